@@ -1,0 +1,85 @@
+#include "UpDown.h"
+
+#include "protocol/Handlers.h"
+#include "protocol/TextToInt.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <algorithm>
+
+TUpDown::TUpDown(int min, int max, int position, QWidget *parent)
+    : QWidget(parent)
+    , Minimum(min)
+    , Maximum(max)
+    , Pos(std::clamp(position, min, max))
+{
+    Repeat.setInterval(60);
+    connect(&Repeat, &QTimer::timeout, this, [this] {
+        Repeat.setInterval(60);
+        Step(HeldDelta);
+    });
+}
+
+void TUpDown::SetPosition(int position)
+{
+    Pos = std::clamp(position, Minimum, Maximum);
+}
+
+void TUpDown::Step(int delta)
+{
+    // The box may hold a typed number: the arrows go on from what it shows.
+    if (Associate)
+        Pos = std::clamp(protocol::TextToInt(Associate->text()), Minimum, Maximum);
+    SetPosition(Pos + delta);
+    if (Associate)
+        Associate->setText(QString::number(Pos));
+}
+
+void TUpDown::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const int half = height() / 2;
+    const QRect halves[2] = {QRect(0, 0, width(), half), QRect(0, half, width(), height() - half)};
+    for (int i = 0; i < 2; ++i) {
+        QStyleOptionButton button;
+        button.initFrom(this);
+        button.rect = halves[i];
+        const bool pressed = (HeldDelta == 1 && i == 0) || (HeldDelta == -1 && i == 1);
+        button.state |= pressed ? QStyle::State_Sunken : QStyle::State_Raised;
+        style()->drawControl(QStyle::CE_PushButtonBevel, &button, &painter, this);
+        QStyleOption arrow;
+        arrow.initFrom(this);
+        arrow.rect = halves[i].adjusted(2, 1, -2, -1);
+        style()->drawPrimitive(i == 0 ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
+                               &arrow, &painter, this);
+    }
+}
+
+void TUpDown::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    HeldDelta = event->position().y() < height() / 2.0 ? 1 : -1;
+    update();
+    protocol::RunHandler([this] { Step(HeldDelta); });
+    Repeat.start(400);
+}
+
+void TUpDown::mouseReleaseEvent(QMouseEvent *)
+{
+    Repeat.stop();
+    HeldDelta = 0;
+    update();
+}
+
+void TUpDown::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
+        Repeat.stop();
+        HeldDelta = 0;
+    }
+    QWidget::changeEvent(event);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+// The image of one envelope in a tone column: shows the envelope's picture, starts a drag on a
+// pure-red pixel, moves the handle while the button is held, and on release sends the
+// envelope's times and levels through the sender it was given.
+
+#include "Enveloppe.h"
+#include "protocol/ToneParams.h"
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+class TEnvelopeImage : public QWidget
+{
+    Q_OBJECT
+public:
+    // send(offset, value) sends one tone parameter; it may throw, which ends the release there.
+    using TSender = std::function<void(int offset, int value)>;
+
+    TEnvelopeImage(TEnveloppe &envelope, const protocol::TEnvelopeParams &params, TSender send,
+                   QWidget *parent = nullptr);
+
+    TEnveloppe &Envelope() { return Env; }
+    const QImage &Image() const { return Picture; }
+    // Paints the envelope on the image and shows it.
+    void Repaint(bool limitLine = false);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void SendValues();
+
+    TEnveloppe &Env;
+    const protocol::TEnvelopeParams &Params;
+    TSender Send;
+    QImage Picture;
+};

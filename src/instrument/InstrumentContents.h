@@ -1,0 +1,90 @@
+#pragma once
+
+// What the virtual instrument's memory looks like: where its blocks lie and how long they are,
+// what they hold when the instrument is switched on, and the patch a part's temporary patch
+// receives when its patch selection changes.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace instrument {
+
+using TAddress = std::array<std::uint8_t, 4>;
+using TBytes = std::vector<std::uint8_t>;
+
+// Addresses and sizes are four 7-bit bytes, most significant first; range arithmetic works on
+// them as one number.
+constexpr std::uint32_t LinearAddress(const TAddress &address)
+{
+    return (std::uint32_t(address[0] & 0x7F) << 21) | (std::uint32_t(address[1] & 0x7F) << 14)
+        | (std::uint32_t(address[2] & 0x7F) << 7) | std::uint32_t(address[3] & 0x7F);
+}
+constexpr TAddress AddressFromLinear(std::uint32_t linear)
+{
+    return {std::uint8_t((linear >> 21) & 0x7F), std::uint8_t((linear >> 14) & 0x7F),
+            std::uint8_t((linear >> 7) & 0x7F), std::uint8_t(linear & 0x7F)};
+}
+
+// Block sizes. The system block starts at 00 00 00 00 and ends with the three effect switches.
+// A tone block is 129 bytes: it runs over two address pages (BB 00..BB 7F, then BB+1 00), which
+// is why the tones lie two pages apart and why the whole-patch request, 00 00 17 01 bytes from
+// 02 0p 00 00, ends exactly with the last byte of tone 4.
+inline constexpr int SystemBlockSize = 0x0B;
+inline constexpr int PatternCommonSize = 0x2C;
+inline constexpr int PatternPartSize = 0x1A;
+inline constexpr int PatchCommonSize = 0x48;
+inline constexpr int ToneBlockSize = 0x81;
+
+inline constexpr int PatchPartCount = 7; // parts 1..7 have a temporary patch
+inline constexpr int ToneCount = 4;
+inline constexpr int PatternPartCount = 8;
+
+// Third address byte of the pattern part blocks: parts 1..7, then part R.
+inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockBytes{
+    0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19};
+inline constexpr std::uint8_t RhythmPartBlockByte = 0x19;
+// Third address byte of the tone blocks of a temporary patch.
+inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes{0x10, 0x12, 0x14, 0x16};
+
+// Offsets in a pattern part block.
+namespace PartOffset {
+inline constexpr int Bank = 0x02;
+inline constexpr int Group = 0x03;
+inline constexpr int NumberHigh = 0x04;
+inline constexpr int NumberLow = 0x05;
+inline constexpr int Level = 0x06;
+inline constexpr int Pan = 0x07;
+inline constexpr int Transpose = 0x08;
+inline constexpr int MfxSwitch = 0x0A;
+inline constexpr int DelaySend = 0x0C;
+inline constexpr int ReverbSend = 0x0D;
+} // namespace PartOffset
+
+// Wave numbers that exist in the banks A, B and C (wave group 1, 2, 3).
+inline constexpr std::array<int, 3> WavesPerBank{254, 251, 236};
+
+struct TPatch
+{
+    TBytes Common;                       // PatchCommonSize bytes
+    std::array<TBytes, ToneCount> Tones; // ToneBlockSize bytes each
+};
+
+// The patch that a part loads for a selection: group byte (1..9) and patch number (high × 16 +
+// low). Any pair of numbers gives a patch, so a selection that names no patch loads one too.
+// Every value lies in its parameter's stored range, no shown value equals the value its control
+// has before anything is received, and the four tones differ in every parameter that has four
+// or more such values.
+TPatch GeneratePatch(int groupByte, int number);
+
+// The memory at power-on.
+TBytes InitialSystemBlock();
+TBytes InitialPatternCommon();
+// index: 0..6 for parts 1..7, 7 for part R (the order of PatternPartBlockBytes).
+TBytes InitialPatternPart(int index);
+// The temporary patches of parts 1..7: the generated patches of the initial selections, with
+// the tone and frequency-modulation switches on and random pan at 63, and values moved where
+// needed so that each parameter also differs between the parts.
+std::array<TPatch, PatchPartCount> InitialPatches();
+
+} // namespace instrument

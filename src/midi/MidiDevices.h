@@ -1,0 +1,132 @@
+#pragma once
+
+// The program's two device sets: one input set and one output set, each listing the service's
+// devices in the service's order and addressing them by index alone.
+
+#include "MidiService.h"
+#include "SysExText.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QObject;
+
+namespace midi {
+
+// Receives one delivery: the index of the input device and its bytes, starting at F0.
+using TSysExHandler = std::function<void(std::int32_t deviceIndex, std::span<const std::uint8_t>)>;
+
+struct TDeviceEntry
+{
+    explicit TDeviceEntry(std::string name) : Name(std::move(name)) {}
+    std::string Name;
+    // Read by the notification thread while the window thread opens and closes devices.
+    std::atomic<std::uintptr_t> Handle{0};
+};
+
+class TMidiDevices
+{
+public:
+    virtual ~TMidiDevices() = default;
+    TMidiDevices(const TMidiDevices &) = delete;
+    TMidiDevices &operator=(const TMidiDevices &) = delete;
+
+    virtual void Open(int index) = 0;
+    virtual void Close(int index) = 0;
+
+    int Count() const { return static_cast<int>(Names.size()); }
+    // Throws the out-of-bounds error for an index that names no device.
+    const std::string &Name(int index) const;
+    // The open handle, or 0 while the device is closed. Throws for an index out of bounds.
+    std::uintptr_t Handle(int index) const;
+    // Raises the service's text for a non-zero code; raises nothing when there is no text.
+    void CheckResult(MMRESULT code) const;
+
+protected:
+    explicit TMidiDevices(const char *className) : ClassName(className) {}
+    const TDeviceEntry &Entry(int index) const;
+    TDeviceEntry &Entry(int index);
+
+    const char *ClassName;
+    std::deque<TDeviceEntry> Names;
+};
+
+// The receive record of one input device.
+struct TSysExData
+{
+    static constexpr std::uint32_t BufferSize = 2048;
+    TSysExData();
+    TSysExData(const TSysExData &) = delete;
+    TSysExData &operator=(const TSysExData &) = delete;
+
+    TByteStream Stream;
+    MIDIHDR Header;
+    std::array<std::uint8_t, BufferSize> Buffer{};
+};
+
+class TMidiInput final : public TMidiDevices
+{
+public:
+    TMidiInput();
+    ~TMidiInput() override;
+
+    void Open(int index) override;
+    void Close(int index) override;
+
+    // The one handler slot; set and cleared on the window thread while the notification thread
+    // may be delivering.
+    void SetOnSysEx(TSysExHandler handler);
+    void ClearOnSysEx() { SetOnSysEx(nullptr); }
+    bool HasOnSysEx() const;
+    TSysExHandler OnSysEx() const;
+
+    // Runs on the service's notification thread: one returned buffer of device index.
+    void ReceiveLongData(int index);
+
+    const std::vector<std::unique_ptr<TSysExData>> &Buffers() const { return BuffersList; }
+
+    static void MidiInCallback(HMIDIIN handle, std::uint32_t message, std::uintptr_t instance,
+                               std::uintptr_t param1, std::uintptr_t param2);
+
+private:
+    void PostToWindowThread(std::function<void()> call);
+
+    std::vector<std::unique_ptr<TSysExData>> BuffersList;
+    mutable std::mutex OnSysExLock;
+    TSysExHandler OnSysExSlot;
+    // Lives on the window thread; queued deliveries die with it.
+    std::unique_ptr<QObject> Dispatcher;
+};
+
+class TMidiOutput final : public TMidiDevices
+{
+public:
+    TMidiOutput();
+    ~TMidiOutput() override = default;
+
+    void Open(int index) override;
+    void Close(int index) override;
+    void SendShort(int index, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    void SendSysEx(int index, const TByteStream &stream);
+    void SendSysExText(int index, std::string_view text);
+};
+
+// The program's device sets, constructed at first use. A failed enumeration leaves the set
+// unconstructed, and the next call tries again.
+TMidiInput &MidiIn();
+TMidiOutput &MidiOut();
+
+// Program end: closes the open input devices, stops the service, drops queued deliveries, then
+// destroys the input set and the output set. Tests use it to start afresh.
+void ShutdownMidi();
+
+} // namespace midi

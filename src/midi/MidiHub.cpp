@@ -1,0 +1,547 @@
+#include "MidiHub.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <deque>
+
+namespace midi {
+
+namespace {
+constexpr std::uintptr_t InHandleBase = 0x1000;
+constexpr std::uintptr_t OutHandleBase = 0x2000;
+constexpr MMRESULT MMSYSERR_BADERRNUM = 9;
+// Codes from here on carry a text of their own, for failures the fixed codes do not describe.
+constexpr MMRESULT FailureCodeBase = 0x1000;
+constexpr std::size_t FailureTextSlots = 256;
+
+const char *FixedErrorText(MMRESULT code)
+{
+    switch (code) {
+    case MMSYSERR_NOERROR:
+        return "The operation completed successfully.";
+    case MMSYSERR_ERROR:
+        return "Unspecified MIDI error.";
+    case MMSYSERR_BADDEVICEID:
+        return "The MIDI device identifier is out of range.";
+    case MMSYSERR_ALLOCATED:
+        return "The MIDI device is already open.";
+    case MMSYSERR_INVALHANDLE:
+        return "The MIDI device is not open (invalid device handle).";
+    case MMSYSERR_NODRIVER:
+        return "The MIDI service has been shut down.";
+    case MMSYSERR_NOMEM:
+        return "Not enough memory for the MIDI operation.";
+    case MMSYSERR_INVALFLAG:
+        return "An invalid flag was passed to the MIDI service.";
+    case MMSYSERR_INVALPARAM:
+        return "An invalid parameter was passed to the MIDI service.";
+    case MIDIERR_UNPREPARED:
+        return "The MIDI buffer has not been prepared.";
+    case MIDIERR_STILLPLAYING:
+        return "The MIDI buffer is still in use.";
+    case MIDIERR_NOTREADY:
+        return "The MIDI device is busy.";
+    default:
+        return nullptr;
+    }
+}
+
+void CopyName(const std::string &name, char (&field)[MAXPNAMELEN])
+{
+    std::memset(field, 0, MAXPNAMELEN);
+    std::memcpy(field, name.data(), std::min<std::size_t>(name.size(), MAXPNAMELEN));
+}
+
+std::uintptr_t Milliseconds(std::chrono::steady_clock::time_point since)
+{
+    return static_cast<std::uintptr_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - since)
+                                           .count());
+}
+
+// The length of a short message from its status byte.
+std::size_t ShortMessageLength(std::uint8_t status)
+{
+    switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+        return 2;
+    case 0xF0:
+        if (status == 0xF1 || status == 0xF3)
+            return 2;
+        if (status == 0xF2)
+            return 3;
+        return 1;
+    default:
+        return 3;
+    }
+}
+} // namespace
+
+struct TMidiHub::InDevice
+{
+    std::unique_ptr<IMidiInPort> Port;
+    std::string Name;
+    HMIDIIN Handle = 0;
+
+    // Held while the notification function runs, so a close waits for a delivery in progress.
+    std::mutex CallbackLock;
+    // Guards the fields below; never held while the notification function runs.
+    std::mutex Lock;
+    bool IsOpen = false;
+    bool Started = false;
+    MidiInProc Callback = nullptr;
+    std::uintptr_t Instance = 0;
+    std::deque<MIDIHDR *> Queue;
+    std::chrono::steady_clock::time_point OpenedAt;
+};
+
+struct TMidiHub::OutDevice
+{
+    std::unique_ptr<IMidiOutPort> Port;
+    std::string Name;
+    std::mutex Lock;
+    bool IsOpen = false;
+};
+
+TMidiHub::TMidiHub(std::vector<std::shared_ptr<IMidiPortProvider>> providers)
+    : Providers(std::move(providers))
+{
+    for (const auto &provider : Providers) {
+        for (auto &port : provider->InputPorts()) {
+            auto device = std::make_unique<InDevice>();
+            device->Name = port->Name();
+            device->Port = std::move(port);
+            device->Handle = InHandleBase + Inputs.size();
+            Inputs.push_back(std::move(device));
+        }
+        for (auto &port : provider->OutputPorts()) {
+            auto device = std::make_unique<OutDevice>();
+            device->Name = port->Name();
+            device->Port = std::move(port);
+            Outputs.push_back(std::move(device));
+        }
+    }
+}
+
+TMidiHub::~TMidiHub()
+{
+    Shutdown();
+}
+
+void TMidiHub::Shutdown()
+{
+    if (IsShutDown)
+        return;
+    IsShutDown = true;
+    for (auto &device : Inputs) {
+        bool wasOpen;
+        {
+            std::lock_guard lock(device->Lock);
+            wasOpen = device->IsOpen;
+            device->IsOpen = false;
+            device->Started = false;
+            device->Queue.clear();
+        }
+        if (wasOpen)
+            device->Port->Close();
+    }
+    for (auto &device : Outputs) {
+        std::lock_guard lock(device->Lock);
+        if (device->IsOpen)
+            device->Port->Close();
+        device->IsOpen = false;
+    }
+    for (auto &provider : Providers)
+        provider->Shutdown();
+}
+
+MMRESULT TMidiHub::Failure(const std::string &text)
+{
+    std::lock_guard lock(TextsLock);
+    const std::size_t slot = FailureTexts.size() < FailureTextSlots
+                                 ? FailureTexts.size()
+                                 : NextFailureSlot++ % FailureTextSlots;
+    if (slot == FailureTexts.size())
+        FailureTexts.push_back(text);
+    else
+        FailureTexts[slot] = text;
+    return FailureCodeBase + static_cast<MMRESULT>(slot);
+}
+
+TMidiHub::InDevice *TMidiHub::FindIn(HMIDIIN handle)
+{
+    if (handle < InHandleBase || handle >= InHandleBase + Inputs.size())
+        return nullptr;
+    return Inputs[handle - InHandleBase].get();
+}
+
+TMidiHub::OutDevice *TMidiHub::FindOut(HMIDIOUT handle)
+{
+    if (handle < OutHandleBase || handle >= OutHandleBase + Outputs.size())
+        return nullptr;
+    return Outputs[handle - OutHandleBase].get();
+}
+
+// Input
+
+std::uint32_t TMidiHub::midiInGetNumDevs()
+{
+    return static_cast<std::uint32_t>(Inputs.size());
+}
+
+MMRESULT TMidiHub::midiInGetDevCapsA(std::uintptr_t deviceId, MIDIINCAPSA *caps,
+                                     std::uint32_t size)
+{
+    if (deviceId >= Inputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (caps == nullptr || size < MIDIINCAPS_SIZE)
+        return MMSYSERR_INVALPARAM;
+    *caps = MIDIINCAPSA{};
+    CopyName(Inputs[deviceId]->Name, caps->szPname);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInOpen(HMIDIIN *handle, std::uint32_t deviceId, MidiInProc callback,
+                              std::uintptr_t instance, std::uint32_t flags)
+{
+    if (handle == nullptr)
+        return MMSYSERR_INVALPARAM;
+    if (IsShutDown)
+        return MMSYSERR_NODRIVER;
+    if (deviceId >= Inputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (flags != CALLBACK_FUNCTION && flags != CALLBACK_NULL)
+        return MMSYSERR_INVALFLAG;
+    InDevice &device = *Inputs[deviceId];
+    {
+        std::lock_guard lock(device.Lock);
+        if (device.IsOpen)
+            return MMSYSERR_ALLOCATED;
+        device.Callback = flags == CALLBACK_FUNCTION ? callback : nullptr;
+        device.Instance = instance;
+        device.Started = false;
+        device.Queue.clear();
+        device.OpenedAt = std::chrono::steady_clock::now();
+        device.IsOpen = true;
+    }
+    std::string error;
+    InDevice *target = &device;
+    if (!device.Port->Open([target](const std::uint8_t *data,
+                                    std::size_t size) { Deliver(*target, data, size); },
+                           error)) {
+        std::lock_guard lock(device.Lock);
+        device.IsOpen = false;
+        return Failure(device.Name + ": " + error);
+    }
+    *handle = device.Handle;
+    return MMSYSERR_NOERROR;
+}
+
+void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return;
+    std::lock_guard callbackLock(device.CallbackLock);
+    MidiInProc callback;
+    std::uintptr_t instance;
+    std::chrono::steady_clock::time_point openedAt;
+    {
+        std::lock_guard lock(device.Lock);
+        if (!device.IsOpen || !device.Started || device.Callback == nullptr)
+            return;
+        callback = device.Callback;
+        instance = device.Instance;
+        openedAt = device.OpenedAt;
+    }
+    if (data[0] != 0xF0) {
+        std::uint32_t packed = 0;
+        for (std::size_t i = 0; i < std::min<std::size_t>(size, 3); ++i)
+            packed |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+        callback(device.Handle, MIM_DATA, instance, packed, Milliseconds(openedAt));
+        return;
+    }
+    // A long message fills one queued buffer after the other; each returned buffer is one
+    // notification. Without a queued buffer the rest of the message is lost.
+    std::size_t done = 0;
+    while (done < size) {
+        MIDIHDR *header;
+        {
+            std::lock_guard lock(device.Lock);
+            if (!device.Started || device.Queue.empty())
+                return;
+            header = device.Queue.front();
+            device.Queue.pop_front();
+        }
+        const std::size_t count = std::min<std::size_t>(size - done, header->dwBufferLength);
+        std::memcpy(header->lpData, data + done, count);
+        done += count;
+        header->dwBytesRecorded = static_cast<std::uint32_t>(count);
+        header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+        callback(device.Handle, MIM_LONGDATA, instance, reinterpret_cast<std::uintptr_t>(header),
+                 Milliseconds(openedAt));
+    }
+}
+
+MMRESULT TMidiHub::midiInPrepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr)
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    header->dwFlags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE)
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard lock(device->Lock);
+    if (header->dwFlags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    header->dwFlags &= ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInAddBuffer(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr
+        || header->dwBufferLength == 0)
+        return MMSYSERR_INVALPARAM;
+    if (!(header->dwFlags & MHDR_PREPARED))
+        return MIDIERR_UNPREPARED;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    if (header->dwFlags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
+    header->dwBytesRecorded = 0;
+    device->Queue.push_back(header);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInStart(HMIDIIN handle)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    device->Started = true;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInStop(HMIDIIN handle)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    device->Started = false;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInReset(HMIDIIN handle)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard callbackLock(device->CallbackLock);
+    std::deque<MIDIHDR *> returned;
+    MidiInProc callback;
+    std::uintptr_t instance;
+    {
+        std::lock_guard lock(device->Lock);
+        if (!device->IsOpen)
+            return MMSYSERR_INVALHANDLE;
+        device->Started = false;
+        returned.swap(device->Queue);
+        callback = device->Callback;
+        instance = device->Instance;
+    }
+    // Every queued buffer comes back marked done with nothing recorded.
+    for (MIDIHDR *header : returned) {
+        header->dwBytesRecorded = 0;
+        header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+        if (callback != nullptr)
+            callback(device->Handle, MIM_LONGDATA, instance,
+                     reinterpret_cast<std::uintptr_t>(header), 0);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInClose(HMIDIIN handle)
+{
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    {
+        std::lock_guard lock(device->Lock);
+        if (!device->IsOpen)
+            return MMSYSERR_INVALHANDLE;
+        if (!device->Queue.empty())
+            return MIDIERR_STILLPLAYING;
+    }
+    device->Port->Close();
+    std::lock_guard callbackLock(device->CallbackLock);
+    std::lock_guard lock(device->Lock);
+    device->IsOpen = false;
+    device->Started = false;
+    device->Callback = nullptr;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiInGetErrorTextA(MMRESULT error, char *text, std::uint32_t size)
+{
+    if (text == nullptr || size == 0)
+        return MMSYSERR_INVALPARAM;
+    std::string message;
+    if (const char *fixed = FixedErrorText(error)) {
+        message = fixed;
+    } else {
+        std::lock_guard lock(TextsLock);
+        if (error < FailureCodeBase || error - FailureCodeBase >= FailureTexts.size())
+            return MMSYSERR_BADERRNUM;
+        message = FailureTexts[error - FailureCodeBase];
+    }
+    const std::size_t count = std::min<std::size_t>(message.size(), size - 1);
+    std::memcpy(text, message.data(), count);
+    text[count] = '\0';
+    return MMSYSERR_NOERROR;
+}
+
+// Output
+
+std::uint32_t TMidiHub::midiOutGetNumDevs()
+{
+    return static_cast<std::uint32_t>(Outputs.size());
+}
+
+MMRESULT TMidiHub::midiOutGetDevCapsA(std::uintptr_t deviceId, MIDIOUTCAPSA *caps,
+                                      std::uint32_t size)
+{
+    if (deviceId >= Outputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (caps == nullptr || size < MIDIOUTCAPS_SIZE)
+        return MMSYSERR_INVALPARAM;
+    *caps = MIDIOUTCAPSA{};
+    CopyName(Outputs[deviceId]->Name, caps->szPname);
+    caps->wChannelMask = 0xFFFF;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutOpen(HMIDIOUT *handle, std::uint32_t deviceId, std::uintptr_t,
+                               std::uintptr_t, std::uint32_t flags)
+{
+    if (handle == nullptr)
+        return MMSYSERR_INVALPARAM;
+    if (IsShutDown)
+        return MMSYSERR_NODRIVER;
+    if (deviceId >= Outputs.size())
+        return MMSYSERR_BADDEVICEID;
+    if (flags != CALLBACK_NULL)
+        return MMSYSERR_INVALFLAG;
+    OutDevice &device = *Outputs[deviceId];
+    std::lock_guard lock(device.Lock);
+    if (device.IsOpen)
+        return MMSYSERR_ALLOCATED;
+    std::string error;
+    if (!device.Port->Open(error))
+        return Failure(device.Name + ": " + error);
+    device.IsOpen = true;
+    *handle = OutHandleBase + deviceId;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutShortMsg(HMIDIOUT handle, std::uint32_t message)
+{
+    OutDevice *device = FindOut(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message & 0xFF),
+                                   static_cast<std::uint8_t>((message >> 8) & 0x7F),
+                                   static_cast<std::uint8_t>((message >> 16) & 0x7F)};
+    // No running status: a short message starts with its status byte.
+    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7)
+        return MMSYSERR_INVALPARAM;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    std::string error;
+    if (!device->Port->Send(bytes, ShortMessageLength(bytes[0]), error))
+        return Failure(device->Name + ": " + error);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutPrepareHeader(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
+{
+    if (FindOut(handle) == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE
+        || (header->lpData == nullptr && header->dwBufferLength != 0))
+        return MMSYSERR_INVALPARAM;
+    header->dwFlags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutLongMsg(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
+{
+    OutDevice *device = FindOut(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE)
+        return MMSYSERR_INVALPARAM;
+    if (!(header->dwFlags & MHDR_PREPARED))
+        return MIDIERR_UNPREPARED;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    std::string error;
+    if (header->dwBufferLength != 0
+        && !device->Port->Send(header->lpData, header->dwBufferLength, error))
+        return Failure(device->Name + ": " + error);
+    // Synchronous: the service is done with the buffer when the call returns.
+    header->dwFlags |= MHDR_DONE;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutUnprepareHeader(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
+{
+    if (FindOut(handle) == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (header == nullptr || size < MIDIHDR_SIZE)
+        return MMSYSERR_INVALPARAM;
+    header->dwFlags &= ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TMidiHub::midiOutClose(HMIDIOUT handle)
+{
+    OutDevice *device = FindOut(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    device->Port->Close();
+    device->IsOpen = false;
+    return MMSYSERR_NOERROR;
+}
+
+} // namespace midi

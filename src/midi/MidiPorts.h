@@ -1,0 +1,53 @@
+#pragma once
+
+// Ports: the devices behind the hub, each delivering or taking whole MIDI messages. The hub
+// (MidiHub.h) turns them into the service contract with its buffers, handles and result codes.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace midi {
+
+class IMidiInPort
+{
+public:
+    // Called with one complete message (a System Exclusive message from F0 to F7, or a short
+    // message) on a thread of the port.
+    using Receiver = std::function<void(const std::uint8_t *data, std::size_t size)>;
+
+    virtual ~IMidiInPort() = default;
+    virtual std::string Name() const = 0;
+    // On failure returns false and a clear text in error.
+    virtual bool Open(Receiver receiver, std::string &error) = 0;
+    // After Close returns the receiver is no longer called.
+    virtual void Close() = 0;
+};
+
+class IMidiOutPort
+{
+public:
+    virtual ~IMidiOutPort() = default;
+    virtual std::string Name() const = 0;
+    virtual bool Open(std::string &error) = 0;
+    // One complete message. On failure (the device failed or disappeared) returns false and a
+    // clear text in error.
+    virtual bool Send(const std::uint8_t *data, std::size_t size, std::string &error) = 0;
+    virtual void Close() = 0;
+};
+
+// A source of ports, enumerated once.
+class IMidiPortProvider
+{
+public:
+    virtual ~IMidiPortProvider() = default;
+    virtual std::vector<std::unique_ptr<IMidiInPort>> InputPorts() = 0;
+    virtual std::vector<std::unique_ptr<IMidiOutPort>> OutputPorts() = 0;
+    // Stops the provider's own threads; called after every port has been closed.
+    virtual void Shutdown() {}
+};
+
+} // namespace midi

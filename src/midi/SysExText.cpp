@@ -1,0 +1,59 @@
+#include "SysExText.h"
+
+namespace midi {
+
+namespace {
+constexpr char Digits[] = "0123456789ABCDEF";
+
+// The value of one text character: its place in "123456789ABCDEF", 0 for anything else.
+int DigitValue(char c)
+{
+    if (c >= '1' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 0;
+}
+
+char UpperCase(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+} // namespace
+
+std::string HexByte(int value)
+{
+    return {Digits[(value / 16) & 0xF], Digits[value % 16 & 0xF]};
+}
+
+std::uint8_t RolandChecksum(const std::uint8_t *bytes, std::size_t count)
+{
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        sum += bytes[i];
+    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
+}
+
+void HexTextToSysEx(std::string_view text, TByteStream &stream)
+{
+    std::string digits;
+    digits.reserve(text.size());
+    for (char c : text)
+        if (c != ' ')
+            digits.push_back(UpperCase(c));
+
+    const std::size_t count = digits.size() / 2;
+    stream.assign(count + 2, 0);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int value = DigitValue(digits[2 * i]) * 16 + DigitValue(digits[2 * i + 1]);
+        stream[i] = static_cast<std::uint8_t>(value);
+        // The checksum covers everything after the six-byte header.
+        if (i >= 6)
+            sum += static_cast<unsigned>(value);
+    }
+    stream[count] = static_cast<std::uint8_t>((128 - sum % 128) % 128);
+    stream[count + 1] = 0xF7;
+}
+
+} // namespace midi

@@ -1,0 +1,55 @@
+#pragma once
+
+// The settings file "Ombrix.INI" in the working directory: the MIDI input index, the output
+// index and the device ID (lines 1 to 3), then the 1056 patch names, one per line, each line
+// ended by CR LF. Names are kept as the file's bytes, so a file written on another system keeps
+// them exactly.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class QString;
+
+namespace settings {
+
+inline constexpr const char *SettingsFileName = "Ombrix.INI";
+inline constexpr int PatchNameCount = 1056;
+// A name longer than this is cut here.
+inline constexpr std::size_t MaxNameBytes = 1024 * 1024;
+
+class ESettingsError : public std::runtime_error
+{
+public:
+    explicit ESettingsError(const std::string &text) : std::runtime_error(text) {}
+};
+
+struct TSettingsValues
+{
+    int MidiInIndex = 0;
+    int MidiOutIndex = 0;
+    int DeviceId = 0;
+    std::vector<std::string> PatchNames = std::vector<std::string>(PatchNameCount);
+};
+
+struct TReadOutcome
+{
+    bool Exists = false;
+    // Empty, or a clear message naming the file and the line of a value that is not a number.
+    std::string Error;
+};
+
+// Reads the file at path into values when it exists. The three numbers are read in order; a
+// value that is not a number leaves it and the ones after it as they were, and is reported in
+// the outcome; the names are read from line 4 on in every case. Missing lines give empty names.
+TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values);
+
+// Writes the file atomically: either the whole new file or, on failure, the old file untouched.
+// Throws ESettingsError with a clear message naming the file when it cannot be written.
+void WriteSettingsFile(const QString &path, int midiInIndex, int midiOutIndex,
+                       const std::string &deviceIdText, const std::vector<std::string> &names);
+
+// A name as shown: UTF-8 when it is valid UTF-8, else Windows-1252.
+QString PatchNameForDisplay(const std::string &name);
+
+} // namespace settings
