@@ -1,0 +1,51 @@
+#include "Application.h"
+
+#include "controls/ErrorBox.h"
+#include "editor/Ombrix.h"
+#include "instrument/VirtualInstrumentPorts.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiHub.h"
+#include "midi/RtMidiPorts.h"
+#include "mixer/FormMixer.h"
+#include "setup/FormSetup.h"
+
+#include <QApplication>
+#include <QFont>
+
+std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
+{
+    auto instrument = std::make_shared<instrument::TVirtualInstrument>();
+    std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers{
+        std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
+        std::make_shared<midi::TRtMidiProvider>()};
+    return std::make_shared<midi::TMidiHub>(std::move(providers));
+}
+
+int RunOmbrix(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ombrix"));
+    // The windows are laid out to the pixel for a small 8-point sans-serif font.
+    QFont font(QStringLiteral("Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::SemiCondensed);
+    QApplication::setFont(font);
+    InstallErrorBox();
+    midi::SetMidiService(CreateProgramMidiService());
+
+    int result = 0;
+    {
+        TOmbrix ombrix;
+        TFormSetup formSetup;
+        TFormMixer formMixer([&ombrix] {
+            return TMainWindowSettings{ombrix.MidiOutIndex, ombrix.DeviceId};
+        });
+        ombrix.SetDialogs(&formSetup, &formMixer);
+        ombrix.show();
+        result = QApplication::exec();
+        // Nothing may arrive for a window that is going away.
+        midi::ShutdownMidi();
+    }
+    midi::SetMidiService(nullptr);
+    return result;
+}

@@ -13,7 +13,7 @@ public:
 
     int ItemIndex() const { return currentIndex(); }
     // A row that does not exist leaves the list without a selection.
-    void SetItemIndex(int index) { setCurrentIndex(index < count() ? index : -1); }
+    void SetItemIndex(int index) { setCurrentIndex(index >= 0 && index < count() ? index : -1); }
 
 signals:
     // The list's change event: the user picked another row.

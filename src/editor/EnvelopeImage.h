@@ -16,6 +16,7 @@ class TEnvelopeImage : public QWidget
     Q_OBJECT
 public:
     // send(offset, value) sends one tone parameter; it may throw, which ends the release there.
+    // Without a sender a release sends nothing.
     using TSender = std::function<void(int offset, int value)>;
 
     TEnvelopeImage(TEnveloppe &envelope, const protocol::TEnvelopeParams &params, TSender send,
@@ -36,7 +37,7 @@ private:
     void SendValues();
 
     TEnveloppe &Env;
-    const protocol::TEnvelopeParams &Params;
+    protocol::TEnvelopeParams Params;
     TSender Send;
     QImage Picture;
 };

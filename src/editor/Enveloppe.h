@@ -30,17 +30,17 @@ public:
     virtual ~TEnveloppe();
 
     void SetValues(const std::array<int, 4> &levels, const std::array<int, 4> &times);
-    int HandleX(int k) const;         // k = 0..3: x of P0..P3; 4: x of P5
+    int HandleX(int k) const; // k = 0..3: x of P0..P3; 4: x of P5
     TEnvRect HandleRect(int k) const; // k = 1..4
-    int HitTest(int x, int y) const;  // 0..4
+    int HitTest(int x, int y) const; // 0..4
     void MoveHandle(int x, int y);
     // Draws the whole picture on image. An image of another size, or one that is not 32-bit RGB,
     // is replaced by a Width x Height RGB32 image first.
     void Paint(QImage &image, bool limitLine) const;
 
-    std::array<std::int32_t, 4> Levels{};
-    std::array<std::int32_t, 4> Times{};
-    std::array<TEnvPoint, 7> Points{};
+    std::array<std::int32_t, 4> Levels {};
+    std::array<std::int32_t, 4> Times {};
+    std::array<TEnvPoint, 7> Points {};
     std::int32_t Width;
     std::int32_t Height;
     std::int32_t MinLevel = 0;

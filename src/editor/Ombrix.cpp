@@ -1,0 +1,285 @@
+#include "Ombrix.h"
+
+#include "ToneColumn.h"
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiError.h"
+#include "midi/SysExText.h"
+#include "protocol/Handlers.h"
+#include "protocol/Headers.h"
+#include "protocol/RequestProcedure.h"
+#include "protocol/ToneParams.h"
+#include "protocol/WaitPumping.h"
+#include "setup/SettingsFile.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+
+using midi::HexByte;
+using protocol::RunHandler;
+
+namespace {
+const char *const GroupNames[protocol::PatchGroupCount]
+    = {"User A",   "User B",   "Preset A", "Preset B", "Preset C",
+       "Preset D", "Preset E", "Preset F", "Preset G"};
+const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
+} // namespace
+
+TOmbrix::TOmbrix(QWidget *parent)
+    : QMainWindow(parent)
+    , PatchNames(protocol::PatchNameCount)
+{
+    setObjectName(QStringLiteral("Ombrix"));
+    setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
+    BuildControls();
+    FormCreate();
+}
+
+TOmbrix::~TOmbrix() = default;
+
+void TOmbrix::SetDialogs(QDialog *formSetup, QDialog *formMixer)
+{
+    FormSetup = formSetup;
+    FormMixer = formMixer;
+}
+
+void TOmbrix::BuildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    // The columns first, so the top row lies above them.
+    for (int tone = 1; tone <= 4; ++tone) {
+        Columns[static_cast<std::size_t>(tone - 1)]
+            = new TToneColumn(tone, client, [this, tone](int offset, const std::string &value) {
+                  SendText(protocol::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
+              });
+    }
+
+    LBPatch = new TDropDownList(client);
+    LBPatch->setObjectName(QStringLiteral("LBPatch"));
+    LBPatch->setGeometry(104, 12, 145, 21);
+    LBPatch->setMaxVisibleItems(30);
+    LBPatch->addItem(QStringLiteral("Patch Name"));
+    LBPatch->SetItemIndex(0);
+    LBPatch->setToolTip(QStringLiteral("Patch for the selected part"));
+    connect(LBPatch, &TDropDownList::UserChange, this, [this] { RunHandler([this] { LBPatchChange(); }); });
+
+    LBPatchGroup = new TDropDownList(client);
+    LBPatchGroup->setObjectName(QStringLiteral("LBPatchGroup"));
+    LBPatchGroup->setGeometry(252, 12, 93, 21);
+    LBPatchGroup->setMaxVisibleItems(10);
+    for (const char *group : GroupNames)
+        LBPatchGroup->addItem(QString::fromLatin1(group));
+    LBPatchGroup->SetItemIndex(-1);
+    LBPatchGroup->setToolTip(QStringLiteral("Patch group of the selected part"));
+    connect(LBPatchGroup, &TDropDownList::UserChange, this,
+            [this] { RunHandler([this] { LBPatchChange(); }); });
+
+    RadioGroupSelectPart = new TRadioGroup(QStringLiteral("Select a Part"),
+                                           {"1", "2", "3", "4", "5", "6", "7"}, 8, client);
+    RadioGroupSelectPart->setObjectName(QStringLiteral("RadioGroupSelectPart"));
+    RadioGroupSelectPart->setGeometry(351, 7, 222, 30);
+    RadioGroupSelectPart->setToolTip(QStringLiteral("Select a part to modify"));
+    connect(RadioGroupSelectPart, &TRadioGroup::Click, this,
+            [this] { RunHandler([this] { RadioGroupSelectPartClick(); }); });
+
+    Edit1 = new QLineEdit(client);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(586, 11, 215, 21);
+
+    LabelPub = new QLabel(client);
+    LabelPub->setObjectName(QStringLiteral("LabelPub"));
+    LabelPub->setText(QStringLiteral("Please, for any questions, suggestions, or bug report, send "
+                                     "an email to support@ombrix.example"));
+    LabelPub->setGeometry(72, 688, 447, 13);
+    // Wider fonts than the layout was drawn for must not cut the address off.
+    LabelPub->resize(std::max(447, LabelPub->sizeHint().width()), 13);
+    LabelPub->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+
+    QMenuBar *menu = menuBar();
+    menu->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *file = menu->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("Fichier"));
+    QAction *setup = file->addAction(QStringLiteral("Setup"));
+    setup->setObjectName(QStringLiteral("Setup"));
+    connect(setup, &QAction::triggered, this, [this] { RunHandler([this] { SetupClick(); }); });
+    QAction *quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("Quitter"));
+    connect(quit, &QAction::triggered, this, [this] { RunHandler([this] { QuitterClick(); }); });
+    QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
+    pattern->setObjectName(QStringLiteral("Pattern"));
+    QAction *mixer = pattern->addAction(QStringLiteral("Mixer"));
+    mixer->setObjectName(QStringLiteral("Mixer"));
+    connect(mixer, &QAction::triggered, this, [this] { RunHandler([this] { MixerClick(); }); });
+}
+
+void TOmbrix::FormCreate()
+{
+    move(0, 0);
+    resize(1020, 750);
+    // A port that cannot be opened is shown, and creation goes on so the user can fix the setup.
+    RunHandler([this] { ApplySettings(); });
+    for (int tone = 0; tone < 4; ++tone) {
+        auto &amp = Envelopes[static_cast<std::size_t>(3 * tone)];
+        auto &pitch = Envelopes[static_cast<std::size_t>(3 * tone + 1)];
+        auto &filter = Envelopes[static_cast<std::size_t>(3 * tone + 2)];
+        constexpr int W = 250;
+        constexpr int H = 56;
+        amp = std::make_unique<TEnveloppe>(W, H, 0, false);
+        pitch = std::make_unique<TEnveloppe>(W, H, H / 2, true);
+        filter = std::make_unique<TEnveloppe>(W, H, 0, true);
+        Columns[static_cast<std::size_t>(tone)]->AttachEnvelopes(*amp, *pitch, *filter);
+    }
+    // Selecting part 1 runs the part request before the window is first shown.
+    RadioGroupSelectPart->SetItemIndex(0);
+}
+
+void TOmbrix::ApplySettings()
+{
+    settings::TSettingsValues values;
+    values.MidiInIndex = MidiInIndex;
+    values.MidiOutIndex = MidiOutIndex;
+    values.DeviceId = DeviceId;
+    values.PatchNames = PatchNames;
+    const settings::TReadOutcome outcome
+        = settings::ReadSettingsFile(QString::fromLatin1(settings::SettingsFileName), values);
+    MidiInIndex = values.MidiInIndex;
+    MidiOutIndex = values.MidiOutIndex;
+    DeviceId = values.DeviceId;
+    PatchNames = std::move(values.PatchNames);
+    PatchNames.resize(protocol::PatchNameCount);
+
+    // A device that cannot be opened does not keep the other one closed nor the headers
+    // unbuilt: every later message needs them. The errors are shown once all is done.
+    std::string errors = outcome.Error;
+    const auto open = [&errors](const auto &openDevice) {
+        try {
+            openDevice();
+        } catch (const std::exception &e) {
+            errors += (errors.empty() ? "" : "\n") + std::string(e.what());
+        }
+    };
+    open([this] { midi::MidiIn().Open(MidiInIndex); });
+    open([this] { midi::MidiOut().Open(MidiOutIndex); });
+    DataSetHeader = protocol::DataSetHeader(DeviceId);
+    DataRequestHeader = protocol::DataRequestHeader(DeviceId);
+    if (!errors.empty())
+        throw midi::EMidiError(errors);
+}
+
+void TOmbrix::SendText(const std::string &text)
+{
+    midi::MidiOut().SendSysExText(MidiOutIndex, text);
+}
+
+void TOmbrix::RadioGroupSelectPartClick()
+{
+    const int part = RadioGroupSelectPart->ItemIndex();
+    if (part < 0)
+        return;
+    PartText = HexByte(part);
+    protocol::TSysExAttachment attached(
+        midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
+            DoSysexData(index, data);
+        });
+    SendText(DataRequestHeader + "01 00 " + HexByte(part + 16) + " 00 00 00 00 1A");
+    protocol::WaitPumping(300);
+    SendText(DataRequestHeader + "02 " + PartText + " 00 00 00 00 17 01");
+    protocol::WaitPumping(500);
+}
+
+void TOmbrix::LBPatchChange()
+{
+    int patch = LBPatch->ItemIndex();
+    const int group = LBPatchGroup->ItemIndex();
+    // Without a group there are no names to show and no patch to choose.
+    if (group < 0 || group >= protocol::PatchGroupCount)
+        return;
+    const std::string bank = HexByte(protocol::PatchBankByte(group));
+    if (group == protocol::PresetGGroup && patch > 31)
+        patch = 31;
+    FillPatchList(group);
+    LBPatch->SetItemIndex(patch);
+    // No patch selected: the new group's names are shown, and nothing is sent until one is.
+    if (patch < 0)
+        return;
+    const std::string part = HexByte(RadioGroupSelectPart->ItemIndex() + 16);
+    SendText(DataSetHeader + "01 00 " + part + " 02 " + bank);
+    SendText(DataSetHeader + "01 00 " + part + " 03 " + HexByte(protocol::PatchGroupByte(group)));
+    SendText(DataSetHeader + "01 00 " + part + " 04 " + HexByte(patch / 16) + " "
+             + HexByte(patch % 16));
+    protocol::WaitPumping(200);
+    RadioGroupSelectPartClick();
+}
+
+void TOmbrix::FillPatchList(int group)
+{
+    if (group < 0 || group >= protocol::PatchGroupCount)
+        return;
+    LBPatch->clear();
+    for (int i = 0; i < protocol::PatchCountOfGroup(group); ++i)
+        LBPatch->addItem(settings::PatchNameForDisplay(
+            PatchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]));
+}
+
+void TOmbrix::SetupClick()
+{
+    if (FormSetup)
+        FormSetup->exec();
+    ApplySettings();
+}
+
+void TOmbrix::MixerClick()
+{
+    if (FormMixer)
+        FormMixer->exec();
+}
+
+void TOmbrix::QuitterClick()
+{
+    close();
+}
+
+void TOmbrix::AppendLog(const char *word)
+{
+    Edit1->setText(Edit1->text() + QLatin1String(word));
+}
+
+void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
+{
+    const protocol::TMessageView message(data);
+    const auto area = message.Byte(6);
+    if (area == 0x01) {
+        // The part's patch selection; a block is taken to be the selected part's.
+        if (!message.HasOffsets(protocol::PatchGroupOffset, 3))
+            return;
+        const int group = protocol::PatchGroupFromByte(*message.AtOffset(protocol::PatchGroupOffset));
+        const bool known = group >= 0 && group < protocol::PatchGroupCount;
+        LBPatchGroup->SetItemIndex(known ? group : -1);
+        if (known) {
+            FillPatchList(group);
+            LBPatch->SetItemIndex(
+                protocol::PatchIndexFromBytes(*message.AtOffset(protocol::PatchNumberOffset),
+                                              *message.AtOffset(protocol::PatchNumberOffset + 1)));
+        }
+        AppendLog(" Patch");
+    } else if (area == 0x02) {
+        const auto block = message.Byte(8);
+        if (block == 0x00) {
+            AppendLog(" Common");
+            return;
+        }
+        for (int tone = 1; tone <= 4; ++tone) {
+            if (block == protocol::ToneByte(tone)) {
+                if (Column(tone).Decode(message))
+                    AppendLog(ToneWords[tone - 1]);
+                return;
+            }
+        }
+    }
+}

@@ -1,0 +1,349 @@
+#include "VirtualInstrument.h"
+
+#include "midi/SysExText.h"
+
+#include <algorithm>
+
+namespace instrument {
+
+namespace {
+
+constexpr std::uint8_t SysExStart = 0xF0;
+constexpr std::uint8_t SysExEnd = 0xF7;
+constexpr std::uint8_t Roland = 0x41;
+constexpr std::uint8_t ModelHigh = 0x00;
+constexpr std::uint8_t ModelLow = 0x0B;
+constexpr std::uint8_t CommandRequest = 0x11;
+constexpr std::uint8_t CommandDataSet = 0x12;
+constexpr std::uint8_t Model3A = 0x3A;
+constexpr std::uint8_t ControlChange = 0xB0;
+
+// F0 41 dd 00 0B cmd: the address starts at byte 6.
+constexpr std::size_t RolandHeaderSize = 6;
+constexpr std::size_t AddressSize = 4;
+// F0 41 dd 3A 12: the part byte follows at byte 5.
+constexpr std::size_t Model3AHeaderSize = 5;
+constexpr std::size_t Model3APayloadSize = 4;
+
+constexpr std::uint8_t Model3AFirstPart = 0x30;
+constexpr std::uint8_t Model3ARhythmPart = 0x39;
+constexpr std::uint8_t Model3ATranspose = 0x55;
+constexpr std::uint8_t Model3AMfxSwitch = 0x56;
+// The value 64 + t stands for a transposition of t semitones, stored as 48 + t.
+constexpr int TransposeValueBias = 16;
+constexpr int TransposeStoredMax = 96;
+
+constexpr int RhythmChannelIndex = 9; // MIDI channel 10
+
+constexpr std::uint8_t CcLevel = 7;
+constexpr std::uint8_t CcPan = 10;
+constexpr std::uint8_t CcReverbSend = 91;
+constexpr std::uint8_t CcDelaySend = 94;
+
+constexpr TAddress SystemAddress{0x00, 0x00, 0x00, 0x00};
+constexpr TAddress PatternCommonAddress{0x01, 0x00, 0x00, 0x00};
+
+constexpr TAddress PatternPartAddress(std::uint8_t blockByte)
+{
+    return {0x01, 0x00, blockByte, 0x00};
+}
+constexpr TAddress PatchCommonAddress(int part)
+{
+    return {0x02, static_cast<std::uint8_t>(part), 0x00, 0x00};
+}
+constexpr TAddress ToneAddress(int part, int tone)
+{
+    return {0x02, static_cast<std::uint8_t>(part), ToneBlockBytes[tone], 0x00};
+}
+
+// A Roland sum: the message is intact when address, data and checksum add up to 0 mod 128.
+bool ChecksumHolds(std::span<const std::uint8_t> bytes)
+{
+    unsigned sum = 0;
+    for (std::uint8_t b : bytes)
+        sum += b;
+    return sum % 128 == 0;
+}
+
+TAddress AddressAt(std::span<const std::uint8_t> bytes)
+{
+    return {bytes[0], bytes[1], bytes[2], bytes[3]};
+}
+
+TMessage DataSetMessage(std::uint8_t deviceByte, std::uint32_t start,
+                        std::span<const std::uint8_t> data)
+{
+    const TAddress address = AddressFromLinear(start);
+    TMessage message{SysExStart, Roland, deviceByte, ModelHigh, ModelLow, CommandDataSet};
+    message.insert(message.end(), address.begin(), address.end());
+    message.insert(message.end(), data.begin(), data.end());
+    message.push_back(midi::RolandChecksum(message.data() + RolandHeaderSize,
+                                           message.size() - RolandHeaderSize));
+    message.push_back(SysExEnd);
+    return message;
+}
+
+} // namespace
+
+TVirtualInstrument::TVirtualInstrument(int deviceId)
+    : Id(deviceId)
+    , DeviceByte(static_cast<std::uint8_t>((deviceId - 1) & 0x7F))
+{
+    auto add = [this](const TAddress &address, TBytes bytes) {
+        Blocks.push_back({LinearAddress(address), std::move(bytes)});
+    };
+    add(SystemAddress, InitialSystemBlock());
+    add(PatternCommonAddress, InitialPatternCommon());
+    for (int index = 0; index < PatternPartCount; ++index)
+        add(PatternPartAddress(PatternPartBlockBytes[index]), InitialPatternPart(index));
+    const std::array<TPatch, PatchPartCount> patches = InitialPatches();
+    for (int part = 0; part < PatchPartCount; ++part) {
+        add(PatchCommonAddress(part), patches[part].Common);
+        for (int tone = 0; tone < ToneCount; ++tone)
+            add(ToneAddress(part, tone), patches[part].Tones[tone]);
+    }
+    std::sort(Blocks.begin(), Blocks.end(),
+              [](const TBlock &a, const TBlock &b) { return a.Start < b.Start; });
+}
+
+std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message)
+{
+    std::lock_guard lock(Lock);
+    if (Received.size() >= LogLimit)
+        Received.pop_front();
+    Received.emplace_back(message.begin(), message.end());
+
+    std::vector<TMessage> answers;
+    // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.
+    if (message.size() >= 2 && message[0] == 0x00 && message[1] == SysExStart)
+        message = message.subspan(1);
+    if (message.empty())
+        return answers;
+    if (message[0] == SysExStart)
+        ReceiveSysEx(message, answers);
+    else if ((message[0] & 0xF0) == ControlChange)
+        ApplyControlChanges(message);
+    return answers;
+}
+
+void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
+                                      std::vector<TMessage> &answers)
+{
+    // A whole message ends with F7 and holds no other status byte; anything else is a broken
+    // transmission, which the instrument drops.
+    if (message.size() < 2 || message.back() != SysExEnd)
+        return;
+    const auto body = message.subspan(1, message.size() - 2);
+    if (std::any_of(body.begin(), body.end(), [](std::uint8_t b) { return b >= 0x80; }))
+        return;
+    if (body.size() < 4 || body[0] != Roland || body[1] != DeviceByte)
+        return;
+
+    if (body[2] == Model3A && body[3] == CommandDataSet) {
+        const auto payload = message.subspan(Model3AHeaderSize, message.size() - 1
+                                                                     - Model3AHeaderSize);
+        if (payload.size() == Model3APayloadSize + 1 && ChecksumHolds(payload))
+            ApplyModel3A(payload.first(Model3APayloadSize));
+        return;
+    }
+    if (body.size() < 5 || body[2] != ModelHigh || body[3] != ModelLow)
+        return;
+    const auto payload = message.subspan(RolandHeaderSize, message.size() - 1 - RolandHeaderSize);
+    if (!ChecksumHolds(payload))
+        return;
+
+    if (body[4] == CommandRequest) {
+        if (payload.size() != 2 * AddressSize + 1)
+            return;
+        const std::uint32_t start = LinearAddress(AddressAt(payload));
+        const std::uint32_t size = LinearAddress(AddressAt(payload.subspan(AddressSize)));
+        answers = AnswerRequest(start, size);
+    } else if (body[4] == CommandDataSet) {
+        if (payload.size() < AddressSize + 2)
+            return;
+        StoreDataSet(LinearAddress(AddressAt(payload)),
+                     payload.subspan(AddressSize, payload.size() - AddressSize - 1));
+    }
+}
+
+std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,
+                                                        std::uint32_t size) const
+{
+    std::vector<TMessage> answers;
+    const std::uint64_t end = std::uint64_t(start) + size;
+    for (const TBlock &block : Blocks) {
+        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
+        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
+        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
+        if (from >= to)
+            continue;
+        const auto data = std::span(block.Bytes).subspan(from - block.Start, to - from);
+        answers.push_back(DataSetMessage(DeviceByte, static_cast<std::uint32_t>(from), data));
+    }
+    return answers;
+}
+
+void TVirtualInstrument::Store(std::uint32_t start, std::span<const std::uint8_t> bytes)
+{
+    const std::uint64_t end = std::uint64_t(start) + bytes.size();
+    for (TBlock &block : Blocks) {
+        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
+        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
+        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
+        if (from >= to)
+            continue;
+        std::copy(bytes.begin() + (from - start), bytes.begin() + (to - start),
+                  block.Bytes.begin() + (from - block.Start));
+    }
+}
+
+void TVirtualInstrument::StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes)
+{
+    Store(start, bytes);
+    // Selecting a patch for a part copies that patch into the part's temporary patch, even when
+    // the selection names the patch already there: the edits made to it are lost.
+    const std::uint64_t end = std::uint64_t(start) + bytes.size();
+    for (int part = 0; part < PatchPartCount; ++part) {
+        const std::uint32_t block = LinearAddress(PatternPartAddress(PatternPartBlockBytes[part]));
+        const std::uint64_t first = block + PartOffset::Group;
+        const std::uint64_t last = block + PartOffset::NumberLow;
+        if (start <= last && end > first)
+            LoadPatch(part);
+    }
+}
+
+void TVirtualInstrument::LoadPatch(int part)
+{
+    const TBlock *selection = FindBlock(PatternPartAddress(PatternPartBlockBytes[part]));
+    if (!selection)
+        return;
+    const int group = selection->Bytes[PartOffset::Group];
+    const int number
+        = selection->Bytes[PartOffset::NumberHigh] * 16 + selection->Bytes[PartOffset::NumberLow];
+    const TPatch patch = GeneratePatch(group, number);
+    if (TBlock *common = FindBlock(PatchCommonAddress(part)))
+        common->Bytes = patch.Common;
+    for (int tone = 0; tone < ToneCount; ++tone)
+        if (TBlock *block = FindBlock(ToneAddress(part, tone)))
+            block->Bytes = patch.Tones[tone];
+}
+
+void TVirtualInstrument::ApplyControlChanges(std::span<const std::uint8_t> message)
+{
+    const int channel = message[0] & 0x0F;
+    std::uint8_t blockByte = 0;
+    if (channel < PatchPartCount)
+        blockByte = PatternPartBlockBytes[channel];
+    else if (channel == RhythmChannelIndex)
+        blockByte = RhythmPartBlockByte;
+    else
+        return;
+    // Running status: one status byte may be followed by several controller/value pairs.
+    for (std::size_t i = 1; i + 1 < message.size(); i += 2) {
+        const std::uint8_t controller = message[i];
+        const std::uint8_t value = message[i + 1];
+        if (controller >= 0x80 || value >= 0x80)
+            return;
+        switch (controller) {
+        case CcLevel:
+            SetPartByte(blockByte, PartOffset::Level, value);
+            break;
+        case CcPan:
+            SetPartByte(blockByte, PartOffset::Pan, value);
+            break;
+        case CcReverbSend:
+            SetPartByte(blockByte, PartOffset::ReverbSend, value);
+            break;
+        case CcDelaySend:
+            SetPartByte(blockByte, PartOffset::DelaySend, value);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void TVirtualInstrument::ApplyModel3A(std::span<const std::uint8_t> payload)
+{
+    const std::uint8_t partByte = payload[0];
+    std::uint8_t blockByte = 0;
+    if (partByte >= Model3AFirstPart && partByte < Model3AFirstPart + PatchPartCount)
+        blockByte = PatternPartBlockBytes[partByte - Model3AFirstPart];
+    else if (partByte == Model3ARhythmPart)
+        blockByte = RhythmPartBlockByte;
+    else
+        return;
+    const int value = payload[2];
+    if (payload[1] == Model3ATranspose) {
+        const int stored = std::clamp(value - TransposeValueBias, 0, TransposeStoredMax);
+        SetPartByte(blockByte, PartOffset::Transpose, static_cast<std::uint8_t>(stored));
+    } else if (payload[1] == Model3AMfxSwitch) {
+        SetPartByte(blockByte, PartOffset::MfxSwitch, static_cast<std::uint8_t>(value));
+    }
+}
+
+void TVirtualInstrument::SetPartByte(std::uint8_t blockByte, int offset, std::uint8_t value)
+{
+    if (TBlock *block = FindBlock(PatternPartAddress(blockByte)))
+        block->Bytes[offset] = value;
+}
+
+TVirtualInstrument::TBlock *TVirtualInstrument::FindBlock(const TAddress &blockAddress)
+{
+    const std::uint32_t start = LinearAddress(blockAddress);
+    for (TBlock &block : Blocks)
+        if (block.Start == start)
+            return &block;
+    return nullptr;
+}
+
+const TVirtualInstrument::TBlock *TVirtualInstrument::FindBlock(const TAddress &blockAddress) const
+{
+    const std::uint32_t start = LinearAddress(blockAddress);
+    for (const TBlock &block : Blocks)
+        if (block.Start == start)
+            return &block;
+    return nullptr;
+}
+
+std::vector<std::uint8_t> TVirtualInstrument::Read(const TAddress &address, int size) const
+{
+    std::lock_guard lock(Lock);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(size, 0)), 0);
+    const std::uint32_t start = LinearAddress(address);
+    const std::uint64_t end = std::uint64_t(start) + bytes.size();
+    for (const TBlock &block : Blocks) {
+        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
+        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
+        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
+        if (from < to)
+            std::copy(block.Bytes.begin() + (from - block.Start),
+                      block.Bytes.begin() + (to - block.Start), bytes.begin() + (from - start));
+    }
+    return bytes;
+}
+
+std::uint8_t TVirtualInstrument::ReadByte(const TAddress &address) const
+{
+    return Read(address, 1).front();
+}
+
+void TVirtualInstrument::Write(const TAddress &address, std::span<const std::uint8_t> bytes)
+{
+    std::lock_guard lock(Lock);
+    Store(LinearAddress(address), bytes);
+}
+
+std::vector<TMessage> TVirtualInstrument::Log() const
+{
+    std::lock_guard lock(Lock);
+    return {Received.begin(), Received.end()};
+}
+
+void TVirtualInstrument::ClearLog()
+{
+    std::lock_guard lock(Lock);
+    Received.clear();
+}
+
+} // namespace instrument

@@ -4,15 +4,18 @@
 // messages stored, data requests answered as the instrument answers them, control changes and
 // model-3A messages applied to the pattern part blocks, and a log of what it received.
 
+#include "InstrumentContents.h"
+
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <span>
 #include <vector>
 
 namespace instrument {
 
-using TAddress = std::array<std::uint8_t, 4>;
 using TMessage = std::vector<std::uint8_t>;
 
 class TVirtualInstrument
@@ -27,26 +30,46 @@ public:
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message);
 
     // Memory access, for tests: the bytes of one block from an address; bytes outside every
-    // block read as 0 and are not written.
+    // block read as 0 and are not written. Write changes the bytes alone: unlike a data-set
+    // message it loads no patch when it touches a patch selection.
     std::vector<std::uint8_t> Read(const TAddress &address, int size) const;
     std::uint8_t ReadByte(const TAddress &address) const;
     void Write(const TAddress &address, std::span<const std::uint8_t> bytes);
 
-    // Every message received, in order, as received.
+    // Every message received, in order, as received (the most recent LogLimit ones).
     std::vector<TMessage> Log() const;
     void ClearLog();
 
     int DeviceId() const { return Id; }
 
+    // A long session with the program sends many control changes; the oldest entries go first.
+    static constexpr std::size_t LogLimit = 100000;
+
 private:
-    struct TBlock;
+    struct TBlock
+    {
+        std::uint32_t Start; // linear address
+        TBytes Bytes;
+    };
+    // The caller holds Lock for all of these.
     TBlock *FindBlock(const TAddress &blockAddress);
     const TBlock *FindBlock(const TAddress &blockAddress) const;
+    void ReceiveSysEx(std::span<const std::uint8_t> message, std::vector<TMessage> &answers);
+    std::vector<TMessage> AnswerRequest(std::uint32_t start, std::uint32_t size) const;
+    // Stores the bytes that fall inside blocks and drops the others.
+    void Store(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    // Store, then load the patch of every part whose patch selection was written.
+    void StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    void LoadPatch(int part);
+    void ApplyControlChanges(std::span<const std::uint8_t> message);
+    void ApplyModel3A(std::span<const std::uint8_t> payload);
+    void SetPartByte(std::uint8_t blockByte, int offset, std::uint8_t value);
 
     int Id;
+    std::uint8_t DeviceByte;
     mutable std::mutex Lock;
-    std::vector<TBlock> Blocks;
-    std::vector<TMessage> Received;
+    std::vector<TBlock> Blocks; // in address order, not overlapping
+    std::deque<TMessage> Received;
 };
 
 } // namespace instrument

@@ -1,0 +1,351 @@
+#include "FormMixer.h"
+
+#include "EffectsArea.h"
+#include "MixerGroup.h"
+#include "controls/EditBox.h"
+#include "midi/MidiDevices.h"
+#include "protocol/Handlers.h"
+#include "protocol/Headers.h"
+#include "protocol/RequestProcedure.h"
+#include "protocol/WaitPumping.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+
+#include <vector>
+
+namespace {
+constexpr int ClientWidth = 588;
+constexpr int ClientHeight = 604;
+
+// Delphi colour values are BGR: 11192063 is red FF, green C6, blue AA.
+const QColor PanelColour(0xFF, 0xC6, 0xAA);
+const QColor TitleColour(0xFF, 0x80, 0x80);
+
+// Left two thirds: four panels of eight rows; right third: transposition, MFX and the log.
+constexpr int LeftPanelLeft = 4;
+constexpr int LeftPanelWidth = 388;
+constexpr int LeftPanelHeight = 146;
+constexpr int RightPanelLeft = 450;
+constexpr int RightPanelWidth = 134;
+constexpr int RowTop = 17;
+constexpr int RowHeight = 16;
+constexpr int ColumnWidth = 16; // transposition and MFX columns
+
+QFrame *NewPanel(QWidget *window, const char *name, const char *title, const QRect &area)
+{
+    auto *panel = new QFrame(window);
+    panel->setObjectName(QString::fromLatin1(name));
+    // Scoped to the panel itself, so that its controls keep their own look.
+    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background-color: %2; }")
+                             .arg(panel->objectName(), PanelColour.name()));
+    panel->setGeometry(area);
+    auto *caption = new QLabel(QString::fromLatin1(title), panel);
+    QPalette palette = caption->palette();
+    palette.setColor(QPalette::WindowText, TitleColour);
+    caption->setPalette(palette);
+    QFont font = caption->font();
+    font.setBold(true);
+    caption->setFont(font);
+    caption->move(6, 1);
+    caption->adjustSize();
+    return panel;
+}
+
+// Left of the column of part suffix 1..8: part R rightmost, part 7 leftmost.
+int ColumnLeft(int suffix)
+{
+    return 4 + (mixer::PartCount - suffix) * ColumnWidth;
+}
+
+// While the window opens it is not yet modal, but the main window must take no input during
+// its two seconds of requests.
+class TOtherWindowsDisabled
+{
+public:
+    explicit TOtherWindowsDisabled(QWidget *self)
+    {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window == self || !window->isVisible() || !window->isEnabled())
+                continue;
+            window->setEnabled(false);
+            Disabled.emplace_back(window);
+        }
+    }
+    ~TOtherWindowsDisabled()
+    {
+        for (const QPointer<QWidget> &window : Disabled)
+            if (window)
+                window->setEnabled(true);
+    }
+    TOtherWindowsDisabled(const TOtherWindowsDisabled &) = delete;
+    TOtherWindowsDisabled &operator=(const TOtherWindowsDisabled &) = delete;
+
+private:
+    std::vector<QPointer<QWidget>> Disabled;
+};
+} // namespace
+
+TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, QWidget *parent)
+    : QDialog(parent)
+    , MainWindow(std::move(mainWindow))
+{
+    setObjectName(QStringLiteral("FormMixer"));
+    setWindowTitle(QStringLiteral("Réglages Pattern"));
+    setFixedSize(ClientWidth, ClientHeight);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    BuildPanels();
+}
+
+TFormMixer::~TFormMixer() = default;
+
+void TFormMixer::BuildPanels()
+{
+    using mixer::TSendGroup;
+    struct TGroupPlace
+    {
+        TSendGroup Group;
+        const char *Panel;
+        int Top;
+        int BarWidth;
+    };
+    // The send panels leave their right half to the reverb and delay settings.
+    const TGroupPlace places[] = {{TSendGroup::Level, "ShapeMixer", 4, 326},
+                                  {TSendGroup::ReverbSend, "ShapeReverb", 154, 130},
+                                  {TSendGroup::DelaySend, "ShapeDelay", 304, 130},
+                                  {TSendGroup::Pan, "ShapePan", 454, 326}};
+    QWidget *panels[4] = {};
+    for (const TGroupPlace &place : places) {
+        const std::size_t i = static_cast<std::size_t>(place.Group);
+        QFrame *panel
+            = NewPanel(this, place.Panel, mixer::SendGroupInfo(place.Group).Title,
+                       QRect(LeftPanelLeft, place.Top, LeftPanelWidth, LeftPanelHeight));
+        panels[i] = panel;
+        Groups[i] = new TMixerGroup(place.Group, State, panel,
+                                    {RowTop, RowHeight, 6, 18, 30, 52, place.BarWidth});
+    }
+
+    QFrame *transPanel = NewPanel(this, "ShapeTrans", "Transpose Mixer",
+                                  QRect(RightPanelLeft, 4, RightPanelWidth, 380));
+    QFrame *mfxPanel
+        = NewPanel(this, "ShapeMFX", "MFX", QRect(RightPanelLeft, 388, RightPanelWidth, 182));
+    const QString transHint = QStringLiteral("Use this to set transpose on each part");
+    const QString mfxHint = QStringLiteral("Check this box if u want MFX on this part");
+    for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
+        const std::size_t i = static_cast<std::size_t>(suffix - 1);
+        const QString label = QString::fromLatin1(mixer::Parts[i].Label);
+        const int left = ColumnLeft(suffix);
+
+        auto *transLabel = new QLabel(label, transPanel);
+        transLabel->setAlignment(Qt::AlignCenter);
+        transLabel->setGeometry(left, 18, ColumnWidth, 12);
+        BarTrans[i] = new QScrollBar(Qt::Vertical, transPanel);
+        BarTrans[i]->setObjectName(QStringLiteral("BarTrans%1").arg(suffix));
+        // Minimum at the top: a bar moved upwards raises the part's pitch.
+        BarTrans[i]->setRange(mixer::TransposeMinimum, mixer::TransposeMaximum);
+        BarTrans[i]->setPageStep(1);
+        BarTrans[i]->setValue(0);
+        BarTrans[i]->setToolTip(transHint);
+        BarTrans[i]->setGeometry(left + 1, 32, ColumnWidth - 2, 342);
+
+        auto *mfxLabel = new QLabel(label, mfxPanel);
+        mfxLabel->setAlignment(Qt::AlignCenter);
+        mfxLabel->setGeometry(left, 22, ColumnWidth, 12);
+        CBMFXSwitch[i] = new QCheckBox(mfxPanel);
+        CBMFXSwitch[i]->setObjectName(QStringLiteral("CBMFXSwitch%1").arg(suffix));
+        CBMFXSwitch[i]->setToolTip(mfxHint);
+        CBMFXSwitch[i]->setGeometry(left + 1, 36, ColumnWidth - 1, 16);
+    }
+    auto *future = new QLabel(QStringLiteral("In future version: setup of the MFX"), mfxPanel);
+    future->setWordWrap(true);
+    future->setGeometry(6, 60, RightPanelWidth - 12, 30);
+
+    EffectsArea = new TEffectsArea(
+        State, panels[static_cast<std::size_t>(TSendGroup::ReverbSend)],
+        panels[static_cast<std::size_t>(TSendGroup::DelaySend)], mfxPanel,
+        {192, 188, QPoint(100, 1), QPoint(92, 1), QPoint(40, 1)});
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    OKBtn->setGeometry(396, 8, 50, 24);
+    connect(OKBtn, &QPushButton::clicked, this, &TFormMixer::OKBtnClick);
+
+    EditBPM = new QLineEdit(QStringLiteral("0"), this);
+    EditBPM->setObjectName(QStringLiteral("EditBPM"));
+    EditBPM->setToolTip(QStringLiteral("Set the BPM of the pattern"));
+    QFont logFont = EditBPM->font();
+    logFont.setPixelSize(9);
+    EditBPM->setFont(logFont);
+    QPalette logPalette = EditBPM->palette();
+    logPalette.setColor(QPalette::Text, Qt::red);
+    logPalette.setColor(QPalette::Base, logPalette.color(QPalette::ToolTipText));
+    EditBPM->setPalette(logPalette);
+    EditBPM->setGeometry(396, 578, 188, 20);
+}
+
+TMixerGroup &TFormMixer::Group(mixer::TSendGroup group) const
+{
+    return *Groups[static_cast<std::size_t>(group)];
+}
+
+void TFormMixer::showEvent(QShowEvent *event)
+{
+    if (!event->spontaneous()) {
+        if (QScreen *screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center());
+        FormShow();
+        // A close asked for during the opening is carried out once the window is up.
+        if (PendingResult) {
+            const int result = *PendingResult;
+            PendingResult.reset();
+            QMetaObject::invokeMethod(this, [this, result] { done(result); },
+                                      Qt::QueuedConnection);
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void TFormMixer::done(int result)
+{
+    // Closing before the window is up would leave a modal run waiting on a hidden window.
+    if (Opening) {
+        PendingResult = result;
+        return;
+    }
+    QDialog::done(result);
+}
+
+void TFormMixer::FormShow()
+{
+    if (Opening)
+        return;
+    Opening = true;
+    const auto opened = qScopeGuard([this] { Opening = false; });
+    const TOtherWindowsDisabled disabled(this);
+    protocol::RunHandler([this] {
+        const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings{};
+        State.OutIndex = settings.MidiOutIndex;
+        State.Model3AHeader = protocol::Model3AHeader(settings.DeviceId);
+        State.DataSetHeader = protocol::DataSetHeader(settings.DeviceId);
+        State.DataRequestHeader = protocol::DataRequestHeader(settings.DeviceId);
+        {
+            const protocol::TSysExAttachment attachment(
+                midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> bytes) {
+                    DoSysexData(index, bytes);
+                });
+            for (const mixer::TRequest &request : mixer::OpeningRequests(State.DataRequestHeader)) {
+                midi::MidiOut().SendSysExText(State.OutIndex, request.Text);
+                protocol::WaitPumping(request.WaitMs);
+            }
+        }
+        ConnectSendHandlers();
+    });
+}
+
+void TFormMixer::ConnectSendHandlers()
+{
+    if (SendConnected)
+        return;
+    SendConnected = true;
+    for (TMixerGroup *group : Groups)
+        group->ConnectSendHandlers();
+    for (std::size_t i = 0; i < BarTrans.size(); ++i) {
+        connect(BarTrans[i], &QScrollBar::valueChanged, this, &TFormMixer::BarTransChange);
+        // toggled, not clicked: a change of the box from the program is a click too, as long
+        // as the decoder is not the one making it.
+        connect(CBMFXSwitch[i], &QCheckBox::toggled, this, &TFormMixer::MFXPartClick);
+    }
+    EffectsArea->ConnectSendHandlers();
+}
+
+void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
+{
+    const mixer::TDecodedMessage message = mixer::DecodeMessage(bytes);
+    const bool wasDecoding = State.Decoding;
+    State.Decoding = true;
+    const auto decoded = qScopeGuard([&] { State.Decoding = wasDecoding; });
+    if (message.Switches) {
+        EffectsArea->DecodeSwitches(*message.Switches);
+        AppendTag(" Switch");
+    }
+    if (message.Common) {
+        EffectsArea->DecodeCommon(*message.Common);
+        AppendTag(" Common");
+    }
+    if (message.PartBlock) {
+        DecodePart(*message.PartBlock);
+        AppendTag(mixer::Parts[static_cast<std::size_t>(message.PartBlock->Part)].Tag);
+    }
+}
+
+void TFormMixer::DecodePart(const mixer::TPartBlock &block)
+{
+    using mixer::TSendGroup;
+    const std::size_t i = static_cast<std::size_t>(block.Part);
+    const int suffix = block.Part + 1;
+    const mixer::TPartValues &values = block.Values;
+    // Each box's own handler moves its bar.
+    Group(TSendGroup::Level).Box(suffix)->setText(QString::number(values.Level));
+    Group(TSendGroup::DelaySend).Box(suffix)->setText(QString::number(values.DelaySend));
+    Group(TSendGroup::ReverbSend).Box(suffix)->setText(QString::number(values.ReverbSend));
+    BarTrans[i]->setValue(values.TransposePosition);
+    // The hints show the transpositions read, not those of the user's last move.
+    RefreshTransHints();
+    Group(TSendGroup::Pan).Box(suffix)->setText(QString::number(values.Pan));
+    CBMFXSwitch[i]->setChecked(values.Mfx);
+}
+
+void TFormMixer::RefreshTransHints()
+{
+    for (QScrollBar *bar : BarTrans)
+        bar->setToolTip(QString::number(-bar->value()));
+}
+
+void TFormMixer::AppendTag(const char *tag)
+{
+    EditBPM->setText(EditBPM->text() + QString::fromLatin1(tag));
+}
+
+void TFormMixer::BarTransChange()
+{
+    protocol::RunHandler([this] {
+        if (State.Decoding)
+            return;
+        RefreshTransHints();
+        for (int part : mixer::SendOrder)
+            midi::MidiOut().SendSysExText(
+                State.OutIndex,
+                mixer::TransposeMessage(State.Model3AHeader, part,
+                                        BarTrans[static_cast<std::size_t>(part)]->value()));
+    });
+}
+
+void TFormMixer::MFXPartClick()
+{
+    protocol::RunHandler([this] {
+        if (State.Decoding)
+            return;
+        for (int part : mixer::SendOrder)
+            midi::MidiOut().SendSysExText(
+                State.OutIndex,
+                mixer::MfxPartMessage(State.Model3AHeader, part,
+                                      CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
+    });
+}
+
+void TFormMixer::OKBtnClick()
+{
+    accept();
+}

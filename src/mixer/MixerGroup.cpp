@@ -1,0 +1,86 @@
+#include "MixerGroup.h"
+
+#include "controls/EditBox.h"
+#include "midi/MidiDevices.h"
+#include "protocol/Handlers.h"
+#include "protocol/TextToInt.h"
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QWidget>
+
+TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
+                         const TGeometry &geometry)
+    : QObject(panel)
+    , Group(group)
+    , Session(session)
+{
+    const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(group);
+    const QString hint = QString::fromLatin1(info.Hint);
+    for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
+        const std::size_t i = Index(suffix);
+        // Part 7 on the top row, part R on the bottom one.
+        const int top = geometry.Top + (mixer::PartCount - suffix) * geometry.RowHeight;
+
+        Labels[i] = new QLabel(QString::fromLatin1(mixer::Parts[i].Label), panel);
+        Labels[i]->setGeometry(geometry.LabelLeft, top, geometry.BoxLeft - geometry.LabelLeft,
+                               geometry.RowHeight - 1);
+
+        Boxes[i] = new TEditBox(panel);
+        Boxes[i]->setObjectName(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
+        Boxes[i]->setMaxLength(3);
+        Boxes[i]->setText(QString::number(info.Start));
+        Boxes[i]->setToolTip(hint);
+        Boxes[i]->setGeometry(geometry.BoxLeft, top, geometry.BoxWidth, geometry.RowHeight - 1);
+
+        Bars[i] = new QScrollBar(Qt::Horizontal, panel);
+        Bars[i]->setObjectName(QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
+        Bars[i]->setRange(info.Minimum, info.Maximum);
+        Bars[i]->setValue(info.Start);
+        Bars[i]->setToolTip(hint);
+        Bars[i]->setGeometry(geometry.BarLeft, top + 1, geometry.BarWidth, geometry.RowHeight - 3);
+
+        // The box handler is there from the start: the decoder moves the bars through it.
+        connect(Boxes[i], &TEditBox::Change, this, &TMixerGroup::EditChange);
+    }
+}
+
+void TMixerGroup::ConnectSendHandlers()
+{
+    if (SendConnected)
+        return;
+    SendConnected = true;
+    for (QScrollBar *bar : Bars)
+        connect(bar, &QScrollBar::valueChanged, this, &TMixerGroup::BarChange);
+}
+
+void TMixerGroup::EditChange()
+{
+    protocol::RunHandler([this] {
+        for (std::size_t i = 0; i < Bars.size(); ++i) {
+            const int value = protocol::TextToInt(Boxes[i]->text());
+            // A bar that moves sends; if that fails, this change ends there too.
+            protocol::ChangeControl([&] { Bars[i]->setValue(value); });
+        }
+    });
+}
+
+void TMixerGroup::BarChange()
+{
+    protocol::RunHandler([this] {
+        if (Session.Decoding)
+            return;
+        for (std::size_t i = 0; i < Bars.size(); ++i) {
+            const QString text = QString::number(Bars[i]->value());
+            protocol::ChangeControl([&] { Boxes[i]->setText(text); });
+        }
+        const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(Group);
+        for (int part : mixer::SendOrder) {
+            const std::size_t i = static_cast<std::size_t>(part);
+            midi::MidiOut().SendShort(Session.OutIndex,
+                                      mixer::ControlChangeStatus(mixer::Parts[i].Channel),
+                                      info.Controller,
+                                      mixer::ControlChangeValue(Group, Bars[i]->value()));
+        }
+    });
+}

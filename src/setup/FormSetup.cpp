@@ -1,0 +1,202 @@
+#include "FormSetup.h"
+
+#include "SettingsFile.h"
+#include "controls/DropDownList.h"
+#include "controls/EditBox.h"
+#include "controls/UpDown.h"
+#include "midi/MidiDevices.h"
+#include "protocol/Handlers.h"
+#include "protocol/TextToInt.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStringList>
+#include <algorithm>
+#include <exception>
+
+namespace {
+const char *const DeviceIdHint = "See SYSTEM - MIDI PARM1/2 - DEVICE ID on your MC307";
+
+// The instrument's factory device ID, and where the dialog starts when there is no file.
+constexpr int FactoryDeviceId = 17;
+// A typed ID is kept within these; the arrows start one higher, at the factory ID.
+constexpr int LowestDeviceId = 16;
+constexpr int HighestDeviceId = 32;
+
+// Fills a list with the device names in the service's order, so that a row is a device index.
+// The service may be unusable: the list then stays empty and the error is kept for the user.
+template<class TDevices>
+void FillDeviceList(TDropDownList *list, TDevices &(*devices)(), QStringList &errors)
+{
+    try {
+        TDevices &set = devices();
+        for (int i = 0; i < set.Count(); ++i)
+            list->addItem(QString::fromStdString(set.Name(i)));
+    } catch (const std::exception &e) {
+        list->clear();
+        const QString text = QString::fromStdString(e.what());
+        if (!errors.contains(text))
+            errors.append(text);
+    }
+}
+} // namespace
+
+TFormSetup::TFormSetup(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , SetupPatchNames(settings::PatchNameCount)
+{
+    setObjectName(QStringLiteral("FormSetup"));
+    setWindowTitle(QStringLiteral("Setup"));
+    setFixedSize(360, 214);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel1->setGeometry(8, 8, 345, 161);
+
+    const auto label = [this](const char *name, const char *caption, int top) {
+        auto *control = new QLabel(QString::fromLatin1(caption), this);
+        control->setObjectName(QString::fromLatin1(name));
+        control->setGeometry(24, top, 90, 22);
+        return control;
+    };
+    const auto list = [this](const char *name, int top) {
+        auto *control = new TDropDownList(this);
+        control->setObjectName(QString::fromLatin1(name));
+        control->setGeometry(120, top, 217, 22);
+        return control;
+    };
+    LabelSetup_Midi_in = label("LabelSetup_Midi_in", "Port MIDI In", 30);
+    LBSetup_Midi_in = list("LBSetup_Midi_in", 30);
+    LabelSetup_Midi_out = label("LabelSetup_Midi_out", "Port MIDI Out", 70);
+    LBSetup_Midi_out = list("LBSetup_Midi_out", 70);
+    LabelSetup_Id = label("LabelSetup_Id", "Id MC307", 116);
+
+    EditSetup_Id = new TEditBox(this);
+    EditSetup_Id->setObjectName(QStringLiteral("EditSetup_Id"));
+    EditSetup_Id->setGeometry(120, 116, 41, 22);
+    EditSetup_Id->setText(QString::number(FactoryDeviceId));
+    EditSetup_Id->setToolTip(QString::fromLatin1(DeviceIdHint));
+
+    UpDown_Setup_Id = new TUpDown(FactoryDeviceId, HighestDeviceId, FactoryDeviceId, this);
+    UpDown_Setup_Id->setObjectName(QStringLiteral("UpDown_Setup_Id"));
+    UpDown_Setup_Id->setGeometry(161, 116, 17, 22);
+    UpDown_Setup_Id->setToolTip(QString::fromLatin1(DeviceIdHint));
+    UpDown_Setup_Id->SetAssociate(EditSetup_Id);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(196, 180, 75, 25);
+    OKBtn->setDefault(true);
+
+    CancelBtn = new QPushButton(QStringLiteral("Annuler"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(278, 180, 75, 25);
+    CancelBtn->setAutoDefault(false);
+
+    connect(EditSetup_Id, &TEditBox::Change, this, &TFormSetup::EditSetup_IdChange);
+    connect(OKBtn, &QPushButton::clicked, this, &TFormSetup::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TFormSetup::CancelBtnClick);
+
+    CentreOnScreen();
+}
+
+void TFormSetup::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // A window coming back from the task bar is not a new showing of the dialog.
+    if (event->spontaneous())
+        return;
+    CentreOnScreen();
+    FormShow();
+}
+
+void TFormSetup::keyPressEvent(QKeyEvent *event)
+{
+    // Escape is the cancel button's key, as a click on it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelBtn->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFormSetup::CentreOnScreen()
+{
+    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen *screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TFormSetup::FormShow()
+{
+    protocol::RunHandler([this] {
+        LBSetup_Midi_in->clear();
+        LBSetup_Midi_out->clear();
+        QStringList errors;
+        FillDeviceList(LBSetup_Midi_in, &midi::MidiIn, errors);
+        FillDeviceList(LBSetup_Midi_out, &midi::MidiOut, errors);
+        LBSetup_Midi_in->SetItemIndex(0);
+        LBSetup_Midi_out->SetItemIndex(0);
+
+        settings::TSettingsValues values;
+        values.MidiInIndex = 0;
+        values.MidiOutIndex = 0;
+        values.DeviceId = FactoryDeviceId;
+        values.PatchNames = SetupPatchNames;
+        const settings::TReadOutcome outcome
+            = settings::ReadSettingsFile(QString::fromLatin1(settings::SettingsFileName), values);
+        SetupPatchNames = std::move(values.PatchNames);
+        if (!outcome.Error.empty())
+            errors.append(QString::fromStdString(outcome.Error));
+
+        // A saved index beyond the lists leaves the first device selected; -1 selects nothing.
+        if (values.MidiInIndex < LBSetup_Midi_in->count())
+            LBSetup_Midi_in->SetItemIndex(values.MidiInIndex);
+        if (values.MidiOutIndex < LBSetup_Midi_out->count())
+            LBSetup_Midi_out->SetItemIndex(values.MidiOutIndex);
+        EditSetup_Id->setText(QString::number(values.DeviceId));
+
+        for (const QString &text : std::as_const(errors))
+            protocol::ReportError(text.toStdString());
+    });
+}
+
+void TFormSetup::EditSetup_IdChange()
+{
+    protocol::RunHandler([this] {
+        const int id = std::clamp(protocol::TextToInt(EditSetup_Id->text()), LowestDeviceId,
+                                  HighestDeviceId);
+        const QString text = QString::number(id);
+        if (EditSetup_Id->text() != text)
+            EditSetup_Id->setText(text);
+        UpDown_Setup_Id->SetPosition(id);
+    });
+}
+
+void TFormSetup::OKBtnClick()
+{
+    protocol::RunHandler([this] {
+        // A number still being typed counts, and line 3 is always a valid ID.
+        EditSetup_Id->FinishEdit();
+        EditSetup_IdChange();
+        settings::WriteSettingsFile(QString::fromLatin1(settings::SettingsFileName),
+                                    LBSetup_Midi_in->ItemIndex(), LBSetup_Midi_out->ItemIndex(),
+                                    EditSetup_Id->text().toStdString(), SetupPatchNames);
+        accept();
+    });
+}
+
+void TFormSetup::CancelBtnClick()
+{
+    protocol::RunHandler([this] { reject(); });
+}

@@ -5,6 +5,7 @@
 // ended by CR LF. Names are kept as the file's bytes, so a file written on another system keeps
 // them exactly.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,17 +36,21 @@ struct TSettingsValues
 struct TReadOutcome
 {
     bool Exists = false;
-    // Empty, or a clear message naming the file and the line of a value that is not a number.
+    // Empty, or a clear message naming the file and the line of a value that is not a number
+    // (or missing), or saying why the file could not be read.
     std::string Error;
 };
 
 // Reads the file at path into values when it exists. The three numbers are read in order; a
 // value that is not a number leaves it and the ones after it as they were, and is reported in
 // the outcome; the names are read from line 4 on in every case. Missing lines give empty names.
+// Lines end with LF or CR LF. A file that cannot be read to its end leaves the names unchanged.
 TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values);
 
 // Writes the file atomically: either the whole new file or, on failure, the old file untouched.
-// Throws ESettingsError with a clear message naming the file when it cannot be written.
+// Throws ESettingsError with a clear message naming the file when it cannot be written, or when
+// an item holds a line break (it would shift the lines after it). Exactly 1056 name lines are
+// written: missing names as empty lines, names beyond them not at all.
 void WriteSettingsFile(const QString &path, int midiInIndex, int midiOutIndex,
                        const std::string &deviceIdText, const std::vector<std::string> &names);
 

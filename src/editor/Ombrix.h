@@ -1,0 +1,73 @@
+#pragma once
+
+// The main window: the patch editor. Reads the settings and opens the ports when it is created,
+// requests the selected part's patch selection and patch from the instrument, shows them in the
+// four tone columns, and sends every change straight back.
+
+#include "Enveloppe.h"
+#include "protocol/MessageView.h"
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class TDropDownList;
+class TRadioGroup;
+class TToneColumn;
+
+class TOmbrix : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Runs FormCreate: by the time it returns, part 1 has been requested.
+    explicit TOmbrix(QWidget *parent = nullptr);
+    ~TOmbrix() override;
+
+    // The dialogs the menu shows; created after this window.
+    void SetDialogs(QDialog *formSetup, QDialog *formMixer);
+
+    void ApplySettings();
+    void RadioGroupSelectPartClick();
+    void LBPatchChange();
+    void FillPatchList(int group);
+    void SetupClick();
+    void MixerClick();
+    void QuitterClick();
+    // The decoder attached to the input set during a part request.
+    void DoSysexData(std::int32_t deviceIndex, std::span<const std::uint8_t> data);
+
+    TToneColumn &Column(int tone) const { return *Columns[static_cast<std::size_t>(tone - 1)]; }
+
+    // Settings and selection state.
+    int MidiInIndex = 0;
+    int MidiOutIndex = 0;
+    int DeviceId = 0;
+    std::string PartText;
+    std::vector<std::string> PatchNames;
+    std::string DataSetHeader;
+    std::string DataRequestHeader;
+
+private:
+    void FormCreate();
+    void BuildControls();
+    void AppendLog(const char *word);
+    void SendText(const std::string &text);
+
+    TDropDownList *LBPatch = nullptr;
+    TDropDownList *LBPatchGroup = nullptr;
+    TRadioGroup *RadioGroupSelectPart = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    QLabel *LabelPub = nullptr;
+    std::array<TToneColumn *, 4> Columns{};
+    // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.
+    std::array<std::unique_ptr<TEnveloppe>, 12> Envelopes;
+    QDialog *FormSetup = nullptr;
+    QDialog *FormMixer = nullptr;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+// The pattern mixer window: level, pan, reverb send, delay send, transposition and MFX switch of
+// the pattern's eight parts, with the pattern's reverb and delay settings and the instrument's
+// effect switches. Each opening reads the instrument's values before the window appears; from
+// then on every change goes to the instrument at once.
+
+#include "MixerProtocol.h"
+#include "MixerSession.h"
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QShowEvent;
+class TEffectsArea;
+class TMixerGroup;
+
+struct TMainWindowSettings
+{
+    int MidiOutIndex = 0;
+    int DeviceId = 0;
+};
+
+class TFormMixer : public QDialog
+{
+    Q_OBJECT
+public:
+    // mainWindow gives the main window's MidiOutIndex and DeviceId at each opening.
+    explicit TFormMixer(std::function<TMainWindowSettings()> mainWindow, QWidget *parent = nullptr);
+    ~TFormMixer() override;
+
+    // The opening: requests the pattern and the switches, decodes the answers, then lets the
+    // controls send. Runs each time the window is shown, before it appears.
+    void FormShow();
+    // The decoder of one received message, starting at F0. Sends nothing.
+    void DoSysexData(std::int32_t deviceIndex, std::span<const std::uint8_t> bytes);
+
+    void BarTransChange();
+    void MFXPartClick();
+    void OKBtnClick();
+
+    TMixerGroup &Group(mixer::TSendGroup group) const;
+    TEffectsArea &Effects() const { return *EffectsArea; }
+    const TMixerSession &Session() const { return State; }
+    // True while an opening is running.
+    bool IsOpening() const { return Opening; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void BuildPanels();
+    void DecodePart(const mixer::TPartBlock &block);
+    void RefreshTransHints();
+    void AppendTag(const char *tag);
+    void ConnectSendHandlers();
+
+    std::function<TMainWindowSettings()> MainWindow;
+    TMixerSession State;
+    std::array<TMixerGroup *, 4> Groups{};
+    TEffectsArea *EffectsArea = nullptr;
+    std::array<QScrollBar *, mixer::PartCount> BarTrans{};
+    std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch{};
+    QPushButton *OKBtn = nullptr;
+    QLineEdit *EditBPM = nullptr;
+    bool SendConnected = false;
+    bool Opening = false;
+    // A close asked for while the opening runs, carried out once the window is up.
+    std::optional<int> PendingResult;
+};

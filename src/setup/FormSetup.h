@@ -1,0 +1,52 @@
+#pragma once
+
+// The setup dialog: the MIDI input and output devices and the instrument's device ID. OK writes
+// them to the settings file together with the patch names read from it, which pass through
+// untouched.
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+class QShowEvent;
+class TDropDownList;
+class TEditBox;
+class TUpDown;
+
+class TFormSetup : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TFormSetup(QWidget *parent = nullptr);
+
+    // The dialog's handlers.
+    void FormShow();
+    void EditSetup_IdChange();
+    void OKBtnClick();
+    void CancelBtnClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void CentreOnScreen();
+
+    QFrame *Bevel1;
+    QLabel *LabelSetup_Midi_in;
+    QLabel *LabelSetup_Midi_out;
+    QLabel *LabelSetup_Id;
+    TDropDownList *LBSetup_Midi_in;
+    TDropDownList *LBSetup_Midi_out;
+    TEditBox *EditSetup_Id;
+    TUpDown *UpDown_Setup_Id;
+    QPushButton *OKBtn;
+    QPushButton *CancelBtn;
+
+    // The names of the last settings file read, written back unchanged by OK.
+    std::vector<std::string> SetupPatchNames;
+};

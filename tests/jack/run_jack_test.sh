@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# The JACK integration test. Starts a JACK server of its own (dummy driver: no sound hardware
+# needed), then ombrix-virtual-instrument, then the round-trip test, one JACK client at a time:
+# a client that starts while another is still starting can hang the server for good. Whatever
+# it started is stopped by process id when it ends, however it ends.
+#
+# Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> [Qt Test options...]
+# Logs in the working directory: jackd.log, instrument.out, instrument.log.
+
+set -u
+
+usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> [test options]"
+instrument=${1:?$usage}
+roundtrip=${2:?$usage}
+shift 2
+
+# A server of our own, so that a parallel run or the user's own server is left alone.
+server="ombrix-test-$$"
+export JACK_DEFAULT_SERVER="$server"
+export JACK_NO_START_SERVER=1
+
+jackd_pid=
+instrument_pid=
+
+say() { echo "jack_integration: $*"; }
+
+fail() {
+    echo "jack_integration: FAIL: $*" >&2
+    exit 1
+}
+
+show_log() {
+    [ -s "$1" ] || return 0
+    echo "--- $1 (last lines)" >&2
+    tail -n 20 "$1" >&2
+}
+
+jackd_running() {
+    local comm
+    for comm in /proc/[0-9]*/comm; do
+        [ "$(cat "$comm" 2>/dev/null)" = jackd ] && return 0
+    done
+    return 1
+}
+
+# Sends SIGTERM to a process we started and waits for it (5 s at most, then SIGKILL). Its exit
+# status is left in stopped_status.
+stopped_status=0
+stop() {
+    local pid=$1 name=$2
+    stopped_status=0
+    [ -n "$pid" ] || return 0
+    kill -TERM "$pid" 2>/dev/null
+    local tries=0
+    while kill -0 "$pid" 2>/dev/null && [ $tries -lt 50 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "jack_integration: $name ignored SIGTERM; killing it" >&2
+        kill -KILL "$pid" 2>/dev/null
+    fi
+    wait "$pid" 2>/dev/null
+    stopped_status=$?
+}
+
+cleanup() {
+    local status=$?
+    trap - EXIT INT TERM
+    stop "$instrument_pid" ombrix-virtual-instrument
+    instrument_pid=
+    stop "$jackd_pid" jackd
+    jackd_pid=
+    rm -f /dev/shm/jack_sem.*_"${server}"_* 2>/dev/null
+    exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+command -v jackd >/dev/null || fail "jackd not found: install the package jackd2"
+command -v jack_wait >/dev/null || fail "jack_wait not found: install the package jackd2"
+[ -x "$instrument" ] || fail "no program $instrument"
+[ -x "$roundtrip" ] || fail "no program $roundtrip"
+
+# Semaphores left by a server that hung would hang the next one.
+if ! jackd_running; then
+    rm -f /dev/shm/jack_sem.* 2>/dev/null
+fi
+
+# Without a server the instrument must fail cleanly instead of waiting or starting one.
+if timeout 20 "$instrument" >no-server.out 2>no-server.log; then
+    fail "ombrix-virtual-instrument ran without a JACK server"
+fi
+grep -qx ready no-server.out && fail "ombrix-virtual-instrument was ready without a JACK server"
+
+say "starting jackd -n $server"
+jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
+jackd_pid=$!
+if ! jack_wait -s "$server" -w -t 10 >/dev/null 2>&1; then
+    show_log jackd.log
+    fail "the JACK server did not come up within 10 s"
+fi
+
+say "starting ombrix-virtual-instrument"
+"$instrument" >instrument.out 2>instrument.log &
+instrument_pid=$!
+tries=0
+until grep -qx ready instrument.out 2>/dev/null; do
+    if ! kill -0 "$instrument_pid" 2>/dev/null; then
+        show_log instrument.log
+        fail "ombrix-virtual-instrument ended before it was ready"
+    fi
+    tries=$((tries + 1))
+    if [ $tries -gt 150 ]; then
+        show_log instrument.log
+        show_log jackd.log
+        fail "ombrix-virtual-instrument was not ready within 15 s"
+    fi
+    sleep 0.1
+done
+
+say "running the round trip"
+timeout -s TERM 180 "$roundtrip" "$@"
+result=$?
+if [ $result -ne 0 ]; then
+    show_log instrument.log
+    show_log jackd.log
+    fail "the round trip failed (status $result)"
+fi
+
+stop "$instrument_pid" ombrix-virtual-instrument
+instrument_pid=
+if [ $stopped_status -ne 0 ]; then
+    show_log instrument.log
+    fail "ombrix-virtual-instrument ended with status $stopped_status on SIGTERM"
+fi
+say "passed"

@@ -1,0 +1,176 @@
+// The hex-text form of messages, the headers derived from the device ID, and box texts read as
+// numbers.
+
+#include "midi/SysExText.h"
+#include "protocol/Headers.h"
+#include "protocol/MessageView.h"
+#include "protocol/TextToInt.h"
+
+#include <QtTest>
+
+using midi::TByteStream;
+
+namespace {
+TByteStream Bytes(std::initializer_list<int> values)
+{
+    TByteStream out;
+    for (int v : values)
+        out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+TByteStream Convert(const char *text)
+{
+    TByteStream stream{1, 2, 3}; // previous content must be replaced
+    midi::HexTextToSysEx(text, stream);
+    return stream;
+}
+} // namespace
+
+class TestMessageText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hexByte()
+    {
+        QCOMPARE(midi::HexByte(101), std::string("65"));
+        QCOMPARE(midi::HexByte(0), std::string("00"));
+        QCOMPARE(midi::HexByte(255), std::string("FF"));
+        QCOMPARE(midi::HexByte(10), std::string("0A"));
+    }
+
+    void conversion_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<TByteStream>("expected");
+        QTest::newRow("data set") << "F0 41 10 00 0B 12 02 00 10 65 7F"
+                                  << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10,
+                                            0x65, 0x7F, 0x0A, 0xF7});
+        QTest::newRow("request") << "F0 41 10 00 0B 11 02 00 00 00 00 00 17 01"
+                                 << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00,
+                                           0x00, 0x00, 0x00, 0x17, 0x01, 0x66, 0xF7});
+        QTest::newRow("lower case") << "f0 41 10 00 0b 12 01 00 10 04 00 00"
+                                    << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x01, 0x00,
+                                              0x10, 0x04, 0x00, 0x00, 0x6B, 0xF7});
+        QTest::newRow("empty") << "" << Bytes({0x00, 0xF7});
+        QTest::newRow("odd digit dropped")
+            << "F0 41 10 00 0B 12 02 00 10 65 7"
+            << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65, 0x09, 0xF7});
+        QTest::newRow("sum multiple of 128")
+            << "F0 41 10 00 0B 12 00 00 00 00 00"
+            << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0, 0, 0, 0, 0, 0x00, 0xF7});
+        QTest::newRow("blank inside a pair") << "F 0" << Bytes({0xF0, 0x00, 0xF7});
+        QTest::newRow("non-hex counts as 0") << "G1 ZZ" << Bytes({0x01, 0x00, 0x00, 0xF7});
+        QTest::newRow("shorter than a header") << "F0 41 10" << Bytes({0xF0, 0x41, 0x10, 0, 0xF7});
+        // The 00 ahead of F0 is sent, and the checksum still starts at the seventh byte.
+        QTest::newRow("model 3A") << "00 F0 41 10 3A 12 32 55 70 00"
+                                  << Bytes({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
+                                            0x00, 0x09, 0xF7});
+        QTest::newRow("overview example") << "F0 41 10 00 0B 12 02 03 12 65 64"
+                                          << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                                    0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
+    }
+    void conversion()
+    {
+        QFETCH(QString, text);
+        QFETCH(TByteStream, expected);
+        QCOMPARE(Convert(text.toLatin1().constData()), expected);
+    }
+
+    void headers()
+    {
+        QCOMPARE(protocol::DataSetHeader(17), std::string("F0 41 10 00 0B 12 "));
+        QCOMPARE(protocol::DataRequestHeader(17), std::string("F0 41 10 00 0B 11 "));
+        QCOMPARE(protocol::Model3AHeader(17), std::string("00 F0 41 10 3A 12 "));
+        QCOMPARE(protocol::DataSetHeader(32), std::string("F0 41 1F 00 0B 12 "));
+        QCOMPARE(protocol::DataSetHeader(16), std::string("F0 41 0F 00 0B 12 "));
+        // No settings yet, or an ID that gives no 7-bit device byte: the factory ID 17.
+        QCOMPARE(protocol::DataSetHeader(0), std::string("F0 41 10 00 0B 12 "));
+        QCOMPARE(protocol::DataSetHeader(-5), std::string("F0 41 10 00 0B 12 "));
+        QCOMPARE(protocol::DataRequestHeader(129), std::string("F0 41 10 00 0B 11 "));
+        QCOMPARE(protocol::DeviceByte(128), 0x7F);
+        QCOMPARE(protocol::DeviceByte(1), 0x00);
+    }
+
+    void firstPartRequest()
+    {
+        const std::string text = protocol::DataRequestHeader(17) + "01 00 " + midi::HexByte(16)
+                                 + " 00 00 00 00 1A";
+        TByteStream stream;
+        midi::HexTextToSysEx(text, stream);
+        QCOMPARE(stream, Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00, 0x00,
+                                0x00, 0x00, 0x1A, 0x55, 0xF7}));
+    }
+
+    void textToInt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "100" << 100;
+        QTest::newRow("negative") << "-70" << -70;
+        QTest::newRow("plus") << "+5" << 5;
+        QTest::newRow("leading blanks") << "   42" << 42;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("blanks only") << "   " << 0;
+        QTest::newRow("lone minus") << "-" << 0;
+        QTest::newRow("letters") << "abc" << 0;
+        QTest::newRow("trailing character") << "12a" << 0;
+        QTest::newRow("trailing blank") << "12 " << 0;
+        QTest::newRow("dollar hex") << "$1F" << 31;
+        QTest::newRow("x hex") << "x10" << 16;
+        QTest::newRow("X hex") << "XfF" << 255;
+        QTest::newRow("0x hex") << "0x7F" << 127;
+        QTest::newRow("0X hex") << "0X10" << 16;
+        QTest::newRow("sign before hex") << "-$10" << 0;
+        QTest::newRow("hex without digits") << "$" << 0;
+        QTest::newRow("largest") << "2147483647" << 2147483647;
+        QTest::newRow("smallest") << "-2147483648" << int(-2147483647 - 1);
+        QTest::newRow("too large") << "2147483648" << 0;
+        QTest::newRow("very long") << QString(5000, '9') << 0;
+        QTest::newRow("not latin") << QString::fromUtf8("1\u0662") << 0;
+    }
+    void textToInt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(protocol::TextToInt(text), value);
+    }
+
+    // Data bytes never include the checksum and F7, and nothing beyond the end is read.
+    void messageView()
+    {
+        const TByteStream whole = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12,
+                                         0x00, 0x01, 0x02, 0x03, 0x55, 0xF7});
+        protocol::TMessageView view(whole);
+        QCOMPARE(view.AtOffset(0).value(), 0x01);
+        QCOMPARE(view.AtOffset(2).value(), 0x03);
+        QVERIFY(!view.AtOffset(3)); // the checksum
+        QVERIFY(!view.DataByte(9));
+        QVERIFY(!view.Byte(15));
+        QVERIFY(view.HasOffsets(0, 3));
+        QVERIFY(!view.HasOffsets(1, 3));
+
+        // One parameter sent on its own: offsets count from its own start.
+        const TByteStream single
+            = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12, 0x65, 0x64, 0x05, 0xF7});
+        protocol::TMessageView one(single);
+        QCOMPARE(one.AtOffset(0x65).value(), 0x64);
+        QVERIFY(!one.AtOffset(0x64));
+        QVERIFY(!one.AtOffset(0x66));
+
+        // A piece of a longer message has no checksum to leave out.
+        const TByteStream piece = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12,
+                                         0x00, 0x07, 0x08});
+        QCOMPARE(protocol::TMessageView(piece).AtOffset(1).value(), 0x08);
+
+        for (std::size_t size = 0; size < whole.size(); ++size) {
+            protocol::TMessageView cut(std::span(whole.data(), size));
+            for (int offset = -1; offset < 200; ++offset)
+                (void)cut.AtOffset(offset);
+            QVERIFY(!cut.DataByte(size));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMessageText)
+#include "tst_core_messagetext.moc"

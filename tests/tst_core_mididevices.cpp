@@ -1,0 +1,295 @@
+// The device sets on a fake service: indexes, result codes, the one input buffer per device and
+// the hand-over of each returned buffer to the window thread.
+
+#include "midi/MidiDevices.h"
+#include "midi/MidiError.h"
+#include "protocol/Handlers.h"
+#include "support/FakeMidiService.h"
+
+#include <QtTest>
+#include <thread>
+
+using namespace midi;
+
+namespace {
+struct TDelivery
+{
+    int Index;
+    std::vector<std::uint8_t> Bytes;
+    QThread *Thread;
+};
+
+std::vector<std::uint8_t> SysEx(std::size_t size)
+{
+    std::vector<std::uint8_t> bytes(size, 0x11);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+QString ErrorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const EMidiError &e) {
+        return QString::fromStdString(e.what());
+    }
+    return {};
+}
+} // namespace
+
+class TestMidiDevices : public QObject
+{
+    Q_OBJECT
+
+    std::shared_ptr<TFakeMidiService> Fake;
+    std::vector<TDelivery> Deliveries;
+    std::vector<std::string> Errors;
+
+    void Install(std::vector<std::string> in, std::vector<std::string> out)
+    {
+        ShutdownMidi();
+        Fake = std::make_shared<TFakeMidiService>(std::move(in), std::move(out));
+        SetMidiService(Fake);
+    }
+    void Record()
+    {
+        MidiIn().SetOnSysEx([this](std::int32_t index, std::span<const std::uint8_t> bytes) {
+            Deliveries.push_back({index, {bytes.begin(), bytes.end()}, QThread::currentThread()});
+        });
+    }
+
+private slots:
+    void init()
+    {
+        Deliveries.clear();
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Install({"In A", "In B"}, {"Out A"});
+    }
+    void cleanup()
+    {
+        ShutdownMidi();
+        SetMidiService(nullptr);
+        protocol::SetErrorReporter(nullptr);
+    }
+
+    void noDevices()
+    {
+        Install({}, {});
+        QCOMPARE(MidiIn().Count(), 0);
+        QCOMPARE(MidiOut().Count(), 0);
+        QCOMPARE(ErrorOf([] { MidiIn().Open(0); }),
+                 QString("TMidiInput: Device index out of bounds! (0)"));
+    }
+
+    void indexOutOfBounds()
+    {
+        QCOMPARE(ErrorOf([] { MidiOut().Open(-1); }),
+                 QString("TMidiOutput: Device index out of bounds! (-1)"));
+        QCOMPARE(ErrorOf([] { MidiOut().SendShort(1, 0xB0, 7, 100); }),
+                 QString("TMidiOutput: Device index out of bounds! (1)"));
+        QCOMPARE(ErrorOf([] { (void)MidiIn().Handle(2); }),
+                 QString("TMidiInput: Device index out of bounds! (2)"));
+    }
+
+    void namesInServiceOrder()
+    {
+        Install({"First", std::string(40, 'x')}, {"Out"});
+        QCOMPARE(MidiIn().Name(0), std::string("First"));
+        QCOMPARE(MidiIn().Name(1), std::string(32, 'x')); // the name field holds 32 characters
+        QCOMPARE(MidiIn().Buffers().size(), std::size_t(2));
+        QCOMPARE(MidiIn().Buffers()[0]->Header.dwBufferLength, 2048u);
+    }
+
+    void openTwiceMakesNoCall()
+    {
+        MidiIn().Open(1);
+        const auto calls = Fake->Calls();
+        const std::vector<std::string> expected{"midiInOpen", "midiInPrepareHeader",
+                                                "midiInAddBuffer", "midiInStart"};
+        QVERIFY(std::search(calls.begin(), calls.end(), expected.begin(), expected.end())
+                != calls.end());
+        (void)MidiOut();
+        Fake->ClearRecords();
+        MidiIn().Open(1);
+        MidiOut().Open(0);
+        MidiOut().Open(0);
+        QCOMPARE(Fake->Calls(), std::vector<std::string>{"midiOutOpen"});
+    }
+
+    void sendShortOpensFirst()
+    {
+        MidiOut().SendShort(0, 0xB9, 0x0A, 0x00);
+        QCOMPARE(Fake->Calls(), (std::vector<std::string>{"midiOutGetNumDevs", "midiOutGetDevCapsA",
+                                                          "midiOutOpen", "midiOutShortMsg"}));
+        QCOMPARE(Fake->Sent().back(), (std::vector<std::uint8_t>{0xB9, 0x0A, 0x00}));
+    }
+
+    void sendSysExOnClosedDevice()
+    {
+        QCOMPARE(ErrorOf([] { MidiOut().SendSysExText(0, "F0 41"); }),
+                 QString("The MIDI device is not open."));
+        MidiOut().Open(0);
+        MidiOut().SendSysExText(0, "F0 41 10 00 0B 12 02 03 12 65 64");
+        QCOMPARE(Fake->Sent().back(),
+                 (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x03, 0x12,
+                                            0x65, 0x64, 0x20, 0xF7}));
+    }
+
+    // A code with a text raises it; a code without one raises nothing and the steps go on.
+    void resultCodes()
+    {
+        Fake->Fail("midiInPrepareHeader", 1);
+        QCOMPARE(ErrorOf([] { MidiIn().Open(0); }), QString("Unspecified MIDI error."));
+        // The handle stored before the failing step stays: the device counts as open.
+        QVERIFY(MidiIn().Handle(0) != 0);
+
+        Fake->ClearFailures();
+        Fake->Fail("midiInPrepareHeader", 77);
+        Fake->ClearRecords();
+        MidiIn().Open(1);
+        const auto calls = Fake->Calls();
+        QVERIFY(std::find(calls.begin(), calls.end(), "midiInStart") != calls.end());
+    }
+
+    void failedEnumerationRetries()
+    {
+        Fake->Fail("midiOutGetDevCapsA", 1);
+        QCOMPARE(ErrorOf([] { MidiOut(); }), QString("Unspecified MIDI error."));
+        Fake->ClearFailures();
+        QCOMPARE(MidiOut().Count(), 1);
+    }
+
+    // Each returned buffer is one delivery, handed to the window thread as a copy.
+    void deliveryReachesWindowThread()
+    {
+        MidiIn().Open(1);
+        Record();
+        const auto message = SysEx(40);
+        std::thread service([&] { QCOMPARE(Fake->PlayLong(1, message), 1); });
+        service.join();
+        QVERIFY(Deliveries.empty()); // never inside the notification
+        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+        QCOMPARE(Deliveries[0].Index, 1);
+        QCOMPARE(Deliveries[0].Bytes, message);
+        QCOMPARE(Deliveries[0].Thread, QThread::currentThread());
+        QCOMPARE(Fake->QueuedBuffers(1), 1); // queued again
+    }
+
+    void longMessageArrivesInPieces()
+    {
+        MidiIn().Open(0);
+        Record();
+        const auto message = SysEx(5000);
+        QCOMPARE(Fake->PlayLong(0, message), 3);
+        QTRY_COMPARE(Deliveries.size(), std::size_t(3));
+        QCOMPARE(Deliveries[0].Bytes.size(), std::size_t(2048));
+        QCOMPARE(Deliveries[1].Bytes.size(), std::size_t(2048));
+        QCOMPARE(Deliveries[2].Bytes.size(), std::size_t(904));
+        std::vector<std::uint8_t> joined;
+        for (const auto &d : Deliveries)
+            joined.insert(joined.end(), d.Bytes.begin(), d.Bytes.end());
+        QCOMPARE(joined, message);
+    }
+
+    void zeroBytesRecordedIsNotQueuedAgain()
+    {
+        MidiIn().Open(0);
+        Record();
+        QVERIFY(Fake->ReturnBuffer(0, 0, MHDR_DONE));
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+        QCOMPARE(Fake->QueuedBuffers(0), 0);
+    }
+
+    void bufferWithoutDoneFlagIsKept()
+    {
+        MidiIn().Open(0);
+        Record();
+        const auto first = std::vector<std::uint8_t>{0xF0, 0x01, 0x02};
+        std::memcpy(MidiIn().Buffers()[0]->Buffer.data(), first.data(), first.size());
+        QVERIFY(Fake->ReturnBuffer(0, 3, 0));
+        QCOMPARE(Fake->PlayLong(0, std::vector<std::uint8_t>{0x03, 0xF7}), 1);
+        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+        QCOMPARE(Deliveries[0].Bytes, (std::vector<std::uint8_t>{0xF0, 0x01, 0x02, 0x03, 0xF7}));
+    }
+
+    void noHandlerDiscards()
+    {
+        MidiIn().Open(0);
+        QCOMPARE(Fake->PlayLong(0, SysEx(10)), 1);
+        Record();
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+        QCOMPARE(Fake->QueuedBuffers(0), 1);
+    }
+
+    // A delivery queued before the slot was cleared is dropped on the window thread.
+    void clearedHandlerDropsQueuedDelivery()
+    {
+        MidiIn().Open(0);
+        Record();
+        QCOMPARE(Fake->PlayLong(0, SysEx(10)), 1);
+        MidiIn().ClearOnSysEx();
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+    }
+
+    void shortMessagesIgnored()
+    {
+        MidiIn().Open(0);
+        Record();
+        Fake->PlayShort(0, 0x647B0);
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+        QCOMPARE(Fake->QueuedBuffers(0), 1);
+    }
+
+    void requeueFailureIsReportedOnWindowThread()
+    {
+        MidiIn().Open(0);
+        Fake->Fail("midiInAddBuffer", 1);
+        std::thread service([&] { Fake->PlayLong(0, SysEx(10)); });
+        service.join();
+        QVERIFY(Errors.empty());
+        QTRY_COMPARE(Errors.size(), std::size_t(1));
+        QCOMPARE(Errors[0], std::string("Unspecified MIDI error."));
+    }
+
+    void handlerErrorsAreReported()
+    {
+        MidiIn().Open(0);
+        MidiIn().SetOnSysEx([](std::int32_t, std::span<const std::uint8_t>) {
+            throw EMidiError("device gone");
+        });
+        Fake->PlayLong(0, SysEx(10));
+        QTRY_COMPARE(Errors.size(), std::size_t(1));
+        QCOMPARE(Errors[0], std::string("device gone"));
+    }
+
+    void closeReturnsTheBuffer()
+    {
+        MidiIn().Open(0);
+        Fake->ClearRecords();
+        MidiIn().Close(0);
+        QCOMPARE(Fake->Calls(), (std::vector<std::string>{"midiInStop", "midiInReset",
+                                                          "midiInUnprepareHeader", "midiInClose"}));
+        QCOMPARE(MidiIn().Handle(0), std::uintptr_t(0));
+        QCOMPARE(Fake->QueuedBuffers(0), 0);
+        MidiIn().Close(0); // closed: nothing happens
+    }
+
+    void shutdownDropsQueuedDeliveries()
+    {
+        MidiIn().Open(0);
+        Record();
+        Fake->PlayLong(0, SysEx(10));
+        ShutdownMidi();
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMidiDevices)
+#include "tst_core_mididevices.moc"
