@@ -34,8 +34,10 @@ TBytes Hex(std::initializer_list<int> values)
 TBytes DataSet(std::array<std::uint8_t, 4> address, const TBytes &data)
 {
     TBytes m{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
-    m.insert(m.end(), address.begin(), address.end());
-    m.insert(m.end(), data.begin(), data.end());
+    for (std::uint8_t byte : address)
+        m.push_back(byte);
+    for (std::uint8_t byte : data)
+        m.push_back(byte);
     m.push_back(midi::RolandChecksum(m.data() + 6, m.size() - 6));
     m.push_back(0xF7);
     return m;

@@ -271,7 +271,9 @@ TBytes InitialPatternPart(int index)
     return bytes;
 }
 
-std::array<TPatch, PatchPartCount> InitialPatches()
+namespace {
+
+std::array<TPatch, PatchPartCount> ComputeInitialPatches()
 {
     std::array<TChoices, PatchPartCount> choices;
     for (int part = 0; part < PatchPartCount; ++part)
@@ -314,6 +316,15 @@ std::array<TPatch, PatchPartCount> InitialPatches()
         flags.RandomPan.fill(RandomPanOn);
         patches[part] = BuildPatch(choices[part], flags);
     }
+    return patches;
+}
+
+} // namespace
+
+std::array<TPatch, PatchPartCount> InitialPatches()
+{
+    // Every instrument starts alike; the moving of values is done once.
+    static const std::array<TPatch, PatchPartCount> patches = ComputeInitialPatches();
     return patches;
 }
 

@@ -102,9 +102,6 @@ TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, QWidget 
     setObjectName(QStringLiteral("FormMixer"));
     setWindowTitle(QStringLiteral("Réglages Pattern"));
     setFixedSize(ClientWidth, ClientHeight);
-    QFont small = font();
-    small.setPixelSize(11);
-    setFont(small);
     BuildPanels();
 }
 

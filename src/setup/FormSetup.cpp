@@ -72,10 +72,10 @@ TFormSetup::TFormSetup(QWidget *parent)
         control->setGeometry(120, top, 217, 22);
         return control;
     };
-    LabelSetup_Midi_in = label("LabelSetup_Midi_in", "Port MIDI In", 30);
-    LBSetup_Midi_in = list("LBSetup_Midi_in", 30);
-    LabelSetup_Midi_out = label("LabelSetup_Midi_out", "Port MIDI Out", 70);
-    LBSetup_Midi_out = list("LBSetup_Midi_out", 70);
+    LabelSetup_Midi_in = label("LabelSetup_Midi_in", "Port MIDI In", 36);
+    LBSetup_Midi_in = list("LBSetup_Midi_in", 36);
+    LabelSetup_Midi_out = label("LabelSetup_Midi_out", "Port MIDI Out", 76);
+    LBSetup_Midi_out = list("LBSetup_Midi_out", 76);
     LabelSetup_Id = label("LabelSetup_Id", "Id MC307", 116);
 
     EditSetup_Id = new TEditBox(this);

@@ -21,6 +21,7 @@ export JACK_NO_START_SERVER=1
 
 jackd_pid=
 instrument_pid=
+roundtrip_pid=
 
 say() { echo "jack_integration: $*"; }
 
@@ -67,6 +68,8 @@ stop() {
 cleanup() {
     local status=$?
     trap - EXIT INT TERM
+    stop "$roundtrip_pid" JackRoundTrip
+    roundtrip_pid=
     stop "$instrument_pid" ombrix-virtual-instrument
     instrument_pid=
     stop "$jackd_pid" jackd
@@ -83,24 +86,28 @@ command -v jack_wait >/dev/null || fail "jack_wait not found: install the packag
 [ -x "$instrument" ] || fail "no program $instrument"
 [ -x "$roundtrip" ] || fail "no program $roundtrip"
 
-# Semaphores left by a server that hung would hang the next one.
+# Semaphores left by a server that hung would hang the next one. Runs in parallel take turns from
+# here until their server is up, so that none removes what another's starting server just made.
+exec 9>"${TMPDIR:-/tmp}/ombrix-jack-test.lock"
+flock -w 120 9 || fail "another JACK test kept the start-up lock for 120 s"
 if ! jackd_running; then
     rm -f /dev/shm/jack_sem.* 2>/dev/null
 fi
 
 # Without a server the instrument must fail cleanly instead of waiting or starting one.
-if timeout 20 "$instrument" >no-server.out 2>no-server.log; then
+if timeout 20 "$instrument" >no-server.out 2>no-server.log 9>&-; then
     fail "ombrix-virtual-instrument ran without a JACK server"
 fi
 grep -qx ready no-server.out && fail "ombrix-virtual-instrument was ready without a JACK server"
 
 say "starting jackd -n $server"
-jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 >jackd.log 2>&1 &
+jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 >jackd.log 2>&1 9>&- &
 jackd_pid=$!
-if ! jack_wait -s "$server" -w -t 10 >/dev/null 2>&1; then
+if ! jack_wait -s "$server" -w -t 10 >/dev/null 2>&1 9>&-; then
     show_log jackd.log
     fail "the JACK server did not come up within 10 s"
 fi
+exec 9>&-
 
 say "starting ombrix-virtual-instrument"
 "$instrument" >instrument.out 2>instrument.log &
@@ -121,8 +128,12 @@ until grep -qx ready instrument.out 2>/dev/null; do
 done
 
 say "running the round trip"
-timeout -s TERM 180 "$roundtrip" "$@"
+# In the background, so that a signal to this script is handled at once, not after the test.
+timeout -s TERM 180 "$roundtrip" "$@" &
+roundtrip_pid=$!
+wait "$roundtrip_pid"
 result=$?
+roundtrip_pid=
 if [ $result -ne 0 ]; then
     show_log instrument.log
     show_log jackd.log

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Runs each libFuzzer target for the given number of seconds, starting from its seeds.
+set -eu
+build=$1
+seconds=$2
+for fuzzer in "$build"/fuzz/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    name=$(basename "$fuzzer")
+    corpus="fuzz/corpus-$name"
+    mkdir -p "$corpus"
+    echo "== $name"
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+        "$fuzzer" -max_total_time="$seconds" -max_len=4096 "$corpus" "fuzz/seeds/$name"
+done

@@ -1,0 +1,370 @@
+// The main window showing what the instrument sends: the patch selection and the four tone
+// columns, the echo of every changed control, messages of every shape, and envelope editing
+// with the mouse, end to end against the virtual instrument.
+
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "editor/EnvelopeImage.h"
+#include "editor/Ombrix.h"
+#include "editor/ToneColumn.h"
+#include "midi/SysExText.h"
+#include "protocol/Handlers.h"
+#include "protocol/ToneParams.h"
+#include "support/EditorTestSupport.h"
+#include "support/VirtualRig.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSlider>
+#include <QtTest>
+
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+// A data-set message as the instrument sends it, with its checksum and F7.
+Bytes DataSet(std::initializer_list<std::uint8_t> address, const Bytes &data)
+{
+    Bytes message{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
+    message.insert(message.end(), address.begin(), address.end());
+    message.insert(message.end(), data.begin(), data.end());
+    message.push_back(midi::RolandChecksum(message.data() + 6, message.size() - 6));
+    message.push_back(0xF7);
+    return message;
+}
+
+QStringList DataSets(const QStringList &log)
+{
+    QStringList out;
+    for (const QString &message : log)
+        if (message.mid(15, 2) == QLatin1String("12"))
+            out << message.left(message.size() - 6);
+    return out;
+}
+} // namespace
+
+class TestDecoding : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<TOmbrix> Window;
+    std::vector<std::string> Errors;
+
+    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
+    template<class T>
+    T *Find(const QString &name)
+    {
+        T *control = Window->findChild<T *>(name);
+        if (!control)
+            qFatal("no control %s", qPrintable(name));
+        return control;
+    }
+    template<class T>
+    T *Tone(const char *stem, int tone)
+    {
+        return Find<T>(QString("%1Tone%2").arg(stem).arg(tone));
+    }
+    Bytes ToneMemory(int part, int tone)
+    {
+        return Instrument().Read({0x02, static_cast<std::uint8_t>(part),
+                                  static_cast<std::uint8_t>(protocol::ToneByte(tone)), 0x00},
+                                 protocol::ToneBlockUsedSize);
+    }
+    QStringList Decode(const Bytes &message)
+    {
+        const std::size_t before = Instrument().Log().size();
+        Window->DoSysexData(0, message);
+        QTest::qWait(5);
+        return DataSets(LogSince(Instrument(), before));
+    }
+    void VerifyColumnShows(int tone, const Bytes &b)
+    {
+        namespace P = protocol::ToneParam;
+        QCOMPARE(Tone<QCheckBox>("CBSwitch", tone)->isChecked(), b[0x00] == 1);
+        QCOMPARE(Tone<TDropDownList>("LBWave", tone)->currentIndex(),
+                 protocol::WaveRowFromBytes(b[2], b[3], b[4]));
+        QCOMPARE(Tone<TRadioGroup>("RadioGroupGain", tone)->ItemIndex(), std::min<int>(b[5], 3));
+        QCOMPARE(Tone<QCheckBox>("CBFxmSwitch", tone)->isChecked(), b[0x06] == 1);
+        QCOMPARE(Tone<TRadioGroup>("RadioGroupFxm", tone)->ItemIndex(), std::min<int>(b[7], 3));
+        QCOMPARE(Tone<QLineEdit>("EditFxmDepth", tone)->text(), QString::number(b[8] + 1));
+        QCOMPARE(Tone<QScrollBar>("BarLevel", tone)->value(), P::Level.ToControl(b[0x65]));
+        QCOMPARE(Tone<QScrollBar>("BarPan", tone)->value(), P::Pan.ToControl(b[0x77]));
+        QCOMPARE(Tone<QScrollBar>("BarAlternatePan", tone)->value(),
+                 P::AlternatePan.ToControl(b[0x7A]));
+        QCOMPARE(Tone<QCheckBox>("CBRandomPan", tone)->isChecked(), b[0x79] == 63);
+        QCOMPARE(Tone<QScrollBar>("BarTune", tone)->value(),
+                 std::clamp(P::CoarseTune.ToControl(b[0x3D]), -48, 48));
+        QCOMPARE(Tone<QScrollBar>("BarFineTune", tone)->value(), P::FineTune.ToControl(b[0x3E]));
+        QCOMPARE(Tone<TDropDownList>("LBFilter", tone)->currentIndex(), b[0x50] <= 4 ? b[0x50] : -1);
+        QCOMPARE(Tone<QSlider>("BarCutOff", tone)->value(), 127 - b[0x51]);
+        QCOMPARE(Tone<QSlider>("BarReso", tone)->value(), 127 - b[0x53]);
+        QCOMPARE(Tone<QScrollBar>("BarPitchEnvDepth", tone)->value(),
+                 P::PitchEnvDepth.ToControl(b[0x41]));
+        QCOMPARE(Tone<QScrollBar>("BarFilterEnvDepth", tone)->value(),
+                 P::FilterEnvDepth.ToControl(b[0x55]));
+        TToneColumn &column = Window->Column(tone);
+        const auto expectEnvelope = [&](TEnvelopeImage *image, const protocol::TEnvelopeParams &p) {
+            for (int i = 0; i < 4; ++i) {
+                QCOMPARE(image->Envelope().Times[i], int(b[p.TimeOffsets[i]]));
+                QCOMPARE(image->Envelope().Levels[i], i < p.LevelCount ? int(b[p.LevelOffsets[i]]) : 0);
+            }
+        };
+        expectEnvelope(column.AmpImage(), protocol::AmpEnvelope);
+        expectEnvelope(column.PitchImage(), protocol::PitchEnvelope);
+        expectEnvelope(column.FilterImage(), protocol::FilterEnvelope);
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(QStringLiteral("Ombrix.INI"));
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Window = std::make_unique<TOmbrix>();
+        QVERIFY(Errors.empty());
+    }
+    void cleanup()
+    {
+        Window.reset();
+        Rig.reset();
+        protocol::SetErrorReporter(nullptr);
+    }
+
+    // Every control of the four columns, the envelopes, the group and the patch show what the
+    // instrument holds, for the start part and after choosing another.
+    void showsWhatTheInstrumentHolds()
+    {
+        for (int part : {0, 4}) {
+            if (part != 0)
+                Find<TRadioGroup>("RadioGroupSelectPart")->Item(part)->click();
+            for (int tone = 1; tone <= 4; ++tone)
+                VerifyColumnShows(tone, ToneMemory(part, tone));
+            const Bytes pattern = Instrument().Read({0x01, 0x00, static_cast<std::uint8_t>(0x10 + part), 0}, 6);
+            QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), pattern[3] - 1);
+            QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), pattern[4] * 16 + pattern[5]);
+            QVERIFY(IsPureRed(Window->Column(1).AmpImage()->Image(),
+                              Window->Column(1).AmpImage()->Envelope().Points[1].x,
+                              Window->Column(1).AmpImage()->Envelope().Points[1].y));
+        }
+        QVERIFY(Find<QLineEdit>("Edit1")->text().endsWith(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+    }
+
+    // A change reaches the instrument, and asking for the part again shows the same.
+    void changesRoundTrip()
+    {
+        Tone<QScrollBar>("BarLevel", 3)->setValue(33);
+        Tone<QScrollBar>("BarTune", 2)->setValue(-7);
+        UserPick(Tone<TDropDownList>("LBWave", 4), 600);
+        Tone<QSlider>("BarReso", 1)->setValue(5);
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(1)->click();
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(0)->click();
+        QCOMPARE(Tone<QScrollBar>("BarLevel", 3)->value(), 33);
+        QCOMPARE(Tone<QScrollBar>("BarTune", 2)->value(), -7);
+        QCOMPARE(Tone<TDropDownList>("LBWave", 4)->currentIndex(), 600);
+        QCOMPARE(Tone<QSlider>("BarReso", 1)->value(), 5);
+        for (int tone = 1; tone <= 4; ++tone)
+            VerifyColumnShows(tone, ToneMemory(0, tone));
+    }
+
+    void equalBlockSendsNothingButRepaintsAndLogs()
+    {
+        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        TEnvelopeImage *image = Window->Column(2).PitchImage();
+        QImage blank(image->Image().size(), QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        const_cast<QImage &>(image->Image()) = blank;
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x00}, ToneMemory(0, 2))), QStringList{});
+        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
+        QVERIFY(image->Image() != blank);
+    }
+
+    void randomPanFromABlock()
+    {
+        Bytes block = ToneMemory(0, 1);
+        Tone<QCheckBox>("CBRandomPan", 1)->setChecked(false);
+        Tone<QScrollBar>("BarPan", 1)->setValue(0);
+        block[0x79] = 0x3F;
+        block[0x77] = 0x50;
+        const QStringList sent = Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(sent, (QStringList{"F0 41 10 00 0B 12 02 00 10 77 50",
+                                    "F0 41 10 00 0B 12 02 00 10 79 3F"}));
+        QVERIFY(Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
+        QVERIFY(!Tone<QScrollBar>("BarPan", 1)->isEnabled());
+
+        // A new pan position enables the bar again while random pan stays ticked.
+        block[0x77] = 0x20;
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block)),
+                 QStringList{"F0 41 10 00 0B 12 02 00 10 77 20"});
+        QVERIFY(Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
+        QVERIFY(Tone<QScrollBar>("BarPan", 1)->isEnabled());
+
+        // A depth the program never writes leaves the box unticked.
+        block[0x79] = 0x28;
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block)),
+                 QStringList{"F0 41 10 00 0B 12 02 00 10 79 00"});
+        QVERIFY(!Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
+    }
+
+    void filterOffFromABlockLeavesBarsEnabled()
+    {
+        auto *filter = Tone<TDropDownList>("LBFilter", 3);
+        filter->SetItemIndex(2);
+        QTest::qWait(5);
+        UserPick(filter, 1);
+        Bytes block = ToneMemory(0, 3);
+        block[0x50] = 0;
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x14, 0x00}, block)), QStringList{});
+        QCOMPARE(filter->currentIndex(), 0);
+        QVERIFY(Tone<QSlider>("BarCutOff", 3)->isEnabled());
+        QVERIFY(Tone<QSlider>("BarReso", 3)->isEnabled());
+    }
+
+    void outOfRangeValues()
+    {
+        Bytes block = ToneMemory(0, 4);
+        Tone<QScrollBar>("BarTune", 4)->setValue(0);
+        Tone<TRadioGroup>("RadioGroupGain", 4)->SetItemIndex(0);
+        block[0x3D] = 100;
+        block[0x05] = 7;
+        block[0x50] = 9;
+        block[0x02] = 0; // no such bank
+        const QStringList sent = Decode(DataSet({0x02, 0x00, 0x16, 0x00}, block));
+        QVERIFY(sent.contains("F0 41 10 00 0B 12 02 00 16 3D 60"));
+        QVERIFY(sent.contains("F0 41 10 00 0B 12 02 00 16 05 03"));
+        QCOMPARE(Tone<QScrollBar>("BarTune", 4)->value(), 48);
+        QCOMPARE(Tone<TRadioGroup>("RadioGroupGain", 4)->ItemIndex(), 3);
+        QCOMPARE(Tone<TDropDownList>("LBFilter", 4)->currentIndex(), -1);
+        QCOMPARE(Tone<TDropDownList>("LBWave", 4)->currentIndex(), -1);
+    }
+
+    void amplitudeReleaseLevelIsAlwaysZero()
+    {
+        Bytes block = ToneMemory(0, 1);
+        block[0x75] = 0x55;
+        Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(Window->Column(1).AmpImage()->Envelope().Levels[3], 0);
+    }
+
+    void patternPartBlock()
+    {
+        Bytes block(0x1A, 0);
+        block[3] = 9;
+        block[4] = 1;
+        block[5] = 4;
+        // A block of part 3 while part 1 is selected is shown as the selected part's.
+        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x12, 0x00}, block));
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), 8);
+        QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
+        QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), 20);
+        QVERIFY(Find<QLineEdit>("Edit1")->text().endsWith(" Patch"));
+
+        // Patch 40 of Preset G does not exist: no row.
+        block[4] = 2;
+        block[5] = 8;
+        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), -1);
+
+        // An unknown group: no group, the patch list as it was.
+        block[3] = 12;
+        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
+        QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
+        block[3] = 0;
+        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
+    }
+
+    // One parameter the instrument sends on its own is read at its own offset.
+    void partialMessages()
+    {
+        Tone<QScrollBar>("BarLevel", 2)->setValue(1);
+        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x65}, {0x64})),
+                 QStringList{"F0 41 10 00 0B 12 02 00 12 65 64"});
+        QCOMPARE(Tone<QScrollBar>("BarLevel", 2)->value(), 100);
+        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
+
+        // An envelope is applied only with all its bytes.
+        const auto before = Window->Column(2).PitchImage()->Envelope().Times;
+        Decode(DataSet({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Times, before);
+        Decode(DataSet({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7, 8}));
+        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Times, (std::array<int, 4>{1, 2, 3, 4}));
+        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Levels, (std::array<int, 4>{5, 6, 7, 8}));
+
+        // Data past the end of a tone's parameters, or a message with no data: nothing applied.
+        const QString logNow = Find<QLineEdit>("Edit1")->text();
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x7C}, {1, 2, 3})), QStringList{});
+        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x00}, {})), QStringList{});
+        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logNow);
+    }
+
+    // Cut at every length, a whole block is read as far as it goes and never beyond its end.
+    void truncatedAndGarbageMessages()
+    {
+        const Bytes whole = DataSet({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1));
+        for (std::size_t size = 0; size <= whole.size(); ++size)
+            Window->DoSysexData(0, Bytes(whole.begin(), whole.begin() + static_cast<long>(size)));
+        const Bytes pattern = DataSet({0x01, 0x00, 0x10, 0x00}, Bytes(0x1A, 1));
+        for (std::size_t size = 0; size <= pattern.size(); ++size)
+            Window->DoSysexData(0, Bytes(pattern.begin(), pattern.begin() + static_cast<long>(size)));
+        QRandomGenerator random(7);
+        for (int i = 0; i < 300; ++i) {
+            Bytes garbage(random.bounded(0, 300));
+            for (auto &b : garbage)
+                b = static_cast<std::uint8_t>(random.bounded(256));
+            if (garbage.size() > 8 && i % 2 == 0) {
+                garbage[6] = static_cast<std::uint8_t>(1 + i % 2);
+                garbage[8] = static_cast<std::uint8_t>(0x10 + 2 * (i % 4));
+            }
+            Window->DoSysexData(0, garbage);
+        }
+        QVERIFY(Errors.empty());
+    }
+
+    // A send that fails ends the decoding at that step: no log word.
+    void echoErrorEndsDecoding()
+    {
+        Bytes block = ToneMemory(0, 1);
+        block[0x65] = static_cast<std::uint8_t>(Tone<QScrollBar>("BarLevel", 1)->value() ^ 1);
+        block[0x77] = static_cast<std::uint8_t>(Tone<QScrollBar>("BarPan", 1)->value() + 64 ^ 1);
+        midi::MidiOut().Close(0);
+        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        QVERIFY_THROWS_EXCEPTION(std::exception,
+                                 Window->DoSysexData(0, DataSet({0x02, 0x00, 0x10, 0x00}, block)));
+        QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), int(block[0x65]));
+        QVERIFY(Tone<QScrollBar>("BarPan", 1)->value() != block[0x77] - 64);
+        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore);
+        // A user's change to a closed device is shown in the error box.
+        Tone<QScrollBar>("BarLevel", 1)->setValue(block[0x65] ^ 2);
+        QCOMPARE(Errors.size(), std::size_t(1));
+    }
+
+    // Drag tone 2's amplitude handle 1 to the right end of its range with the mouse; the release
+    // sends the envelope, T1 first.
+    void envelopeDragReachesTheInstrument()
+    {
+        TEnvelopeImage *image = Find<TEnvelopeImage>("ImageEnvAmpTone2");
+        image->Envelope().SetValues({100, 80, 60, 0}, {20, 40, 60, 80});
+        image->Repaint(false);
+        const QPoint handle(image->Envelope().Points[1].x, image->Envelope().Points[1].y);
+        QVERIFY(IsPureRed(image->Image(), handle.x(), handle.y()));
+        const std::size_t before = Instrument().Log().size();
+        QTest::mousePress(image, Qt::LeftButton, {}, handle);
+        QTest::mouseMove(image, QPoint(249, handle.y()));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(249, handle.y()));
+        const QStringList sent = DataSets(LogSince(Instrument(), before));
+        QCOMPARE(sent.size(), 7);
+        QCOMPARE(sent[0], QString("F0 41 10 00 0B 12 02 00 12 6E 7F"));
+        QCOMPARE(sent[1], QString("F0 41 10 00 0B 12 02 00 12 72 64"));
+        QCOMPARE(sent[6], QString("F0 41 10 00 0B 12 02 00 12 71 50"));
+        QCOMPARE(Instrument().ReadByte({0x02, 0x00, 0x12, 0x6E}), 0x7F);
+    }
+};
+
+QTEST_MAIN(TestDecoding)
+#include "tst_editor_decoding.moc"

@@ -1,0 +1,482 @@
+// The main window against the virtual instrument: start-up, part and patch selection, and the
+// messages of the tone controls.
+
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "controls/UpDown.h"
+#include "editor/Ombrix.h"
+#include "protocol/Handlers.h"
+#include "support/EditorTestSupport.h"
+#include "support/VirtualRig.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QtTest>
+
+namespace {
+constexpr const char *Part1PatternRequest = "F0 41 10 00 0B 11 01 00 10 00 00 00 00 1A 55 F7";
+constexpr const char *Part1PatchRequest = "F0 41 10 00 0B 11 02 00 00 00 00 00 17 01 66 F7";
+
+// The data-set texts the window sent, without checksum and F7, in order.
+QStringList DataSets(const QStringList &log)
+{
+    QStringList out;
+    for (const QString &message : log)
+        if (message.startsWith(QLatin1String("F0 41 ")) && message.mid(15, 2) == QLatin1String("12"))
+            out << message.left(message.size() - 6);
+    return out;
+}
+
+void WriteSettings(int in, int out, int id, const QList<QByteArray> &names = {})
+{
+    QFile file(QStringLiteral("Ombrix.INI"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(in) + "\r\n" + QByteArray::number(out) + "\r\n"
+               + QByteArray::number(id) + "\r\n");
+    for (int i = 0; i < 1056; ++i)
+        file.write((i < names.size() ? names[i] : QByteArray()) + "\r\n");
+}
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<TOmbrix> Window;
+    std::vector<std::string> Errors;
+
+    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
+    template<class T>
+    T *Find(const QString &name)
+    {
+        T *control = Window->findChild<T *>(name);
+        if (!control)
+            qFatal("no control %s", qPrintable(name));
+        return control;
+    }
+    // Runs an action and returns the data sets it sent.
+    template<class F>
+    QStringList SentBy(F &&action)
+    {
+        const std::size_t before = Instrument().Log().size();
+        action();
+        return DataSets(LogSince(Instrument(), before));
+    }
+    void SelectPart(int part)
+    {
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(QStringLiteral("Ombrix.INI"));
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Window = std::make_unique<TOmbrix>();
+    }
+    void cleanup()
+    {
+        Window.reset();
+        Rig.reset();
+        protocol::SetErrorReporter(nullptr);
+        QFile::remove(QStringLiteral("Ombrix.INI"));
+    }
+
+    // First start without a settings file: devices 0 open, empty names, part 1 requested and
+    // shown before the window appears.
+    void startsOnPartOne()
+    {
+        QVERIFY(Errors.empty());
+        QCOMPARE(Window->windowTitle(), QString("Ombrix - Patch Editor for Roland Groovebox MC307"));
+        QCOMPARE(Window->size(), QSize(1020, 750));
+        QVERIFY(!Window->isVisible());
+        const QStringList log = LogSince(Instrument());
+        QCOMPARE(log.value(0), QString(Part1PatternRequest));
+        QVERIFY(log.contains(Part1PatchRequest));
+        QCOMPARE(Window->PartText, std::string("00"));
+        QCOMPARE(Window->DataSetHeader, std::string("F0 41 10 00 0B 12 "));
+        QCOMPARE(Find<QLineEdit>("Edit1")->text(),
+                 QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+        auto *patch = Find<TDropDownList>("LBPatch");
+        QVERIFY(patch->count() == 128 || patch->count() == 32);
+        QCOMPARE(patch->itemText(0), QString());
+        QVERIFY(midi::MidiIn().Handle(0) != 0);
+        QVERIFY(midi::MidiOut().Handle(0) != 0);
+    }
+
+    void layout()
+    {
+        QCOMPARE(Find<TDropDownList>("LBPatch")->geometry(), QRect(104, 12, 145, 21));
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->geometry(), QRect(252, 12, 93, 21));
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->count(), 9);
+        QCOMPARE(Find<TDropDownList>("LBPatchGroup")->itemText(8), QString("Preset G"));
+        QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->geometry(), QRect(351, 7, 222, 30));
+        QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->title(), QString("Select a Part"));
+        QCOMPARE(Find<QLineEdit>("Edit1")->geometry(), QRect(586, 11, 215, 21));
+        for (int tone = 1; tone <= 4; ++tone) {
+            const int dx = 254 * (tone - 1);
+            QCOMPARE(Find<QWidget>(QString("BevelTone%1").arg(tone))->geometry(),
+                     QRect(1 + dx, 44, 249, 637));
+            QCOMPARE(Find<QScrollBar>(QString("BarLevelTone%1").arg(tone))->geometry(),
+                     QRect(124 + dx, 57, 125, 9));
+            QCOMPARE(Find<QSlider>(QString("BarCutOffTone%1").arg(tone))->geometry(),
+                     QRect(204 + dx, 172, 17, 125));
+            QCOMPARE(Find<QWidget>(QString("ImageEnvFilterTone%1").arg(tone))->geometry(),
+                     QRect(dx, 572, 250, 56));
+            QCOMPARE(Find<TUpDown>(QString("UpDownFxmDepthTone%1").arg(tone))->width(),
+                     tone == 4 ? 13 : 15);
+            QCOMPARE(Find<QCheckBox>(QString("CBSwitchTone%1").arg(tone))->text(),
+                     QString("TONE %1").arg(tone));
+        }
+        auto *wave = Find<TDropDownList>("LBWaveTone1");
+        QCOMPARE(wave->count(), 746);
+        QCOMPARE(wave->itemText(0), QString::fromUtf8("A\u2011TB Dst Saw"));
+        QCOMPARE(wave->itemText(254), QString("___________"));
+        QCOMPARE(wave->itemText(255), QString::fromUtf8("B\u2011SHKR+ MENU"));
+        QCOMPARE(wave->itemText(745), QString::fromUtf8("C\u2011Hall Kick 2"));
+        QVERIFY(Window->findChild<QWidget *>("LabelPub")->toolTip().isEmpty());
+    }
+
+    // The example of the road of one change.
+    void toneLevelOfPartFour()
+    {
+        SelectPart(4);
+        QCOMPARE(Window->PartText, std::string("03"));
+        const std::size_t before = Instrument().Log().size();
+        Find<QScrollBar>("BarLevelTone2")->setValue(100);
+        QCOMPARE(LogSince(Instrument(), before),
+                 QStringList{"F0 41 10 00 0B 12 02 03 12 65 64 20 F7"});
+        QCOMPARE(Find<QScrollBar>("BarLevelTone2")->toolTip(), QString("100"));
+        QCOMPARE(Instrument().ReadByte({0x02, 0x03, 0x12, 0x65}), 100);
+    }
+
+    void partSevenRequests()
+    {
+        const std::size_t before = Instrument().Log().size();
+        SelectPart(7);
+        const QStringList log = LogSince(Instrument(), before);
+        QVERIFY(log.value(0).startsWith("F0 41 10 00 0B 11 01 00 16 00 00 00 00 1A"));
+        QVERIFY(log.filter("F0 41 10 00 0B 11 02 06 00 00 00 00 17 01").size() == 1);
+        const QStringList sent = SentBy([&] { Find<QScrollBar>("BarFineTuneTone3")->setValue(7); });
+        QCOMPARE(sent, QStringList{"F0 41 10 00 0B 12 02 06 14 3E 39"});
+    }
+
+    void clickingTheSelectedPartSendsNothing()
+    {
+        const std::size_t before = Instrument().Log().size();
+        SelectPart(1);
+        QTest::qWait(50);
+        QCOMPARE(Instrument().Log().size(), before);
+    }
+
+    void fineTuneEnds()
+    {
+        auto *bar = Find<QScrollBar>("BarFineTuneTone3");
+        QCOMPARE(SentBy([&] { bar->setValue(-50); }), QStringList{"F0 41 10 00 0B 12 02 00 14 3E 00"});
+        QCOMPARE(SentBy([&] { bar->setValue(50); }), QStringList{"F0 41 10 00 0B 12 02 00 14 3E 64"});
+        QCOMPARE(SentBy([&] { bar->setValue(60); }), QStringList{}); // clamped: no change
+    }
+
+    void waveRows_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("first") << 0 << "01" << "00 00";
+        QTest::newRow("bank A last") << 253 << "01" << "0F 0D";
+        QTest::newRow("separator 254") << 254 << "01" << "0F 0E";
+        QTest::newRow("bank B first") << 255 << "02" << "00 00";
+        QTest::newRow("separator 506") << 506 << "02" << "0F 0B";
+        QTest::newRow("separator 509") << 509 << "02" << "0F 0E";
+        QTest::newRow("bank C first") << 510 << "03" << "00 00";
+        QTest::newRow("last") << 745 << "03" << "0E 0B";
+    }
+    void waveRows()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, group);
+        QFETCH(QString, number);
+        auto *wave = Find<TDropDownList>("LBWaveTone1");
+        if (wave->currentIndex() == row)
+            wave->SetItemIndex(row == 0 ? 1 : 0);
+        QCOMPARE(SentBy([&] { UserPick(wave, row); }),
+                 (QStringList{"F0 41 10 00 0B 12 02 00 10 02 " + group,
+                              "F0 41 10 00 0B 12 02 00 10 03 " + number}));
+    }
+
+    // Rows set by the program, and a pick of the row already selected, run no handler.
+    void listsChangedByTheProgramSendNothing()
+    {
+        auto *wave = Find<TDropDownList>("LBWaveTone2");
+        QCOMPARE(SentBy([&] { wave->SetItemIndex(12); }), QStringList{});
+        QTest::qWait(10);
+        QCOMPARE(SentBy([&] { UserPick(wave, 12); }), QStringList{});
+        auto *filter = Find<TDropDownList>("LBFilterTone2");
+        QCOMPARE(SentBy([&] { filter->setCurrentIndex(filter->currentIndex() == 3 ? 2 : 3); }),
+                 QStringList{});
+    }
+
+    void filterOffDisablesBars()
+    {
+        auto *filter = Find<TDropDownList>("LBFilterTone1");
+        filter->SetItemIndex(2);
+        QTest::qWait(10);
+        QCOMPARE(SentBy([&] { UserPick(filter, 0); }), QStringList{"F0 41 10 00 0B 12 02 00 10 50 00"});
+        QVERIFY(!Find<QSlider>("BarCutOffTone1")->isEnabled());
+        QVERIFY(!Find<QSlider>("BarResoTone1")->isEnabled());
+        QCOMPARE(SentBy([&] { UserPick(filter, 1); }), QStringList{"F0 41 10 00 0B 12 02 00 10 50 01"});
+        QVERIFY(Find<QSlider>("BarCutOffTone1")->isEnabled());
+        QVERIFY(Find<QSlider>("BarResoTone1")->isEnabled());
+    }
+
+    void cutoffIsInverted()
+    {
+        auto *cutoff = Find<QSlider>("BarCutOffTone4");
+        cutoff->setValue(cutoff->value() == 0 ? 1 : 0);
+        QCOMPARE(SentBy([&] { cutoff->setValue(0); }).value(0),
+                 QString("F0 41 10 00 0B 12 02 00 16 51 7F"));
+        QCOMPARE(SentBy([&] { cutoff->setValue(127); }), QStringList{"F0 41 10 00 0B 12 02 00 16 51 00"});
+        QCOMPARE(cutoff->toolTip(), QString("Set the filter Cut Off")); // track bars keep hints
+    }
+
+    void fxmSwitchEnablesItsGroup()
+    {
+        auto *box = Find<QCheckBox>("CBFxmSwitchTone2");
+        box->setChecked(true);
+        const QStringList sent = SentBy([&] { box->click(); });
+        QCOMPARE(sent, QStringList{"F0 41 10 00 0B 12 02 00 12 06 00"});
+        QVERIFY(!Find<TRadioGroup>("RadioGroupFxmTone2")->isEnabled());
+        QVERIFY(!Find<TUpDown>("UpDownFxmDepthTone2")->isEnabled());
+        QVERIFY(!Find<QLineEdit>("EditFxmDepthTone2")->isEnabled());
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 12 06 01"});
+        QVERIFY(Find<TRadioGroup>("RadioGroupFxmTone2")->isEnabled());
+    }
+
+    void fxmDepthArrows()
+    {
+        auto *updown = Find<TUpDown>("UpDownFxmDepthTone1");
+        auto *edit = Find<QLineEdit>("EditFxmDepthTone1");
+        edit->setText("16");
+        QCOMPARE(SentBy([&] { updown->Step(+1); }), QStringList{}); // no wrap-around
+        QCOMPARE(SentBy([&] { updown->Step(-1); }), QStringList{"F0 41 10 00 0B 12 02 00 10 08 0E"});
+        QCOMPARE(edit->text(), QString("15"));
+        edit->setText("1");
+        QCOMPARE(SentBy([&] { updown->Step(-1); }), QStringList{});
+        // A real click on the upper half.
+        QCOMPARE(SentBy([&] {
+                     QTest::mousePress(updown, Qt::LeftButton, {}, QPoint(5, 3));
+                     QTest::mouseRelease(updown, Qt::LeftButton, {}, QPoint(5, 3));
+                 }),
+                 QStringList{"F0 41 10 00 0B 12 02 00 10 08 01"});
+    }
+
+    void randomPan()
+    {
+        auto *box = Find<QCheckBox>("CBRandomPanTone3");
+        box->setChecked(false);
+        const QStringList on = SentBy([&] { box->click(); });
+        QCOMPARE(on, QStringList{"F0 41 10 00 0B 12 02 00 14 79 3F"});
+        QVERIFY(!Find<QScrollBar>("BarPanTone3")->isEnabled());
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 14 79 00"});
+        QVERIFY(Find<QScrollBar>("BarPanTone3")->isEnabled());
+    }
+
+    void velocityBarsHalve()
+    {
+        auto *bar = Find<QScrollBar>("BarVeloSensAmpTone1");
+        QCOMPARE(bar->singleStep(), 2);
+        QCOMPARE(bar->toolTip(),
+                 QString("Negative value will decrease the volume while the velocity increase."));
+        QCOMPARE(SentBy([&] { bar->setValue(-99); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 00"});
+        QCOMPARE(bar->toolTip(), QString("-99"));
+        QCOMPARE(SentBy([&] { bar->setValue(-97); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 01"});
+        QCOMPARE(SentBy([&] { bar->setValue(150); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 7D"});
+        QCOMPARE(SentBy([&] { Find<QScrollBar>("BarVeloSensFilterTone4")->setValue(3); }),
+                 QStringList{"F0 41 10 00 0B 12 02 00 16 57 33"});
+        QCOMPARE(SentBy([&] { Find<QScrollBar>("BarVeloSensPitchTone2")->setValue(-100); }),
+                 QStringList{"F0 41 10 00 0B 12 02 00 12 42 00"});
+    }
+
+    void signedBarsUseTheirBias()
+    {
+        auto *depth = Find<QScrollBar>("BarFilterEnvDepthTone1");
+        depth->setValue(5);
+        QCOMPARE(SentBy([&] { depth->setValue(0); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 3F"});
+        QCOMPARE(SentBy([&] { depth->setValue(-63); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 00"});
+        QCOMPARE(SentBy([&] { depth->setValue(63); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 7E"});
+        QCOMPARE(SentBy([&] { Find<QScrollBar>("BarTuneTone1")->setValue(-48); }).value(0),
+                 QString("F0 41 10 00 0B 12 02 00 10 3D 00"));
+        QCOMPARE(SentBy([&] { Find<QScrollBar>("BarPitchEnvDepthTone1")->setValue(12); }).value(0),
+                 QString("F0 41 10 00 0B 12 02 00 10 41 18"));
+        QCOMPARE(SentBy([&] { Find<QScrollBar>("BarAlternatePanTone1")->setValue(-64); }).value(0),
+                 QString("F0 41 10 00 0B 12 02 00 10 7A 00"));
+    }
+
+    void radioGroups()
+    {
+        auto *gain = Find<TRadioGroup>("RadioGroupGainTone2");
+        const int other = gain->ItemIndex() == 3 ? 0 : 3;
+        QCOMPARE(SentBy([&] { gain->Item(other)->click(); }),
+                 QStringList{QString("F0 41 10 00 0B 12 02 00 12 05 0%1").arg(other)});
+        QCOMPARE(SentBy([&] { gain->Item(other)->click(); }), QStringList{}); // already selected
+        auto *fxm = Find<TRadioGroup>("RadioGroupFxmTone2");
+        fxm->SetItemIndex(0);
+        QCOMPARE(SentBy([&] { fxm->Item(2)->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 12 07 02"});
+    }
+
+    void toneSwitch()
+    {
+        auto *box = Find<QCheckBox>("CBSwitchTone4");
+        box->setChecked(true);
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 16 00 00"});
+    }
+
+    void patchSelection()
+    {
+        SelectPart(2);
+        auto *group = Find<TDropDownList>("LBPatchGroup");
+        auto *patch = Find<TDropDownList>("LBPatch");
+        group->SetItemIndex(3);
+        Window->FillPatchList(3);
+        patch->SetItemIndex(1);
+        QTest::qWait(10);
+        const std::size_t before = Instrument().Log().size();
+        UserPick(patch, 21);
+        const QStringList log = LogSince(Instrument(), before);
+        QCOMPARE(DataSets(log).mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 11 02 00",
+                                                       "F0 41 10 00 0B 12 01 00 11 03 04",
+                                                       "F0 41 10 00 0B 12 01 00 11 04 01 05"}));
+        // The part is requested again and shows the chosen patch.
+        QVERIFY(log.contains("F0 41 10 00 0B 11 01 00 11 00 00 00 00 1A 54 F7"));
+        QCOMPARE(group->currentIndex(), 3);
+        QCOMPARE(patch->currentIndex(), 21);
+        QCOMPARE(Instrument().ReadByte({0x01, 0x00, 0x11, 0x05}), 5);
+    }
+
+    void presetGKeepsAValidPatch()
+    {
+        auto *group = Find<TDropDownList>("LBPatchGroup");
+        auto *patch = Find<TDropDownList>("LBPatch");
+        group->SetItemIndex(0);
+        Window->FillPatchList(0);
+        patch->SetItemIndex(100);
+        QTest::qWait(10);
+        QStringList sent = SentBy([&] { UserPick(group, 8); });
+        QCOMPARE(sent.mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 10 02 00",
+                                              "F0 41 10 00 0B 12 01 00 10 03 09",
+                                              "F0 41 10 00 0B 12 01 00 10 04 01 0F"}));
+        QCOMPARE(patch->count(), 32);
+        QCOMPARE(patch->currentIndex(), 31);
+
+        group->SetItemIndex(1);
+        Window->FillPatchList(1);
+        patch->SetItemIndex(20);
+        QTest::qWait(10);
+        sent = SentBy([&] { UserPick(group, 8); });
+        QCOMPARE(sent.value(2), QString("F0 41 10 00 0B 12 01 00 10 04 01 04"));
+        QCOMPARE(patch->currentIndex(), 20);
+
+        // A new group sends all three with the patch index of the old group: the user bank.
+        group->SetItemIndex(4);
+        Window->FillPatchList(4);
+        patch->SetItemIndex(7);
+        QTest::qWait(10);
+        sent = SentBy([&] { UserPick(group, 1); });
+        QCOMPARE(sent.mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 10 02 03",
+                                              "F0 41 10 00 0B 12 01 00 10 03 02",
+                                              "F0 41 10 00 0B 12 01 00 10 04 00 07"}));
+    }
+
+    void patchNamesFromTheSettings()
+    {
+        QList<QByteArray> names;
+        for (int i = 0; i < 1056; ++i)
+            names << "Name " + QByteArray::number(i);
+        names[1024] = "Caf\xE9 G"; // Windows-1252
+        WriteSettings(0, 0, 17, names);
+        Window->ApplySettings();
+        // Not shown before the next fill.
+        QVERIFY(Find<TDropDownList>("LBPatch")->itemText(0) != QString("Name 1024"));
+        Window->FillPatchList(8);
+        QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(0), QString::fromUtf8("Café G"));
+        Window->FillPatchList(2);
+        QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(5), QString("Name 261"));
+    }
+
+    void deviceIdChangeShowsInNextMessage()
+    {
+        WriteSettings(0, 0, 18);
+        const std::size_t before = Instrument().Log().size();
+        Window->ApplySettings();
+        QCOMPARE(Instrument().Log().size(), before); // no new request
+        Find<QScrollBar>("BarLevelTone1")->setValue(3);
+        QVERIFY(LogSince(Instrument(), before).value(0).startsWith("F0 41 11 00 0B 12 02 00 10 65 03"));
+    }
+
+    void setupMenuRunsApplySettingsWhateverTheOutcome()
+    {
+        QDialog setup;
+        Window->SetDialogs(&setup, nullptr);
+        WriteSettings(0, 0, 20);
+        QTimer::singleShot(50, &setup, &QDialog::reject);
+        Window->findChild<QAction *>("Setup")->trigger();
+        QCOMPARE(Window->DeviceId, 20);
+        QCOMPARE(Window->DataSetHeader, std::string("F0 41 13 00 0B 12 "));
+    }
+
+    void missingDeviceIsReportedAndHeadersStillBuilt()
+    {
+        WriteSettings(5, 0, 19);
+        Window->DataSetHeader.clear();
+        QVERIFY_THROWS_EXCEPTION(std::exception, Window->ApplySettings());
+        QCOMPARE(Window->DataSetHeader, std::string("F0 41 12 00 0B 12 "));
+        try {
+            Window->ApplySettings();
+        } catch (const std::exception &e) {
+            QCOMPARE(QString(e.what()), QString("TMidiInput: Device index out of bounds! (5)"));
+        }
+    }
+
+    void malformedSettingsAreReported()
+    {
+        QFile file(QStringLiteral("Ombrix.INI"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("0\r\n0\r\nabc\r\nFirst name\r\n");
+        file.close();
+        Window->DeviceId = 17;
+        QVERIFY_THROWS_EXCEPTION(std::exception, Window->ApplySettings());
+        QCOMPARE(Window->DeviceId, 17);
+        QCOMPARE(Window->PatchNames[0], std::string("First name"));
+    }
+
+    // A part click while a request waits runs a nested request; the window stays responsive.
+    void nestedPartRequest()
+    {
+        const std::size_t before = Instrument().Log().size();
+        QTimer::singleShot(100, this, [this] { SelectPart(3); });
+        SelectPart(2);
+        QCOMPARE(Window->PartText, std::string("02"));
+        const QStringList requests = LogSince(Instrument(), before).filter("F0 41 10 00 0B 11");
+        QCOMPARE(requests.size(), 4);
+        QVERIFY(requests[1].startsWith("F0 41 10 00 0B 11 01 00 12 00"));
+        QVERIFY(!midi::MidiIn().HasOnSysEx());
+    }
+
+    void quitClosesTheWindow()
+    {
+        Window->show();
+        Window->findChild<QAction *>("Quitter")->trigger();
+        QVERIFY(!Window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_editor_mainwindow.moc"
