@@ -32,7 +32,7 @@ struct TParam
 const std::vector<TParam> &ToneParams()
 {
     static const std::vector<TParam> params = [] {
-        std::vector<TParam> p{
+        std::vector<TParam> p {
             {"gain", 0x05, 3, -1, true},
             {"fxm colour", 0x07, 3, -1, true},
             {"fxm depth", 0x08, 15, 0, true},
@@ -60,7 +60,7 @@ const std::vector<TParam> &ToneParams()
     return params;
 }
 
-constexpr std::array<int, 3> WavesPerBank{254, 251, 236};
+constexpr std::array<int, 3> WavesPerBank {254, 251, 236};
 
 int WaveRow(const TBytes &tone)
 {
@@ -95,7 +95,8 @@ QString ToneRangeFailure(const TBytes &tone)
 
 TBytes Tone(const TVirtualInstrument &instrument, int part, int tone)
 {
-    return instrument.Read({0x02, std::uint8_t(part), instrument::ToneBlockBytes[tone], 0x00}, 0x81);
+    return instrument.Read({0x02, std::uint8_t(part), instrument::ToneBlockBytes[tone], 0x00},
+                           0x81);
 }
 
 TBytes PartBlock(const TVirtualInstrument &instrument, int index)
@@ -246,14 +247,14 @@ private slots:
         for (int offset : {0x1C, 0x1D, 0x22, 0x29, 0x2A})
             QVERIFY(c[offset] >= 1 && c[offset] <= 127);
         QVERIFY(c[0x25] >= 1 && c[0x25] <= 120); // delay time
-        QVERIFY(c[0x26] >= 1 && c[0x26] <= 98);  // feedback
+        QVERIFY(c[0x26] >= 1 && c[0x26] <= 98); // feedback
         // Lists start with nothing selected: any item will do.
         QVERIFY(c[0x23] <= 1);
         QVERIFY(c[0x24] <= 17);
         QVERIFY(c[0x27] <= 2);
         QVERIFY(c[0x28] <= 5);
         QVERIFY(c[0x2B] <= 17);
-        QCOMPARE(instrument.Read({0x00, 0x00, 0x00, 0x08}, 3), (TBytes{1, 1, 1}));
+        QCOMPARE(instrument.Read({0x00, 0x00, 0x00, 0x08}, 3), (TBytes {1, 1, 1}));
     }
 
     void everyPatchIsInRange()
@@ -268,10 +269,10 @@ private slots:
                 for (const TBytes &tone : patch.Tones) {
                     QCOMPARE(int(tone.size()), 0x81);
                     const QString failure = ToneRangeFailure(tone);
-                    QVERIFY2(failure.isEmpty(), qPrintable(QString("group %1 patch %2: %3")
-                                                               .arg(group)
-                                                               .arg(number)
-                                                               .arg(failure)));
+                    QVERIFY2(
+                        failure.isEmpty(),
+                        qPrintable(
+                            QString("group %1 patch %2: %3").arg(group).arg(number).arg(failure)));
                     for (const TParam &p : ToneParams())
                         if (p.StartByte >= 0)
                             QVERIFY(tone[p.Offset] != p.StartByte);
@@ -293,7 +294,7 @@ private slots:
 
     void patchesAreDeterministic()
     {
-        for (auto [group, number] : {std::pair{1, 0}, {5, 77}, {9, 31}}) {
+        for (auto [group, number] : {std::pair {1, 0}, {5, 77}, {9, 31}}) {
             const instrument::TPatch a = instrument::GeneratePatch(group, number);
             const instrument::TPatch b = instrument::GeneratePatch(group, number);
             QCOMPARE(a.Tones, b.Tones);
@@ -303,7 +304,8 @@ private slots:
 
     void selectionsThatNameNoPatchStillLoadValidValues()
     {
-        for (auto [group, number] : {std::pair{0, 0}, {10, 5}, {0x7F, 0x7F * 16 + 0x7F}, {9, 100}}) {
+        for (auto [group, number] :
+             {std::pair {0, 0}, {10, 5}, {0x7F, 0x7F * 16 + 0x7F}, {9, 100}}) {
             const instrument::TPatch patch = instrument::GeneratePatch(group, number);
             for (const TBytes &tone : patch.Tones)
                 QVERIFY(ToneRangeFailure(tone).isEmpty());
@@ -323,9 +325,9 @@ private slots:
             }
             QCOMPARE(int(patch.Tones[0][0x00]), 1);
         }
-        QCOMPARE(switches, (std::set<int>{0, 1}));
-        QCOMPARE(fxm, (std::set<int>{0, 1}));
-        QCOMPARE(randomPan, (std::set<int>{0, 63}));
+        QCOMPARE(switches, (std::set<int> {0, 1}));
+        QCOMPARE(fxm, (std::set<int> {0, 1}));
+        QCOMPARE(randomPan, (std::set<int> {0, 63}));
     }
 };
 

@@ -28,7 +28,7 @@ std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
 
 TBytes DataSet(TAddr address, const TBytes &data, std::uint8_t device = 0x10)
 {
-    TBytes m{0xF0, 0x41, device, 0x00, 0x0B, 0x12, address[0], address[1], address[2], address[3]};
+    TBytes m {0xF0, 0x41, device, 0x00, 0x0B, 0x12, address[0], address[1], address[2], address[3]};
     m.reserve(m.size() + data.size() + 2);
     for (std::uint8_t b : data)
         m.push_back(b);
@@ -40,7 +40,7 @@ TBytes DataSet(TAddr address, const TBytes &data, std::uint8_t device = 0x10)
 TBytes Model3A(std::uint8_t part, std::uint8_t function, std::uint8_t value, std::uint8_t closing,
                bool leadingZero, std::uint8_t device = 0x10)
 {
-    TBytes m{0xF0, 0x41, device, 0x3A, 0x12, part, function, value, closing};
+    TBytes m {0xF0, 0x41, device, 0x3A, 0x12, part, function, value, closing};
     m.push_back(Checksum(m, 5, m.size()));
     m.push_back(0xF7);
     if (leadingZero)
@@ -84,8 +84,8 @@ void SelectPatch(TVirtualInstrument &instrument, std::uint8_t partBlock, int gro
     const std::uint8_t bank = group <= 2 ? 0x03 : 0x00;
     instrument.Receive(DataSet({1, 0, partBlock, 0x02}, {bank}));
     instrument.Receive(DataSet({1, 0, partBlock, 0x03}, {std::uint8_t(group)}));
-    instrument.Receive(DataSet({1, 0, partBlock, 0x04},
-                               {std::uint8_t(number / 16), std::uint8_t(number % 16)}));
+    instrument.Receive(
+        DataSet({1, 0, partBlock, 0x04}, {std::uint8_t(number / 16), std::uint8_t(number % 16)}));
 }
 
 } // namespace
@@ -101,13 +101,13 @@ private slots:
     {
         TVirtualInstrument instrument;
         // Tone 2 level of part 4 set to 100, as the main window sends it.
-        const TBytes message{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
-                             0x03, 0x12, 0x65, 0x64, 0x20, 0xF7};
+        const TBytes message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                              0x03, 0x12, 0x65, 0x64, 0x20, 0xF7};
         QVERIFY(instrument.Receive(message).empty());
         QCOMPARE(instrument.ReadByte({0x02, 0x03, 0x12, 0x65}), std::uint8_t(0x64));
 
-        const TBytes request{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x03,
-                             0x12, 0x65, 0x00, 0x00, 0x00, 0x01, 0x03, 0xF7};
+        const TBytes request {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x03,
+                              0x12, 0x65, 0x00, 0x00, 0x00, 0x01, 0x03, 0xF7};
         const auto answers = instrument.Receive(request);
         QCOMPARE(answers.size(), std::size_t(1));
         QCOMPARE(answers[0], message);
@@ -119,13 +119,13 @@ private slots:
         QTest::addColumn<TBytes>("data");
         QTest::addColumn<int>("storedCount");
         QTest::newRow("reverb settings, two bytes past the block's end")
-            << TAddr{1, 0, 0, 0x2A} << TBytes{5, 6, 7, 8} << 2;
+            << TAddr {1, 0, 0, 0x2A} << TBytes {5, 6, 7, 8} << 2;
         QTest::newRow("across a tone block's page boundary")
-            << TAddr{2, 0, 0x10, 0x7F} << TBytes{9, 10, 11} << 2;
-        QTest::newRow("part R's whole block") << TAddr{1, 0, 0x19, 0}
-                                            << TBytes(0x1A, 0x22) << 0x1A;
-        QTest::newRow("the gap after part 7") << TAddr{1, 0, 0x17, 0} << TBytes{1, 2, 3} << 0;
-        QTest::newRow("outside every area") << TAddr{0x10, 0, 0, 0} << TBytes{1} << 0;
+            << TAddr {2, 0, 0x10, 0x7F} << TBytes {9, 10, 11} << 2;
+        QTest::newRow("part R's whole block")
+            << TAddr {1, 0, 0x19, 0} << TBytes(0x1A, 0x22) << 0x1A;
+        QTest::newRow("the gap after part 7") << TAddr {1, 0, 0x17, 0} << TBytes {1, 2, 3} << 0;
+        QTest::newRow("outside every area") << TAddr {0x10, 0, 0, 0} << TBytes {1} << 0;
     }
 
     void dataSetStoresOnlyInsideBlocks()
@@ -138,7 +138,8 @@ private slots:
         instrument.Receive(DataSet(address, data));
         const TBytes after = Snapshot(instrument);
 
-        QCOMPARE(instrument.Read(address, storedCount), TBytes(data.begin(), data.begin() + storedCount));
+        QCOMPARE(instrument.Read(address, storedCount),
+                 TBytes(data.begin(), data.begin() + storedCount));
         // Nothing else moved: the bytes past the stored ones read 0 and every other byte is kept.
         int changed = 0;
         for (std::size_t i = 0; i < before.size(); ++i)
@@ -172,11 +173,11 @@ private slots:
         QTest::newRow("model 3A with five bytes") << long3A;
         QTest::newRow("model 3A for part 8") << Model3A(0x37, 0x55, 0x70, 0x00, true);
         QTest::newRow("model 3A unknown function") << Model3A(0x30, 0x57, 0x70, 0x00, true);
-        QTest::newRow("control change on channel 8") << TBytes{0xB7, 0x07, 0x11};
-        QTest::newRow("control change on channel 16") << TBytes{0xBF, 0x07, 0x11};
-        QTest::newRow("other controller") << TBytes{0xB0, 0x0B, 0x11};
-        QTest::newRow("note on") << TBytes{0x90, 0x3C, 0x40};
-        QTest::newRow("value is a status byte") << TBytes{0xB0, 0x07, 0x91};
+        QTest::newRow("control change on channel 8") << TBytes {0xB7, 0x07, 0x11};
+        QTest::newRow("control change on channel 16") << TBytes {0xBF, 0x07, 0x11};
+        QTest::newRow("other controller") << TBytes {0xB0, 0x0B, 0x11};
+        QTest::newRow("note on") << TBytes {0x90, 0x3C, 0x40};
+        QTest::newRow("value is a status byte") << TBytes {0xB0, 0x07, 0x91};
     }
 
     void messagesForOtherDevicesOrWithBadChecksumsChangeNothing()
@@ -187,7 +188,7 @@ private slots:
         QVERIFY(instrument.Receive(message).empty());
         QCOMPARE(Snapshot(instrument), before);
         // Still logged as received.
-        QCOMPARE(instrument.Log(), std::vector<TBytes>{message});
+        QCOMPARE(instrument.Log(), std::vector<TBytes> {message});
     }
 
     void controlChanges_data()
@@ -196,16 +197,16 @@ private slots:
         QTest::addColumn<int>("controller");
         QTest::addColumn<int>("blockByte");
         QTest::addColumn<int>("offset");
-        const std::array<std::pair<int, int>, 4> controllers{
+        const std::array<std::pair<int, int>, 4> controllers {
             {{7, 0x06}, {10, 0x07}, {91, 0x0D}, {94, 0x0C}}};
-        const std::array<std::pair<int, int>, 8> channels{{{0xB0, 0x10},
-                                                           {0xB1, 0x11},
-                                                           {0xB2, 0x12},
-                                                           {0xB3, 0x13},
-                                                           {0xB4, 0x14},
-                                                           {0xB5, 0x15},
-                                                           {0xB6, 0x16},
-                                                           {0xB9, 0x19}}};
+        const std::array<std::pair<int, int>, 8> channels {{{0xB0, 0x10},
+                                                            {0xB1, 0x11},
+                                                            {0xB2, 0x12},
+                                                            {0xB3, 0x13},
+                                                            {0xB4, 0x14},
+                                                            {0xB5, 0x15},
+                                                            {0xB6, 0x16},
+                                                            {0xB9, 0x19}}};
         for (auto [status, block] : channels)
             for (auto [controller, offset] : controllers)
                 QTest::addRow("%02X %d", status, controller)
@@ -219,11 +220,12 @@ private slots:
         QFETCH(int, blockByte);
         QFETCH(int, offset);
         TVirtualInstrument instrument;
-        const TAddr address{1, 0, std::uint8_t(blockByte), std::uint8_t(offset)};
+        const TAddr address {1, 0, std::uint8_t(blockByte), std::uint8_t(offset)};
         for (std::uint8_t value : {0x00, 0x40, 0x7F, 0x21}) {
             const TBytes before = Snapshot(instrument);
-            QVERIFY(instrument.Receive(TBytes{std::uint8_t(status), std::uint8_t(controller), value})
-                        .empty());
+            QVERIFY(
+                instrument.Receive(TBytes {std::uint8_t(status), std::uint8_t(controller), value})
+                    .empty());
             QCOMPARE(instrument.ReadByte(address), value);
             // Only that byte changed.
             const TBytes after = Snapshot(instrument);
@@ -237,8 +239,8 @@ private slots:
     void controlChangesWithRunningStatus()
     {
         TVirtualInstrument instrument;
-        instrument.Receive(TBytes{0xB9, 0x07, 0x11, 0x0A, 0x22, 0x5B, 0x33});
-        QCOMPARE(instrument.Read({1, 0, 0x19, 0x06}, 2), (TBytes{0x11, 0x22}));
+        instrument.Receive(TBytes {0xB9, 0x07, 0x11, 0x0A, 0x22, 0x5B, 0x33});
+        QCOMPARE(instrument.Read({1, 0, 0x19, 0x06}, 2), (TBytes {0x11, 0x22}));
         QCOMPARE(instrument.ReadByte({1, 0, 0x19, 0x0D}), std::uint8_t(0x33));
     }
 
@@ -250,10 +252,10 @@ private slots:
         QTest::addColumn<int>("stored");
         // The mixer window's own example: part 3 to +48 semitones.
         QTest::newRow("part 3 top end, as sent")
-            << TBytes{0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7}
+            << TBytes {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7}
             << 0x12 << 0x08 << 0x60;
         QTest::newRow("part R MFX on, as sent")
-            << TBytes{0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x39, 0x56, 0x01, 0x09, 0x67, 0xF7}
+            << TBytes {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x39, 0x56, 0x01, 0x09, 0x67, 0xF7}
             << 0x19 << 0x0A << 0x01;
         for (int p = 0; p < 8; ++p) {
             const std::uint8_t partByte = std::uint8_t(p < 7 ? 0x30 + p : 0x39);
@@ -312,7 +314,7 @@ private slots:
         SelectPatch(instrument, 0x12, 5, 77);
         const TBytes first = Tones(instrument, 2);
         QVERIFY(first != initial);
-        QCOMPARE(instrument.Read({1, 0, 0x12, 0x02}, 4), (TBytes{0x00, 5, 4, 13}));
+        QCOMPARE(instrument.Read({1, 0, 0x12, 0x02}, 4), (TBytes {0x00, 5, 4, 13}));
 
         SelectPatch(instrument, 0x12, 5, 78);
         const TBytes second = Tones(instrument, 2);
@@ -369,12 +371,12 @@ private slots:
     {
         TVirtualInstrument instrument;
         const TBytes tones = Tones(instrument, 0);
-        const TBytes selection{5, 1, 2};
+        const TBytes selection {5, 1, 2};
         instrument.Write({1, 0, 0x10, 0x03}, selection);
         QCOMPARE(instrument.Read({1, 0, 0x10, 0x03}, 3), selection);
         QCOMPARE(Tones(instrument, 0), tones);
         // Outside every block nothing is written and everything reads 0.
-        instrument.Write({1, 0, 0x18, 0x00}, TBytes{1, 2, 3});
+        instrument.Write({1, 0, 0x18, 0x00}, TBytes {1, 2, 3});
         QCOMPARE(instrument.Read({1, 0, 0x18, 0x00}, 3), TBytes(3, 0));
         QCOMPARE(instrument.ReadByte({0x7F, 0x7F, 0x7F, 0x7F}), std::uint8_t(0));
     }
@@ -382,13 +384,9 @@ private slots:
     void logKeepsEveryMessageAsReceived()
     {
         TVirtualInstrument instrument;
-        const std::vector<TBytes> messages{
-            Model3A(0x30, 0x55, 0x40, 0x00, true),
-            {},
-            {0xB0, 0x07, 0x64},
-            {0xF0, 0x41},
-            DataSet({2, 0, 0x10, 0x65}, {0x7F}, 0x11),
-            {0x00},
+        const std::vector<TBytes> messages {
+            Model3A(0x30, 0x55, 0x40, 0x00, true),     {},     {0xB0, 0x07, 0x64}, {0xF0, 0x41},
+            DataSet({2, 0, 0x10, 0x65}, {0x7F}, 0x11), {0x00},
         };
         for (const TBytes &m : messages)
             instrument.Receive(m);
@@ -405,11 +403,12 @@ private slots:
         for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&instrument, t] {
                 for (int i = 0; i < Rounds; ++i) {
-                    instrument.Receive(TBytes{std::uint8_t(0xB0 + t), 0x07, std::uint8_t(i & 0x7F)});
-                    instrument.Receive(DataSet({2, std::uint8_t(t), 0x10, 0x65},
-                                               {std::uint8_t(i & 0x7F)}));
-                    const TBytes request{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00,
-                                         0x10, 0x00, 0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7};
+                    instrument.Receive(
+                        TBytes {std::uint8_t(0xB0 + t), 0x07, std::uint8_t(i & 0x7F)});
+                    instrument.Receive(
+                        DataSet({2, std::uint8_t(t), 0x10, 0x65}, {std::uint8_t(i & 0x7F)}));
+                    const TBytes request {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00,
+                                          0x10, 0x00, 0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7};
                     if (instrument.Receive(request).size() != 1)
                         std::abort();
                 }

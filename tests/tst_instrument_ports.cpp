@@ -31,7 +31,7 @@ std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
 
 TBytes Request(std::array<std::uint8_t, 4> address, std::array<std::uint8_t, 4> size)
 {
-    TBytes m{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11};
+    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11};
     m.insert(m.end(), address.begin(), address.end());
     m.insert(m.end(), size.begin(), size.end());
     m.push_back(Checksum(m, 6, m.size()));
@@ -49,11 +49,11 @@ struct TRecorder
     std::vector<TBytes> Messages;
     std::vector<Clock::time_point> Times;
     std::vector<std::thread::id> Threads;
-    std::atomic<int> Count{0};
-    std::atomic<bool> Sending{false};
-    std::atomic<int> DuringSend{0};
-    std::atomic<bool> Closed{false};
-    std::atomic<int> AfterClose{0};
+    std::atomic<int> Count {0};
+    std::atomic<bool> Sending {false};
+    std::atomic<int> DuringSend {0};
+    std::atomic<bool> Closed {false};
+    std::atomic<int> AfterClose {0};
 
     midi::IMidiInPort::Receiver Receiver()
     {
@@ -143,8 +143,8 @@ private slots:
         std::lock_guard lock(recorder.Lock);
         QCOMPARE(recorder.DuringSend.load(), 0);
         QVERIFY(recorder.Threads[0] != std::this_thread::get_id());
-        const TBytes answer{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x00, 0x00,
-                            0x00, 0x08, 0x01, 0x01, 0x01, 0x75, 0xF7};
+        const TBytes answer {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x00, 0x00,
+                             0x00, 0x08, 0x01, 0x01, 0x01, 0x75, 0xF7};
         QCOMPARE(recorder.Messages[0], answer);
         // 16 bytes of request and 15 of answer on the cable.
         QVERIFY(recorder.Times[0] - sent >= 31 * 1000us);
@@ -163,12 +163,12 @@ private slots:
 
         std::lock_guard lock(recorder.Lock);
         QCOMPARE(recorder.DuringSend.load(), 0);
-        const std::vector<std::array<std::uint8_t, 2>> order{
+        const std::vector<std::array<std::uint8_t, 2>> order {
             {0x00, 0x00}, {0x10, 0x00}, {0x12, 0x00}, {0x14, 0x00}, {0x16, 0x00}, {0x00, 0x08}};
         std::size_t bytes = PatchRequest.size();
         for (std::size_t i = 0; i < order.size(); ++i) {
             const TBytes &m = recorder.Messages[i];
-            QCOMPARE((std::array<std::uint8_t, 2>{m[8], m[9]}), order[i]);
+            QCOMPARE((std::array<std::uint8_t, 2> {m[8], m[9]}), order[i]);
             bytes += m.size();
             QVERIFY2(recorder.Times[i] - sent >= byteTime * bytes,
                      qPrintable(QString("answer %1 came early").arg(i)));
@@ -182,7 +182,8 @@ private slots:
         // The input port is closed: the instrument still takes what it is sent.
         QVERIFY(ports.Send({0xB2, 0x07, 0x15}));
         QCOMPARE(ports.Instrument->ReadByte({1, 0, 0x12, 0x06}), std::uint8_t(0x15));
-        QVERIFY(ports.Send({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7}));
+        QVERIFY(
+            ports.Send({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7}));
         QCOMPARE(ports.Instrument->ReadByte({1, 0, 0x12, 0x08}), std::uint8_t(0x60));
         QCOMPARE(ports.Instrument->Log().size(), std::size_t(2));
     }
@@ -214,8 +215,8 @@ private slots:
 
     void closeWaitsForADeliveryInProgress()
     {
-        std::atomic<bool> entered{false};
-        std::atomic<bool> finished{false};
+        std::atomic<bool> entered {false};
+        std::atomic<bool> finished {false};
         TPorts ports(10us);
         std::string error;
         QVERIFY(ports.In->Open(
@@ -234,7 +235,7 @@ private slots:
     void receiverMayCloseOrSendFromInside()
     {
         TPorts ports(10us);
-        std::atomic<int> calls{0};
+        std::atomic<int> calls {0};
         std::string error;
         // First: a receiver that sends a request of its own on its first call.
         QVERIFY(ports.In->Open(

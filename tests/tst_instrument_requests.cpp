@@ -25,7 +25,7 @@ std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
 
 TBytes Request(std::uint8_t device, TAddr address, TAddr size)
 {
-    TBytes m{0xF0, 0x41, device, 0x00, 0x0B, 0x11};
+    TBytes m {0xF0, 0x41, device, 0x00, 0x0B, 0x11};
     m.insert(m.end(), address.begin(), address.end());
     m.insert(m.end(), size.begin(), size.end());
     m.push_back(Checksum(m, 6, m.size()));
@@ -71,9 +71,9 @@ private:
             const TMessage &m = answers[i];
             const TExpected &e = expected[i];
             QCOMPARE(int(m.size()), 10 + e.Size + 2);
-            const TBytes header{0xF0, 0x41, device, 0x00, 0x0B, 0x12};
+            const TBytes header {0xF0, 0x41, device, 0x00, 0x0B, 0x12};
             QCOMPARE(TBytes(m.begin(), m.begin() + 6), header);
-            QCOMPARE((TAddr{m[6], m[7], m[8], m[9]}), e.Address);
+            QCOMPARE((TAddr {m[6], m[7], m[8], m[9]}), e.Address);
             QCOMPARE(m[m.size() - 2], Checksum(m, 6, m.size() - 2));
             QCOMPARE(m.back(), std::uint8_t(0xF7));
             for (std::size_t k = 1; k + 1 < m.size(); ++k)
@@ -88,8 +88,8 @@ private slots:
         TVirtualInstrument instrument;
         const auto answers = instrument.Receive(Request(0x10, {0, 0, 0, 0x08}, {0, 0, 0, 0x03}));
         // The switches start on; 08 + 01 + 01 + 01 = 0B, so the checksum is 75.
-        const TBytes expected{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x00, 0x00,
-                              0x00, 0x08, 0x01, 0x01, 0x01, 0x75, 0xF7};
+        const TBytes expected {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x00, 0x00,
+                               0x00, 0x08, 0x01, 0x01, 0x01, 0x75, 0xF7};
         QCOMPARE(answers.size(), std::size_t(1));
         QCOMPARE(answers[0], expected);
     }
@@ -102,50 +102,50 @@ private slots:
 
         for (std::uint8_t p = 0; p < 7; ++p) {
             QTest::addRow("whole patch of part %d", p + 1)
-                << TAddr{0x02, p, 0x00, 0x00} << TAddr{0x00, 0x00, 0x17, 0x01}
-                << std::vector<TExpected>{{{0x02, p, 0x00, 0x00}, 0x48},
-                                          {{0x02, p, 0x10, 0x00}, 0x81},
-                                          {{0x02, p, 0x12, 0x00}, 0x81},
-                                          {{0x02, p, 0x14, 0x00}, 0x81},
-                                          {{0x02, p, 0x16, 0x00}, 0x81}};
+                << TAddr {0x02, p, 0x00, 0x00} << TAddr {0x00, 0x00, 0x17, 0x01}
+                << std::vector<TExpected> {{{0x02, p, 0x00, 0x00}, 0x48},
+                                           {{0x02, p, 0x10, 0x00}, 0x81},
+                                           {{0x02, p, 0x12, 0x00}, 0x81},
+                                           {{0x02, p, 0x14, 0x00}, 0x81},
+                                           {{0x02, p, 0x16, 0x00}, 0x81}};
             QTest::addRow("pattern block of part %d", p + 1)
-                << TAddr{0x01, 0x00, std::uint8_t(0x10 + p), 0x00} << TAddr{0, 0, 0, 0x1A}
-                << std::vector<TExpected>{{{0x01, 0x00, std::uint8_t(0x10 + p), 0x00}, 0x1A}};
+                << TAddr {0x01, 0x00, std::uint8_t(0x10 + p), 0x00} << TAddr {0, 0, 0, 0x1A}
+                << std::vector<TExpected> {{{0x01, 0x00, std::uint8_t(0x10 + p), 0x00}, 0x1A}};
         }
         QTest::addRow("pattern block of part R")
-            << TAddr{0x01, 0x00, 0x19, 0x00} << TAddr{0, 0, 0, 0x1A}
-            << std::vector<TExpected>{{{0x01, 0x00, 0x19, 0x00}, 0x1A}};
+            << TAddr {0x01, 0x00, 0x19, 0x00} << TAddr {0, 0, 0, 0x1A}
+            << std::vector<TExpected> {{{0x01, 0x00, 0x19, 0x00}, 0x1A}};
 
-        std::vector<TExpected> mixer{{{0x01, 0x00, 0x00, 0x00}, 0x2C}};
+        std::vector<TExpected> mixer {{{0x01, 0x00, 0x00, 0x00}, 0x2C}};
         for (std::uint8_t b : {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19})
             mixer.push_back({{0x01, 0x00, b, 0x00}, 0x1A});
         QTest::addRow("mixer pattern request")
-            << TAddr{0x01, 0x00, 0x00, 0x00} << TAddr{0x00, 0x00, 0x19, 0x1A} << mixer;
+            << TAddr {0x01, 0x00, 0x00, 0x00} << TAddr {0x00, 0x00, 0x19, 0x1A} << mixer;
 
         QTest::addRow("starting inside the common block, ending inside part 1")
-            << TAddr{0x01, 0x00, 0x00, 0x20} << TAddr{0x00, 0x00, 0x0F, 0x65}
-            << std::vector<TExpected>{{{0x01, 0x00, 0x00, 0x20}, 0x0C},
-                                      {{0x01, 0x00, 0x10, 0x00}, 0x05}};
+            << TAddr {0x01, 0x00, 0x00, 0x20} << TAddr {0x00, 0x00, 0x0F, 0x65}
+            << std::vector<TExpected> {{{0x01, 0x00, 0x00, 0x20}, 0x0C},
+                                       {{0x01, 0x00, 0x10, 0x00}, 0x05}};
         QTest::addRow("one tone parameter")
-            << TAddr{0x02, 0x03, 0x12, 0x65} << TAddr{0, 0, 0, 1}
-            << std::vector<TExpected>{{{0x02, 0x03, 0x12, 0x65}, 1}};
+            << TAddr {0x02, 0x03, 0x12, 0x65} << TAddr {0, 0, 0, 1}
+            << std::vector<TExpected> {{{0x02, 0x03, 0x12, 0x65}, 1}};
         QTest::addRow("tone block across its page boundary")
-            << TAddr{0x02, 0x00, 0x10, 0x7E} << TAddr{0, 0, 0, 0x10}
-            << std::vector<TExpected>{{{0x02, 0x00, 0x10, 0x7E}, 3}};
+            << TAddr {0x02, 0x00, 0x10, 0x7E} << TAddr {0, 0, 0, 0x10}
+            << std::vector<TExpected> {{{0x02, 0x00, 0x10, 0x7E}, 3}};
         QTest::addRow("inside tone 2 up to tone 3")
-            << TAddr{0x02, 0x06, 0x12, 0x40} << TAddr{0, 0, 0x01, 0x45}
-            << std::vector<TExpected>{{{0x02, 0x06, 0x12, 0x40}, 0x41},
-                                      {{0x02, 0x06, 0x14, 0x00}, 0x05}};
+            << TAddr {0x02, 0x06, 0x12, 0x40} << TAddr {0, 0, 0x01, 0x45}
+            << std::vector<TExpected> {{{0x02, 0x06, 0x12, 0x40}, 0x41},
+                                       {{0x02, 0x06, 0x14, 0x00}, 0x05}};
         QTest::addRow("past the end of the system block")
-            << TAddr{0x00, 0x00, 0x00, 0x0A} << TAddr{0, 0, 0x01, 0x00}
-            << std::vector<TExpected>{{{0x00, 0x00, 0x00, 0x0A}, 1}};
-        QTest::addRow("a gap between blocks") << TAddr{0x01, 0x00, 0x17, 0x00}
-                                              << TAddr{0, 0, 0, 0x1A} << std::vector<TExpected>{};
-        QTest::addRow("size 0") << TAddr{0x01, 0x00, 0x10, 0x00} << TAddr{0, 0, 0, 0}
-                                << std::vector<TExpected>{};
+            << TAddr {0x00, 0x00, 0x00, 0x0A} << TAddr {0, 0, 0x01, 0x00}
+            << std::vector<TExpected> {{{0x00, 0x00, 0x00, 0x0A}, 1}};
+        QTest::addRow("a gap between blocks")
+            << TAddr {0x01, 0x00, 0x17, 0x00} << TAddr {0, 0, 0, 0x1A} << std::vector<TExpected> {};
+        QTest::addRow("size 0") << TAddr {0x01, 0x00, 0x10, 0x00} << TAddr {0, 0, 0, 0}
+                                << std::vector<TExpected> {};
         QTest::addRow("beyond the last block")
-            << TAddr{0x02, 0x07, 0x00, 0x00} << TAddr{0x7F, 0x7F, 0x7F, 0x7F}
-            << std::vector<TExpected>{};
+            << TAddr {0x02, 0x07, 0x00, 0x00} << TAddr {0x7F, 0x7F, 0x7F, 0x7F}
+            << std::vector<TExpected> {};
     }
 
     void answersPerBlock()
@@ -160,7 +160,8 @@ private slots:
     void wholeMemoryInAddressOrder()
     {
         TVirtualInstrument instrument;
-        const auto answers = instrument.Receive(Request(0x10, {0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
+        const auto answers
+            = instrument.Receive(Request(0x10, {0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
         // System, pattern common, eight part blocks, and a common and four tones for seven parts.
         QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5));
         std::uint32_t previousEnd = 0;

@@ -60,8 +60,8 @@ QString AnswerFailure(const TMessage &m)
 {
     if (m.size() < 13)
         return "answer too short";
-    if (m[0] != 0xF0 || m[1] != 0x41 || m[2] != 0x10 || m[3] != 0x00 || m[4] != 0x0B
-        || m[5] != 0x12 || m.back() != 0xF7)
+    if (m[0] != 0xF0 || m[1] != 0x41 || m[2] != 0x10 || m[3] != 0x00 || m[4] != 0x0B || m[5] != 0x12
+        || m.back() != 0xF7)
         return "answer frame";
     for (std::size_t i = 1; i + 1 < m.size(); ++i)
         if (m[i] > 0x7F)
@@ -81,38 +81,38 @@ private slots:
     void brokenMessagesDoNothing_data()
     {
         QTest::addColumn<TBytes>("message");
-        QTest::newRow("empty") << TBytes{};
-        QTest::newRow("F0") << TBytes{0xF0};
-        QTest::newRow("F7") << TBytes{0xF7};
-        QTest::newRow("F0 F7") << TBytes{0xF0, 0xF7};
-        QTest::newRow("00") << TBytes{0x00};
-        QTest::newRow("00 F0") << TBytes{0x00, 0xF0};
-        QTest::newRow("00 F0 F7") << TBytes{0x00, 0xF0, 0xF7};
-        QTest::newRow("00 00 F0 ...")
-            << TBytes{0x00, 0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x70, 0x00, 0x0B, 0xF7};
-        QTest::newRow("Roland header only") << TBytes{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0xF7};
-        QTest::newRow("request header only") << TBytes{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0xF7};
-        QTest::newRow("model 3A header only") << TBytes{0xF0, 0x41, 0x10, 0x3A, 0x12, 0xF7};
+        QTest::newRow("empty") << TBytes {};
+        QTest::newRow("F0") << TBytes {0xF0};
+        QTest::newRow("F7") << TBytes {0xF7};
+        QTest::newRow("F0 F7") << TBytes {0xF0, 0xF7};
+        QTest::newRow("00") << TBytes {0x00};
+        QTest::newRow("00 F0") << TBytes {0x00, 0xF0};
+        QTest::newRow("00 F0 F7") << TBytes {0x00, 0xF0, 0xF7};
+        QTest::newRow("00 00 F0 ...") << TBytes {0x00, 0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12,
+                                                 0x30, 0x55, 0x70, 0x00, 0x0B, 0xF7};
+        QTest::newRow("Roland header only") << TBytes {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0xF7};
+        QTest::newRow("request header only") << TBytes {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0xF7};
+        QTest::newRow("model 3A header only") << TBytes {0xF0, 0x41, 0x10, 0x3A, 0x12, 0xF7};
         QTest::newRow("model 3A, three bytes")
             << WithChecksum({0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x70}, 5);
         QTest::newRow("address only")
             << WithChecksum({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65}, 6);
         QTest::newRow("short address")
             << WithChecksum({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10}, 6);
-        QTest::newRow("two F0") << TBytes{0xF0, 0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12,
-                                          0x02, 0x00, 0x10, 0x65, 0x01, 0x08, 0xF7};
-        QTest::newRow("F7 in the middle") << TBytes{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
-                                                    0xF7, 0x10, 0x65, 0x01, 0x08, 0xF7};
+        QTest::newRow("two F0") << TBytes {0xF0, 0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12,
+                                           0x02, 0x00, 0x10, 0x65, 0x01, 0x08, 0xF7};
+        QTest::newRow("F7 in the middle") << TBytes {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                                     0xF7, 0x10, 0x65, 0x01, 0x08, 0xF7};
         QTest::newRow("ends with a data byte")
-            << TBytes{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65, 0x01, 0x08};
-        QTest::newRow("B0") << TBytes{0xB0};
-        QTest::newRow("B0 07") << TBytes{0xB0, 0x07};
-        QTest::newRow("B9 5B") << TBytes{0xB9, 0x5B};
-        QTest::newRow("data bytes") << TBytes{0x07, 0x64};
-        QTest::newRow("system reset") << TBytes{0xFF};
-        QTest::newRow("timing clock") << TBytes{0xF8};
+            << TBytes {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65, 0x01, 0x08};
+        QTest::newRow("B0") << TBytes {0xB0};
+        QTest::newRow("B0 07") << TBytes {0xB0, 0x07};
+        QTest::newRow("B9 5B") << TBytes {0xB9, 0x5B};
+        QTest::newRow("data bytes") << TBytes {0x07, 0x64};
+        QTest::newRow("system reset") << TBytes {0xFF};
+        QTest::newRow("timing clock") << TBytes {0xF8};
         QTest::newRow("model 3A, 00 and no F0")
-            << TBytes{0x00, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x70, 0x00, 0x0B, 0xF7};
+            << TBytes {0x00, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x70, 0x00, 0x0B, 0xF7};
     }
 
     void brokenMessagesDoNothing()
@@ -122,21 +122,20 @@ private slots:
         const TBytes before = Memory(instrument);
         QVERIFY(ReceiveExact(instrument, message).empty());
         QCOMPARE(Memory(instrument), before);
-        QCOMPARE(instrument.Log(), std::vector<TMessage>{message});
+        QCOMPARE(instrument.Log(), std::vector<TMessage> {message});
     }
 
     void everyTruncationOfAGoodMessageDoesNothing_data()
     {
         QTest::addColumn<TBytes>("message");
-        QTest::newRow("request")
-            << WithChecksum({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00, 0x00, 0x00,
-                             0x00, 0x17, 0x01},
-                            6);
+        QTest::newRow("request") << WithChecksum(
+            {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x17, 0x01},
+            6);
         QTest::newRow("data set") << WithChecksum(
             {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x01, 0x00, 0x10, 0x03, 0x05, 0x04, 0x0D}, 6);
-        QTest::newRow("model 3A")
-            << TBytes{0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7};
-        QTest::newRow("control change") << TBytes{0xB3, 0x07, 0x01};
+        QTest::newRow("model 3A") << TBytes {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12,
+                                             0x32, 0x55, 0x70, 0x00, 0x09, 0xF7};
+        QTest::newRow("control change") << TBytes {0xB3, 0x07, 0x01};
     }
 
     void everyTruncationOfAGoodMessageDoesNothing()
@@ -169,15 +168,16 @@ private slots:
         // past the first checks.
         std::mt19937 random(307);
         TVirtualInstrument instrument;
-        const std::vector<std::uint8_t> vocabulary{0xF0, 0xF7, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x12,
-                                                   0x3A, 0x01, 0x02, 0x10, 0x19, 0x7F, 0xB0, 0xB9};
+        const std::vector<std::uint8_t> vocabulary {0xF0, 0xF7, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x12,
+                                                    0x3A, 0x01, 0x02, 0x10, 0x19, 0x7F, 0xB0, 0xB9};
         int answered = 0;
         for (int round = 0; round < 20000; ++round) {
             TBytes m;
             const int length = int(random() % 40);
             const bool framed = random() % 2 == 0;
             if (framed)
-                m.insert(m.end(), {0xF0, 0x41, 0x10, 0x00, 0x0B, std::uint8_t(0x11 + random() % 2)});
+                m.insert(m.end(),
+                         {0xF0, 0x41, 0x10, 0x00, 0x0B, std::uint8_t(0x11 + random() % 2)});
             for (int i = 0; i < length; ++i)
                 m.push_back(random() % 3 == 0 ? std::uint8_t(random())
                                               : vocabulary[random() % vocabulary.size()]);
@@ -205,12 +205,12 @@ private slots:
         TVirtualInstrument instrument;
         const std::size_t limit = TVirtualInstrument::LogLimit;
         for (std::size_t i = 0; i < limit + 10; ++i)
-            instrument.Receive(TBytes{0xB0, 0x07, std::uint8_t(i & 0x7F)});
+            instrument.Receive(TBytes {0xB0, 0x07, std::uint8_t(i & 0x7F)});
         const auto log = instrument.Log();
         QCOMPARE(log.size(), limit);
         // The oldest went first.
-        QCOMPARE(log.front(), (TBytes{0xB0, 0x07, std::uint8_t(10 & 0x7F)}));
-        QCOMPARE(log.back(), (TBytes{0xB0, 0x07, std::uint8_t((limit + 9) & 0x7F)}));
+        QCOMPARE(log.front(), (TBytes {0xB0, 0x07, std::uint8_t(10 & 0x7F)}));
+        QCOMPARE(log.back(), (TBytes {0xB0, 0x07, std::uint8_t((limit + 9) & 0x7F)}));
     }
 };
 

@@ -18,48 +18,48 @@ struct TToneField
 
 constexpr int NoStart = -1;
 constexpr int TimeStart = 127; // an envelope shows all times at 127 before a dump
-constexpr int LevelStart = 0;  // and all levels at 0
+constexpr int LevelStart = 0; // and all levels at 0
 
 constexpr TToneField ToneFields[] = {
-    {0x05, 3, NoStart},      // wave gain
-    {0x07, 3, NoStart},      // frequency-modulation colour
-    {0x08, 15, 0},           // frequency-modulation depth (shown as 1..16)
-    {0x3D, 96, 48},          // coarse tune
-    {0x3E, 100, 50},         // fine tune
-    {0x41, 24, 12},          // pitch envelope depth
-    {0x42, 125, NoStart},    // pitch envelope velocity sensitivity
-    {0x46, 127, TimeStart},  // pitch envelope T1..T4
-    {0x47, 127, TimeStart},  //
-    {0x48, 127, TimeStart},  //
-    {0x49, 127, TimeStart},  //
+    {0x05, 3, NoStart}, // wave gain
+    {0x07, 3, NoStart}, // frequency-modulation colour
+    {0x08, 15, 0}, // frequency-modulation depth (shown as 1..16)
+    {0x3D, 96, 48}, // coarse tune
+    {0x3E, 100, 50}, // fine tune
+    {0x41, 24, 12}, // pitch envelope depth
+    {0x42, 125, NoStart}, // pitch envelope velocity sensitivity
+    {0x46, 127, TimeStart}, // pitch envelope T1..T4
+    {0x47, 127, TimeStart}, //
+    {0x48, 127, TimeStart}, //
+    {0x49, 127, TimeStart}, //
     {0x4A, 127, LevelStart}, // pitch envelope L1..L4
     {0x4B, 127, LevelStart}, //
     {0x4C, 127, LevelStart}, //
     {0x4D, 127, LevelStart}, //
-    {0x50, 4, NoStart},      // filter type
-    {0x51, 127, 0},          // cutoff (its bar starts at position 127, byte 0)
-    {0x53, 127, 0},          // resonance
-    {0x55, 126, 63},         // filter envelope depth
-    {0x57, 125, NoStart},    // filter envelope velocity sensitivity
-    {0x5B, 127, TimeStart},  // filter envelope T1..T4
-    {0x5C, 127, TimeStart},  //
-    {0x5D, 127, TimeStart},  //
-    {0x5E, 127, TimeStart},  //
+    {0x50, 4, NoStart}, // filter type
+    {0x51, 127, 0}, // cutoff (its bar starts at position 127, byte 0)
+    {0x53, 127, 0}, // resonance
+    {0x55, 126, 63}, // filter envelope depth
+    {0x57, 125, NoStart}, // filter envelope velocity sensitivity
+    {0x5B, 127, TimeStart}, // filter envelope T1..T4
+    {0x5C, 127, TimeStart}, //
+    {0x5D, 127, TimeStart}, //
+    {0x5E, 127, TimeStart}, //
     {0x5F, 127, LevelStart}, // filter envelope L1..L4
     {0x60, 127, LevelStart}, //
     {0x61, 127, LevelStart}, //
     {0x62, 127, LevelStart}, //
-    {0x65, 127, 0},          // tone level
-    {0x6A, 125, NoStart},    // amplitude envelope velocity sensitivity
-    {0x6E, 127, TimeStart},  // amplitude envelope T1..T4
-    {0x6F, 127, TimeStart},  //
-    {0x70, 127, TimeStart},  //
-    {0x71, 127, TimeStart},  //
+    {0x65, 127, 0}, // tone level
+    {0x6A, 125, NoStart}, // amplitude envelope velocity sensitivity
+    {0x6E, 127, TimeStart}, // amplitude envelope T1..T4
+    {0x6F, 127, TimeStart}, //
+    {0x70, 127, TimeStart}, //
+    {0x71, 127, TimeStart}, //
     {0x72, 127, LevelStart}, // amplitude envelope L1..L3
     {0x73, 127, LevelStart}, //
     {0x74, 127, LevelStart}, //
-    {0x77, 127, 64},         // pan
-    {0x7A, 127, 64},         // alternate pan
+    {0x77, 127, 64}, // pan
+    {0x7A, 127, 64}, // alternate pan
 };
 
 constexpr int PlainFieldCount = static_cast<int>(std::size(ToneFields));
@@ -120,9 +120,9 @@ using TChoices = std::array<std::array<int, FieldCount>, ToneCount>;
 
 struct TFlags
 {
-    std::array<std::uint8_t, ToneCount> ToneSwitch{};
-    std::array<std::uint8_t, ToneCount> FxmSwitch{};
-    std::array<std::uint8_t, ToneCount> RandomPan{};
+    std::array<std::uint8_t, ToneCount> ToneSwitch {};
+    std::array<std::uint8_t, ToneCount> FxmSwitch {};
+    std::array<std::uint8_t, ToneCount> RandomPan {};
 };
 
 std::uint64_t PatchSeed(int groupByte, int number)
@@ -134,7 +134,7 @@ std::uint64_t PatchSeed(int groupByte, int number)
 // window after a common random base, so that no two tones of a patch share a value.
 TChoices GenerateChoices(std::uint64_t seed)
 {
-    TChoices choices{};
+    TChoices choices {};
     for (int field = 0; field < FieldCount; ++field) {
         const int count = ChoiceCount(field);
         const int stride = count / ToneCount;
@@ -183,7 +183,7 @@ struct TSelection
 };
 
 // Parts 1..7, then part R: one selection from each group, so the first start shows a variety.
-constexpr std::array<TSelection, PatternPartCount> InitialSelections{{
+constexpr std::array<TSelection, PatternPartCount> InitialSelections {{
     {1, 0x05},
     {2, 0x11},
     {3, 0x22},
@@ -195,11 +195,11 @@ constexpr std::array<TSelection, PatternPartCount> InitialSelections{{
 }};
 
 // Mixer values of parts 1..7 and R: none at its control's start value, all different.
-constexpr std::array<int, PatternPartCount> InitialLevels{90, 110, 84, 120, 76, 104, 96, 115};
-constexpr std::array<int, PatternPartCount> InitialPans{40, 88, 52, 76, 30, 98, 58, 70};
-constexpr std::array<int, PatternPartCount> InitialTransposes{36, 55, 43, 60, 51, 41, 53, 45};
-constexpr std::array<int, PatternPartCount> InitialReverbSends{40, 25, 60, 15, 80, 35, 50, 20};
-constexpr std::array<int, PatternPartCount> InitialDelaySends{20, 45, 10, 30, 55, 5, 35, 12};
+constexpr std::array<int, PatternPartCount> InitialLevels {90, 110, 84, 120, 76, 104, 96, 115};
+constexpr std::array<int, PatternPartCount> InitialPans {40, 88, 52, 76, 30, 98, 58, 70};
+constexpr std::array<int, PatternPartCount> InitialTransposes {36, 55, 43, 60, 51, 41, 53, 45};
+constexpr std::array<int, PatternPartCount> InitialReverbSends {40, 25, 60, 15, 80, 35, 50, 20};
+constexpr std::array<int, PatternPartCount> InitialDelaySends {20, 45, 10, 30, 55, 5, 35, 12};
 
 bool Contains(const std::vector<int> &values, int value)
 {
@@ -237,18 +237,18 @@ TBytes InitialSystemBlock()
 TBytes InitialPatternCommon()
 {
     TBytes bytes(PatternCommonSize, 0);
-    bytes[0x1C] = 30;  // MFX to delay send
-    bytes[0x1D] = 45;  // MFX to reverb send
-    bytes[0x22] = 90;  // delay level
-    bytes[0x23] = 1;   // delay type "Long"
-    bytes[0x24] = 9;   // delay damping "1600"
-    bytes[0x25] = 40;  // delay time
-    bytes[0x26] = 35;  // delay feedback
-    bytes[0x27] = 1;   // delay output "Reverb"
-    bytes[0x28] = 4;   // reverb type "Hall 1"
+    bytes[0x1C] = 30; // MFX to delay send
+    bytes[0x1D] = 45; // MFX to reverb send
+    bytes[0x22] = 90; // delay level
+    bytes[0x23] = 1; // delay type "Long"
+    bytes[0x24] = 9; // delay damping "1600"
+    bytes[0x25] = 40; // delay time
+    bytes[0x26] = 35; // delay feedback
+    bytes[0x27] = 1; // delay output "Reverb"
+    bytes[0x28] = 4; // reverb type "Hall 1"
     bytes[0x29] = 100; // reverb level
-    bytes[0x2A] = 70;  // reverb time
-    bytes[0x2B] = 12;  // reverb damping "4000"
+    bytes[0x2A] = 70; // reverb time
+    bytes[0x2B] = 12; // reverb damping "4000"
     return bytes;
 }
 

@@ -41,11 +41,11 @@ inline constexpr int ToneCount = 4;
 inline constexpr int PatternPartCount = 8;
 
 // Third address byte of the pattern part blocks: parts 1..7, then part R.
-inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockBytes{
+inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockBytes {
     0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19};
 inline constexpr std::uint8_t RhythmPartBlockByte = 0x19;
 // Third address byte of the tone blocks of a temporary patch.
-inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes{0x10, 0x12, 0x14, 0x16};
+inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes {0x10, 0x12, 0x14, 0x16};
 
 // Offsets in a pattern part block.
 namespace PartOffset {
@@ -62,11 +62,11 @@ inline constexpr int ReverbSend = 0x0D;
 } // namespace PartOffset
 
 // Wave numbers that exist in the banks A, B and C (wave group 1, 2, 3).
-inline constexpr std::array<int, 3> WavesPerBank{254, 251, 236};
+inline constexpr std::array<int, 3> WavesPerBank {254, 251, 236};
 
 struct TPatch
 {
-    TBytes Common;                       // PatchCommonSize bytes
+    TBytes Common; // PatchCommonSize bytes
     std::array<TBytes, ToneCount> Tones; // ToneBlockSize bytes each
 };
 

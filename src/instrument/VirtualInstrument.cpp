@@ -40,8 +40,8 @@ constexpr std::uint8_t CcPan = 10;
 constexpr std::uint8_t CcReverbSend = 91;
 constexpr std::uint8_t CcDelaySend = 94;
 
-constexpr TAddress SystemAddress{0x00, 0x00, 0x00, 0x00};
-constexpr TAddress PatternCommonAddress{0x01, 0x00, 0x00, 0x00};
+constexpr TAddress SystemAddress {0x00, 0x00, 0x00, 0x00};
+constexpr TAddress PatternCommonAddress {0x01, 0x00, 0x00, 0x00};
 
 constexpr TAddress PatternPartAddress(std::uint8_t blockByte)
 {
@@ -74,11 +74,11 @@ TMessage DataSetMessage(std::uint8_t deviceByte, std::uint32_t start,
                         std::span<const std::uint8_t> data)
 {
     const TAddress address = AddressFromLinear(start);
-    TMessage message{SysExStart, Roland, deviceByte, ModelHigh, ModelLow, CommandDataSet};
+    TMessage message {SysExStart, Roland, deviceByte, ModelHigh, ModelLow, CommandDataSet};
     message.insert(message.end(), address.begin(), address.end());
     message.insert(message.end(), data.begin(), data.end());
-    message.push_back(midi::RolandChecksum(message.data() + RolandHeaderSize,
-                                           message.size() - RolandHeaderSize));
+    message.push_back(
+        midi::RolandChecksum(message.data() + RolandHeaderSize, message.size() - RolandHeaderSize));
     message.push_back(SysExEnd);
     return message;
 }
@@ -140,8 +140,8 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
         return;
 
     if (body[2] == Model3A && body[3] == CommandDataSet) {
-        const auto payload = message.subspan(Model3AHeaderSize, message.size() - 1
-                                                                     - Model3AHeaderSize);
+        const auto payload
+            = message.subspan(Model3AHeaderSize, message.size() - 1 - Model3AHeaderSize);
         if (payload.size() == Model3APayloadSize + 1 && ChecksumHolds(payload))
             ApplyModel3A(payload.first(Model3APayloadSize));
         return;

@@ -16,7 +16,7 @@ struct TVirtualInstrumentProvider::TState
     TState(std::shared_ptr<TVirtualInstrument> instrument, std::chrono::microseconds byteTime)
         : Instrument(std::move(instrument))
         , ByteTime(byteTime)
-    {}
+    { }
 
     struct TPending
     {
@@ -28,12 +28,12 @@ struct TVirtualInstrumentProvider::TState
     std::mutex QueueLock;
     std::condition_variable QueueChanged;
     std::deque<TPending> Queue;
-    Clock::time_point WireFree{}; // when the last queued answer has passed the cable
-    bool InputOpen = false;       // under QueueLock
-    bool Stopping = false;        // under QueueLock
+    Clock::time_point WireFree {}; // when the last queued answer has passed the cable
+    bool InputOpen = false; // under QueueLock
+    bool Stopping = false; // under QueueLock
     std::thread Worker;
-    std::atomic<std::thread::id> WorkerId{};
-    std::atomic<bool> Ended{false}; // the first Stop joins (or detaches) the thread
+    std::atomic<std::thread::id> WorkerId {};
+    std::atomic<bool> Ended {false}; // the first Stop joins (or detaches) the thread
 
     // Held while the receiver runs, so that Close waits for a delivery in progress; recursive
     // so that a receiver may close the port or send again from inside the call.
@@ -134,7 +134,7 @@ class TVirtualInPort final : public midi::IMidiInPort
 public:
     explicit TVirtualInPort(std::shared_ptr<TVirtualInstrumentProvider::TState> state)
         : State(std::move(state))
-    {}
+    { }
     ~TVirtualInPort() override { Close(); }
 
     std::string Name() const override { return VirtualInstrumentName; }
@@ -152,7 +152,7 @@ public:
 
 private:
     std::shared_ptr<TVirtualInstrumentProvider::TState> State;
-    std::atomic<bool> IsOpen{false};
+    std::atomic<bool> IsOpen {false};
 };
 
 class TVirtualOutPort final : public midi::IMidiOutPort
@@ -160,7 +160,7 @@ class TVirtualOutPort final : public midi::IMidiOutPort
 public:
     explicit TVirtualOutPort(std::shared_ptr<TVirtualInstrumentProvider::TState> state)
         : State(std::move(state))
-    {}
+    { }
 
     std::string Name() const override { return VirtualInstrumentName; }
     bool Open(std::string &) override
@@ -182,7 +182,7 @@ public:
 
 private:
     std::shared_ptr<TVirtualInstrumentProvider::TState> State;
-    std::atomic<bool> IsOpen{false};
+    std::atomic<bool> IsOpen {false};
 };
 
 } // namespace

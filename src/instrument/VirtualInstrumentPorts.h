@@ -15,7 +15,7 @@ namespace instrument {
 
 inline constexpr const char *VirtualInstrumentName = "Ombrix Virtual MC-307";
 // 10 bits per byte at 31250 baud.
-inline constexpr std::chrono::microseconds DinByteTime{320};
+inline constexpr std::chrono::microseconds DinByteTime {320};
 
 class TVirtualInstrumentProvider final : public midi::IMidiPortProvider
 {

@@ -477,12 +477,12 @@ MMRESULT TMidiHub::midiOutShortMsg(HMIDIOUT handle, std::uint32_t message)
     const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message & 0xFF),
                                    static_cast<std::uint8_t>((message >> 8) & 0x7F),
                                    static_cast<std::uint8_t>((message >> 16) & 0x7F)};
-    // No running status: a short message starts with its status byte.
-    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7)
-        return MMSYSERR_INVALPARAM;
     std::lock_guard lock(device->Lock);
     if (!device->IsOpen)
         return MMSYSERR_INVALHANDLE;
+    // No running status: a short message starts with its status byte.
+    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7)
+        return MMSYSERR_INVALPARAM;
     std::string error;
     if (!device->Port->Send(bytes, ShortMessageLength(bytes[0]), error))
         return Failure(device->Name + ": " + error);

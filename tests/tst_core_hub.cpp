@@ -1,0 +1,309 @@
+// The hub: ports in provider order behind the service contract, with the device sets on top.
+
+#include "midi/MidiDevices.h"
+#include "midi/MidiError.h"
+#include "midi/MidiHub.h"
+#include "protocol/Handlers.h"
+
+#include <QtTest>
+#include <thread>
+
+using namespace midi;
+
+namespace {
+// Ports that tests drive by hand: play input on any thread, fail on demand, record sends.
+struct TScript
+{
+    std::mutex Lock;
+    IMidiInPort::Receiver Receiver;
+    bool FailOpen = false;
+    bool FailSend = false;
+    std::vector<std::vector<std::uint8_t>> Sent;
+    int Closes = 0;
+
+    void Play(const std::vector<std::uint8_t> &bytes)
+    {
+        IMidiInPort::Receiver receiver;
+        {
+            std::lock_guard lock(Lock);
+            receiver = Receiver;
+        }
+        if (receiver)
+            receiver(bytes.data(), bytes.size());
+    }
+};
+
+class TScriptedProvider final : public IMidiPortProvider
+{
+public:
+    TScriptedProvider(std::string name, std::shared_ptr<TScript> script)
+        : PortName(std::move(name))
+        , Script(std::move(script))
+    {}
+    std::vector<std::unique_ptr<IMidiInPort>> InputPorts() override
+    {
+        std::vector<std::unique_ptr<IMidiInPort>> ports;
+        ports.push_back(std::make_unique<In>(PortName, Script));
+        return ports;
+    }
+    std::vector<std::unique_ptr<IMidiOutPort>> OutputPorts() override
+    {
+        std::vector<std::unique_ptr<IMidiOutPort>> ports;
+        ports.push_back(std::make_unique<Out>(PortName, Script));
+        return ports;
+    }
+
+private:
+    struct In final : IMidiInPort
+    {
+        In(std::string name, std::shared_ptr<TScript> script) : PortName(name), Script(script) {}
+        std::string Name() const override { return PortName; }
+        bool Open(Receiver receiver, std::string &error) override
+        {
+            std::lock_guard lock(Script->Lock);
+            if (Script->FailOpen) {
+                error = "the cable is unplugged";
+                return false;
+            }
+            Script->Receiver = std::move(receiver);
+            return true;
+        }
+        void Close() override
+        {
+            std::lock_guard lock(Script->Lock);
+            Script->Receiver = nullptr;
+            ++Script->Closes;
+        }
+        std::string PortName;
+        std::shared_ptr<TScript> Script;
+    };
+    struct Out final : IMidiOutPort
+    {
+        Out(std::string name, std::shared_ptr<TScript> script) : PortName(name), Script(script) {}
+        std::string Name() const override { return PortName; }
+        bool Open(std::string &error) override
+        {
+            std::lock_guard lock(Script->Lock);
+            if (Script->FailOpen)
+                error = "the cable is unplugged";
+            return !Script->FailOpen;
+        }
+        bool Send(const std::uint8_t *data, std::size_t size, std::string &error) override
+        {
+            std::lock_guard lock(Script->Lock);
+            if (Script->FailSend) {
+                error = "the device disappeared";
+                return false;
+            }
+            Script->Sent.emplace_back(data, data + size);
+            return true;
+        }
+        void Close() override {}
+        std::string PortName;
+        std::shared_ptr<TScript> Script;
+    };
+    std::string PortName;
+    std::shared_ptr<TScript> Script;
+};
+
+std::vector<std::uint8_t> SysEx(std::size_t size, std::uint8_t fill = 0x22)
+{
+    std::vector<std::uint8_t> bytes(size, fill);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+QString ErrorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const EMidiError &e) {
+        return QString::fromStdString(e.what());
+    }
+    return {};
+}
+} // namespace
+
+class TestHub : public QObject
+{
+    Q_OBJECT
+
+    std::shared_ptr<TScript> First;
+    std::shared_ptr<TScript> Second;
+    std::vector<std::vector<std::uint8_t>> Deliveries;
+
+private slots:
+    void init()
+    {
+        First = std::make_shared<TScript>();
+        Second = std::make_shared<TScript>();
+        Deliveries.clear();
+        SetMidiService(std::make_shared<TMidiHub>(std::vector<std::shared_ptr<IMidiPortProvider>>{
+            std::make_shared<TScriptedProvider>("Built-in", First),
+            std::make_shared<TScriptedProvider>("A very long system MIDI port name here", Second)}));
+        protocol::SetErrorReporter([](const std::string &) {});
+    }
+    void cleanup()
+    {
+        ShutdownMidi();
+        SetMidiService(nullptr);
+        protocol::SetErrorReporter(nullptr);
+    }
+
+    void devicesInProviderOrder()
+    {
+        QCOMPARE(MidiIn().Count(), 2);
+        QCOMPARE(MidiOut().Count(), 2);
+        QCOMPARE(MidiIn().Name(0), std::string("Built-in"));
+        QCOMPARE(MidiOut().Name(1), std::string("A very long system MIDI port na"
+                                                "m"));
+    }
+
+    void deliveriesFromAnotherThread()
+    {
+        MidiIn().Open(1);
+        MidiIn().SetOnSysEx([this](std::int32_t index, std::span<const std::uint8_t> bytes) {
+            QCOMPARE(index, 1);
+            Deliveries.emplace_back(bytes.begin(), bytes.end());
+        });
+        std::thread port([&] {
+            for (int i = 0; i < 50; ++i)
+                Second->Play(SysEx(20 + i));
+        });
+        port.join();
+        QTRY_COMPARE(Deliveries.size(), std::size_t(50));
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(Deliveries[i].size(), std::size_t(20 + i));
+    }
+
+    // A message longer than the buffer comes as consecutive buffers, each queued again in time.
+    void longMessageFillsSeveralBuffers()
+    {
+        MidiIn().Open(0);
+        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
+            Deliveries.emplace_back(bytes.begin(), bytes.end());
+        });
+        auto message = SysEx(4100);
+        for (std::size_t i = 1; i + 1 < message.size(); ++i)
+            message[i] = static_cast<std::uint8_t>(i & 0x7F);
+        First->Play(message);
+        QTRY_COMPARE(Deliveries.size(), std::size_t(3));
+        QCOMPARE(Deliveries[0].size(), std::size_t(2048));
+        QCOMPARE(Deliveries[2].size(), std::size_t(4));
+        std::vector<std::uint8_t> joined;
+        for (const auto &piece : Deliveries)
+            joined.insert(joined.end(), piece.begin(), piece.end());
+        QCOMPARE(joined, message);
+    }
+
+    void shortMessagesAreNotDelivered()
+    {
+        MidiIn().Open(0);
+        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
+            Deliveries.emplace_back(bytes.begin(), bytes.end());
+        });
+        First->Play({0xB0, 0x07, 0x64});
+        First->Play({0xF8});
+        First->Play(SysEx(3));
+        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+    }
+
+    void closedOrStoppedDeviceDeliversNothing()
+    {
+        MidiIn().Open(0);
+        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
+            Deliveries.emplace_back(bytes.begin(), bytes.end());
+        });
+        MidiIn().Close(0);
+        QCOMPARE(First->Closes, 1);
+        First->Play(SysEx(10));
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+        // Opened again, it works again.
+        MidiIn().Open(0);
+        First->Play(SysEx(10));
+        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+    }
+
+    void sendsReachThePort()
+    {
+        MidiOut().Open(1);
+        MidiOut().SendSysExText(1, "F0 41 10 00 0B 12 02 00 10 65 7F");
+        MidiOut().SendShort(1, 0xB9, 0x0A, 0x00);
+        MidiOut().SendShort(1, 0xC0, 0x05, 0x00);
+        QCOMPARE(Second->Sent.size(), std::size_t(3));
+        QCOMPARE(Second->Sent[0].size(), std::size_t(13));
+        QCOMPARE(Second->Sent[1], (std::vector<std::uint8_t>{0xB9, 0x0A, 0x00}));
+        QCOMPARE(Second->Sent[2], (std::vector<std::uint8_t>{0xC0, 0x05}));
+        QVERIFY(First->Sent.empty());
+    }
+
+    // Failures of the system's devices come back as result codes with clear texts.
+    void failuresHaveClearTexts()
+    {
+        Second->FailOpen = true;
+        QCOMPARE(ErrorOf([] { MidiIn().Open(1); }),
+                 QString("A very long system MIDI port name here: the cable is unplugged"));
+        QCOMPARE(MidiIn().Handle(1), std::uintptr_t(0));
+        QCOMPARE(ErrorOf([] { MidiOut().Open(1); }),
+                 QString("A very long system MIDI port name here: the cable is unplugged"));
+        Second->FailOpen = false;
+        MidiOut().Open(1);
+        Second->FailSend = true;
+        QCOMPARE(ErrorOf([] { MidiOut().SendSysExText(1, "F0 41"); }),
+                 QString("A very long system MIDI port name here: the device disappeared"));
+        QCOMPARE(ErrorOf([] { MidiOut().SendShort(1, 0xB0, 7, 1); }),
+                 QString("A very long system MIDI port name here: the device disappeared"));
+        QCOMPARE(ErrorOf([] { MidiOut().SendSysExText(0, "F0 41"); }),
+                 QString("The MIDI device is not open (invalid device handle)."));
+    }
+
+    void serviceContract()
+    {
+        IMidiService &service = MidiService();
+        HMIDIIN handle = 0;
+        QCOMPARE(service.midiInOpen(&handle, 7, nullptr, 0, CALLBACK_NULL), MMSYSERR_BADDEVICEID);
+        QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, 0x12345), MMSYSERR_INVALFLAG);
+        QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
+        std::array<std::uint8_t, 16> buffer{};
+        MIDIHDR header;
+        header.lpData = buffer.data();
+        header.dwBufferLength = buffer.size();
+        QCOMPARE(service.midiInAddBuffer(handle, &header, MIDIHDR_SIZE), MIDIERR_UNPREPARED);
+        QCOMPARE(service.midiInPrepareHeader(handle, &header, MIDIHDR_SIZE), MMSYSERR_NOERROR);
+        QCOMPARE(service.midiInAddBuffer(handle, &header, MIDIHDR_SIZE), MMSYSERR_NOERROR);
+        QCOMPARE(service.midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE), MIDIERR_STILLPLAYING);
+        QCOMPARE(service.midiInClose(handle), MIDIERR_STILLPLAYING);
+        QCOMPARE(service.midiInReset(handle), MMSYSERR_NOERROR);
+        QVERIFY(header.dwFlags & MHDR_DONE);
+        QCOMPARE(header.dwBytesRecorded, 0u);
+        QCOMPARE(service.midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE), MMSYSERR_NOERROR);
+        QCOMPARE(service.midiInClose(handle), MMSYSERR_NOERROR);
+        QCOMPARE(service.midiInStart(handle), MMSYSERR_INVALHANDLE);
+        char text[MAXERRORLENGTH];
+        QCOMPARE(service.midiInGetErrorTextA(0x7777, text, sizeof text), MMRESULT(9));
+        QCOMPARE(service.midiInGetErrorTextA(MMSYSERR_INVALHANDLE, text, 10), MMSYSERR_NOERROR);
+        QCOMPARE(std::strlen(text), std::size_t(9));
+        QCOMPARE(service.midiOutShortMsg(0x2000, 0x40), MMSYSERR_INVALHANDLE);
+    }
+
+    void shutdownStopsEverything()
+    {
+        MidiIn().Open(0);
+        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
+            Deliveries.emplace_back(bytes.begin(), bytes.end());
+        });
+        First->Play(SysEx(10)); // queued to the window thread, not yet run
+        ShutdownMidi();
+        First->Play(SysEx(10));
+        QTest::qWait(20);
+        QVERIFY(Deliveries.empty());
+        HMIDIIN handle = 0;
+        QCOMPARE(MidiService().midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHub)
+#include "tst_core_hub.moc"
