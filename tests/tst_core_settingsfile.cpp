@@ -72,7 +72,7 @@ public:
     ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
 
 private:
-    rlimit Saved{};
+    rlimit Saved {};
 };
 } // namespace
 
@@ -187,8 +187,8 @@ private slots:
         QTest::newRow("blank line first") << QByteArray("\r\n3 4\r\n20\r\n") << 3 << 4 << 20;
         QTest::newRow("text after the third") << QByteArray("3\r\n4\r\n20 x y\r\n") << 3 << 4 << 20;
         QTest::newRow("signs") << QByteArray("+3\n-1\n-0\n") << 3 << -1 << 0;
-        QTest::newRow("32-bit ends")
-            << QByteArray("2147483647\n-2147483648\n0\n") << 2147483647 << int(-2147483647 - 1) << 0;
+        QTest::newRow("32-bit ends") << QByteArray("2147483647\n-2147483648\n0\n") << 2147483647
+                                     << int(-2147483647 - 1) << 0;
     }
     void numberLayouts()
     {
@@ -216,16 +216,19 @@ private slots:
         QTest::addColumn<int>("badLine");
         QTest::addColumn<int>("valuesRead");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("letters on line 1") << QByteArray("abc\r\n1\r\n17\r\n") << 1 << 0 << "\"abc\"";
-        QTest::newRow("letters on line 2") << QByteArray("0\r\nMIDI\r\n17\r\n") << 2 << 1 << "\"MIDI\"";
+        QTest::newRow("letters on line 1")
+            << QByteArray("abc\r\n1\r\n17\r\n") << 1 << 0 << "\"abc\"";
+        QTest::newRow("letters on line 2")
+            << QByteArray("0\r\nMIDI\r\n17\r\n") << 2 << 1 << "\"MIDI\"";
         QTest::newRow("digits then letters on line 3")
             << QByteArray("0\r\n1\r\n17abc\r\n") << 3 << 2 << "\"17abc\"";
-        QTest::newRow("beyond 32 bits") << QByteArray("0\r\n99999999999\r\n17\r\n") << 2 << 1
-                                        << "\"99999999999\"";
-        QTest::newRow("hex is not decimal") << QByteArray("0\r\n1\r\n$11\r\n") << 3 << 2 << "\"$11\"";
+        QTest::newRow("beyond 32 bits")
+            << QByteArray("0\r\n99999999999\r\n17\r\n") << 2 << 1 << "\"99999999999\"";
+        QTest::newRow("hex is not decimal")
+            << QByteArray("0\r\n1\r\n$11\r\n") << 3 << 2 << "\"$11\"";
         QTest::newRow("lone sign") << QByteArray("-\r\n1\r\n17\r\n") << 1 << 0 << "\"-\"";
-        QTest::newRow("NUL in a number") << QByteArray("0\r\n1\0\r\n17\r\n", 11) << 2 << 1
-                                         << "\"1\\x00\"";
+        QTest::newRow("NUL in a number")
+            << QByteArray("0\r\n1\0\r\n17\r\n", 11) << 2 << 1 << "\"1\\x00\"";
         QTest::newRow("line 3 empty") << QByteArray("0\r\n1\r\n\r\n") << 3 << 2 << "is missing";
         QTest::newRow("empty file") << QByteArray("") << 1 << 0 << "is missing";
         QTest::newRow("two numbers, file ends") << QByteArray("5\r\n6") << 2 << 2 << "is missing";
@@ -265,13 +268,20 @@ private slots:
     {
         // Windows-1252 bytes, a NUL, a lone CR, a CR just before the line end, UTF-8.
         const std::vector<std::string> odd = {
-            "Caf\xE9 Pad", "\x80uro \x81\x8D\x8F\x90\x9D", std::string("a\0b", 3),
-            "lone\rCR",    "ends in CR\r",                 "\xC3\xA9t\xC3\xA9",
-            "",            " ",
+            "Caf\xE9 Pad",
+            "\x80uro \x81\x8D\x8F\x90\x9D",
+            std::string("a\0b", 3),
+            "lone\rCR",
+            "ends in CR\r",
+            "\xC3\xA9t\xC3\xA9",
+            "",
+            " ",
         };
         std::vector<std::string> names(PatchNameCount);
         for (std::size_t k = 0; k < names.size(); ++k)
-            names[k] = k < odd.size() ? odd[k] : "P" + std::to_string(k) + std::string(1, char(0x80 + k % 128));
+            names[k] = k < odd.size()
+                ? odd[k]
+                : "P" + std::to_string(k) + std::string(1, char(0x80 + k % 128));
         names[10] = std::string(1, '\n' + 1) + "\xFF\xFE";
 
         settings::WriteSettingsFile(Path, 1, -1, "19", names);
@@ -310,22 +320,22 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
         QTest::newRow("ASCII") << QByteArray("Soft Pad") << QStringLiteral("Soft Pad");
-        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC") << QStringLiteral("Café €");
-        QTest::newRow("UTF-8 4 bytes") << QByteArray("\xF0\x9F\x8E\xB9")
-                                       << QString::fromUtf8("\xF0\x9F\x8E\xB9");
+        QTest::newRow("UTF-8") << QByteArray("Caf\xC3\xA9 \xE2\x82\xAC")
+                               << QStringLiteral("Café €");
+        QTest::newRow("UTF-8 4 bytes")
+            << QByteArray("\xF0\x9F\x8E\xB9") << QString::fromUtf8("\xF0\x9F\x8E\xB9");
         QTest::newRow("1252 e acute") << QByteArray("Caf\xE9") << QStringLiteral("Café");
         QTest::newRow("1252 high block")
-            << QByteArray("\x80\x85\x8A\x91\x92\x96\x99\x9F")
-            << QString::fromUtf8("€…Š‘’–™Ÿ");
+            << QByteArray("\x80\x85\x8A\x91\x92\x96\x99\x9F") << QString::fromUtf8("€…Š‘’–™Ÿ");
         QTest::newRow("1252 undefined keep C1")
             << QByteArray("\x81\x8D\x8F\x90\x9D")
             << QString(QChar(0x81)) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D);
-        QTest::newRow("overlong slash is not UTF-8") << QByteArray("\xC0\xAF")
-                                                     << QString::fromUtf8("À¯");
+        QTest::newRow("overlong slash is not UTF-8")
+            << QByteArray("\xC0\xAF") << QString::fromUtf8("À¯");
         QTest::newRow("surrogate is not UTF-8")
             << QByteArray("\xED\xA0\x80") << QString::fromUtf8("í\xC2\xA0€");
-        QTest::newRow("cut sequence is not UTF-8") << QByteArray("ab\xE2\x82")
-                                                   << QString::fromUtf8("ab\xC3\xA2\xE2\x80\x9A");
+        QTest::newRow("cut sequence is not UTF-8")
+            << QByteArray("ab\xE2\x82") << QString::fromUtf8("ab\xC3\xA2\xE2\x80\x9A");
         QTest::newRow("beyond U+10FFFF is not UTF-8")
             << QByteArray("\xF4\x90\x80\x80") << QString::fromUtf8("ô\xC2\x90€€");
         QTest::newRow("NUL kept") << QByteArray("a\0b", 3) << QString(QLatin1String("a\0b", 3));
@@ -358,8 +368,8 @@ private slots:
     {
         QByteArray file = "0\r\n0\r\n17\r\n";
         file += QByteArray(qsizetype(MaxNameBytes) - 1, 'a') + "\r\r\n"; // exactly 1 MiB with CR
-        file += QByteArray(qsizetype(MaxNameBytes), 'b') + "\r\n";       // exactly 1 MiB
-        file += QByteArray(10 * 1024 * 1024, 'c') + "\r\n";              // 10 MB
+        file += QByteArray(qsizetype(MaxNameBytes), 'b') + "\r\n"; // exactly 1 MiB
+        file += QByteArray(10 * 1024 * 1024, 'c') + "\r\n"; // 10 MB
         file += QByteArray(qsizetype(MaxNameBytes) - 1, 'd') + "\r" + QByteArray(5, 'e') + "\r\n";
         file += "after\r\n";
         WriteRaw(Path, file);
@@ -438,7 +448,7 @@ private slots:
         QCOMPARE(ReadRaw(Path), old);
         // No half-written file is left beside it.
         QCOMPARE(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QString::fromLatin1(settings::SettingsFileName)});
+                 QStringList {QString::fromLatin1(settings::SettingsFileName)});
 
         names[500] = "two\nlines";
         try {

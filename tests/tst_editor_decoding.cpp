@@ -6,6 +6,7 @@
 #include "controls/RadioGroup.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
 #include "editor/ToneColumn.h"
 #include "midi/SysExText.h"
 #include "protocol/Handlers.h"
@@ -14,6 +15,7 @@
 #include "support/VirtualRig.h"
 
 #include <QCheckBox>
+#include <QRadioButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -27,9 +29,14 @@ namespace {
 // A data-set message as the instrument sends it, with its checksum and F7.
 Bytes DataSet(std::initializer_list<std::uint8_t> address, const Bytes &data)
 {
-    Bytes message{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
-    message.insert(message.end(), address.begin(), address.end());
-    message.insert(message.end(), data.begin(), data.end());
+    Bytes message;
+    message.reserve(12 + data.size());
+    for (std::uint8_t b : {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12})
+        message.push_back(b);
+    for (std::uint8_t b : address)
+        message.push_back(b);
+    for (std::uint8_t b : data)
+        message.push_back(b);
     message.push_back(midi::RolandChecksum(message.data() + 6, message.size() - 6));
     message.push_back(0xF7);
     return message;
@@ -331,7 +338,7 @@ private slots:
     {
         Bytes block = ToneMemory(0, 1);
         block[0x65] = static_cast<std::uint8_t>(Tone<QScrollBar>("BarLevel", 1)->value() ^ 1);
-        block[0x77] = static_cast<std::uint8_t>(Tone<QScrollBar>("BarPan", 1)->value() + 64 ^ 1);
+        block[0x77] = static_cast<std::uint8_t>((Tone<QScrollBar>("BarPan", 1)->value() + 64) ^ 1);
         midi::MidiOut().Close(0);
         const QString logBefore = Find<QLineEdit>("Edit1")->text();
         QVERIFY_THROWS_EXCEPTION(std::exception,

@@ -5,6 +5,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/UpDown.h"
 #include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "support/EditorTestSupport.h"
 #include "support/VirtualRig.h"
@@ -240,7 +241,7 @@ private slots:
     void cutoffIsInverted()
     {
         auto *cutoff = Find<QSlider>("BarCutOffTone4");
-        cutoff->setValue(cutoff->value() == 0 ? 1 : 0);
+        cutoff->setValue(cutoff->value() == 0 ? 1 : cutoff->value());
         QCOMPARE(SentBy([&] { cutoff->setValue(0); }).value(0),
                  QString("F0 41 10 00 0B 12 02 00 16 51 7F"));
         QCOMPARE(SentBy([&] { cutoff->setValue(127); }), QStringList{"F0 41 10 00 0B 12 02 00 16 51 00"});

@@ -61,7 +61,7 @@ public:
     ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
 
 private:
-    rlimit Saved{};
+    rlimit Saved {};
 };
 } // namespace
 
@@ -165,12 +165,12 @@ private slots:
         for (const QLabel *label : Form->findChildren<QLabel *>())
             captions << label->text();
         captions.sort();
-        QCOMPARE(captions, (QStringList{"Id MC307", "Port MIDI In", "Port MIDI Out"}));
+        QCOMPARE(captions, (QStringList {"Id MC307", "Port MIDI In", "Port MIDI Out"}));
 
         // Everything but the buttons sits inside the bevel; the buttons sit below it.
         const QRect bevel = Control<QFrame>("Bevel1")->geometry();
-        for (QWidget *inside : std::initializer_list<QWidget *>{ListIn(), ListOut(), Edit(),
-                                                                Arrows()})
+        for (QWidget *inside :
+             std::initializer_list<QWidget *> {ListIn(), ListOut(), Edit(), Arrows()})
             QVERIFY2(bevel.contains(inside->geometry()), qPrintable(inside->objectName()));
         for (QLabel *label : Form->findChildren<QLabel *>())
             QVERIFY(bevel.contains(label->geometry()));
@@ -212,16 +212,26 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("position");
-        QTest::newRow("40") << "40" << "32" << 32;
-        QTest::newRow("18") << "18" << "18" << 18;
-        QTest::newRow("32") << "32" << "32" << 32;
-        QTest::newRow("16") << "16" << "16" << 17;
-        QTest::newRow("5") << "5" << "16" << 17;
-        QTest::newRow("empty") << "" << "16" << 17;
-        QTest::newRow("letters") << "abc" << "16" << 17;
-        QTest::newRow("minus") << "-20" << "16" << 17;
-        QTest::newRow("digits and letters") << "20x" << "16" << 17;
-        QTest::newRow("leading blank") << " 25" << "25" << 25;
+        QTest::newRow("40") << "40"
+                            << "32" << 32;
+        QTest::newRow("18") << "18"
+                            << "18" << 18;
+        QTest::newRow("32") << "32"
+                            << "32" << 32;
+        QTest::newRow("16") << "16"
+                            << "16" << 17;
+        QTest::newRow("5") << "5"
+                           << "16" << 17;
+        QTest::newRow("empty") << ""
+                               << "16" << 17;
+        QTest::newRow("letters") << "abc"
+                                 << "16" << 17;
+        QTest::newRow("minus") << "-20"
+                               << "16" << 17;
+        QTest::newRow("digits and letters") << "20x"
+                                            << "16" << 17;
+        QTest::newRow("leading blank") << " 25"
+                                       << "25" << 25;
     }
     void typedIdIsClampedOnceFinished()
     {
@@ -343,7 +353,8 @@ private slots:
         QCOMPARE(Edit()->text(), id);
         QVERIFY(Errors.empty());
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected(QByteArray::number(in), QByteArray::number(out), id.toLatin1()));
+        QCOMPARE(ReadRaw(),
+                 Expected(QByteArray::number(in), QByteArray::number(out), id.toLatin1()));
     }
 
     void userChoicesAreWritten()
@@ -377,9 +388,10 @@ private slots:
 
     void namesSurviveAnOkRoundTrip()
     {
-        std::vector<QByteArray> names = {"  Soft  Pad  ",   "Caf\xE9 \x80uro",     "\xC3\xA9t\xC3\xA9",
-                                         "lone\rCR",        QByteArray("a\0b", 3), "",
-                                         "ends in CR\r",    "\t"};
+        std::vector<QByteArray> names = {"  Soft  Pad  ",       "Caf\xE9 \x80uro",
+                                         "\xC3\xA9t\xC3\xA9",   "lone\rCR",
+                                         QByteArray("a\0b", 3), "",
+                                         "ends in CR\r",        "\t"};
         names.resize(settings::PatchNameCount, "Same name");
         names.back() = "Last of group G";
         const QByteArray original = Expected("1", "0", "21", names);
@@ -426,9 +438,12 @@ private slots:
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<int>("line");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("line 1") << QByteArray("abc\r\n1\r\n20\r\n") << 1 << QByteArray("0\r\n0\r\n17");
-        QTest::newRow("line 2") << QByteArray("1\r\nx\r\n20\r\n") << 2 << QByteArray("1\r\n0\r\n17");
-        QTest::newRow("line 3") << QByteArray("1\r\n2\r\n2O\r\n") << 3 << QByteArray("1\r\n2\r\n17");
+        QTest::newRow("line 1") << QByteArray("abc\r\n1\r\n20\r\n") << 1
+                                << QByteArray("0\r\n0\r\n17");
+        QTest::newRow("line 2") << QByteArray("1\r\nx\r\n20\r\n") << 2
+                                << QByteArray("1\r\n0\r\n17");
+        QTest::newRow("line 3") << QByteArray("1\r\n2\r\n2O\r\n") << 3
+                                << QByteArray("1\r\n2\r\n17");
     }
     void badNumberKeepsTheNames()
     {

@@ -30,8 +30,8 @@ public:
     virtual ~TEnveloppe();
 
     void SetValues(const std::array<int, 4> &levels, const std::array<int, 4> &times);
-    int HandleX(int k) const; // k = 0..3: x of P0..P3; 4: x of P5
-    TEnvRect HandleRect(int k) const; // k = 1..4
+    int HandleX(int k) const; // k = 0..3: x of P0..P3; 4: x of P5; others 0
+    TEnvRect HandleRect(int k) const; // k = 1..4; others an empty rectangle at 0
     int HitTest(int x, int y) const; // 0..4
     void MoveHandle(int x, int y);
     // Draws the whole picture on image. An image of another size, or one that is not 32-bit RGB,

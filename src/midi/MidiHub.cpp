@@ -157,8 +157,11 @@ void TMidiHub::Shutdown()
         provider->Shutdown();
 }
 
-MMRESULT TMidiHub::Failure(const std::string &text)
+MMRESULT TMidiHub::Failure(const std::string &deviceName, const std::string &error)
 {
+    // Ports usually name their device in their texts already.
+    const std::string text
+        = error.find(deviceName) == std::string::npos ? deviceName + ": " + error : error;
     std::lock_guard lock(TextsLock);
     const std::size_t slot = FailureTexts.size() < FailureTextSlots
                                  ? FailureTexts.size()
@@ -233,7 +236,7 @@ MMRESULT TMidiHub::midiInOpen(HMIDIIN *handle, std::uint32_t deviceId, MidiInPro
                            error)) {
         std::lock_guard lock(device.Lock);
         device.IsOpen = false;
-        return Failure(device.Name + ": " + error);
+        return Failure(device.Name, error);
     }
     *handle = device.Handle;
     return MMSYSERR_NOERROR;
@@ -463,7 +466,7 @@ MMRESULT TMidiHub::midiOutOpen(HMIDIOUT *handle, std::uint32_t deviceId, std::ui
         return MMSYSERR_ALLOCATED;
     std::string error;
     if (!device.Port->Open(error))
-        return Failure(device.Name + ": " + error);
+        return Failure(device.Name, error);
     device.IsOpen = true;
     *handle = OutHandleBase + deviceId;
     return MMSYSERR_NOERROR;
@@ -485,7 +488,7 @@ MMRESULT TMidiHub::midiOutShortMsg(HMIDIOUT handle, std::uint32_t message)
         return MMSYSERR_INVALPARAM;
     std::string error;
     if (!device->Port->Send(bytes, ShortMessageLength(bytes[0]), error))
-        return Failure(device->Name + ": " + error);
+        return Failure(device->Name, error);
     return MMSYSERR_NOERROR;
 }
 
@@ -515,7 +518,7 @@ MMRESULT TMidiHub::midiOutLongMsg(HMIDIOUT handle, MIDIHDR *header, std::uint32_
     std::string error;
     if (header->dwBufferLength != 0
         && !device->Port->Send(header->lpData, header->dwBufferLength, error))
-        return Failure(device->Name + ": " + error);
+        return Failure(device->Name, error);
     // Synchronous: the service is done with the buffer when the call returns.
     header->dwFlags |= MHDR_DONE;
     return MMSYSERR_NOERROR;

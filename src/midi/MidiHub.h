@@ -54,8 +54,9 @@ private:
 
     InDevice *FindIn(HMIDIIN handle);
     OutDevice *FindOut(HMIDIOUT handle);
-    // A result code whose text is the given one, for failures the fixed codes do not describe.
-    MMRESULT Failure(const std::string &text);
+    // A result code whose text tells what failed on which device, for failures the fixed codes
+    // do not describe.
+    MMRESULT Failure(const std::string &deviceName, const std::string &error);
     static void Deliver(InDevice &device, const std::uint8_t *data, std::size_t size);
 
     std::vector<std::shared_ptr<IMidiPortProvider>> Providers;

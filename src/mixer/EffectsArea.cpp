@@ -120,7 +120,8 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel,
     EditDelayFeedback->setMaxLength(3);
     EditDelayFeedback->setText(QStringLiteral("0"));
     EditDelayFeedback->setToolTip(QStringLiteral("Amount of originial sound to repeat"));
-    Place(EditDelayFeedback, delayPanel, "Feedbck (%)", right, 78, 32);
+    Caption(delayPanel, "Feedbck (%)", right, 78, 80);
+    Place(EditDelayFeedback, delayPanel, nullptr, right, 78, 32);
     UpDownDelayFeedback = new TUpDown(0, mixer::FeedbackMaximum, 0, delayPanel);
     UpDownDelayFeedback->setObjectName(QStringLiteral("UpDownDelayFeedback"));
     UpDownDelayFeedback->SetAssociate(EditDelayFeedback);

@@ -50,6 +50,7 @@ QFrame *NewPanel(QWidget *window, const char *name, const char *title, const QRe
                              .arg(panel->objectName(), PanelColour.name()));
     panel->setGeometry(area);
     auto *caption = new QLabel(QString::fromLatin1(title), panel);
+    caption->setObjectName(QStringLiteral("Title"));
     QPalette palette = caption->palette();
     palette.setColor(QPalette::WindowText, TitleColour);
     caption->setPalette(palette);
@@ -59,6 +60,13 @@ QFrame *NewPanel(QWidget *window, const char *name, const char *title, const QRe
     caption->move(6, 1);
     caption->adjustSize();
     return panel;
+}
+
+// Where a check box beside a panel's title goes.
+QPoint BesideTitle(const QWidget *panel)
+{
+    const QLabel *title = panel->findChild<QLabel *>(QStringLiteral("Title"));
+    return {title->geometry().right() + 8, 1};
 }
 
 // Left of the column of part suffix 1..8: part R rightmost, part 7 leftmost.
@@ -171,7 +179,9 @@ void TFormMixer::BuildPanels()
     EffectsArea = new TEffectsArea(
         State, panels[static_cast<std::size_t>(TSendGroup::ReverbSend)],
         panels[static_cast<std::size_t>(TSendGroup::DelaySend)], mfxPanel,
-        {192, 188, QPoint(100, 1), QPoint(92, 1), QPoint(40, 1)});
+        {192, 188, BesideTitle(panels[static_cast<std::size_t>(TSendGroup::ReverbSend)]),
+         BesideTitle(panels[static_cast<std::size_t>(TSendGroup::DelaySend)]),
+         BesideTitle(mfxPanel)});
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

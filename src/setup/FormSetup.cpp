@@ -47,8 +47,9 @@ void FillDeviceList(TDropDownList *list, TDevices &(*devices)(), QStringList &er
 } // namespace
 
 TFormSetup::TFormSetup(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                  | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , SetupPatchNames(settings::PatchNameCount)
 {
     setObjectName(QStringLiteral("FormSetup"));

@@ -52,7 +52,7 @@ bool ParseDecimal(const std::string &text, int &value)
         if (c < '0' || c > '9')
             return false;
         magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
+        if (magnitude > std::int64_t {std::numeric_limits<std::int32_t>::max()} + 1)
             return false;
     }
     const std::int64_t signedValue = negative ? -magnitude : magnitude;
@@ -185,8 +185,8 @@ TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values)
     // with an odd layout of its numbers cannot shift the names.
     int line = 1; // the line of c
     int c = next();
-    const std::array<int *, 3> targets = {&values.MidiInIndex, &values.MidiOutIndex,
-                                          &values.DeviceId};
+    const std::array<int *, 3> targets
+        = {&values.MidiInIndex, &values.MidiOutIndex, &values.DeviceId};
     for (std::size_t k = 0; k < targets.size() && outcome.Error.empty(); ++k) {
         bool areaEnded = false;
         while (c >= 0 && IsSeparator(c)) {

@@ -22,7 +22,9 @@ inline constexpr std::size_t MaxNameBytes = 1024 * 1024;
 class ESettingsError : public std::runtime_error
 {
 public:
-    explicit ESettingsError(const std::string &text) : std::runtime_error(text) {}
+    explicit ESettingsError(const std::string &text)
+        : std::runtime_error(text)
+    { }
 };
 
 struct TSettingsValues

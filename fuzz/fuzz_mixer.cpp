@@ -1,0 +1,86 @@
+// Arbitrary bytes for the mixer window's decoder. The input is cut after every F7 into messages
+// decoded one by one, then decoded once more whole. The window has had its first opening, so
+// every send handler is connected: decoding must still send nothing and raise no error, and
+// every control must stay within its range.
+
+#include "midi/MidiDevices.h"
+#include "midi/MidiHub.h"
+#include "mixer/FormMixer.h"
+#include "protocol/Handlers.h"
+#include "support/DiscardingPorts.h"
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+
+namespace {
+
+struct TFuzzWorld
+{
+    TFuzzWorld()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        Application = std::make_unique<QApplication>(Argc, Argv);
+        protocol::SetErrorReporter([](const std::string &) { std::abort(); });
+        Discard = std::make_shared<TDiscardingProvider>();
+        midi::SetMidiService(std::make_shared<midi::TMidiHub>(
+            std::vector<std::shared_ptr<midi::IMidiPortProvider>>{Discard}));
+        midi::MidiOut().Open(0);
+        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings{0, 17}; });
+        // Connects the send handlers; the discarding device never answers.
+        Form->FormShow();
+        SentAfterOpening = Discard->Messages();
+    }
+
+    int Argc = 1;
+    char Name[16] = "fuzz_mixer";
+    char *Argv[2] = {Name, nullptr};
+    std::unique_ptr<QApplication> Application;
+    std::shared_ptr<TDiscardingProvider> Discard;
+    std::unique_ptr<TFormMixer> Form;
+    std::uint64_t SentAfterOpening = 0;
+};
+
+TFuzzWorld &World()
+{
+    static TFuzzWorld world;
+    return world;
+}
+
+// Each message in a heap block of its own exact size, so that an overread is caught.
+void Feed(TFormMixer &form, const std::uint8_t *data, std::size_t size)
+{
+    std::unique_ptr<std::uint8_t[]> exact(size ? new std::uint8_t[size] : nullptr);
+    for (std::size_t i = 0; i < size; ++i)
+        exact[i] = data[i];
+    form.DoSysexData(0, std::span<const std::uint8_t>(exact.get(), size));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    TFuzzWorld &world = World();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < size; ++i)
+        if (data[i] == 0xF7) {
+            Feed(*world.Form, data + start, i + 1 - start);
+            start = i + 1;
+        }
+    if (start < size)
+        Feed(*world.Form, data + start, size - start);
+    Feed(*world.Form, data, size);
+
+    if (world.Discard->Messages() != world.SentAfterOpening)
+        std::abort();
+    for (const QScrollBar *bar : world.Form->findChildren<QScrollBar *>())
+        if (bar->value() < bar->minimum() || bar->value() > bar->maximum())
+            std::abort();
+    return 0;
+}
