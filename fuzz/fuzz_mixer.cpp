@@ -37,6 +37,14 @@ struct TFuzzWorld
         Form->FormShow();
         SentAfterOpening = Discard->Messages();
     }
+    ~TFuzzWorld()
+    {
+        Form.reset();
+        midi::ShutdownMidi();
+        midi::SetMidiService(nullptr);
+    }
+    TFuzzWorld(const TFuzzWorld &) = delete;
+    TFuzzWorld &operator=(const TFuzzWorld &) = delete;
 
     int Argc = 1;
     char Name[16] = "fuzz_mixer";

@@ -100,7 +100,10 @@ class TestFormSetup : public QObject
     {
         Form->show();
         Form->activateWindow();
-        return QTest::qWaitForWindowActive(Form.get());
+        const bool active = QTest::qWaitForWindowActive(Form.get());
+        // Errors found while showing are reported once the dialog is on screen.
+        QCoreApplication::processEvents();
+        return active;
     }
 
     // Replaces the box's text with keystrokes; the edit is still being typed afterwards.

@@ -12,14 +12,15 @@ namespace protocol {
 void WaitPumping(int ms)
 {
     detail::TSuspendedChanges suspended;
-    const qint64 limit = static_cast<qint64>(ms) * 1000000;
+    // More than ms whole milliseconds: at least ms + 1 of them.
+    const qint64 limit = (static_cast<qint64>(ms) + 1) * 1000000;
     QElapsedTimer clock;
     clock.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // Sleep in a nested event loop rather than polling: a part request waits 800 ms and must
     // not cost a core while doing so.
-    while (clock.nsecsElapsed() <= limit) {
-        const qint64 remainingMs = (limit - clock.nsecsElapsed()) / 1000000 + 1;
+    while (clock.nsecsElapsed() < limit) {
+        const qint64 remainingMs = (limit - clock.nsecsElapsed() + 999999) / 1000000;
         QEventLoop loop;
         QTimer timer;
         timer.setTimerType(Qt::PreciseTimer);

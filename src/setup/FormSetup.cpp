@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -167,8 +168,15 @@ void TFormSetup::FormShow()
             LBSetup_Midi_out->SetItemIndex(values.MidiOutIndex);
         EditSetup_Id->setText(QString::number(values.DeviceId));
 
-        for (const QString &text : std::as_const(errors))
-            protocol::ReportError(text.toStdString());
+        // The error box belongs over the dialog, which is only on screen once this returns.
+        if (!errors.isEmpty())
+            QMetaObject::invokeMethod(
+                this,
+                [errors] {
+                    for (const QString &text : errors)
+                        protocol::ReportError(text.toStdString());
+                },
+                Qt::QueuedConnection);
     });
 }
 
