@@ -92,11 +92,11 @@ int main(int argc, char **argv)
 
     Discard = std::make_shared<TDiscardingProvider>();
     midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>>{Discard}));
+        std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
     midi::MidiOut().Open(0);
     int result = 0;
     {
-        TFormMixer form([] { return TMainWindowSettings{0, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 17}; });
         Form = &form;
         // The send handlers are connected by the first opening (2 s without answers).
         form.FormShow();

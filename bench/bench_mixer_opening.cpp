@@ -21,7 +21,7 @@ constexpr double TargetShare = 0.05;
 
 double Seconds(clockid_t clock)
 {
-    timespec now{};
+    timespec now {};
     clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
@@ -35,7 +35,7 @@ void BM_MixerOpening(benchmark::State &state)
     TVirtualRig rig;
     midi::MidiOut().Open(0);
     midi::MidiIn().Open(0);
-    TFormMixer form([] { return TMainWindowSettings{0, 17}; });
+    TFormMixer form([] { return TMainWindowSettings {0, 17}; });
     QLineEdit *log = form.findChild<QLineEdit *>(QStringLiteral("EditBPM"));
     for (auto _ : state) {
         const double cpuStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);

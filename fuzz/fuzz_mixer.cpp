@@ -30,9 +30,9 @@ struct TFuzzWorld
         protocol::SetErrorReporter([](const std::string &) { std::abort(); });
         Discard = std::make_shared<TDiscardingProvider>();
         midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-            std::vector<std::shared_ptr<midi::IMidiPortProvider>>{Discard}));
+            std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
         midi::MidiOut().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings{0, 17}; });
+        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
         // Connects the send handlers; the discarding device never answers.
         Form->FormShow();
         SentAfterOpening = Discard->Messages();

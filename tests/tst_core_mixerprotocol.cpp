@@ -33,7 +33,7 @@ TBytes Hex(std::initializer_list<int> values)
 // A data-set message as the instrument sends it: header, address, data, checksum, F7.
 TBytes DataSet(std::array<std::uint8_t, 4> address, const TBytes &data)
 {
-    TBytes m{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
+    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
     for (std::uint8_t byte : address)
         m.push_back(byte);
     for (std::uint8_t byte : data)
@@ -138,15 +138,11 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<TBytes>("expected");
         // Part 3's bar at the top end.
-        QTest::newRow("part 3 top") << 3 << -48
-                                    << Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
-                                            0x00, 0x09, 0xF7});
-        QTest::newRow("part 1 middle")
-            << 1 << 0
-            << Bytes("00 F0 41 10 3A 12 30 55 40 00");
-        QTest::newRow("part R bottom")
-            << 0 << 48
-            << Bytes("00 F0 41 10 3A 12 39 55 10 00");
+        QTest::newRow("part 3 top")
+            << 3 << -48
+            << Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7});
+        QTest::newRow("part 1 middle") << 1 << 0 << Bytes("00 F0 41 10 3A 12 30 55 40 00");
+        QTest::newRow("part R bottom") << 0 << 48 << Bytes("00 F0 41 10 3A 12 39 55 10 00");
     }
     void transposeMessages()
     {
@@ -162,8 +158,9 @@ private slots:
         const int checksums[] = {0x7A, 0x79, 0x78, 0x77, 0x76, 0x75, 0x74};
         for (int p = 0; p < 7; ++p) {
             const TBytes m = Bytes(mixer::MfxPartMessage(Model3A17, p + 1, false));
-            QCOMPARE(m, Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30 + p, 0x56, 0x00, 0x00,
-                             checksums[p], 0xF7}));
+            QCOMPARE(m,
+                     Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30 + p, 0x56, 0x00, 0x00,
+                          checksums[p], 0xF7}));
         }
         QCOMPARE(Bytes(mixer::MfxPartMessage(Model3A17, 0, true)),
                  Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x39, 0x56, 0x01, 0x09, 0x67, 0xF7}));
@@ -182,9 +179,9 @@ private slots:
 
     void reverbGroup()
     {
-        mixer::TReverbSettings settings{5, 100, 7, 17, 9};
+        mixer::TReverbSettings settings {5, 100, 7, 17, 9};
         const std::vector<std::string> messages = mixer::ReverbGroupMessages(Header17, settings);
-        const std::vector<std::string> expected{
+        const std::vector<std::string> expected {
             Header17 + "01 00 00 28 05", Header17 + "01 00 00 29 64", Header17 + "01 00 00 2A 07",
             Header17 + "01 00 00 2B 11", Header17 + "01 00 00 1D 09"};
         QCOMPARE(messages, expected);
@@ -195,26 +192,25 @@ private slots:
     void reverbGroupWithoutSelection()
     {
         // Lists without a selection are left out; the rest keep their order.
-        const mixer::TReverbSettings settings{-1, 1, 2, -1, 3};
-        const std::vector<std::string> expected{
+        const mixer::TReverbSettings settings {-1, 1, 2, -1, 3};
+        const std::vector<std::string> expected {
             Header17 + "01 00 00 29 01", Header17 + "01 00 00 2A 02", Header17 + "01 00 00 1D 03"};
         QCOMPARE(mixer::ReverbGroupMessages(Header17, settings), expected);
     }
 
     void delayGroup()
     {
-        const mixer::TDelaySettings settings{10, 1, 17, 120, 98, 2, 3};
-        const std::vector<std::string> expected{
+        const mixer::TDelaySettings settings {10, 1, 17, 120, 98, 2, 3};
+        const std::vector<std::string> expected {
             Header17 + "01 00 00 22 0A", Header17 + "01 00 00 23 01", Header17 + "01 00 00 24 11",
             Header17 + "01 00 00 25 78", Header17 + "01 00 00 26 62", Header17 + "01 00 00 27 02",
             Header17 + "01 00 00 1C 03"};
         QCOMPARE(mixer::DelayGroupMessages(Header17, settings), expected);
 
-        const mixer::TDelaySettings none{4, -1, -1, 5, 6, -1, 7};
-        const std::vector<std::string> kept{Header17 + "01 00 00 22 04",
-                                            Header17 + "01 00 00 25 05",
-                                            Header17 + "01 00 00 26 06",
-                                            Header17 + "01 00 00 1C 07"};
+        const mixer::TDelaySettings none {4, -1, -1, 5, 6, -1, 7};
+        const std::vector<std::string> kept {
+            Header17 + "01 00 00 22 04", Header17 + "01 00 00 25 05", Header17 + "01 00 00 26 06",
+            Header17 + "01 00 00 1C 07"};
         QCOMPARE(mixer::DelayGroupMessages(Header17, none), kept);
     }
 
@@ -231,14 +227,14 @@ private slots:
     {
         const auto requests = mixer::OpeningRequests(protocol::DataRequestHeader(17));
         QCOMPARE(Bytes(requests[0].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                      0x19, 0x1A, 0x4C, 0xF7}));
+                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19,
+                      0x1A, 0x4C, 0xF7}));
         QCOMPARE(Bytes(requests[1].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x19, 0x00, 0x00, 0x00,
-                      0x00, 0x1A, 0x4C, 0xF7}));
+                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x19, 0x00, 0x00, 0x00, 0x00,
+                      0x1A, 0x4C, 0xF7}));
         QCOMPARE(Bytes(requests[2].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00,
-                      0x00, 0x03, 0x75, 0xF7}));
+                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,
+                      0x03, 0x75, 0xF7}));
         QCOMPARE(requests[0].WaitMs, 500);
         QCOMPARE(requests[1].WaitMs, 500);
         QCOMPARE(requests[2].WaitMs, 1000);
@@ -252,13 +248,13 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("text");
         const int shortPositions[] = {0, 1, 19, 20, 21, 35, 36, 75, 76, 77, 120};
-        const char *shortTexts[] = {"0.1", "0.2", "2.0", "2.5", "3.0", "10.0",
-                                    "11",  "50",  "55",  "60",  "275"};
+        const char *shortTexts[]
+            = {"0.1", "0.2", "2.0", "2.5", "3.0", "10.0", "11", "50", "55", "60", "275"};
         for (std::size_t i = 0; i < std::size(shortPositions); ++i)
             QTest::addRow("short %d", shortPositions[i])
                 << 0 << shortPositions[i] << QString::fromLatin1(shortTexts[i]);
-        const int longPositions[] = {0, 1, 60, 61, 110, 111, 112, 113, 114, 115, 116,
-                                     117, 118, 119, 120};
+        const int longPositions[]
+            = {0, 1, 60, 61, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120};
         const char *longTexts[] = {"200", "205", "500", "510", "1000", "!=", "!-3", "!=.",
                                    "!-",  "!3",  "!-.", "!",   "o3",   "!.", "o"};
         for (std::size_t i = 0; i < std::size(longPositions); ++i) {
@@ -294,8 +290,7 @@ private slots:
     {
         double previous = 0;
         for (int position = 0; position <= mixer::DelayTimeMaximum; ++position) {
-            const double value
-                = mixer::DelayTimeText(0, position, QStringLiteral(".")).toDouble();
+            const double value = mixer::DelayTimeText(0, position, QStringLiteral(".")).toDouble();
             QVERIFY2(value > previous, qPrintable(QString::number(position)));
             previous = value;
         }
@@ -311,10 +306,10 @@ private slots:
         QTest::addColumn<bool>("mfx");
         QTest::addColumn<int>("delay");
         QTest::addColumn<int>("reverb");
-        QTest::newRow("part R") << DataSet({1, 0, 0x19, 0}, PartData(90, 0x40, 0x30, 1, 3, 4))
-                                << 0 << 90 << 0 << 0 << true << 3 << 4;
-        QTest::newRow("part 7") << DataSet({1, 0, 0x16, 0}, PartData(1, 0x00, 0x00, 2, 5, 6))
-                                << 7 << 1 << -64 << 48 << false << 5 << 6;
+        QTest::newRow("part R") << DataSet({1, 0, 0x19, 0}, PartData(90, 0x40, 0x30, 1, 3, 4)) << 0
+                                << 90 << 0 << 0 << true << 3 << 4;
+        QTest::newRow("part 7") << DataSet({1, 0, 0x16, 0}, PartData(1, 0x00, 0x00, 2, 5, 6)) << 7
+                                << 1 << -64 << 48 << false << 5 << 6;
         QTest::newRow("pan 7F, transpose 60")
             << DataSet({1, 0, 0x10, 0}, PartData(0, 0x7F, 0x60, 0, 0, 0)) << 1 << 0 << 63 << -48
             << false << 0 << 0;

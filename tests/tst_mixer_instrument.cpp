@@ -135,7 +135,7 @@ private slots:
         Rig = std::make_unique<TVirtualRig>();
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings{0, 17}; });
+        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
     }
     void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()
@@ -262,9 +262,9 @@ private slots:
         QCOMPARE(feedback->text(), QStringLiteral("98"));
         QCOMPARE(Memory(CommonByte(0x26)), 98);
 
-        for (const auto &[name, offset] : {std::pair{"CBReverbSwitch", 0x0A},
-                                           std::pair{"CBDelaySwitch", 0x09},
-                                           std::pair{"CBMFXSwitch", 0x08}}) {
+        for (const auto &[name, offset] :
+             {std::pair {"CBReverbSwitch", 0x0A}, std::pair {"CBDelaySwitch", 0x09},
+              std::pair {"CBMFXSwitch", 0x08}}) {
             QCheckBox *box = Check(QString::fromLatin1(name));
             const bool was = box->isChecked();
             box->click();

@@ -43,7 +43,7 @@ QString Message(const std::string &text)
 
 TBytes DataSet(std::array<std::uint8_t, 4> address, const TBytes &data)
 {
-    TBytes m{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
+    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
     for (std::uint8_t byte : address)
         m.push_back(byte);
     for (std::uint8_t byte : data)
@@ -77,9 +77,8 @@ TBytes PartBlock(std::uint8_t blockByte, const TPart &p, std::uint8_t area = 0x0
 
 struct TCommon
 {
-    int DelayToMfx = 0, ReverbToMfx = 0, DelayLevel = 0, DelayType = 0, DelayHf = 0,
-        DelayTime = 0, Feedback = 0, Output = 0, ReverbType = 0, ReverbLevel = 0,
-        ReverbTime = 0, ReverbHf = 0;
+    int DelayToMfx = 0, ReverbToMfx = 0, DelayLevel = 0, DelayType = 0, DelayHf = 0, DelayTime = 0,
+        Feedback = 0, Output = 0, ReverbType = 0, ReverbLevel = 0, ReverbTime = 0, ReverbHf = 0;
 };
 
 TBytes CommonData(const TCommon &c)
@@ -150,10 +149,7 @@ class TestMixerWindow : public QObject
             out << HexOf(bytes);
         return out;
     }
-    void Decode(const TBytes &message)
-    {
-        Form->DoSysexData(0, message);
-    }
+    void Decode(const TBytes &message) { Form->DoSysexData(0, message); }
     // Puts every part at the same values through the decoder, which sends nothing.
     void DecodeAllParts(const TPart &part)
     {
@@ -189,12 +185,12 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
-        Fake = std::make_shared<TFakeMidiService>(std::vector<std::string>{"In"},
-                                                  std::vector<std::string>{"Out"});
+        Fake = std::make_shared<TFakeMidiService>(std::vector<std::string> {"In"},
+                                                  std::vector<std::string> {"Out"});
         midi::SetMidiService(Fake);
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings{0, 17}; });
+        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
 
         // One opening for the whole class: the instrument answers nothing.
         QElapsedTimer clock;
@@ -224,10 +220,7 @@ private slots:
         Fake->ClearFailures();
         Fake->ClearRecords();
     }
-    void cleanup()
-    {
-        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
-    }
+    void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()
     {
         Form.reset();
@@ -238,7 +231,7 @@ private slots:
 
     void windowAndControls()
     {
-        TFormMixer form([] { return TMainWindowSettings{}; });
+        TFormMixer form([] { return TMainWindowSettings {}; });
         QCOMPARE(form.objectName(), QStringLiteral("FormMixer"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Réglages Pattern"));
         QCOMPARE(form.size(), QSize(588, 604));
@@ -250,15 +243,16 @@ private slots:
             int Min, Max, Start;
             const char *Hint;
         };
-        const TGroupStart groups[] = {
-            {"Mixer", 0, 127, 100, "Use this to set the volume on each part"},
-            {"Pan", -64, 63, 0, "Use this to set the pan on each part"},
-            {"Reverb", 0, 127, 0, "Use this to set the reverb on each part"},
-            {"Delay", 0, 127, 0, "Use this to set the delay on each part"}};
+        const TGroupStart groups[]
+            = {{"Mixer", 0, 127, 100, "Use this to set the volume on each part"},
+               {"Pan", -64, 63, 0, "Use this to set the pan on each part"},
+               {"Reverb", 0, 127, 0, "Use this to set the reverb on each part"},
+               {"Delay", 0, 127, 0, "Use this to set the delay on each part"}};
         for (const TGroupStart &g : groups) {
             int previousTop = 100000;
             for (int k = 1; k <= 8; ++k) {
-                QScrollBar *bar = Find<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(g.Name).arg(k));
+                QScrollBar *bar
+                    = Find<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(g.Name).arg(k));
                 TEditBox *box = Find<TEditBox>(form, QStringLiteral("Edit%1%2").arg(g.Name).arg(k));
                 QCOMPARE(bar->orientation(), Qt::Horizontal);
                 QCOMPARE(bar->minimum(), g.Min);
@@ -310,17 +304,17 @@ private slots:
             QStringList Items;
             const char *Hint;
         };
-        const QStringList damping{"200",  "250",  "315",  "400",  "500",  "630",
-                                  "800",  "1000", "1250", "1600", "2000", "2500",
-                                  "3150", "4000", "5000", "6300", "8000", "Byp."};
-        const TListStart lists[] = {
-            {"LBReverbType",
-             {"Room 1", "Room 2", "Stage 1", "Stage 2", "Hall 1", "Hall 2"},
-             "Select the Reverb type"},
-            {"LBReverbHF", damping, "All the frequencies above will be cut from the reverb"},
-            {"LBDelayType", {"Short", "Long"}, "Select the Delay type"},
-            {"LBDelayHF", damping, "All the frequencies above will be cut from the delay"},
-            {"LBDelayOutput", {"Line", "Reverb", "Line+Rev"}, "Select the output destination"}};
+        const QStringList damping {"200",  "250",  "315",  "400",  "500",  "630",
+                                   "800",  "1000", "1250", "1600", "2000", "2500",
+                                   "3150", "4000", "5000", "6300", "8000", "Byp."};
+        const TListStart lists[]
+            = {{"LBReverbType",
+                {"Room 1", "Room 2", "Stage 1", "Stage 2", "Hall 1", "Hall 2"},
+                "Select the Reverb type"},
+               {"LBReverbHF", damping, "All the frequencies above will be cut from the reverb"},
+               {"LBDelayType", {"Short", "Long"}, "Select the Delay type"},
+               {"LBDelayHF", damping, "All the frequencies above will be cut from the delay"},
+               {"LBDelayOutput", {"Line", "Reverb", "Line+Rev"}, "Select the output destination"}};
         for (const TListStart &l : lists) {
             TDropDownList *list = Find<TDropDownList>(form, QString::fromLatin1(l.Name));
             QStringList items;
@@ -337,13 +331,13 @@ private slots:
             int Max;
             const char *Hint;
         };
-        const TBarStart bars[] = {
-            {"BarReverbLevel", 127, "Output level of the Reverb"},
-            {"BarReverbTime", 127, "Time of the Reverb release"},
-            {"BarReverbToMFX", 127, "Apply a reverb on each MFX Part after the MFX"},
-            {"BarDelayLevel", 127, "Output level of the Delay"},
-            {"BarDelayTime", 120, "Time between 2 repetitions"},
-            {"BarDelayToMFX", 127, "Apply a delay on each MFX Part after the MFX"}};
+        const TBarStart bars[]
+            = {{"BarReverbLevel", 127, "Output level of the Reverb"},
+               {"BarReverbTime", 127, "Time of the Reverb release"},
+               {"BarReverbToMFX", 127, "Apply a reverb on each MFX Part after the MFX"},
+               {"BarDelayLevel", 127, "Output level of the Delay"},
+               {"BarDelayTime", 120, "Time between 2 repetitions"},
+               {"BarDelayToMFX", 127, "Apply a delay on each MFX Part after the MFX"}};
         for (const TBarStart &b : bars) {
             QScrollBar *bar = Find<QScrollBar>(form, QString::fromLatin1(b.Name));
             QCOMPARE(bar->minimum(), 0);
@@ -363,10 +357,10 @@ private slots:
         QCOMPARE(arrows->Min(), 0);
         QCOMPARE(arrows->Max(), 98);
         QCOMPARE(arrows->Position(), 0);
-        const std::pair<const char *, const char *> switches[] = {
-            {"CBReverbSwitch", "Check this box to set Reverb On/Off"},
-            {"CBDelaySwitch", "Check this box to set Delay On/Off"},
-            {"CBMFXSwitch", "Check this box to set MFX On/Off"}};
+        const std::pair<const char *, const char *> switches[]
+            = {{"CBReverbSwitch", "Check this box to set Reverb On/Off"},
+               {"CBDelaySwitch", "Check this box to set Delay On/Off"},
+               {"CBMFXSwitch", "Check this box to set MFX On/Off"}};
         for (const auto &[name, hint] : switches) {
             QCheckBox *box = Find<QCheckBox>(form, QString::fromLatin1(name));
             QVERIFY(!box->isChecked());
@@ -383,7 +377,7 @@ private slots:
 
     void beforeTheFirstOpeningNothingIsSent()
     {
-        TFormMixer form([] { return TMainWindowSettings{0, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 17}; });
         // Boxes move their bars from the start...
         Find<TEditBox>(form, QStringLiteral("EditMixer2"))->setText(QStringLiteral("50"));
         QCOMPARE(Find<QScrollBar>(form, QStringLiteral("BarMixer2"))->value(), 50);
@@ -502,9 +496,12 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("top end") << -48 << "70" << "48";
-        QTest::newRow("middle") << 0 << "40" << "0";
-        QTest::newRow("bottom end") << 48 << "10" << "-48";
+        QTest::newRow("top end") << -48 << "70"
+                                 << "48";
+        QTest::newRow("middle") << 0 << "40"
+                                << "0";
+        QTest::newRow("bottom end") << 48 << "10"
+                                    << "-48";
     }
     void transposition()
     {
@@ -533,14 +530,13 @@ private slots:
     {
         DecodeAllParts({});
         Check("CBMFXSwitch1")->click();
-        QCOMPARE(Sent(), QStringList({"00 F0 41 10 3A 12 30 56 00 00 7A F7",
-                                      "00 F0 41 10 3A 12 31 56 00 00 79 F7",
-                                      "00 F0 41 10 3A 12 32 56 00 00 78 F7",
-                                      "00 F0 41 10 3A 12 33 56 00 00 77 F7",
-                                      "00 F0 41 10 3A 12 34 56 00 00 76 F7",
-                                      "00 F0 41 10 3A 12 35 56 00 00 75 F7",
-                                      "00 F0 41 10 3A 12 36 56 00 00 74 F7",
-                                      "00 F0 41 10 3A 12 39 56 01 09 67 F7"}));
+        QCOMPARE(
+            Sent(),
+            QStringList(
+                {"00 F0 41 10 3A 12 30 56 00 00 7A F7", "00 F0 41 10 3A 12 31 56 00 00 79 F7",
+                 "00 F0 41 10 3A 12 32 56 00 00 78 F7", "00 F0 41 10 3A 12 33 56 00 00 77 F7",
+                 "00 F0 41 10 3A 12 34 56 00 00 76 F7", "00 F0 41 10 3A 12 35 56 00 00 75 F7",
+                 "00 F0 41 10 3A 12 36 56 00 00 74 F7", "00 F0 41 10 3A 12 39 56 01 09 67 F7"}));
         Fake->ClearRecords();
         Check("CBMFXSwitch8")->click();
         QCOMPARE(Sent().size(), 8);
@@ -576,7 +572,8 @@ private slots:
         Fake->ClearRecords();
         const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
         const int level = 10 + suffix, delay = 20 + suffix, reverb = 30 + suffix;
-        Decode(PartBlock(static_cast<std::uint8_t>(QString::fromLatin1(PartBlockBytes[suffix - 1]).toInt(nullptr, 16)),
+        Decode(PartBlock(static_cast<std::uint8_t>(
+                             QString::fromLatin1(PartBlockBytes[suffix - 1]).toInt(nullptr, 16)),
                          {level, pan, transpose, mfx, delay, reverb}));
         QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(suffix))->text(), QString::number(level));
         QCOMPARE(Bar(QStringLiteral("BarMixer%1").arg(suffix))->value(), level);
@@ -588,13 +585,15 @@ private slots:
         QCOMPARE(Bar(QStringLiteral("BarPan%1").arg(suffix))->value(), panText.toInt());
         QCOMPARE(Bar(QStringLiteral("BarTrans%1").arg(suffix))->value(), position);
         // The window shows the transposition it read.
-        QCOMPARE(Bar(QStringLiteral("BarTrans%1").arg(suffix))->toolTip(), QString::number(-position));
+        QCOMPARE(Bar(QStringLiteral("BarTrans%1").arg(suffix))->toolTip(),
+                 QString::number(-position));
         QCOMPARE(Check(QStringLiteral("CBMFXSwitch%1").arg(suffix))->isChecked(), ticked);
         // The other parts are untouched.
         for (int k = 1; k <= 8; ++k)
             if (k != suffix)
                 QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(k))->text(), QStringLiteral("100"));
-        const QString tag = suffix == 1 ? QStringLiteral(" R") : QStringLiteral(" %1").arg(suffix - 1);
+        const QString tag
+            = suffix == 1 ? QStringLiteral(" R") : QStringLiteral(" %1").arg(suffix - 1);
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + tag);
         // Decoding sends nothing, although every send handler is connected.
         QVERIFY(Sent().isEmpty());
@@ -725,10 +724,10 @@ private slots:
         };
         const QStringList before = snapshot();
         // Each message with the position of the last byte its test needs.
-        const std::pair<TBytes, std::size_t> wholes[] = {
-            {PartBlock(0x12, {1, 2, 3, 1, 5, 6}), 23},
-            {CommonBlock({1, 2, 3, 1, 4, 5, 6, 1, 2, 7, 8, 9}), 53},
-            {SwitchBlock(1, 1, 1), 12}};
+        const std::pair<TBytes, std::size_t> wholes[]
+            = {{PartBlock(0x12, {1, 2, 3, 1, 5, 6}), 23},
+               {CommonBlock({1, 2, 3, 1, 4, 5, 6, 1, 2, 7, 8, 9}), 53},
+               {SwitchBlock(1, 1, 1), 12}};
         for (const auto &[whole, lastNeeded] : wholes) {
             // Every cut that misses that byte, as a piece and closed by F7 (which makes the
             // byte before it a checksum).
@@ -738,7 +737,8 @@ private slots:
                 piece.push_back(0xF7);
                 Decode(piece);
             }
-            TBytes closed(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(lastNeeded + 1));
+            TBytes closed(whole.begin(),
+                          whole.begin() + static_cast<std::ptrdiff_t>(lastNeeded + 1));
             closed.push_back(0xF7);
             Decode(closed);
         }
@@ -767,11 +767,10 @@ private slots:
         // The user picks the last row with the keyboard.
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
         QCOMPARE(List("LBReverbType")->currentText(), QStringLiteral("Hall 2"));
-        QCOMPARE(Sent(), QStringList({Message(Set17 + "01 00 00 28 05"),
-                                      Message(Set17 + "01 00 00 29 0A"),
-                                      Message(Set17 + "01 00 00 2A 14"),
-                                      Message(Set17 + "01 00 00 2B 03"),
-                                      Message(Set17 + "01 00 00 1D 1E")}));
+        QCOMPARE(Sent(),
+                 QStringList({Message(Set17 + "01 00 00 28 05"), Message(Set17 + "01 00 00 29 0A"),
+                              Message(Set17 + "01 00 00 2A 14"), Message(Set17 + "01 00 00 2B 03"),
+                              Message(Set17 + "01 00 00 1D 1E")}));
         // Picking the row already selected is no change.
         Fake->ClearRecords();
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
@@ -798,15 +797,15 @@ private slots:
         Decode(CommonBlock(c));
         Fake->ClearRecords();
         Bar("BarReverbTime")->setValue(7);
-        QCOMPARE(Sent(), QStringList({Message(Set17 + "01 00 00 29 00"),
-                                      Message(Set17 + "01 00 00 2A 07"),
-                                      Message(Set17 + "01 00 00 1D 00")}));
+        QCOMPARE(Sent(),
+                 QStringList({Message(Set17 + "01 00 00 29 00"), Message(Set17 + "01 00 00 2A 07"),
+                              Message(Set17 + "01 00 00 1D 00")}));
         Fake->ClearRecords();
         Bar("BarDelayTime")->setValue(111);
-        QCOMPARE(Sent(), QStringList({Message(Set17 + "01 00 00 22 00"),
-                                      Message(Set17 + "01 00 00 25 6F"),
-                                      Message(Set17 + "01 00 00 26 00"),
-                                      Message(Set17 + "01 00 00 1C 00")}));
+        QCOMPARE(
+            Sent(),
+            QStringList({Message(Set17 + "01 00 00 22 00"), Message(Set17 + "01 00 00 25 6F"),
+                         Message(Set17 + "01 00 00 26 00"), Message(Set17 + "01 00 00 1C 00")}));
         // Without a type the long table applies.
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), QStringLiteral("!="));
     }
@@ -837,11 +836,10 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("message");
-        QTest::newRow("Byp.") << "LBDelayHF" << int(Qt::Key_End) << "Byp." << 2
-                              << "01 00 00 24 11";
+        QTest::newRow("Byp.") << "LBDelayHF" << int(Qt::Key_End) << "Byp." << 2 << "01 00 00 24 11";
         QTest::newRow("8000") << "LBDelayHF" << int(Qt::Key_Up) << "8000" << 2 << "01 00 00 24 10";
-        QTest::newRow("Line+Rev")
-            << "LBDelayOutput" << int(Qt::Key_End) << "Line+Rev" << 5 << "01 00 00 27 02";
+        QTest::newRow("Line+Rev") << "LBDelayOutput" << int(Qt::Key_End) << "Line+Rev" << 5
+                                  << "01 00 00 27 02";
         QTest::newRow("Long") << "LBDelayType" << int(Qt::Key_Down) << "Long" << 1
                               << "01 00 00 23 01";
     }
@@ -870,10 +868,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("value");
-        QTest::newRow("150") << "150" << "98" << "62";
-        QTest::newRow("empty") << "" << "0" << "00";
-        QTest::newRow("-5") << "-5" << "0" << "00";
-        QTest::newRow("not a number") << "1a" << "0" << "00";
+        QTest::newRow("150") << "150"
+                             << "98"
+                             << "62";
+        QTest::newRow("empty") << ""
+                               << "0"
+                               << "00";
+        QTest::newRow("-5") << "-5"
+                            << "0"
+                            << "00";
+        QTest::newRow("not a number") << "1a"
+                                      << "0"
+                                      << "00";
     }
     void typedFeedbackIsClampedAndSentTwice()
     {
@@ -931,14 +937,14 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("text");
-        const std::pair<int, const char *> shortRows[] = {{0, "0.1"}, {19, "2.0"}, {20, "2.5"},
-                                                          {35, "10.0"}, {36, "11"}, {75, "50"},
-                                                          {76, "55"},   {120, "275"}};
+        const std::pair<int, const char *> shortRows[]
+            = {{0, "0.1"}, {19, "2.0"}, {20, "2.5"}, {35, "10.0"},
+               {36, "11"}, {75, "50"},  {76, "55"},  {120, "275"}};
         for (const auto &[position, text] : shortRows)
             QTest::addRow("short %d", position) << 0 << position << QString::fromLatin1(text);
-        const std::pair<int, const char *> longRows[] = {{0, "200"}, {60, "500"},  {61, "510"},
-                                                         {110, "1000"}, {111, "!="}, {117, "!"},
-                                                         {120, "o"}};
+        const std::pair<int, const char *> longRows[]
+            = {{0, "200"},  {60, "500"}, {61, "510"}, {110, "1000"},
+               {111, "!="}, {117, "!"},  {120, "o"}};
         for (const auto &[position, text] : longRows)
             QTest::addRow("long %d", position) << 1 << position << QString::fromLatin1(text);
     }
@@ -976,9 +982,12 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("offset");
-        QTest::newRow("reverb") << "CBReverbSwitch" << "0A";
-        QTest::newRow("delay") << "CBDelaySwitch" << "09";
-        QTest::newRow("MFX") << "CBMFXSwitch" << "08";
+        QTest::newRow("reverb") << "CBReverbSwitch"
+                                << "0A";
+        QTest::newRow("delay") << "CBDelaySwitch"
+                               << "09";
+        QTest::newRow("MFX") << "CBMFXSwitch"
+                             << "08";
     }
     void switchBoxesSendThemselvesAlone()
     {
@@ -987,10 +996,10 @@ private slots:
         Decode(SwitchBlock(0, 0, 0));
         Fake->ClearRecords();
         Check(name)->click();
-        QCOMPARE(Sent(), QStringList{Message(Set17 + "00 00 00 " + offset.toStdString() + " 01")});
+        QCOMPARE(Sent(), QStringList {Message(Set17 + "00 00 00 " + offset.toStdString() + " 01")});
         Fake->ClearRecords();
         Check(name)->click();
-        QCOMPARE(Sent(), QStringList{Message(Set17 + "00 00 00 " + offset.toStdString() + " 00")});
+        QCOMPARE(Sent(), QStringList {Message(Set17 + "00 00 00 " + offset.toStdString() + " 00")});
     }
 
     void sendErrorsEndTheHandler()
@@ -1006,7 +1015,7 @@ private slots:
 
         Fake->Fail("midiOutShortMsg", 1);
         Bar("BarMixer2")->setValue(50);
-        QCOMPARE(takeErrors(), std::vector<std::string>{"Unspecified MIDI error."});
+        QCOMPARE(takeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
         QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("50"));
         QVERIFY(Sent().isEmpty());
 
@@ -1028,7 +1037,7 @@ private slots:
         // The nested delay change fails at its first message; the outer one stops there too.
         Type(Box("EditDelayFeedback"), QStringLiteral("150"));
         Enter(Box("EditDelayFeedback"));
-        QCOMPARE(takeErrors(), std::vector<std::string>{"Unspecified MIDI error."});
+        QCOMPARE(takeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
         QCOMPARE(Box("EditDelayFeedback")->text(), QStringLiteral("98"));
         QVERIFY(Sent().isEmpty());
         Fake->ClearFailures();
@@ -1038,12 +1047,12 @@ private slots:
     {
         // An output index that names no device: the opening stops at its first request, the
         // decoder is not left attached, and the send handlers stay unconnected.
-        TFormMixer form([] { return TMainWindowSettings{3, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {3, 17}; });
         QElapsedTimer clock;
         clock.start();
         form.FormShow();
         QVERIFY(clock.elapsed() < 1000);
-        QCOMPARE(Errors, std::vector<std::string>{"TMidiOutput: Device index out of bounds! (3)"});
+        QCOMPARE(Errors, std::vector<std::string> {"TMidiOutput: Device index out of bounds! (3)"});
         Errors.clear();
         QVERIFY(!midi::MidiIn().HasOnSysEx());
         Find<QScrollBar>(form, QStringLiteral("BarMixer1"))->setValue(5);
@@ -1061,7 +1070,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(log->text(), QStringLiteral("0"));
 
-        TFormMixer form([] { return TMainWindowSettings{0, 32}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 32}; });
         QTimer::singleShot(100, this, [this] {
             Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
             Fake->PlayLong(0, SwitchBlock(1, 0, 1));

@@ -221,10 +221,14 @@ void TOmbrix::FillPatchList(int group)
 {
     if (group < 0 || group >= protocol::PatchGroupCount)
         return;
-    LBPatch->clear();
+    QStringList names;
+    names.reserve(protocol::PatchCountOfGroup(group));
     for (int i = 0; i < protocol::PatchCountOfGroup(group); ++i)
-        LBPatch->addItem(settings::PatchNameForDisplay(
-            PatchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]));
+        names << settings::PatchNameForDisplay(
+            PatchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]);
+    // One insertion rather than one per name: a part answer refills the list every time.
+    LBPatch->clear();
+    LBPatch->addItems(names);
 }
 
 void TOmbrix::SetupClick()

@@ -29,36 +29,24 @@ constexpr TToneField ToneFields[] = {
     {0x41, 24, 12}, // pitch envelope depth
     {0x42, 125, NoStart}, // pitch envelope velocity sensitivity
     {0x46, 127, TimeStart}, // pitch envelope T1..T4
-    {0x47, 127, TimeStart}, //
-    {0x48, 127, TimeStart}, //
-    {0x49, 127, TimeStart}, //
+    {0x47, 127, TimeStart},  {0x48, 127, TimeStart},  {0x49, 127, TimeStart},
     {0x4A, 127, LevelStart}, // pitch envelope L1..L4
-    {0x4B, 127, LevelStart}, //
-    {0x4C, 127, LevelStart}, //
-    {0x4D, 127, LevelStart}, //
+    {0x4B, 127, LevelStart}, {0x4C, 127, LevelStart}, {0x4D, 127, LevelStart},
     {0x50, 4, NoStart}, // filter type
     {0x51, 127, 0}, // cutoff (its bar starts at position 127, byte 0)
     {0x53, 127, 0}, // resonance
     {0x55, 126, 63}, // filter envelope depth
     {0x57, 125, NoStart}, // filter envelope velocity sensitivity
     {0x5B, 127, TimeStart}, // filter envelope T1..T4
-    {0x5C, 127, TimeStart}, //
-    {0x5D, 127, TimeStart}, //
-    {0x5E, 127, TimeStart}, //
+    {0x5C, 127, TimeStart},  {0x5D, 127, TimeStart},  {0x5E, 127, TimeStart},
     {0x5F, 127, LevelStart}, // filter envelope L1..L4
-    {0x60, 127, LevelStart}, //
-    {0x61, 127, LevelStart}, //
-    {0x62, 127, LevelStart}, //
+    {0x60, 127, LevelStart}, {0x61, 127, LevelStart}, {0x62, 127, LevelStart},
     {0x65, 127, 0}, // tone level
     {0x6A, 125, NoStart}, // amplitude envelope velocity sensitivity
     {0x6E, 127, TimeStart}, // amplitude envelope T1..T4
-    {0x6F, 127, TimeStart}, //
-    {0x70, 127, TimeStart}, //
-    {0x71, 127, TimeStart}, //
+    {0x6F, 127, TimeStart},  {0x70, 127, TimeStart},  {0x71, 127, TimeStart},
     {0x72, 127, LevelStart}, // amplitude envelope L1..L3
-    {0x73, 127, LevelStart}, //
-    {0x74, 127, LevelStart}, //
-    {0x77, 127, 64}, // pan
+    {0x73, 127, LevelStart}, {0x74, 127, LevelStart}, {0x77, 127, 64}, // pan
     {0x7A, 127, 64}, // alternate pan
 };
 

@@ -67,8 +67,8 @@ void Place(QWidget *control, QWidget *panel, const char *caption, int left, int 
 }
 } // namespace
 
-TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel,
-                           QWidget *delayPanel, QWidget *mfxPanel, const TPlacement &placement)
+TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, QWidget *delayPanel,
+                           QWidget *mfxPanel, const TPlacement &placement)
     : QObject(reverbPanel)
     , Session(session)
 {
@@ -78,8 +78,8 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel,
     const int barWidth = placement.Left + placement.Width - right;
 
     // Reverb: type and level, damping and time, then the MFX send.
-    LBReverbType = NewList(reverbPanel, "LBReverbType", mixer::ReverbTypeItems,
-                           "Select the Reverb type");
+    LBReverbType
+        = NewList(reverbPanel, "LBReverbType", mixer::ReverbTypeItems, "Select the Reverb type");
     Place(LBReverbType, reverbPanel, "Type", left, 18, listWidth);
     BarReverbLevel = NewBar(reverbPanel, "BarReverbLevel", 127, "Output level of the Reverb");
     Place(BarReverbLevel, reverbPanel, "Level", right, 18, barWidth, 16);
@@ -94,15 +94,16 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel,
 
     // Delay: type and level; damping, time and its text; output and feedback; the MFX send.
     const int timeTextWidth = 34;
-    LBDelayType = NewList(delayPanel, "LBDelayType", mixer::DelayTypeItems, "Select the Delay type");
+    LBDelayType
+        = NewList(delayPanel, "LBDelayType", mixer::DelayTypeItems, "Select the Delay type");
     Place(LBDelayType, delayPanel, "Type", left, 16, listWidth);
     BarDelayLevel = NewBar(delayPanel, "BarDelayLevel", 127, "Output level of the Delay");
     Place(BarDelayLevel, delayPanel, "Level", right, 16, barWidth, 16);
     LBDelayHF = NewList(delayPanel, "LBDelayHF", mixer::HfDampItems,
                         "All the frequencies above will be cut from the delay");
     Place(LBDelayHF, delayPanel, "HF Damp", left, 47, listWidth);
-    BarDelayTime = NewBar(delayPanel, "BarDelayTime", mixer::DelayTimeMaximum,
-                          "Time between 2 repetitions");
+    BarDelayTime
+        = NewBar(delayPanel, "BarDelayTime", mixer::DelayTimeMaximum, "Time between 2 repetitions");
     Place(BarDelayTime, delayPanel, "Time", right, 47, barWidth - timeTextWidth - 2, 16);
     EditDelayTime = new QLineEdit(delayPanel);
     EditDelayTime->setObjectName(QStringLiteral("EditDelayTime"));
@@ -126,8 +127,8 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel,
     UpDownDelayFeedback->setObjectName(QStringLiteral("UpDownDelayFeedback"));
     UpDownDelayFeedback->SetAssociate(EditDelayFeedback);
     UpDownDelayFeedback->setGeometry(right + 32, 78 + LabelHeight, 14, ControlHeight);
-    BarDelayToMFX = NewBar(delayPanel, "BarDelayToMFX", 127,
-                           "Apply a delay on each MFX Part after the MFX");
+    BarDelayToMFX
+        = NewBar(delayPanel, "BarDelayToMFX", 127, "Apply a delay on each MFX Part after the MFX");
     Place(BarDelayToMFX, delayPanel, "MFX to Delay", left, 111, placement.Width, 16);
 
     CBReverbSwitch = NewSwitch(reverbPanel, "CBReverbSwitch", "Check this box to set Reverb On/Off",

@@ -133,9 +133,8 @@ void TFormMixer::BuildPanels()
     QWidget *panels[4] = {};
     for (const TGroupPlace &place : places) {
         const std::size_t i = static_cast<std::size_t>(place.Group);
-        QFrame *panel
-            = NewPanel(this, place.Panel, mixer::SendGroupInfo(place.Group).Title,
-                       QRect(LeftPanelLeft, place.Top, LeftPanelWidth, LeftPanelHeight));
+        QFrame *panel = NewPanel(this, place.Panel, mixer::SendGroupInfo(place.Group).Title,
+                                 QRect(LeftPanelLeft, place.Top, LeftPanelWidth, LeftPanelHeight));
         panels[i] = panel;
         Groups[i] = new TMixerGroup(place.Group, State, panel,
                                     {RowTop, RowHeight, 6, 18, 30, 52, place.BarWidth});
@@ -217,8 +216,8 @@ void TFormMixer::showEvent(QShowEvent *event)
         if (PendingResult) {
             const int result = *PendingResult;
             PendingResult.reset();
-            QMetaObject::invokeMethod(this, [this, result] { done(result); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, result] { done(result); }, Qt::QueuedConnection);
         }
     }
     QDialog::showEvent(event);
@@ -242,7 +241,7 @@ void TFormMixer::FormShow()
     const auto opened = qScopeGuard([this] { Opening = false; });
     const TOtherWindowsDisabled disabled(this);
     protocol::RunHandler([this] {
-        const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings{};
+        const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
         State.OutIndex = settings.MidiOutIndex;
         State.Model3AHeader = protocol::Model3AHeader(settings.DeviceId);
         State.DataSetHeader = protocol::DataSetHeader(settings.DeviceId);

@@ -68,10 +68,10 @@ private:
 
     std::function<TMainWindowSettings()> MainWindow;
     TMixerSession State;
-    std::array<TMixerGroup *, 4> Groups{};
+    std::array<TMixerGroup *, 4> Groups {};
     TEffectsArea *EffectsArea = nullptr;
-    std::array<QScrollBar *, mixer::PartCount> BarTrans{};
-    std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch{};
+    std::array<QScrollBar *, mixer::PartCount> BarTrans {};
+    std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;
     QLineEdit *EditBPM = nullptr;
     bool SendConnected = false;

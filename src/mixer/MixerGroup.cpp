@@ -68,8 +68,6 @@ void TMixerGroup::EditChange()
 void TMixerGroup::BarChange()
 {
     protocol::RunHandler([this] {
-        if (Session.Decoding)
-            return;
         for (std::size_t i = 0; i < Bars.size(); ++i) {
             const QString text = QString::number(Bars[i]->value());
             protocol::ChangeControl([&] { Boxes[i]->setText(text); });
@@ -77,10 +75,9 @@ void TMixerGroup::BarChange()
         const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(Group);
         for (int part : mixer::SendOrder) {
             const std::size_t i = static_cast<std::size_t>(part);
-            midi::MidiOut().SendShort(Session.OutIndex,
-                                      mixer::ControlChangeStatus(mixer::Parts[i].Channel),
-                                      info.Controller,
-                                      mixer::ControlChangeValue(Group, Bars[i]->value()));
+            midi::MidiOut().SendShort(
+                Session.OutIndex, mixer::ControlChangeStatus(mixer::Parts[i].Channel),
+                info.Controller, mixer::ControlChangeValue(Group, Bars[i]->value()));
         }
     });
 }

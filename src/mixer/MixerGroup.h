@@ -51,8 +51,8 @@ private:
 
     mixer::TSendGroup Group;
     const TMixerSession &Session;
-    std::array<QLabel *, mixer::PartCount> Labels{};
-    std::array<TEditBox *, mixer::PartCount> Boxes{};
-    std::array<QScrollBar *, mixer::PartCount> Bars{};
+    std::array<QLabel *, mixer::PartCount> Labels {};
+    std::array<TEditBox *, mixer::PartCount> Boxes {};
+    std::array<QScrollBar *, mixer::PartCount> Bars {};
     bool SendConnected = false;
 };

@@ -9,7 +9,7 @@
 
 namespace mixer {
 
-const std::array<TMixerPart, PartCount> Parts{{
+const std::array<TMixerPart, PartCount> Parts {{
     {"R", 10, 0x19, 0x39, " R"},
     {"1", 1, 0x10, 0x30, " 1"},
     {"2", 2, 0x11, 0x31, " 2"},
@@ -20,16 +20,16 @@ const std::array<TMixerPart, PartCount> Parts{{
     {"7", 7, 0x16, 0x36, " 7"},
 }};
 
-const std::array<const char *, 6> ReverbTypeItems{"Room 1",  "Room 2", "Stage 1",
-                                                  "Stage 2", "Hall 1", "Hall 2"};
-const std::array<const char *, 2> DelayTypeItems{"Short", "Long"};
-const std::array<const char *, 18> HfDampItems{"200",  "250",  "315",  "400",  "500",  "630",
-                                               "800",  "1000", "1250", "1600", "2000", "2500",
-                                               "3150", "4000", "5000", "6300", "8000", "Byp."};
-const std::array<const char *, 3> DelayOutputItems{"Line", "Reverb", "Line+Rev"};
+const std::array<const char *, 6> ReverbTypeItems {"Room 1",  "Room 2", "Stage 1",
+                                                   "Stage 2", "Hall 1", "Hall 2"};
+const std::array<const char *, 2> DelayTypeItems {"Short", "Long"};
+const std::array<const char *, 18> HfDampItems {"200",  "250",  "315",  "400",  "500",  "630",
+                                                "800",  "1000", "1250", "1600", "2000", "2500",
+                                                "3150", "4000", "5000", "6300", "8000", "Byp."};
+const std::array<const char *, 3> DelayOutputItems {"Line", "Reverb", "Line+Rev"};
 
 namespace {
-const std::array<TSendGroupInfo, 4> GroupInfos{{
+const std::array<TSendGroupInfo, 4> GroupInfos {{
     {"Mixer", "Part Mixer", "Use this to set the volume on each part", 0, 127, 100, 0x07, 0},
     {"Pan", "Pan Mixer", "Use this to set the pan on each part", -64, 63, 0, 0x0A, 64},
     {"Reverb", "Reverb Mixer", "Use this to set the reverb on each part", 0, 127, 0, 0x5B, 0},
@@ -76,7 +76,9 @@ std::string CommonMessage(const std::string &header, std::uint8_t offset, int va
 class TDataReader
 {
 public:
-    explicit TDataReader(const protocol::TMessageView &view) : View(view) {}
+    explicit TDataReader(const protocol::TMessageView &view)
+        : View(view)
+    { }
     int operator()(std::size_t position)
     {
         const std::optional<std::uint8_t> byte = View.DataByte(position);
@@ -97,8 +99,8 @@ std::optional<TSwitchValues> DecodeSwitches(const protocol::TMessageView &view)
     if (view.Byte(At::OffsetByte) != 0x08)
         return std::nullopt;
     TDataReader read(view);
-    const TSwitchValues values{read(At::MfxOn) == 1, read(At::DelayOn) == 1,
-                               read(At::ReverbOn) == 1};
+    const TSwitchValues values {read(At::MfxOn) == 1, read(At::DelayOn) == 1,
+                                read(At::ReverbOn) == 1};
     return read.Complete ? std::optional(values) : std::nullopt;
 }
 
@@ -139,7 +141,7 @@ std::optional<TPartBlock> DecodePart(const protocol::TMessageView &view)
     values.Mfx = read(At::MfxSwitch) == 1;
     values.DelaySend = read(At::DelaySend);
     values.ReverbSend = read(At::ReverbSend);
-    return read.Complete ? std::optional(TPartBlock{*part, values}) : std::nullopt;
+    return read.Complete ? std::optional(TPartBlock {*part, values}) : std::nullopt;
 }
 
 QString Tenths(int tenths, const QString &decimalPoint)
@@ -168,14 +170,15 @@ const TSendGroupInfo &SendGroupInfo(TSendGroup group)
 
 std::uint8_t ControlChangeValue(TSendGroup group, int position)
 {
-    return static_cast<std::uint8_t>(std::clamp(position + SendGroupInfo(group).ValueOffset, 0, 127));
+    return static_cast<std::uint8_t>(
+        std::clamp(position + SendGroupInfo(group).ValueOffset, 0, 127));
 }
 
 std::string TransposeMessage(const std::string &model3AHeader, int part, int position)
 {
     const int clamped = std::clamp(position, TransposeMinimum, TransposeMaximum);
-    return model3AHeader + midi::HexByte(Parts[static_cast<std::size_t>(part)].Model3APart)
-        + " 55 " + midi::HexByte(64 - clamped) + " 00";
+    return model3AHeader + midi::HexByte(Parts[static_cast<std::size_t>(part)].Model3APart) + " 55 "
+        + midi::HexByte(64 - clamped) + " 00";
 }
 
 std::string MfxPartMessage(const std::string &model3AHeader, int part, bool on)
@@ -210,10 +213,10 @@ std::vector<std::string> ReverbGroupMessages(const std::string &dataSetHeader,
 std::vector<std::string> DelayGroupMessages(const std::string &dataSetHeader,
                                             const TDelaySettings &settings)
 {
-    const std::pair<std::uint8_t, int> values[] = {
-        {0x22, settings.Level},    {0x23, settings.Type},   {0x24, settings.HfDamp},
-        {0x25, settings.Time},     {0x26, settings.Feedback}, {0x27, settings.Output},
-        {0x1C, settings.ToMfx}};
+    const std::pair<std::uint8_t, int> values[]
+        = {{0x22, settings.Level}, {0x23, settings.Type},     {0x24, settings.HfDamp},
+           {0x25, settings.Time},  {0x26, settings.Feedback}, {0x27, settings.Output},
+           {0x1C, settings.ToMfx}};
     std::vector<std::string> messages;
     for (const auto &[offset, value] : values)
         if (value >= 0 && value <= 0x7F)
@@ -251,8 +254,8 @@ QString DelayTimeText(int type, int position, const QString &decimalPoint)
     if (position <= 110)
         return QString::number(10 * position - 100);
     // Note values: the delay follows the pattern's tempo.
-    static const std::array<const char *, 10> Notes{"!=", "!-3", "!=.", "!-", "!3",
-                                                    "!-.", "!",  "o3",  "!.", "o"};
+    static const std::array<const char *, 10> Notes {"!=",  "!-3", "!=.", "!-", "!3",
+                                                     "!-.", "!",   "o3",  "!.", "o"};
     return QString::fromLatin1(Notes[static_cast<std::size_t>(position - 111)]);
 }
 

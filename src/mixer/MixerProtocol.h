@@ -30,7 +30,7 @@ struct TMixerPart
 // In control suffix order 1..8: part R, then parts 1 to 7.
 extern const std::array<TMixerPart, PartCount> Parts;
 // Indices into Parts in the order messages go out: parts 1 to 7, then part R.
-inline constexpr std::array<int, PartCount> SendOrder{1, 2, 3, 4, 5, 6, 7, 0};
+inline constexpr std::array<int, PartCount> SendOrder {1, 2, 3, 4, 5, 6, 7, 0};
 
 std::uint8_t ControlChangeStatus(int channel);
 // The part whose pattern block has this third address byte.
@@ -38,9 +38,8 @@ std::optional<int> PartOfBlockByte(std::uint8_t blockByte);
 
 // The four groups of a bar and a box per part, sent as control changes.
 enum class TSendGroup { Level, Pan, ReverbSend, DelaySend };
-inline constexpr std::array<TSendGroup, 4> SendGroups{TSendGroup::Level, TSendGroup::Pan,
-                                                      TSendGroup::ReverbSend,
-                                                      TSendGroup::DelaySend};
+inline constexpr std::array<TSendGroup, 4> SendGroups {
+    TSendGroup::Level, TSendGroup::Pan, TSendGroup::ReverbSend, TSendGroup::DelaySend};
 
 struct TSendGroupInfo
 {
