@@ -113,7 +113,7 @@ TBytes SwitchBlock(int mfx, int delay, int reverb)
 
 const std::string Set17 = "F0 41 10 00 0B 12 ";
 const std::string Model3A17 = "00 F0 41 10 3A 12 ";
-const char *const PartBlockBytes[] = {"19", "10", "11", "12", "13", "14", "15", "16"};
+const std::uint8_t PartBlockBytes[] = {0x19, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
 } // namespace
 
 class TestMixerWindow : public QObject
@@ -572,9 +572,7 @@ private slots:
         Fake->ClearRecords();
         const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
         const int level = 10 + suffix, delay = 20 + suffix, reverb = 30 + suffix;
-        Decode(PartBlock(static_cast<std::uint8_t>(
-                             QString::fromLatin1(PartBlockBytes[suffix - 1]).toInt(nullptr, 16)),
-                         {level, pan, transpose, mfx, delay, reverb}));
+        Decode(PartBlock(PartBlockBytes[suffix - 1], {level, pan, transpose, mfx, delay, reverb}));
         QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(suffix))->text(), QString::number(level));
         QCOMPARE(Bar(QStringLiteral("BarMixer%1").arg(suffix))->value(), level);
         QCOMPARE(Box(QStringLiteral("EditDelay%1").arg(suffix))->text(), QString::number(delay));

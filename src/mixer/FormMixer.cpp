@@ -27,7 +27,7 @@ namespace {
 constexpr int ClientWidth = 588;
 constexpr int ClientHeight = 604;
 
-// Delphi colour values are BGR: 11192063 is red FF, green C6, blue AA.
+// The window's colours, given as BGR values: 11192063 is red FF, green C6, blue AA.
 const QColor PanelColour(0xFF, 0xC6, 0xAA);
 const QColor TitleColour(0xFF, 0x80, 0x80);
 

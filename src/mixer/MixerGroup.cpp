@@ -68,6 +68,8 @@ void TMixerGroup::EditChange()
 void TMixerGroup::BarChange()
 {
     protocol::RunHandler([this] {
+        if (Session.Decoding)
+            return;
         for (std::size_t i = 0; i < Bars.size(); ++i) {
             const QString text = QString::number(Bars[i]->value());
             protocol::ChangeControl([&] { Boxes[i]->setText(text); });

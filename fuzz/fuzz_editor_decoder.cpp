@@ -1,0 +1,82 @@
+// Arbitrary bytes for the main window's decoder, as one message and cut after every F7 into
+// several, also with the address bytes forced to a pattern part block and to each tone block so
+// the input reaches the decoding steps. Nothing may be read beyond a message's end (run under
+// AddressSanitizer) and nothing may fail: the echo goes to a device that takes everything.
+
+#include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiHub.h"
+#include "protocol/Handlers.h"
+#include "support/DiscardingPorts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+struct TFuzzWorld
+{
+    TFuzzWorld()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        Application = std::make_unique<QApplication>(Argc, Argv);
+        QDir::setCurrent(Dir.path());
+        protocol::SetErrorReporter([](const std::string &) { std::abort(); });
+        midi::SetMidiService(std::make_shared<midi::TMidiHub>(
+            std::vector<std::shared_ptr<midi::IMidiPortProvider>>{
+                std::make_shared<TDiscardingProvider>()}));
+        Window = std::make_unique<TOmbrix>();
+    }
+    int Argc = 1;
+    char Name[8] = "fuzzer";
+    char *Argv[2] = {Name, nullptr};
+    std::unique_ptr<QApplication> Application;
+    QTemporaryDir Dir;
+    std::unique_ptr<TOmbrix> Window;
+};
+
+TFuzzWorld &World()
+{
+    static TFuzzWorld world;
+    return world;
+}
+
+void Decode(const std::vector<std::uint8_t> &message)
+{
+    // Each call gets a buffer of exactly the message's size, so a read past it is caught.
+    auto copy = std::make_unique<std::uint8_t[]>(message.size());
+    std::copy(message.begin(), message.end(), copy.get());
+    World().Window->DoSysexData(0, std::span(copy.get(), message.size()));
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::vector<std::uint8_t> whole(data, data + size);
+    Decode(whole);
+    std::vector<std::uint8_t> piece;
+    for (std::uint8_t byte : whole) {
+        piece.push_back(byte);
+        if (byte == 0xF7) {
+            Decode(piece);
+            piece.clear();
+        }
+    }
+    if (!piece.empty())
+        Decode(piece);
+    if (size > 9) {
+        std::vector<std::uint8_t> forced = whole;
+        forced[6] = 0x01;
+        Decode(forced);
+        forced[6] = 0x02;
+        for (std::uint8_t block : {0x00, 0x10, 0x12, 0x14, 0x16}) {
+            forced[8] = block;
+            Decode(forced);
+        }
+    }
+    return 0;
+}
