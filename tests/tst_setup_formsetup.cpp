@@ -313,11 +313,11 @@ private slots:
         ClickArrow(true);
         QCOMPARE(Edit()->text(), QStringLiteral("21"));
         QVERIFY(!Edit()->HasPendingEdit());
-        // From the lowest typed ID the arrows climb to their own range.
+        // From the lowest typed ID the arrows climb into their own range.
         Type(QStringLiteral("16"));
         LeaveEdit();
         ClickArrow(true);
-        QCOMPARE(Edit()->text(), QStringLiteral("18"));
+        QCOMPARE(Edit()->text(), QStringLiteral("17"));
         Type(QStringLiteral("16"));
         LeaveEdit();
         ClickArrow(false);

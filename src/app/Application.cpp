@@ -1,13 +1,10 @@
 #include "Application.h"
 
 #include "controls/ErrorBox.h"
-#include "editor/Ombrix.h"
 #include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
-#include "mixer/FormMixer.h"
-#include "setup/FormSetup.h"
 
 #include <QApplication>
 #include <QFont>
@@ -19,6 +16,13 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
         std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
         std::make_shared<midi::TRtMidiProvider>()};
     return std::make_shared<midi::TMidiHub>(std::move(providers));
+}
+
+TProgramWindows::TProgramWindows()
+    : FormMixer([this] { return TMainWindowSettings{Ombrix.MidiOutIndex, Ombrix.DeviceId}; })
+{
+    FormMixer.setObjectName(QStringLiteral("FormMixer"));
+    Ombrix.SetDialogs(&FormSetup, &FormMixer);
 }
 
 int RunOmbrix(int argc, char **argv)
@@ -35,13 +39,8 @@ int RunOmbrix(int argc, char **argv)
 
     int result = 0;
     {
-        TOmbrix ombrix;
-        TFormSetup formSetup;
-        TFormMixer formMixer([&ombrix] {
-            return TMainWindowSettings{ombrix.MidiOutIndex, ombrix.DeviceId};
-        });
-        ombrix.SetDialogs(&formSetup, &formMixer);
-        ombrix.show();
+        TProgramWindows windows;
+        windows.Ombrix.show();
         result = QApplication::exec();
         // Nothing may arrive for a window that is going away.
         midi::ShutdownMidi();

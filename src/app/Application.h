@@ -1,5 +1,9 @@
 #pragma once
 
+#include "editor/Ombrix.h"
+#include "mixer/FormMixer.h"
+#include "setup/FormSetup.h"
+
 #include <memory>
 
 namespace midi {
@@ -10,6 +14,17 @@ class IMidiService;
 // then the system's devices in the system's order.
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
 
-// Creates the main window, the setup dialog and the mixer window, in this order, and runs the
-// event loop until the main window closes.
+// The three windows, created in this order: the main window (which reads the settings and asks
+// for part 1 as it is created), the setup dialog, the mixer window.
+class TProgramWindows
+{
+public:
+    TProgramWindows();
+
+    TOmbrix Ombrix;
+    TFormSetup FormSetup;
+    TFormMixer FormMixer;
+};
+
+// Runs the program until the main window closes.
 int RunOmbrix(int argc, char **argv);

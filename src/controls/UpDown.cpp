@@ -30,10 +30,14 @@ void TUpDown::SetPosition(int position)
 
 void TUpDown::Step(int delta)
 {
-    // The box may hold a typed number: the arrows go on from what it shows.
-    if (Associate)
-        Pos = std::clamp(protocol::TextToInt(Associate->text()), Minimum, Maximum);
-    SetPosition(Pos + delta);
+    // The box may hold a typed number: the arrows go on from what it shows, and a number
+    // outside the range steps to the nearest end.
+    int from = Associate ? protocol::TextToInt(Associate->text()) : Pos;
+    if (from < Minimum)
+        from = Minimum - (delta > 0 ? 1 : 0);
+    else if (from > Maximum)
+        from = Maximum + (delta < 0 ? 1 : 0);
+    SetPosition(from + delta);
     if (Associate)
         Associate->setText(QString::number(Pos));
 }
