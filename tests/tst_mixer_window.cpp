@@ -447,6 +447,22 @@ private slots:
         QVERIFY(Sent().contains(QStringLiteral("B1 07 7F")));
     }
 
+    // Enter after typing applies the number and keeps the window open; the next Enter closes it.
+    void enterAppliesBeforeItCloses()
+    {
+        DecodeAllParts({});
+        QTimer::singleShot(0, Form.get(), [this] {
+            TEditBox *box = Box("EditReverb4");
+            box->setFocus();
+            Type(box, QStringLiteral("55"));
+            Enter(box);
+            QCOMPARE(Bar("BarReverb4")->value(), 55);
+            QVERIFY(Form->isVisible());
+            Enter(box);
+        });
+        QCOMPARE(Form->exec(), int(QDialog::Accepted));
+    }
+
     void typedPanIsClamped()
     {
         DecodeAllParts({});

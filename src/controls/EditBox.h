@@ -15,6 +15,12 @@ public:
     // Applies a typed text that has not taken effect yet (a dialog's OK does this first).
     void FinishEdit();
     bool HasPendingEdit() const { return Pending; }
+    // In a window of many boxes, Enter after typing applies the number and stays; only an Enter
+    // with nothing pending reaches the window's default button.
+    void SetEnterOnlyFinishesEdit(bool on) { EnterOnlyFinishes = on; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 signals:
     // The box's change event.
@@ -23,4 +29,5 @@ signals:
 private:
     bool Typing = false;
     bool Pending = false;
+    bool EnterOnlyFinishes = false;
 };

@@ -117,6 +117,7 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
                             "Select the output destination");
     Place(LBDelayOutput, delayPanel, "Output", left, 78, listWidth);
     EditDelayFeedback = new TEditBox(delayPanel);
+    EditDelayFeedback->SetEnterOnlyFinishesEdit(true);
     EditDelayFeedback->setObjectName(QStringLiteral("EditDelayFeedback"));
     EditDelayFeedback->setMaxLength(3);
     EditDelayFeedback->setText(QStringLiteral("0"));

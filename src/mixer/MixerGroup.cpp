@@ -27,6 +27,7 @@ TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, 
                                geometry.RowHeight - 1);
 
         Boxes[i] = new TEditBox(panel);
+        Boxes[i]->SetEnterOnlyFinishesEdit(true);
         Boxes[i]->setObjectName(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
         Boxes[i]->setMaxLength(3);
         Boxes[i]->setText(QString::number(info.Start));
