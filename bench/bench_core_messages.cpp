@@ -17,7 +17,7 @@ constexpr double DinByteSeconds = 320e-6;
 
 double ProcessCpuSeconds()
 {
-    timespec t{};
+    timespec t {};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
@@ -25,8 +25,8 @@ double ProcessCpuSeconds()
 // 11 bytes of text, 13 on the wire; against its wire time on a DIN cable (4.16 ms).
 void SendToneMessage(benchmark::State &state)
 {
-    midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>>{
+    midi::SetMidiService(
+        std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
             std::make_shared<TDiscardingProvider>()}));
     midi::MidiOut().Open(0);
     int value = 0;
@@ -36,9 +36,9 @@ void SendToneMessage(benchmark::State &state)
     }
     midi::ShutdownMidi();
     midi::SetMidiService(nullptr);
-    state.counters["wire_time_share"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * 13 * DinByteSeconds,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["wire_time_share"]
+        = benchmark::Counter(static_cast<double>(state.iterations()) * 13 * DinByteSeconds,
+                             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(SendToneMessage);
 

@@ -28,8 +28,8 @@ struct TDiscardingWindow
         Dir.emplace();
         QDir::setCurrent(Dir->path());
         protocol::SetErrorReporter([](const std::string &) {});
-        midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-            std::vector<std::shared_ptr<midi::IMidiPortProvider>>{
+        midi::SetMidiService(
+            std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
                 std::make_shared<TDiscardingProvider>()}));
         Window = std::make_unique<TOmbrix>();
     }
@@ -51,9 +51,9 @@ void ToneControlChange(benchmark::State &state)
     for (auto _ : state)
         bar->setValue(++value & 0x7F);
     // One message: 13 bytes on the wire.
-    state.counters["wire_time_share"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * 13 * DinByteSeconds,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["wire_time_share"]
+        = benchmark::Counter(static_cast<double>(state.iterations()) * 13 * DinByteSeconds,
+                             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(ToneControlChange);
 
@@ -62,10 +62,19 @@ BENCHMARK(ToneControlChange);
 std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
 {
     instrument::TVirtualInstrument instrument;
-    const std::vector<std::uint8_t> choose{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x01, 0x00, 0x10,
-                                           0x03, static_cast<std::uint8_t>(group),
-                                           static_cast<std::uint8_t>(patch / 16),
-                                           static_cast<std::uint8_t>(patch % 16)};
+    const std::vector<std::uint8_t> choose {0xF0,
+                                            0x41,
+                                            0x10,
+                                            0x00,
+                                            0x0B,
+                                            0x12,
+                                            0x01,
+                                            0x00,
+                                            0x10,
+                                            0x03,
+                                            static_cast<std::uint8_t>(group),
+                                            static_cast<std::uint8_t>(patch / 16),
+                                            static_cast<std::uint8_t>(patch % 16)};
     std::vector<std::uint8_t> message = choose;
     unsigned sum = 0;
     for (std::size_t i = 6; i < message.size(); ++i)
@@ -75,10 +84,10 @@ std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
     instrument.Receive(message);
     std::vector<std::vector<std::uint8_t>> answer;
     for (const auto &request :
-         {std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00,
-                                    0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7},
-          std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00, 0x00,
-                                    0x00, 0x00, 0x17, 0x01, 0x66, 0xF7}})
+         {std::vector<std::uint8_t> {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00,
+                                     0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7},
+          std::vector<std::uint8_t> {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00, 0x00,
+                                     0x00, 0x00, 0x17, 0x01, 0x66, 0xF7}})
         for (auto &part : instrument.Receive(request))
             answer.push_back(std::move(part));
     return answer;
@@ -95,7 +104,8 @@ void DecodePartAnswer(benchmark::State &state)
     // The receive log grows by some 40 characters a request and is never cleared; keep it at the
     // length of a long session (state.range(0) requests) so its layout is counted fairly.
     auto *log = rig.Window->findChild<QLineEdit *>("Edit1");
-    const QString session = QString(" Patch Common Tone1 Tone2 Tone3 Tone4").repeated(state.range(0));
+    const QString session
+        = QString(" Patch Common Tone1 Tone2 Tone3 Tone4").repeated(state.range(0));
     bool flip = false;
     for (auto _ : state) {
         state.PauseTiming();
@@ -111,7 +121,12 @@ void DecodePartAnswer(benchmark::State &state)
         static_cast<double>(state.iterations()) * static_cast<double>(bytes) * DinByteSeconds,
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(DecodePartAnswer)->Arg(0)->Arg(25)->Arg(100)->ArgName("earlier_requests")->Unit(benchmark::kMicrosecond);
+BENCHMARK(DecodePartAnswer)
+    ->Arg(0)
+    ->Arg(25)
+    ->Arg(100)
+    ->ArgName("earlier_requests")
+    ->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char **argv)

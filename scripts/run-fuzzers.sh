@@ -4,7 +4,8 @@ set -eu
 build=$1
 seconds=$2
 for fuzzer in "$build"/fuzz/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+    case "$fuzzer" in *_autogen) continue ;; esac
+    [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus="fuzz/corpus-$name"
     mkdir -p "$corpus"

@@ -12,14 +12,16 @@
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
-    std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers{
+    std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
         std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
         std::make_shared<midi::TRtMidiProvider>()};
     return std::make_shared<midi::TMidiHub>(std::move(providers));
 }
 
 TProgramWindows::TProgramWindows()
-    : FormMixer([this] { return TMainWindowSettings{Ombrix.MidiOutIndex, Ombrix.DeviceId}; })
+    : FormMixer([this] {
+        return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
+    })
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     Ombrix.SetDialogs(&FormSetup, &FormMixer);

@@ -8,7 +8,8 @@ TDropDownList::TDropDownList(QWidget *parent)
     setEditable(false);
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
         RowJustChanged = true;
-        QMetaObject::invokeMethod(this, [this] { RowJustChanged = false; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { RowJustChanged = false; }, Qt::QueuedConnection);
     });
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!RowJustChanged)

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <limits>
 
 using midi::HexByte;
 using protocol::RunHandler;
@@ -67,7 +68,8 @@ void TOmbrix::BuildControls()
     LBPatch->addItem(QStringLiteral("Patch Name"));
     LBPatch->SetItemIndex(0);
     LBPatch->setToolTip(QStringLiteral("Patch for the selected part"));
-    connect(LBPatch, &TDropDownList::UserChange, this, [this] { RunHandler([this] { LBPatchChange(); }); });
+    connect(LBPatch, &TDropDownList::UserChange, this,
+            [this] { RunHandler([this] { LBPatchChange(); }); });
 
     LBPatchGroup = new TDropDownList(client);
     LBPatchGroup->setObjectName(QStringLiteral("LBPatchGroup"));
@@ -91,6 +93,9 @@ void TOmbrix::BuildControls()
     Edit1 = new QLineEdit(client);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(586, 11, 215, 21);
+    // The receive log is never cleared: a box's default limit would stop it after 32767
+    // characters.
+    Edit1->setMaxLength(std::numeric_limits<int>::max());
 
     LabelPub = new QLabel(client);
     LabelPub->setObjectName(QStringLiteral("LabelPub"));
@@ -262,7 +267,8 @@ void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
         // The part's patch selection; a block is taken to be the selected part's.
         if (!message.HasOffsets(protocol::PatchGroupOffset, 3))
             return;
-        const int group = protocol::PatchGroupFromByte(*message.AtOffset(protocol::PatchGroupOffset));
+        const int group
+            = protocol::PatchGroupFromByte(*message.AtOffset(protocol::PatchGroupOffset));
         const bool known = group >= 0 && group < protocol::PatchGroupCount;
         LBPatchGroup->SetItemIndex(known ? group : -1);
         if (known) {

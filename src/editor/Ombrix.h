@@ -65,7 +65,7 @@ private:
     TRadioGroup *RadioGroupSelectPart = nullptr;
     QLineEdit *Edit1 = nullptr;
     QLabel *LabelPub = nullptr;
-    std::array<TToneColumn *, 4> Columns{};
+    std::array<TToneColumn *, 4> Columns {};
     // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.
     std::array<std::unique_ptr<TEnveloppe>, 12> Envelopes;
     QDialog *FormSetup = nullptr;

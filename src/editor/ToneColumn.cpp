@@ -59,10 +59,11 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
         LBWave->addItem(editor::WaveRowDisplayText(row));
     LBWave->SetItemIndex(-1);
     LBWave->setToolTip(QStringLiteral("Select a wave form for the tone"));
-    connect(LBWave, &TDropDownList::UserChange, this, [this] { RunHandler([this] { WaveListChange(); }); });
+    connect(LBWave, &TDropDownList::UserChange, this,
+            [this] { RunHandler([this] { WaveListChange(); }); });
 
-    RadioGroupGain = new TRadioGroup(QStringLiteral("Gain"), {"-6", " 0", "+6", "+12"}, 1,
-                                     Container);
+    RadioGroupGain
+        = new TRadioGroup(QStringLiteral("Gain"), {"-6", " 0", "+6", "+12"}, 1, Container);
     RadioGroupGain->setObjectName(Name("RadioGroupGain"));
     RadioGroupGain->setGeometry(QRect(At(4, 72), QSize(49, 73)));
     RadioGroupGain->setToolTip(QStringLiteral("This is the gain of the wave form"));
@@ -78,10 +79,11 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     RadioGroupFxm = new TRadioGroup(QStringLiteral("   Fxm"), {"1", "2", "3", "4"}, 2, Container);
     RadioGroupFxm->setObjectName(Name("RadioGroupFxm"));
     RadioGroupFxm->setGeometry(QRect(At(56, 72), QSize(69, 45)));
-    RadioGroupFxm->setToolTip(QStringLiteral(
-        "With a Fxm of 4, the wave is raw. A Fxm of 1 make a metallic wave form."));
-    connect(RadioGroupFxm, &TRadioGroup::Click, this,
-            [this] { RunHandler([this] { RadioGroupClick(ToneParam::FxmColour, RadioGroupFxm); }); });
+    RadioGroupFxm->setToolTip(
+        QStringLiteral("With a Fxm of 4, the wave is raw. A Fxm of 1 make a metallic wave form."));
+    connect(RadioGroupFxm, &TRadioGroup::Click, this, [this] {
+        RunHandler([this] { RadioGroupClick(ToneParam::FxmColour, RadioGroupFxm); });
+    });
 
     // Lies on the blanks of the group's caption.
     CBFxmSwitch = MakeCheckBox("CBFxmSwitch", ToneParam::FxmSwitch, QString(), {56, 72, 13, 13});
@@ -91,8 +93,8 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     depth->resize(29, 17);
     depth->setToolTip(FxmDepthHint);
 
-    UpDownFxmDepth = new TUpDown(ToneParam::FxmDepth.ControlMin, ToneParam::FxmDepth.ControlMax,
-                                 1, Container);
+    UpDownFxmDepth
+        = new TUpDown(ToneParam::FxmDepth.ControlMin, ToneParam::FxmDepth.ControlMax, 1, Container);
     UpDownFxmDepth->setObjectName(Name("UpDownFxmDepth"));
     UpDownFxmDepth->setGeometry(QRect(At(87, 116), QSize(tone == 4 ? 13 : 15, 19)));
     UpDownFxmDepth->setToolTip(FxmDepthHint);
@@ -105,7 +107,8 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     EditFxmDepth->setText(QStringLiteral("1"));
     EditFxmDepth->setToolTip(FxmDepthHint);
     UpDownFxmDepth->SetAssociate(EditFxmDepth);
-    connect(EditFxmDepth, &TEditBox::Change, this, [this] { RunHandler([this] { FxmDepthChange(); }); });
+    connect(EditFxmDepth, &TEditBox::Change, this,
+            [this] { RunHandler([this] { FxmDepthChange(); }); });
 
     BarLevel = MakeScrollBar("BarLevel", ToneParam::Level, "Set the volume of the tone",
                              {124, 57, 125, 9});
@@ -114,15 +117,15 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     MakeLabel("LabelPan", QStringLiteral("Pan"), 128, 69);
     CBRandomPan = MakeCheckBox("CBRandomPan", ToneParam::RandomPan, QStringLiteral("Random pan"),
                                {156, 68, 81, 12});
-    BarAlternatePan = MakeScrollBar("BarAlternatePan", ToneParam::AlternatePan,
-                                    "Pan will go from left to right, or right to left",
-                                    {124, 105, 125, 9});
+    BarAlternatePan
+        = MakeScrollBar("BarAlternatePan", ToneParam::AlternatePan,
+                        "Pan will go from left to right, or right to left", {124, 105, 125, 9});
     MakeLabel("LabelAlternatePan", QStringLiteral("Alternate pan"), 128, 92);
     BarTune = MakeScrollBar("BarTune", ToneParam::CoarseTune, "Set the tune by semi-tone",
                             {124, 128, 125, 9});
     MakeLabel("LabelTune", QStringLiteral("Tune"), 128, 116);
-    BarFineTune = MakeScrollBar("BarFineTune", ToneParam::FineTune, "Detune the tone",
-                                {124, 152, 125, 9});
+    BarFineTune
+        = MakeScrollBar("BarFineTune", ToneParam::FineTune, "Detune the tone", {124, 152, 125, 9});
     MakeLabel("LabelFineTune", QStringLiteral("Fine Tune"), 128, 140);
 
     LBFilter = new TDropDownList(Container);
@@ -131,7 +134,8 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     LBFilter->addItems({"Off", "Low Pass", "Band Pass", "High Pass", "Peaking"});
     LBFilter->SetItemIndex(-1);
     LBFilter->setToolTip(QStringLiteral("Select a Filter type"));
-    connect(LBFilter, &TDropDownList::UserChange, this, [this] { RunHandler([this] { FilterListChange(); }); });
+    connect(LBFilter, &TDropDownList::UserChange, this,
+            [this] { RunHandler([this] { FilterListChange(); }); });
     MakeLabel("LabelFilter", QStringLiteral("Filter"), 128, 164);
 
     BarCutOff = MakeTrackBar("BarCutOff", ToneParam::Cutoff, "Set the filter Cut Off",
@@ -142,8 +146,8 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     MakeLabel("LabelReso", QStringLiteral("Res"), 228, 164)->resize(21, 13);
 
     MakeLabel("LabelAmpEnv", QStringLiteral("Amplitude Env"), 0, 292);
-    BarVeloSensAmp = MakeScrollBar("BarVeloSensAmp", ToneParam::AmpVeloSens, VelocityHint,
-                                   {108, 364, 141, 9});
+    BarVeloSensAmp
+        = MakeScrollBar("BarVeloSensAmp", ToneParam::AmpVeloSens, VelocityHint, {108, 364, 141, 9});
     MakeLabel("LabelVeloSensAmp", QStringLiteral("Velocity Sensibility"), 16, 362);
 
     MakeLabel("LabelPitchEnv", QStringLiteral("Pitch Env"), 0, 429);
@@ -154,10 +158,10 @@ TToneColumn::TToneColumn(int tone, QWidget *container, TSender send)
     MakeLabel("LabelVeloSensPitch", QStringLiteral("Velocity Sensibility"), 16, 499);
 
     MakeLabel("LabelFilterEnv", QStringLiteral("Filter Env"), 0, 558);
-    BarFilterEnvDepth = MakeScrollBar("BarFilterEnvDepth", ToneParam::FilterEnvDepth,
-                                      EnvDepthHint, {124, 562, 125, 9});
-    BarVeloSensFilter = MakeScrollBar("BarVeloSensFilter", ToneParam::FilterVeloSens,
-                                      VelocityHint, {108, 631, 141, 9});
+    BarFilterEnvDepth = MakeScrollBar("BarFilterEnvDepth", ToneParam::FilterEnvDepth, EnvDepthHint,
+                                      {124, 562, 125, 9});
+    BarVeloSensFilter = MakeScrollBar("BarVeloSensFilter", ToneParam::FilterVeloSens, VelocityHint,
+                                      {108, 631, 141, 9});
     MakeLabel("LabelVeloSensFilter", QStringLiteral("Velocity Sensibility"), 16, 628);
 
     for (QScrollBar *velocity : {BarVeloSensAmp, BarVeloSensPitch, BarVeloSensFilter}) {
@@ -329,18 +333,18 @@ bool TToneColumn::Decode(const protocol::TMessageView &message)
             ChangeControl([&] { apply(param.ToControl(*byte)); });
         }
     };
-    const auto setBar = [](QAbstractSlider *bar) {
-        return [bar](int position) { bar->setValue(position); };
-    };
-    const auto setBox = [](QCheckBox *box) { return [box](int ticked) { box->setChecked(ticked); }; };
+    const auto setBar
+        = [](QAbstractSlider *bar) { return [bar](int position) { bar->setValue(position); }; };
+    const auto setBox
+        = [](QCheckBox *box) { return [box](int ticked) { box->setChecked(ticked); }; };
     const auto setEnvelope = [&](TEnvelopeImage *image, const protocol::TEnvelopeParams &params) {
-        std::array<int, 4> levels{};
-        std::array<int, 4> times{};
+        std::array<int, 4> levels {};
+        std::array<int, 4> times {};
         for (int i = 0; i < 4; ++i) {
             const auto time = message.AtOffset(params.TimeOffsets[static_cast<std::size_t>(i)]);
             const auto level = i < params.LevelCount
-                                   ? message.AtOffset(params.LevelOffsets[static_cast<std::size_t>(i)])
-                                   : std::optional<std::uint8_t>(0);
+                ? message.AtOffset(params.LevelOffsets[static_cast<std::size_t>(i)])
+                : std::optional<std::uint8_t>(0);
             if (!time || !level)
                 return;
             times[static_cast<std::size_t>(i)] = *time;
@@ -354,8 +358,7 @@ bool TToneColumn::Decode(const protocol::TMessageView &message)
     step(ToneParam::Switch, setBox(CBSwitch));
     if (message.HasOffsets(protocol::WaveGroupOffset, 3)) {
         applied = true;
-        LBWave->SetItemIndex(protocol::WaveRowFromBytes(*message.AtOffset(2),
-                                                        *message.AtOffset(3),
+        LBWave->SetItemIndex(protocol::WaveRowFromBytes(*message.AtOffset(2), *message.AtOffset(3),
                                                         *message.AtOffset(4)));
     }
     step(ToneParam::Gain, [this](int index) { RadioGroupGain->SetItemIndex(index); });

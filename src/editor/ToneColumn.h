@@ -67,8 +67,8 @@ private:
     QLabel *MakeLabel(const char *stem, const QString &caption, int left, int top);
     QScrollBar *MakeScrollBar(const char *stem, const protocol::TToneParam &param,
                               const QString &hint, QRect place);
-    QSlider *MakeTrackBar(const char *stem, const protocol::TToneParam &param,
-                          const QString &hint, QRect place);
+    QSlider *MakeTrackBar(const char *stem, const protocol::TToneParam &param, const QString &hint,
+                          QRect place);
     QCheckBox *MakeCheckBox(const char *stem, const protocol::TToneParam &param,
                             const QString &caption, QRect place);
 
@@ -100,5 +100,5 @@ private:
     QScrollBar *BarVeloSensPitch = nullptr;
     QScrollBar *BarFilterEnvDepth = nullptr;
     QScrollBar *BarVeloSensFilter = nullptr;
-    std::array<TEnvelopeImage *, 3> Images{};
+    std::array<TEnvelopeImage *, 3> Images {};
 };

@@ -15,7 +15,7 @@ namespace midi {
 
 namespace {
 // The input set that the notification function serves: the program has exactly one.
-std::atomic<TMidiInput *> ActiveInput{nullptr};
+std::atomic<TMidiInput *> ActiveInput {nullptr};
 
 std::unique_ptr<TMidiInput> ProgramInput;
 std::unique_ptr<TMidiOutput> ProgramOutput;
@@ -209,8 +209,8 @@ void TMidiOutput::Open(int index)
     if (Handle(index) != 0)
         return;
     HMIDIOUT handle = 0;
-    CheckResult(MidiService().midiOutOpen(&handle, static_cast<std::uint32_t>(index), 0, 0,
-                                          CALLBACK_NULL));
+    CheckResult(
+        MidiService().midiOutOpen(&handle, static_cast<std::uint32_t>(index), 0, 0, CALLBACK_NULL));
     Entry(index).Handle.store(handle);
 }
 

@@ -27,10 +27,12 @@ using TSysExHandler = std::function<void(std::int32_t deviceIndex, std::span<con
 
 struct TDeviceEntry
 {
-    explicit TDeviceEntry(std::string name) : Name(std::move(name)) {}
+    explicit TDeviceEntry(std::string name)
+        : Name(std::move(name))
+    { }
     std::string Name;
     // Read by the notification thread while the window thread opens and closes devices.
-    std::atomic<std::uintptr_t> Handle{0};
+    std::atomic<std::uintptr_t> Handle {0};
 };
 
 class TMidiDevices
@@ -52,7 +54,9 @@ public:
     void CheckResult(MMRESULT code) const;
 
 protected:
-    explicit TMidiDevices(const char *className) : ClassName(className) {}
+    explicit TMidiDevices(const char *className)
+        : ClassName(className)
+    { }
     const TDeviceEntry &Entry(int index) const;
     TDeviceEntry &Entry(int index);
 
@@ -70,7 +74,7 @@ struct TSysExData
 
     TByteStream Stream;
     MIDIHDR Header;
-    std::array<std::uint8_t, BufferSize> Buffer{};
+    std::array<std::uint8_t, BufferSize> Buffer {};
 };
 
 class TMidiInput final : public TMidiDevices

@@ -10,7 +10,9 @@ namespace midi {
 class EMidiError : public std::runtime_error
 {
 public:
-    explicit EMidiError(const std::string &text) : std::runtime_error(text) {}
+    explicit EMidiError(const std::string &text)
+        : std::runtime_error(text)
+    { }
 };
 
 } // namespace midi

@@ -60,6 +60,18 @@ std::uintptr_t Milliseconds(std::chrono::steady_clock::time_point since)
                                            .count());
 }
 
+// Runs action on an open device under its lock; anything else is an invalid handle.
+template<class Device, class Action>
+MMRESULT WithOpenDevice(Device *device, Action &&action)
+{
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    std::lock_guard lock(device->Lock);
+    if (!device->IsOpen)
+        return MMSYSERR_INVALHANDLE;
+    return action(*device);
+}
+
 // The length of a short message from its status byte.
 std::size_t ShortMessageLength(std::uint8_t status)
 {
@@ -164,8 +176,8 @@ MMRESULT TMidiHub::Failure(const std::string &deviceName, const std::string &err
         = error.find(deviceName) == std::string::npos ? deviceName + ": " + error : error;
     std::lock_guard lock(TextsLock);
     const std::size_t slot = FailureTexts.size() < FailureTextSlots
-                                 ? FailureTexts.size()
-                                 : NextFailureSlot++ % FailureTextSlots;
+        ? FailureTexts.size()
+        : NextFailureSlot++ % FailureTextSlots;
     if (slot == FailureTexts.size())
         FailureTexts.push_back(text);
     else
@@ -194,14 +206,13 @@ std::uint32_t TMidiHub::midiInGetNumDevs()
     return static_cast<std::uint32_t>(Inputs.size());
 }
 
-MMRESULT TMidiHub::midiInGetDevCapsA(std::uintptr_t deviceId, MIDIINCAPSA *caps,
-                                     std::uint32_t size)
+MMRESULT TMidiHub::midiInGetDevCapsA(std::uintptr_t deviceId, MIDIINCAPSA *caps, std::uint32_t size)
 {
     if (deviceId >= Inputs.size())
         return MMSYSERR_BADDEVICEID;
     if (caps == nullptr || size < MIDIINCAPS_SIZE)
         return MMSYSERR_INVALPARAM;
-    *caps = MIDIINCAPSA{};
+    *caps = MIDIINCAPSA {};
     CopyName(Inputs[deviceId]->Name, caps->szPname);
     return MMSYSERR_NOERROR;
 }
@@ -231,9 +242,9 @@ MMRESULT TMidiHub::midiInOpen(HMIDIIN *handle, std::uint32_t deviceId, MidiInPro
     }
     std::string error;
     InDevice *target = &device;
-    if (!device.Port->Open([target](const std::uint8_t *data,
-                                    std::size_t size) { Deliver(*target, data, size); },
-                           error)) {
+    if (!device.Port->Open(
+            [target](const std::uint8_t *data, std::size_t size) { Deliver(*target, data, size); },
+            error)) {
         std::lock_guard lock(device.Lock);
         device.IsOpen = false;
         return Failure(device.Name, error);
@@ -289,16 +300,14 @@ void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t s
 
 MMRESULT TMidiHub::midiInPrepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
 {
-    InDevice *device = FindIn(handle);
-    if (device == nullptr)
+    if (FindIn(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr)
         return MMSYSERR_INVALPARAM;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    header->dwFlags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindIn(handle), [header](InDevice &) {
+        header->dwFlags |= MHDR_PREPARED;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
@@ -317,47 +326,37 @@ MMRESULT TMidiHub::midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::u
 
 MMRESULT TMidiHub::midiInAddBuffer(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
 {
-    InDevice *device = FindIn(handle);
-    if (device == nullptr)
+    if (FindIn(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr
         || header->dwBufferLength == 0)
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & MHDR_PREPARED))
         return MIDIERR_UNPREPARED;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    if (header->dwFlags & MHDR_INQUEUE)
-        return MIDIERR_STILLPLAYING;
-    header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
-    header->dwBytesRecorded = 0;
-    device->Queue.push_back(header);
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindIn(handle), [header](InDevice &device) {
+        if (header->dwFlags & MHDR_INQUEUE)
+            return MIDIERR_STILLPLAYING;
+        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
+        header->dwBytesRecorded = 0;
+        device.Queue.push_back(header);
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiInStart(HMIDIIN handle)
 {
-    InDevice *device = FindIn(handle);
-    if (device == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    device->Started = true;
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindIn(handle), [](InDevice &device) {
+        device.Started = true;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiInStop(HMIDIIN handle)
 {
-    InDevice *device = FindIn(handle);
-    if (device == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    device->Started = false;
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindIn(handle), [](InDevice &device) {
+        device.Started = false;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiInReset(HMIDIIN handle)
@@ -443,7 +442,7 @@ MMRESULT TMidiHub::midiOutGetDevCapsA(std::uintptr_t deviceId, MIDIOUTCAPSA *cap
         return MMSYSERR_BADDEVICEID;
     if (caps == nullptr || size < MIDIOUTCAPS_SIZE)
         return MMSYSERR_INVALPARAM;
-    *caps = MIDIOUTCAPSA{};
+    *caps = MIDIOUTCAPSA {};
     CopyName(Outputs[deviceId]->Name, caps->szPname);
     caps->wChannelMask = 0xFFFF;
     return MMSYSERR_NOERROR;
@@ -474,22 +473,18 @@ MMRESULT TMidiHub::midiOutOpen(HMIDIOUT *handle, std::uint32_t deviceId, std::ui
 
 MMRESULT TMidiHub::midiOutShortMsg(HMIDIOUT handle, std::uint32_t message)
 {
-    OutDevice *device = FindOut(handle);
-    if (device == nullptr)
-        return MMSYSERR_INVALHANDLE;
     const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(message & 0xFF),
                                    static_cast<std::uint8_t>((message >> 8) & 0x7F),
                                    static_cast<std::uint8_t>((message >> 16) & 0x7F)};
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    // No running status: a short message starts with its status byte.
-    if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7)
-        return MMSYSERR_INVALPARAM;
-    std::string error;
-    if (!device->Port->Send(bytes, ShortMessageLength(bytes[0]), error))
-        return Failure(device->Name, error);
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindOut(handle), [&](OutDevice &device) {
+        // No running status: a short message starts with its status byte.
+        if (bytes[0] < 0x80 || bytes[0] == 0xF0 || bytes[0] == 0xF7)
+            return MMSYSERR_INVALPARAM;
+        std::string error;
+        if (!device.Port->Send(bytes, ShortMessageLength(bytes[0]), error))
+            return Failure(device.Name, error);
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiOutPrepareHeader(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
@@ -505,23 +500,21 @@ MMRESULT TMidiHub::midiOutPrepareHeader(HMIDIOUT handle, MIDIHDR *header, std::u
 
 MMRESULT TMidiHub::midiOutLongMsg(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
 {
-    OutDevice *device = FindOut(handle);
-    if (device == nullptr)
+    if (FindOut(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE)
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & MHDR_PREPARED))
         return MIDIERR_UNPREPARED;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    std::string error;
-    if (header->dwBufferLength != 0
-        && !device->Port->Send(header->lpData, header->dwBufferLength, error))
-        return Failure(device->Name, error);
-    // Synchronous: the service is done with the buffer when the call returns.
-    header->dwFlags |= MHDR_DONE;
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindOut(handle), [&](OutDevice &device) {
+        std::string error;
+        if (header->dwBufferLength != 0
+            && !device.Port->Send(header->lpData, header->dwBufferLength, error))
+            return Failure(device.Name, error);
+        // Synchronous: the service is done with the buffer when the call returns.
+        header->dwFlags |= MHDR_DONE;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 MMRESULT TMidiHub::midiOutUnprepareHeader(HMIDIOUT handle, MIDIHDR *header, std::uint32_t size)
@@ -536,15 +529,11 @@ MMRESULT TMidiHub::midiOutUnprepareHeader(HMIDIOUT handle, MIDIHDR *header, std:
 
 MMRESULT TMidiHub::midiOutClose(HMIDIOUT handle)
 {
-    OutDevice *device = FindOut(handle);
-    if (device == nullptr)
-        return MMSYSERR_INVALHANDLE;
-    std::lock_guard lock(device->Lock);
-    if (!device->IsOpen)
-        return MMSYSERR_INVALHANDLE;
-    device->Port->Close();
-    device->IsOpen = false;
-    return MMSYSERR_NOERROR;
+    return WithOpenDevice(FindOut(handle), [](OutDevice &device) {
+        device.Port->Close();
+        device.IsOpen = false;
+        return MMSYSERR_NOERROR;
+    });
 }
 
 } // namespace midi

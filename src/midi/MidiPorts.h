@@ -47,7 +47,7 @@ public:
     virtual std::vector<std::unique_ptr<IMidiInPort>> InputPorts() = 0;
     virtual std::vector<std::unique_ptr<IMidiOutPort>> OutputPorts() = 0;
     // Stops the provider's own threads; called after every port has been closed.
-    virtual void Shutdown() {}
+    virtual void Shutdown() { }
 };
 
 } // namespace midi

@@ -107,8 +107,7 @@ public:
                                 std::uintptr_t instance, std::uint32_t flags)
         = 0;
     virtual MMRESULT midiInPrepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size) = 0;
-    virtual MMRESULT midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
-        = 0;
+    virtual MMRESULT midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size) = 0;
     virtual MMRESULT midiInAddBuffer(HMIDIIN handle, MIDIHDR *header, std::uint32_t size) = 0;
     virtual MMRESULT midiInStart(HMIDIIN handle) = 0;
     virtual MMRESULT midiInStop(HMIDIIN handle) = 0;
@@ -132,7 +131,7 @@ public:
     virtual MMRESULT midiOutClose(HMIDIOUT handle) = 0;
 
     // Program end: stops the service's own threads; no notification runs after it returns.
-    virtual void Shutdown() {}
+    virtual void Shutdown() { }
 };
 
 // The service the program's device sets use. It must be installed before the first call of

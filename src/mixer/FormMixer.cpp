@@ -14,6 +14,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <limits>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -190,6 +191,9 @@ void TFormMixer::BuildPanels()
 
     EditBPM = new QLineEdit(QStringLiteral("0"), this);
     EditBPM->setObjectName(QStringLiteral("EditBPM"));
+    // The receive log is never cleared: a box's default limit would stop it after 32767
+    // characters.
+    EditBPM->setMaxLength(std::numeric_limits<int>::max());
     EditBPM->setToolTip(QStringLiteral("Set the BPM of the pattern"));
     QFont logFont = EditBPM->font();
     logFont.setPixelSize(9);

@@ -11,8 +11,8 @@ namespace protocol {
 // that gives no 7-bit data byte, such as 0 while no settings file has been read.
 int DeviceByte(int deviceId);
 
-std::string DataSetHeader(int deviceId);     // F0 41 dd 00 0B 12
+std::string DataSetHeader(int deviceId); // F0 41 dd 00 0B 12
 std::string DataRequestHeader(int deviceId); // F0 41 dd 00 0B 11
-std::string Model3AHeader(int deviceId);     // 00 F0 41 dd 3A 12
+std::string Model3AHeader(int deviceId); // 00 F0 41 dd 3A 12
 
 } // namespace protocol

@@ -61,7 +61,7 @@ int TextToInt(std::string_view text)
         if (c < '0' || c > '9')
             return 0;
         value = value * 10 + (c - '0');
-        if (value > std::int64_t{INT32_MAX} + 1)
+        if (value > std::int64_t {INT32_MAX} + 1)
             return 0;
     }
     if (negative)
@@ -73,7 +73,8 @@ int TextToInt(std::string_view text)
 
 int TextToInt(const QString &text)
 {
-    // Anything beyond Latin-1 cannot be part of a number; the '?' it becomes keeps it from being one.
+    // Anything beyond Latin-1 cannot be part of a number; the '?' it becomes keeps it from being
+    // one.
     const QByteArray bytes = text.toLatin1();
     return TextToInt(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }

@@ -4,11 +4,11 @@
 
 namespace protocol {
 
-std::string ToneMessageText(const std::string &dataSetHeader, const std::string &partText,
-                            int tone, int offset, const std::string &valueText)
+std::string ToneMessageText(const std::string &dataSetHeader, const std::string &partText, int tone,
+                            int offset, const std::string &valueText)
 {
     return dataSetHeader + "02 " + partText + " " + midi::HexByte(ToneByte(tone)) + " "
-           + midi::HexByte(offset) + " " + valueText;
+        + midi::HexByte(offset) + " " + valueText;
 }
 
 } // namespace protocol

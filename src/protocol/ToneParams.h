@@ -13,12 +13,12 @@
 namespace protocol {
 
 enum class TConversion {
-    Direct,   // control value = byte
-    Biased,   // control value = byte - bias
+    Direct, // control value = byte
+    Biased, // control value = byte - bias
     Inverted, // control value = 127 - byte (bars with their minimum at the top)
-    Halved,   // byte = (control value + 100) div 2; written only
-    Flag,     // ticked exactly when byte = FlagByte; ticked sends FlagByte, unticked 0
-    PlusOne,  // shown number = byte + 1
+    Halved, // byte = (control value + 100) div 2; written only
+    Flag, // ticked exactly when byte = FlagByte; ticked sends FlagByte, unticked 0
+    PlusOne, // shown number = byte + 1
 };
 
 struct TToneParam
@@ -28,7 +28,7 @@ struct TToneParam
     int ControlMin;
     int ControlMax;
     TConversion Conversion;
-    int Bias = 0;     // for Biased
+    int Bias = 0; // for Biased
     int FlagByte = 1; // for Flag
     bool FromDump = true;
 
@@ -74,25 +74,25 @@ struct TToneParam
 };
 
 namespace ToneParam {
-inline constexpr TToneParam Switch{0x00, 1, 0, 1, TConversion::Flag};
-inline constexpr TToneParam Gain{0x05, 3, 0, 3, TConversion::Direct};
-inline constexpr TToneParam FxmSwitch{0x06, 1, 0, 1, TConversion::Flag};
-inline constexpr TToneParam FxmColour{0x07, 3, 0, 3, TConversion::Direct};
-inline constexpr TToneParam FxmDepth{0x08, 15, 1, 16, TConversion::PlusOne};
-inline constexpr TToneParam CoarseTune{0x3D, 96, -48, 48, TConversion::Biased, 48};
-inline constexpr TToneParam FineTune{0x3E, 100, -50, 50, TConversion::Biased, 50};
-inline constexpr TToneParam PitchEnvDepth{0x41, 24, -12, 12, TConversion::Biased, 12};
-inline constexpr TToneParam PitchVeloSens{0x42, 125, -100, 150, TConversion::Halved, 0, 1, false};
-inline constexpr TToneParam FilterType{0x50, 4, 0, 4, TConversion::Direct};
-inline constexpr TToneParam Cutoff{0x51, 127, 0, 127, TConversion::Inverted};
-inline constexpr TToneParam Resonance{0x53, 127, 0, 127, TConversion::Inverted};
-inline constexpr TToneParam FilterEnvDepth{0x55, 126, -63, 63, TConversion::Biased, 63};
-inline constexpr TToneParam FilterVeloSens{0x57, 125, -100, 150, TConversion::Halved, 0, 1, false};
-inline constexpr TToneParam Level{0x65, 127, 0, 127, TConversion::Direct};
-inline constexpr TToneParam AmpVeloSens{0x6A, 125, -100, 150, TConversion::Halved, 0, 1, false};
-inline constexpr TToneParam Pan{0x77, 127, -64, 63, TConversion::Biased, 64};
-inline constexpr TToneParam RandomPan{0x79, 63, 0, 1, TConversion::Flag, 0, 63};
-inline constexpr TToneParam AlternatePan{0x7A, 127, -64, 63, TConversion::Biased, 64};
+inline constexpr TToneParam Switch {0x00, 1, 0, 1, TConversion::Flag};
+inline constexpr TToneParam Gain {0x05, 3, 0, 3, TConversion::Direct};
+inline constexpr TToneParam FxmSwitch {0x06, 1, 0, 1, TConversion::Flag};
+inline constexpr TToneParam FxmColour {0x07, 3, 0, 3, TConversion::Direct};
+inline constexpr TToneParam FxmDepth {0x08, 15, 1, 16, TConversion::PlusOne};
+inline constexpr TToneParam CoarseTune {0x3D, 96, -48, 48, TConversion::Biased, 48};
+inline constexpr TToneParam FineTune {0x3E, 100, -50, 50, TConversion::Biased, 50};
+inline constexpr TToneParam PitchEnvDepth {0x41, 24, -12, 12, TConversion::Biased, 12};
+inline constexpr TToneParam PitchVeloSens {0x42, 125, -100, 150, TConversion::Halved, 0, 1, false};
+inline constexpr TToneParam FilterType {0x50, 4, 0, 4, TConversion::Direct};
+inline constexpr TToneParam Cutoff {0x51, 127, 0, 127, TConversion::Inverted};
+inline constexpr TToneParam Resonance {0x53, 127, 0, 127, TConversion::Inverted};
+inline constexpr TToneParam FilterEnvDepth {0x55, 126, -63, 63, TConversion::Biased, 63};
+inline constexpr TToneParam FilterVeloSens {0x57, 125, -100, 150, TConversion::Halved, 0, 1, false};
+inline constexpr TToneParam Level {0x65, 127, 0, 127, TConversion::Direct};
+inline constexpr TToneParam AmpVeloSens {0x6A, 125, -100, 150, TConversion::Halved, 0, 1, false};
+inline constexpr TToneParam Pan {0x77, 127, -64, 63, TConversion::Biased, 64};
+inline constexpr TToneParam RandomPan {0x79, 63, 0, 1, TConversion::Flag, 0, 63};
+inline constexpr TToneParam AlternatePan {0x7A, 127, -64, 63, TConversion::Biased, 64};
 } // namespace ToneParam
 
 // The wave selection: offset 02 holds the bank (1 to 3), 03 and 04 the wave number's upper and
@@ -105,8 +105,8 @@ inline constexpr int WaveRowCount = 746;
 struct TWaveBytes
 {
     int Group; // 1..3
-    int High;  // 0..15
-    int Low;   // 0..15
+    int High; // 0..15
+    int Low; // 0..15
 };
 constexpr TWaveBytes WaveBytesFromRow(int row)
 {
@@ -127,12 +127,12 @@ struct TEnvelopeParams
     int StartOffsetDiv; // the curve starts at H - H div this (0: at the bottom edge)
     bool ReleaseLevelEditable;
 };
-inline constexpr TEnvelopeParams AmpEnvelope{{0x6E, 0x6F, 0x70, 0x71}, {0x72, 0x73, 0x74, 0}, 3,
-                                             0, false};
-inline constexpr TEnvelopeParams PitchEnvelope{{0x46, 0x47, 0x48, 0x49}, {0x4A, 0x4B, 0x4C, 0x4D},
-                                               4, 2, true};
-inline constexpr TEnvelopeParams FilterEnvelope{{0x5B, 0x5C, 0x5D, 0x5E},
-                                                {0x5F, 0x60, 0x61, 0x62}, 4, 0, true};
+inline constexpr TEnvelopeParams AmpEnvelope {
+    {0x6E, 0x6F, 0x70, 0x71}, {0x72, 0x73, 0x74, 0}, 3, 0, false};
+inline constexpr TEnvelopeParams PitchEnvelope {
+    {0x46, 0x47, 0x48, 0x49}, {0x4A, 0x4B, 0x4C, 0x4D}, 4, 2, true};
+inline constexpr TEnvelopeParams FilterEnvelope {
+    {0x5B, 0x5C, 0x5D, 0x5E}, {0x5F, 0x60, 0x61, 0x62}, 4, 0, true};
 
 // The tone block of tone t (1..4) starts at 02 0p BB 00 with BB = ToneByte(t).
 constexpr int ToneByte(int tone)
@@ -144,8 +144,8 @@ inline constexpr int ToneBlockUsedSize = 0x7B;
 
 // The text of one tone message: header, "02 ", the part, the tone byte, the offset and the
 // value text (one or more bytes, already formatted).
-std::string ToneMessageText(const std::string &dataSetHeader, const std::string &partText,
-                            int tone, int offset, const std::string &valueText);
+std::string ToneMessageText(const std::string &dataSetHeader, const std::string &partText, int tone,
+                            int offset, const std::string &valueText);
 
 // Patch selection fields of the pattern part block of part p, at 01 00 1p oo.
 inline constexpr std::uint8_t PatchBankOffset = 0x02;

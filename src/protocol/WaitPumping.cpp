@@ -27,7 +27,10 @@ void WaitPumping(int ms)
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         timer.start(static_cast<int>(remainingMs));
-        loop.exec(QEventLoop::AllEvents);
+        // The application is quitting: its event loops return at once, and waiting on would only
+        // spin until the time is up.
+        if (loop.exec(QEventLoop::AllEvents) == -1)
+            break;
     }
 }
 
