@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::size_t digits = 0;
     for (char c : text)
         digits += c != ' ';
-    if (stream.size() != digits / 2 + 2 || stream.back() != 0xF7 || stream[stream.size() - 2] > 0x7F)
+    if (stream.size() != digits / 2 + 2 || stream.back() != 0xF7
+        || stream[stream.size() - 2] > 0x7F)
         std::abort();
 
     auto copy = std::make_unique<std::uint8_t[]>(size);

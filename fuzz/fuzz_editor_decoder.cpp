@@ -4,39 +4,19 @@
 // AddressSanitizer) and nothing may fail: the echo goes to a device that takes everything.
 
 #include "editor/Ombrix.h"
-#include "midi/MidiDevices.h"
-#include "midi/MidiHub.h"
-#include "protocol/Handlers.h"
-#include "support/DiscardingPorts.h"
+#include "support/FuzzApplication.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
-#include <cstdlib>
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace {
 struct TFuzzWorld
 {
-    TFuzzWorld()
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        Application = std::make_unique<QApplication>(Argc, Argv);
-        QDir::setCurrent(Dir.path());
-        protocol::SetErrorReporter([](const std::string &) { std::abort(); });
-        midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-            std::vector<std::shared_ptr<midi::IMidiPortProvider>>{
-                std::make_shared<TDiscardingProvider>()}));
-        Window = std::make_unique<TOmbrix>();
-    }
-    int Argc = 1;
-    char Name[8] = "fuzzer";
-    char *Argv[2] = {Name, nullptr};
-    std::unique_ptr<QApplication> Application;
-    QTemporaryDir Dir;
-    std::unique_ptr<TOmbrix> Window;
+    TFuzzApplication App;
+    std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>();
 };
 
 TFuzzWorld &World()

@@ -4,12 +4,9 @@
 // every control must stay within its range.
 
 #include "midi/MidiDevices.h"
-#include "midi/MidiHub.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
-#include "support/DiscardingPorts.h"
+#include "support/FuzzApplication.h"
 
-#include <QApplication>
 #include <QScrollBar>
 
 #include <cstddef>
@@ -24,33 +21,14 @@ struct TFuzzWorld
 {
     TFuzzWorld()
     {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        Application = std::make_unique<QApplication>(Argc, Argv);
-        protocol::SetErrorReporter([](const std::string &) { std::abort(); });
-        Discard = std::make_shared<TDiscardingProvider>();
-        midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-            std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
         midi::MidiOut().Open(0);
         Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
         // Connects the send handlers; the discarding device never answers.
         Form->FormShow();
-        SentAfterOpening = Discard->Messages();
+        SentAfterOpening = App.Sent();
     }
-    ~TFuzzWorld()
-    {
-        Form.reset();
-        midi::ShutdownMidi();
-        midi::SetMidiService(nullptr);
-    }
-    TFuzzWorld(const TFuzzWorld &) = delete;
-    TFuzzWorld &operator=(const TFuzzWorld &) = delete;
 
-    int Argc = 1;
-    char Name[16] = "fuzz_mixer";
-    char *Argv[2] = {Name, nullptr};
-    std::unique_ptr<QApplication> Application;
-    std::shared_ptr<TDiscardingProvider> Discard;
+    TFuzzApplication App;
     std::unique_ptr<TFormMixer> Form;
     std::uint64_t SentAfterOpening = 0;
 };
@@ -85,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Feed(*world.Form, data + start, size - start);
     Feed(*world.Form, data, size);
 
-    if (world.Discard->Messages() != world.SentAfterOpening)
+    if (world.App.Sent() != world.SentAfterOpening)
         std::abort();
     for (const QScrollBar *bar : world.Form->findChildren<QScrollBar *>())
         if (bar->value() < bar->minimum() || bar->value() > bar->maximum())

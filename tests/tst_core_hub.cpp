@@ -4,6 +4,7 @@
 #include "midi/MidiError.h"
 #include "midi/MidiHub.h"
 #include "protocol/Handlers.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 #include <thread>
@@ -39,7 +40,7 @@ public:
     TScriptedProvider(std::string name, std::shared_ptr<TScript> script)
         : PortName(std::move(name))
         , Script(std::move(script))
-    {}
+    { }
     std::vector<std::unique_ptr<IMidiInPort>> InputPorts() override
     {
         std::vector<std::unique_ptr<IMidiInPort>> ports;
@@ -56,7 +57,10 @@ public:
 private:
     struct In final : IMidiInPort
     {
-        In(std::string name, std::shared_ptr<TScript> script) : PortName(name), Script(script) {}
+        In(std::string name, std::shared_ptr<TScript> script)
+            : PortName(name)
+            , Script(script)
+        { }
         std::string Name() const override { return PortName; }
         bool Open(Receiver receiver, std::string &error) override
         {
@@ -79,7 +83,10 @@ private:
     };
     struct Out final : IMidiOutPort
     {
-        Out(std::string name, std::shared_ptr<TScript> script) : PortName(name), Script(script) {}
+        Out(std::string name, std::shared_ptr<TScript> script)
+            : PortName(name)
+            , Script(script)
+        { }
         std::string Name() const override { return PortName; }
         bool Open(std::string &error) override
         {
@@ -98,31 +105,13 @@ private:
             Script->Sent.emplace_back(data, data + size);
             return true;
         }
-        void Close() override {}
+        void Close() override { }
         std::string PortName;
         std::shared_ptr<TScript> Script;
     };
     std::string PortName;
     std::shared_ptr<TScript> Script;
 };
-
-std::vector<std::uint8_t> SysEx(std::size_t size, std::uint8_t fill = 0x22)
-{
-    std::vector<std::uint8_t> bytes(size, fill);
-    bytes.front() = 0xF0;
-    bytes.back() = 0xF7;
-    return bytes;
-}
-
-QString ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const EMidiError &e) {
-        return QString::fromStdString(e.what());
-    }
-    return {};
-}
 } // namespace
 
 class TestHub : public QObject
@@ -139,9 +128,10 @@ private slots:
         First = std::make_shared<TScript>();
         Second = std::make_shared<TScript>();
         Deliveries.clear();
-        SetMidiService(std::make_shared<TMidiHub>(std::vector<std::shared_ptr<IMidiPortProvider>>{
+        SetMidiService(std::make_shared<TMidiHub>(std::vector<std::shared_ptr<IMidiPortProvider>> {
             std::make_shared<TScriptedProvider>("Built-in", First),
-            std::make_shared<TScriptedProvider>("A very long system MIDI port name here", Second)}));
+            std::make_shared<TScriptedProvider>("A very long system MIDI port name here",
+                                                Second)}));
         protocol::SetErrorReporter([](const std::string &) {});
     }
     void cleanup()
@@ -156,8 +146,9 @@ private slots:
         QCOMPARE(MidiIn().Count(), 2);
         QCOMPARE(MidiOut().Count(), 2);
         QCOMPARE(MidiIn().Name(0), std::string("Built-in"));
-        QCOMPARE(MidiOut().Name(1), std::string("A very long system MIDI port na"
-                                                "m"));
+        QCOMPARE(MidiOut().Name(1),
+                 std::string("A very long system MIDI port na"
+                             "m"));
     }
 
     void deliveriesFromAnotherThread()
@@ -169,7 +160,7 @@ private slots:
         });
         std::thread port([&] {
             for (int i = 0; i < 50; ++i)
-                Second->Play(SysEx(20 + i));
+                Second->Play(SysExOfSize(20 + i));
         });
         port.join();
         QTRY_COMPARE(Deliveries.size(), std::size_t(50));
@@ -184,7 +175,7 @@ private slots:
         MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
             Deliveries.emplace_back(bytes.begin(), bytes.end());
         });
-        auto message = SysEx(4100);
+        auto message = SysExOfSize(4100);
         for (std::size_t i = 1; i + 1 < message.size(); ++i)
             message[i] = static_cast<std::uint8_t>(i & 0x7F);
         First->Play(message);
@@ -205,7 +196,7 @@ private slots:
         });
         First->Play({0xB0, 0x07, 0x64});
         First->Play({0xF8});
-        First->Play(SysEx(3));
+        First->Play(SysExOfSize(3));
         QTRY_COMPARE(Deliveries.size(), std::size_t(1));
     }
 
@@ -217,12 +208,12 @@ private slots:
         });
         MidiIn().Close(0);
         QCOMPARE(First->Closes, 1);
-        First->Play(SysEx(10));
+        First->Play(SysExOfSize(10));
         QTest::qWait(20);
         QVERIFY(Deliveries.empty());
         // Opened again, it works again.
         MidiIn().Open(0);
-        First->Play(SysEx(10));
+        First->Play(SysExOfSize(10));
         QTRY_COMPARE(Deliveries.size(), std::size_t(1));
     }
 
@@ -234,8 +225,8 @@ private slots:
         MidiOut().SendShort(1, 0xC0, 0x05, 0x00);
         QCOMPARE(Second->Sent.size(), std::size_t(3));
         QCOMPARE(Second->Sent[0].size(), std::size_t(13));
-        QCOMPARE(Second->Sent[1], (std::vector<std::uint8_t>{0xB9, 0x0A, 0x00}));
-        QCOMPARE(Second->Sent[2], (std::vector<std::uint8_t>{0xC0, 0x05}));
+        QCOMPARE(Second->Sent[1], (std::vector<std::uint8_t> {0xB9, 0x0A, 0x00}));
+        QCOMPARE(Second->Sent[2], (std::vector<std::uint8_t> {0xC0, 0x05}));
         QVERIFY(First->Sent.empty());
     }
 
@@ -267,14 +258,15 @@ private slots:
         QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, 0x12345), MMSYSERR_INVALFLAG);
         QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         QCOMPARE(service.midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
-        std::array<std::uint8_t, 16> buffer{};
+        std::array<std::uint8_t, 16> buffer {};
         MIDIHDR header;
         header.lpData = buffer.data();
         header.dwBufferLength = buffer.size();
         QCOMPARE(service.midiInAddBuffer(handle, &header, MIDIHDR_SIZE), MIDIERR_UNPREPARED);
         QCOMPARE(service.midiInPrepareHeader(handle, &header, MIDIHDR_SIZE), MMSYSERR_NOERROR);
         QCOMPARE(service.midiInAddBuffer(handle, &header, MIDIHDR_SIZE), MMSYSERR_NOERROR);
-        QCOMPARE(service.midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE), MIDIERR_STILLPLAYING);
+        QCOMPARE(service.midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE),
+                 MIDIERR_STILLPLAYING);
         QCOMPARE(service.midiInClose(handle), MIDIERR_STILLPLAYING);
         QCOMPARE(service.midiInReset(handle), MMSYSERR_NOERROR);
         QVERIFY(header.dwFlags & MHDR_DONE);
@@ -295,13 +287,14 @@ private slots:
         MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
             Deliveries.emplace_back(bytes.begin(), bytes.end());
         });
-        First->Play(SysEx(10)); // queued to the window thread, not yet run
+        First->Play(SysExOfSize(10)); // queued to the window thread, not yet run
         ShutdownMidi();
-        First->Play(SysEx(10));
+        First->Play(SysExOfSize(10));
         QTest::qWait(20);
         QVERIFY(Deliveries.empty());
         HMIDIIN handle = 0;
-        QCOMPARE(MidiService().midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
+        QCOMPARE(MidiService().midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL),
+                 MMSYSERR_NODRIVER);
     }
 };
 

@@ -5,23 +5,16 @@
 #include "protocol/Headers.h"
 #include "protocol/MessageView.h"
 #include "protocol/TextToInt.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
 using midi::TByteStream;
 
 namespace {
-TByteStream Bytes(std::initializer_list<int> values)
-{
-    TByteStream out;
-    for (int v : values)
-        out.push_back(static_cast<std::uint8_t>(v));
-    return out;
-}
-
 TByteStream Convert(const char *text)
 {
-    TByteStream stream{1, 2, 3}; // previous content must be replaced
+    TByteStream stream {1, 2, 3}; // previous content must be replaced
     midi::HexTextToSysEx(text, stream);
     return stream;
 }
@@ -44,31 +37,32 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<TByteStream>("expected");
         QTest::newRow("data set") << "F0 41 10 00 0B 12 02 00 10 65 7F"
-                                  << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10,
-                                            0x65, 0x7F, 0x0A, 0xF7});
+                                  << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10,
+                                              0x65, 0x7F, 0x0A, 0xF7});
         QTest::newRow("request") << "F0 41 10 00 0B 11 02 00 00 00 00 00 17 01"
-                                 << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00,
-                                           0x00, 0x00, 0x00, 0x17, 0x01, 0x66, 0xF7});
+                                 << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00,
+                                             0x00, 0x00, 0x00, 0x17, 0x01, 0x66, 0xF7});
         QTest::newRow("lower case") << "f0 41 10 00 0b 12 01 00 10 04 00 00"
-                                    << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x01, 0x00,
-                                              0x10, 0x04, 0x00, 0x00, 0x6B, 0xF7});
-        QTest::newRow("empty") << "" << Bytes({0x00, 0xF7});
+                                    << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x01, 0x00,
+                                                0x10, 0x04, 0x00, 0x00, 0x6B, 0xF7});
+        QTest::newRow("empty") << "" << BytesOf({0x00, 0xF7});
         QTest::newRow("odd digit dropped")
             << "F0 41 10 00 0B 12 02 00 10 65 7"
-            << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65, 0x09, 0xF7});
+            << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x10, 0x65, 0x09, 0xF7});
         QTest::newRow("sum multiple of 128")
             << "F0 41 10 00 0B 12 00 00 00 00 00"
-            << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0, 0, 0, 0, 0, 0x00, 0xF7});
-        QTest::newRow("blank inside a pair") << "F 0" << Bytes({0xF0, 0x00, 0xF7});
-        QTest::newRow("non-hex counts as 0") << "G1 ZZ" << Bytes({0x01, 0x00, 0x00, 0xF7});
-        QTest::newRow("shorter than a header") << "F0 41 10" << Bytes({0xF0, 0x41, 0x10, 0, 0xF7});
+            << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0, 0, 0, 0, 0, 0x00, 0xF7});
+        QTest::newRow("blank inside a pair") << "F 0" << BytesOf({0xF0, 0x00, 0xF7});
+        QTest::newRow("non-hex counts as 0") << "G1 ZZ" << BytesOf({0x01, 0x00, 0x00, 0xF7});
+        QTest::newRow("shorter than a header")
+            << "F0 41 10" << BytesOf({0xF0, 0x41, 0x10, 0, 0xF7});
         // The 00 ahead of F0 is sent, and the checksum still starts at the seventh byte.
         QTest::newRow("model 3A") << "00 F0 41 10 3A 12 32 55 70 00"
-                                  << Bytes({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
-                                            0x00, 0x09, 0xF7});
+                                  << BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
+                                              0x00, 0x09, 0xF7});
         QTest::newRow("overview example") << "F0 41 10 00 0B 12 02 03 12 65 64"
-                                          << Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
-                                                    0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
+                                          << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                                      0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
     }
     void conversion()
     {
@@ -94,12 +88,13 @@ private slots:
 
     void firstPartRequest()
     {
-        const std::string text = protocol::DataRequestHeader(17) + "01 00 " + midi::HexByte(16)
-                                 + " 00 00 00 00 1A";
+        const std::string text
+            = protocol::DataRequestHeader(17) + "01 00 " + midi::HexByte(16) + " 00 00 00 00 1A";
         TByteStream stream;
         midi::HexTextToSysEx(text, stream);
-        QCOMPARE(stream, Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00, 0x00,
-                                0x00, 0x00, 0x1A, 0x55, 0xF7}));
+        QCOMPARE(stream,
+                 BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00, 0x00, 0x00,
+                          0x00, 0x1A, 0x55, 0xF7}));
     }
 
     void textToInt_data()
@@ -139,8 +134,8 @@ private slots:
     // Data bytes never include the checksum and F7, and nothing beyond the end is read.
     void messageView()
     {
-        const TByteStream whole = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12,
-                                         0x00, 0x01, 0x02, 0x03, 0x55, 0xF7});
+        const TByteStream whole = BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12,
+                                           0x00, 0x01, 0x02, 0x03, 0x55, 0xF7});
         protocol::TMessageView view(whole);
         QCOMPARE(view.AtOffset(0).value(), 0x01);
         QCOMPARE(view.AtOffset(2).value(), 0x03);
@@ -151,16 +146,16 @@ private slots:
         QVERIFY(!view.HasOffsets(1, 3));
 
         // One parameter sent on its own: offsets count from its own start.
-        const TByteStream single
-            = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12, 0x65, 0x64, 0x05, 0xF7});
+        const TByteStream single = BytesOf(
+            {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12, 0x65, 0x64, 0x05, 0xF7});
         protocol::TMessageView one(single);
         QCOMPARE(one.AtOffset(0x65).value(), 0x64);
         QVERIFY(!one.AtOffset(0x64));
         QVERIFY(!one.AtOffset(0x66));
 
         // A piece of a longer message has no checksum to leave out.
-        const TByteStream piece = Bytes({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12,
-                                         0x00, 0x07, 0x08});
+        const TByteStream piece
+            = BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12, 0x00, 0x07, 0x08});
         QCOMPARE(protocol::TMessageView(piece).AtOffset(1).value(), 0x08);
 
         for (std::size_t size = 0; size < whole.size(); ++size) {

@@ -5,6 +5,7 @@
 #include "midi/MidiError.h"
 #include "protocol/Handlers.h"
 #include "support/FakeMidiService.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 #include <thread>
@@ -18,24 +19,6 @@ struct TDelivery
     std::vector<std::uint8_t> Bytes;
     QThread *Thread;
 };
-
-std::vector<std::uint8_t> SysEx(std::size_t size)
-{
-    std::vector<std::uint8_t> bytes(size, 0x11);
-    bytes.front() = 0xF0;
-    bytes.back() = 0xF7;
-    return bytes;
-}
-
-QString ErrorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const EMidiError &e) {
-        return QString::fromStdString(e.what());
-    }
-    return {};
-}
 } // namespace
 
 class TestMidiDevices : public QObject
@@ -106,8 +89,8 @@ private slots:
     {
         MidiIn().Open(1);
         const auto calls = Fake->Calls();
-        const std::vector<std::string> expected{"midiInOpen", "midiInPrepareHeader",
-                                                "midiInAddBuffer", "midiInStart"};
+        const std::vector<std::string> expected {"midiInOpen", "midiInPrepareHeader",
+                                                 "midiInAddBuffer", "midiInStart"};
         QVERIFY(std::search(calls.begin(), calls.end(), expected.begin(), expected.end())
                 != calls.end());
         (void)MidiOut();
@@ -115,15 +98,16 @@ private slots:
         MidiIn().Open(1);
         MidiOut().Open(0);
         MidiOut().Open(0);
-        QCOMPARE(Fake->Calls(), std::vector<std::string>{"midiOutOpen"});
+        QCOMPARE(Fake->Calls(), std::vector<std::string> {"midiOutOpen"});
     }
 
     void sendShortOpensFirst()
     {
         MidiOut().SendShort(0, 0xB9, 0x0A, 0x00);
-        QCOMPARE(Fake->Calls(), (std::vector<std::string>{"midiOutGetNumDevs", "midiOutGetDevCapsA",
-                                                          "midiOutOpen", "midiOutShortMsg"}));
-        QCOMPARE(Fake->Sent().back(), (std::vector<std::uint8_t>{0xB9, 0x0A, 0x00}));
+        QCOMPARE(Fake->Calls(),
+                 (std::vector<std::string> {"midiOutGetNumDevs", "midiOutGetDevCapsA",
+                                            "midiOutOpen", "midiOutShortMsg"}));
+        QCOMPARE(Fake->Sent().back(), (std::vector<std::uint8_t> {0xB9, 0x0A, 0x00}));
     }
 
     void sendSysExOnClosedDevice()
@@ -133,8 +117,8 @@ private slots:
         MidiOut().Open(0);
         MidiOut().SendSysExText(0, "F0 41 10 00 0B 12 02 03 12 65 64");
         QCOMPARE(Fake->Sent().back(),
-                 (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x03, 0x12,
-                                            0x65, 0x64, 0x20, 0xF7}));
+                 (std::vector<std::uint8_t> {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x03, 0x12,
+                                             0x65, 0x64, 0x20, 0xF7}));
     }
 
     // A code with a text raises it; a code without one raises nothing and the steps go on.
@@ -166,7 +150,7 @@ private slots:
     {
         MidiIn().Open(1);
         Record();
-        const auto message = SysEx(40);
+        const auto message = SysExOfSize(40, 0x11);
         std::thread service([&] { QCOMPARE(Fake->PlayLong(1, message), 1); });
         service.join();
         QVERIFY(Deliveries.empty()); // never inside the notification
@@ -181,7 +165,7 @@ private slots:
     {
         MidiIn().Open(0);
         Record();
-        const auto message = SysEx(5000);
+        const auto message = SysExOfSize(5000, 0x11);
         QCOMPARE(Fake->PlayLong(0, message), 3);
         QTRY_COMPARE(Deliveries.size(), std::size_t(3));
         QCOMPARE(Deliveries[0].Bytes.size(), std::size_t(2048));
@@ -207,18 +191,18 @@ private slots:
     {
         MidiIn().Open(0);
         Record();
-        const auto first = std::vector<std::uint8_t>{0xF0, 0x01, 0x02};
+        const auto first = std::vector<std::uint8_t> {0xF0, 0x01, 0x02};
         std::memcpy(MidiIn().Buffers()[0]->Buffer.data(), first.data(), first.size());
         QVERIFY(Fake->ReturnBuffer(0, 3, 0));
-        QCOMPARE(Fake->PlayLong(0, std::vector<std::uint8_t>{0x03, 0xF7}), 1);
+        QCOMPARE(Fake->PlayLong(0, std::vector<std::uint8_t> {0x03, 0xF7}), 1);
         QTRY_COMPARE(Deliveries.size(), std::size_t(1));
-        QCOMPARE(Deliveries[0].Bytes, (std::vector<std::uint8_t>{0xF0, 0x01, 0x02, 0x03, 0xF7}));
+        QCOMPARE(Deliveries[0].Bytes, (std::vector<std::uint8_t> {0xF0, 0x01, 0x02, 0x03, 0xF7}));
     }
 
     void noHandlerDiscards()
     {
         MidiIn().Open(0);
-        QCOMPARE(Fake->PlayLong(0, SysEx(10)), 1);
+        QCOMPARE(Fake->PlayLong(0, SysExOfSize(10, 0x11)), 1);
         Record();
         QTest::qWait(20);
         QVERIFY(Deliveries.empty());
@@ -230,7 +214,7 @@ private slots:
     {
         MidiIn().Open(0);
         Record();
-        QCOMPARE(Fake->PlayLong(0, SysEx(10)), 1);
+        QCOMPARE(Fake->PlayLong(0, SysExOfSize(10, 0x11)), 1);
         MidiIn().ClearOnSysEx();
         QTest::qWait(20);
         QVERIFY(Deliveries.empty());
@@ -250,7 +234,7 @@ private slots:
     {
         MidiIn().Open(0);
         Fake->Fail("midiInAddBuffer", 1);
-        std::thread service([&] { Fake->PlayLong(0, SysEx(10)); });
+        std::thread service([&] { Fake->PlayLong(0, SysExOfSize(10, 0x11)); });
         service.join();
         QVERIFY(Errors.empty());
         QTRY_COMPARE(Errors.size(), std::size_t(1));
@@ -260,10 +244,9 @@ private slots:
     void handlerErrorsAreReported()
     {
         MidiIn().Open(0);
-        MidiIn().SetOnSysEx([](std::int32_t, std::span<const std::uint8_t>) {
-            throw EMidiError("device gone");
-        });
-        Fake->PlayLong(0, SysEx(10));
+        MidiIn().SetOnSysEx(
+            [](std::int32_t, std::span<const std::uint8_t>) { throw EMidiError("device gone"); });
+        Fake->PlayLong(0, SysExOfSize(10, 0x11));
         QTRY_COMPARE(Errors.size(), std::size_t(1));
         QCOMPARE(Errors[0], std::string("device gone"));
     }
@@ -273,8 +256,9 @@ private slots:
         MidiIn().Open(0);
         Fake->ClearRecords();
         MidiIn().Close(0);
-        QCOMPARE(Fake->Calls(), (std::vector<std::string>{"midiInStop", "midiInReset",
-                                                          "midiInUnprepareHeader", "midiInClose"}));
+        QCOMPARE(Fake->Calls(),
+                 (std::vector<std::string> {"midiInStop", "midiInReset", "midiInUnprepareHeader",
+                                            "midiInClose"}));
         QCOMPARE(MidiIn().Handle(0), std::uintptr_t(0));
         QCOMPARE(Fake->QueuedBuffers(0), 0);
         MidiIn().Close(0); // closed: nothing happens
@@ -284,7 +268,7 @@ private slots:
     {
         MidiIn().Open(0);
         Record();
-        Fake->PlayLong(0, SysEx(10));
+        Fake->PlayLong(0, SysExOfSize(10, 0x11));
         ShutdownMidi();
         QTest::qWait(20);
         QVERIFY(Deliveries.empty());

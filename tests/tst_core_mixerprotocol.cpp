@@ -2,9 +2,9 @@
 // messages, reverb and delay groups, switches, opening requests, delay time texts, and what a
 // received message (whole, short or garbage) yields.
 
-#include "midi/SysExText.h"
 #include "mixer/MixerProtocol.h"
 #include "protocol/Headers.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
@@ -15,34 +15,6 @@ using TBytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(TBytes)
 
 namespace {
-TBytes Bytes(const std::string &text)
-{
-    TBytes bytes;
-    midi::HexTextToSysEx(text, bytes);
-    return bytes;
-}
-
-TBytes Hex(std::initializer_list<int> values)
-{
-    TBytes bytes;
-    for (int v : values)
-        bytes.push_back(static_cast<std::uint8_t>(v));
-    return bytes;
-}
-
-// A data-set message as the instrument sends it: header, address, data, checksum, F7.
-TBytes DataSet(std::array<std::uint8_t, 4> address, const TBytes &data)
-{
-    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
-    for (std::uint8_t byte : address)
-        m.push_back(byte);
-    for (std::uint8_t byte : data)
-        m.push_back(byte);
-    m.push_back(midi::RolandChecksum(m.data() + 6, m.size() - 6));
-    m.push_back(0xF7);
-    return m;
-}
-
 TBytes PartData(int level, int pan, int transpose, int mfx, int delay, int reverb)
 {
     TBytes data(26, 0);
@@ -140,16 +112,16 @@ private slots:
         // Part 3's bar at the top end.
         QTest::newRow("part 3 top")
             << 3 << -48
-            << Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7});
-        QTest::newRow("part 1 middle") << 1 << 0 << Bytes("00 F0 41 10 3A 12 30 55 40 00");
-        QTest::newRow("part R bottom") << 0 << 48 << Bytes("00 F0 41 10 3A 12 39 55 10 00");
+            << BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70, 0x00, 0x09, 0xF7});
+        QTest::newRow("part 1 middle") << 1 << 0 << SysExOfText("00 F0 41 10 3A 12 30 55 40 00");
+        QTest::newRow("part R bottom") << 0 << 48 << SysExOfText("00 F0 41 10 3A 12 39 55 10 00");
     }
     void transposeMessages()
     {
         QFETCH(int, part);
         QFETCH(int, position);
         QFETCH(TBytes, expected);
-        QCOMPARE(Bytes(mixer::TransposeMessage(Model3A17, part, position)), expected);
+        QCOMPARE(SysExOfText(mixer::TransposeMessage(Model3A17, part, position)), expected);
     }
 
     void mfxPartMessages()
@@ -157,14 +129,14 @@ private slots:
         // Only part R ticked: parts 1 to 7 closing with 00, then R closing with 09.
         const int checksums[] = {0x7A, 0x79, 0x78, 0x77, 0x76, 0x75, 0x74};
         for (int p = 0; p < 7; ++p) {
-            const TBytes m = Bytes(mixer::MfxPartMessage(Model3A17, p + 1, false));
+            const TBytes m = SysExOfText(mixer::MfxPartMessage(Model3A17, p + 1, false));
             QCOMPARE(m,
-                     Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30 + p, 0x56, 0x00, 0x00,
-                          checksums[p], 0xF7}));
+                     BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30 + p, 0x56, 0x00, 0x00,
+                              checksums[p], 0xF7}));
         }
-        QCOMPARE(Bytes(mixer::MfxPartMessage(Model3A17, 0, true)),
-                 Hex({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x39, 0x56, 0x01, 0x09, 0x67, 0xF7}));
-        QCOMPARE(Bytes(mixer::MfxPartMessage(Model3A17, 0, false))[9], 0x09);
+        QCOMPARE(SysExOfText(mixer::MfxPartMessage(Model3A17, 0, true)),
+                 BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x39, 0x56, 0x01, 0x09, 0x67, 0xF7}));
+        QCOMPARE(SysExOfText(mixer::MfxPartMessage(Model3A17, 0, false))[9], 0x09);
     }
 
     void switchMessages()
@@ -185,8 +157,8 @@ private slots:
             Header17 + "01 00 00 28 05", Header17 + "01 00 00 29 64", Header17 + "01 00 00 2A 07",
             Header17 + "01 00 00 2B 11", Header17 + "01 00 00 1D 09"};
         QCOMPARE(messages, expected);
-        QCOMPARE(Bytes(messages[1]), Bytes("F0 41 10 00 0B 12 01 00 00 29 64"));
-        QCOMPARE(Bytes(messages[1])[11], 0x72);
+        QCOMPARE(SysExOfText(messages[1]), SysExOfText("F0 41 10 00 0B 12 01 00 00 29 64"));
+        QCOMPARE(SysExOfText(messages[1])[11], 0x72);
     }
 
     void reverbGroupWithoutSelection()
@@ -226,20 +198,21 @@ private slots:
     void openingRequests()
     {
         const auto requests = mixer::OpeningRequests(protocol::DataRequestHeader(17));
-        QCOMPARE(Bytes(requests[0].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19,
-                      0x1A, 0x4C, 0xF7}));
-        QCOMPARE(Bytes(requests[1].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x19, 0x00, 0x00, 0x00, 0x00,
-                      0x1A, 0x4C, 0xF7}));
-        QCOMPARE(Bytes(requests[2].Text),
-                 Hex({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,
-                      0x03, 0x75, 0xF7}));
+        QCOMPARE(SysExOfText(requests[0].Text),
+                 BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                          0x19, 0x1A, 0x4C, 0xF7}));
+        QCOMPARE(SysExOfText(requests[1].Text),
+                 BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x19, 0x00, 0x00, 0x00,
+                          0x00, 0x1A, 0x4C, 0xF7}));
+        QCOMPARE(SysExOfText(requests[2].Text),
+                 BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00,
+                          0x00, 0x03, 0x75, 0xF7}));
         QCOMPARE(requests[0].WaitMs, 500);
         QCOMPARE(requests[1].WaitMs, 500);
         QCOMPARE(requests[2].WaitMs, 1000);
         // Device ID 0 (no settings file yet) still gives a valid device byte.
-        QCOMPARE(Bytes(mixer::OpeningRequests(protocol::DataRequestHeader(0))[0].Text)[2], 0x10);
+        QCOMPARE(SysExOfText(mixer::OpeningRequests(protocol::DataRequestHeader(0))[0].Text)[2],
+                 0x10);
     }
 
     void delayTimeTexts_data()
@@ -306,18 +279,21 @@ private slots:
         QTest::addColumn<bool>("mfx");
         QTest::addColumn<int>("delay");
         QTest::addColumn<int>("reverb");
-        QTest::newRow("part R") << DataSet({1, 0, 0x19, 0}, PartData(90, 0x40, 0x30, 1, 3, 4)) << 0
-                                << 90 << 0 << 0 << true << 3 << 4;
-        QTest::newRow("part 7") << DataSet({1, 0, 0x16, 0}, PartData(1, 0x00, 0x00, 2, 5, 6)) << 7
-                                << 1 << -64 << 48 << false << 5 << 6;
+        QTest::newRow("part R") << DataSetMessage({1, 0, 0x19, 0},
+                                                  PartData(90, 0x40, 0x30, 1, 3, 4))
+                                << 0 << 90 << 0 << 0 << true << 3 << 4;
+        QTest::newRow("part 7") << DataSetMessage({1, 0, 0x16, 0}, PartData(1, 0x00, 0x00, 2, 5, 6))
+                                << 7 << 1 << -64 << 48 << false << 5 << 6;
         QTest::newRow("pan 7F, transpose 60")
-            << DataSet({1, 0, 0x10, 0}, PartData(0, 0x7F, 0x60, 0, 0, 0)) << 1 << 0 << 63 << -48
-            << false << 0 << 0;
-        QTest::newRow("transpose 7F") << DataSet({1, 0, 0x11, 0}, PartData(0, 0, 0x7F, 0, 0, 0))
-                                      << 2 << 0 << -64 << -79 << false << 0 << 0;
+            << DataSetMessage({1, 0, 0x10, 0}, PartData(0, 0x7F, 0x60, 0, 0, 0)) << 1 << 0 << 63
+            << -48 << false << 0 << 0;
+        QTest::newRow("transpose 7F")
+            << DataSetMessage({1, 0, 0x11, 0}, PartData(0, 0, 0x7F, 0, 0, 0)) << 2 << 0 << -64
+            << -79 << false << 0 << 0;
         // Only the third address byte selects the part.
-        QTest::newRow("02 00 10 00") << DataSet({2, 0, 0x10, 0}, PartData(7, 0x41, 0x30, 1, 8, 9))
-                                     << 1 << 7 << 1 << 0 << true << 8 << 9;
+        QTest::newRow("02 00 10 00")
+            << DataSetMessage({2, 0, 0x10, 0}, PartData(7, 0x41, 0x30, 1, 8, 9)) << 1 << 7 << 1 << 0
+            << true << 8 << 9;
     }
     void decodePartBlock()
     {
@@ -339,7 +315,7 @@ private slots:
     void decodeCommonBlock()
     {
         const mixer::TDecodedMessage decoded
-            = mixer::DecodeMessage(DataSet({1, 0, 0, 0}, CommonData()));
+            = mixer::DecodeMessage(DataSetMessage({1, 0, 0, 0}, CommonData()));
         QVERIFY(decoded.Common);
         QVERIFY(!decoded.Switches);
         QVERIFY(!decoded.PartBlock);
@@ -365,14 +341,15 @@ private slots:
         QTest::addColumn<bool>("mfx");
         QTest::addColumn<bool>("delay");
         QTest::addColumn<bool>("reverb");
-        QTest::newRow("all on") << Hex({1, 1, 1}) << true << true << true;
-        QTest::newRow("all off") << Hex({0, 0, 0}) << false << false << false;
-        QTest::newRow("only 01 is on") << Hex({2, 0x7F, 1}) << false << false << true;
+        QTest::newRow("all on") << BytesOf({1, 1, 1}) << true << true << true;
+        QTest::newRow("all off") << BytesOf({0, 0, 0}) << false << false << false;
+        QTest::newRow("only 01 is on") << BytesOf({2, 0x7F, 1}) << false << false << true;
     }
     void decodeSwitchBlock()
     {
         QFETCH(TBytes, data);
-        const mixer::TDecodedMessage decoded = mixer::DecodeMessage(DataSet({0, 0, 0, 8}, data));
+        const mixer::TDecodedMessage decoded
+            = mixer::DecodeMessage(DataSetMessage({0, 0, 0, 8}, data));
         QVERIFY(decoded.Switches);
         QVERIFY(!decoded.Common);
         QVERIFY(!decoded.PartBlock);
@@ -386,7 +363,8 @@ private slots:
         // 01 00 00 08 passes the switch test and the common test.
         TBytes data(44, 0);
         data[0] = 1;
-        const mixer::TDecodedMessage decoded = mixer::DecodeMessage(DataSet({1, 0, 0, 8}, data));
+        const mixer::TDecodedMessage decoded
+            = mixer::DecodeMessage(DataSetMessage({1, 0, 0, 8}, data));
         QVERIFY(decoded.Switches);
         QVERIFY(decoded.Switches->Mfx);
         QVERIFY(decoded.Common);
@@ -397,9 +375,9 @@ private slots:
     {
         QTest::addColumn<TBytes>("whole");
         QTest::addColumn<int>("lastNeeded");
-        QTest::newRow("part") << DataSet({1, 0, 0x12, 0}, PartData(1, 2, 3, 1, 5, 6)) << 23;
-        QTest::newRow("common") << DataSet({1, 0, 0, 0}, CommonData()) << 53;
-        QTest::newRow("switch") << DataSet({0, 0, 0, 8}, Hex({1, 1, 1})) << 12;
+        QTest::newRow("part") << DataSetMessage({1, 0, 0x12, 0}, PartData(1, 2, 3, 1, 5, 6)) << 23;
+        QTest::newRow("common") << DataSetMessage({1, 0, 0, 0}, CommonData()) << 53;
+        QTest::newRow("switch") << DataSetMessage({0, 0, 0, 8}, BytesOf({1, 1, 1})) << 12;
     }
     void shortMessagesAreNotApplied()
     {
@@ -423,7 +401,7 @@ private slots:
     void garbage()
     {
         QVERIFY(!mixer::DecodeMessage({}).PartBlock);
-        QVERIFY(!mixer::DecodeMessage(Hex({0xF0, 0xF7})).Switches);
+        QVERIFY(!mixer::DecodeMessage(BytesOf({0xF0, 0xF7})).Switches);
         const mixer::TDecodedMessage nine = mixer::DecodeMessage(TBytes(9, 0x19));
         QVERIFY(!nine.PartBlock); // b[8] = 19 but no data at all
         QRandomGenerator random(307);

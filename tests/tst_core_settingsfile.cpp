@@ -3,13 +3,12 @@
 // is whole.
 
 #include "setup/SettingsFile.h"
+#include "support/RawFile.h"
 
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
 #include <random>
-#include <sys/resource.h>
 
 using settings::MaxNameBytes;
 using settings::PatchNameCount;
@@ -19,21 +18,6 @@ namespace {
 QByteArray Bytes(const std::string &text)
 {
     return QByteArray(text.data(), qsizetype(text.size()));
-}
-
-void WriteRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadRaw(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 // Values that no file holds, to see which ones a read has changed.
@@ -56,24 +40,6 @@ QByteArray FileOf(const std::vector<std::string> &lines, const char *end = "\r\n
         bytes += Bytes(line) + end;
     return bytes;
 }
-
-// Raises the file size limit again when a test ends, whatever happened in it.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
-
-private:
-    rlimit Saved {};
-};
 } // namespace
 
 class TestSettingsFile : public QObject

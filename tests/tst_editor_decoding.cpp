@@ -6,51 +6,23 @@
 #include "controls/RadioGroup.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
-#include "midi/MidiDevices.h"
 #include "editor/ToneColumn.h"
-#include "midi/SysExText.h"
+#include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
 #include "support/EditorTestSupport.h"
 #include "support/VirtualRig.h"
 
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QFile>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSlider>
 #include <QtTest>
 
 using Bytes = std::vector<std::uint8_t>;
-
-namespace {
-// A data-set message as the instrument sends it, with its checksum and F7.
-Bytes DataSet(std::initializer_list<std::uint8_t> address, const Bytes &data)
-{
-    Bytes message;
-    message.reserve(12 + data.size());
-    for (std::uint8_t b : {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12})
-        message.push_back(b);
-    for (std::uint8_t b : address)
-        message.push_back(b);
-    for (std::uint8_t b : data)
-        message.push_back(b);
-    message.push_back(midi::RolandChecksum(message.data() + 6, message.size() - 6));
-    message.push_back(0xF7);
-    return message;
-}
-
-QStringList DataSets(const QStringList &log)
-{
-    QStringList out;
-    for (const QString &message : log)
-        if (message.mid(15, 2) == QLatin1String("12"))
-            out << message.left(message.size() - 6);
-    return out;
-}
-} // namespace
 
 class TestDecoding : public QObject
 {
@@ -64,10 +36,7 @@ class TestDecoding : public QObject
     template<class T>
     T *Find(const QString &name)
     {
-        T *control = Window->findChild<T *>(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return control;
+        return FindControl<T>(*Window, name);
     }
     template<class T>
     T *Tone(const char *stem, int tone)
@@ -105,7 +74,8 @@ class TestDecoding : public QObject
         QCOMPARE(Tone<QScrollBar>("BarTune", tone)->value(),
                  std::clamp(P::CoarseTune.ToControl(b[0x3D]), -48, 48));
         QCOMPARE(Tone<QScrollBar>("BarFineTune", tone)->value(), P::FineTune.ToControl(b[0x3E]));
-        QCOMPARE(Tone<TDropDownList>("LBFilter", tone)->currentIndex(), b[0x50] <= 4 ? b[0x50] : -1);
+        QCOMPARE(Tone<TDropDownList>("LBFilter", tone)->currentIndex(),
+                 b[0x50] <= 4 ? b[0x50] : -1);
         QCOMPARE(Tone<QSlider>("BarCutOff", tone)->value(), 127 - b[0x51]);
         QCOMPARE(Tone<QSlider>("BarReso", tone)->value(), 127 - b[0x53]);
         QCOMPARE(Tone<QScrollBar>("BarPitchEnvDepth", tone)->value(),
@@ -116,7 +86,8 @@ class TestDecoding : public QObject
         const auto expectEnvelope = [&](TEnvelopeImage *image, const protocol::TEnvelopeParams &p) {
             for (int i = 0; i < 4; ++i) {
                 QCOMPARE(image->Envelope().Times[i], int(b[p.TimeOffsets[i]]));
-                QCOMPARE(image->Envelope().Levels[i], i < p.LevelCount ? int(b[p.LevelOffsets[i]]) : 0);
+                QCOMPARE(image->Envelope().Levels[i],
+                         i < p.LevelCount ? int(b[p.LevelOffsets[i]]) : 0);
             }
         };
         expectEnvelope(column.AmpImage(), protocol::AmpEnvelope);
@@ -150,7 +121,8 @@ private slots:
                 Find<TRadioGroup>("RadioGroupSelectPart")->Item(part)->click();
             for (int tone = 1; tone <= 4; ++tone)
                 VerifyColumnShows(tone, ToneMemory(part, tone));
-            const Bytes pattern = Instrument().Read({0x01, 0x00, static_cast<std::uint8_t>(0x10 + part), 0}, 6);
+            const Bytes pattern
+                = Instrument().Read({0x01, 0x00, static_cast<std::uint8_t>(0x10 + part), 0}, 6);
             QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), pattern[3] - 1);
             QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), pattern[4] * 16 + pattern[5]);
             QVERIFY(IsPureRed(Window->Column(1).AmpImage()->Image(),
@@ -184,9 +156,20 @@ private slots:
         QImage blank(image->Image().size(), QImage::Format_RGB32);
         blank.fill(Qt::white);
         const_cast<QImage &>(image->Image()) = blank;
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x00}, ToneMemory(0, 2))), QStringList{});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, ToneMemory(0, 2))),
+                 QStringList {});
         QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
         QVERIFY(image->Image() != blank);
+    }
+
+    // A long session's log keeps growing: the box has no length limit of its own.
+    void receiveLogIsNeverCut()
+    {
+        auto *log = Find<QLineEdit>("Edit1");
+        log->setText(QString(40000, QLatin1Char('x')));
+        Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1)));
+        QCOMPARE(log->text().size(), 40000 + 6);
+        QVERIFY(log->text().endsWith(" Tone1"));
     }
 
     void randomPanFromABlock()
@@ -196,23 +179,24 @@ private slots:
         Tone<QScrollBar>("BarPan", 1)->setValue(0);
         block[0x79] = 0x3F;
         block[0x77] = 0x50;
-        const QStringList sent = Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block));
-        QCOMPARE(sent, (QStringList{"F0 41 10 00 0B 12 02 00 10 77 50",
-                                    "F0 41 10 00 0B 12 02 00 10 79 3F"}));
+        const QStringList sent = Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(
+            sent,
+            (QStringList {"F0 41 10 00 0B 12 02 00 10 77 50", "F0 41 10 00 0B 12 02 00 10 79 3F"}));
         QVERIFY(Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
         QVERIFY(!Tone<QScrollBar>("BarPan", 1)->isEnabled());
 
         // A new pan position enables the bar again while random pan stays ticked.
         block[0x77] = 0x20;
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block)),
-                 QStringList{"F0 41 10 00 0B 12 02 00 10 77 20"});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 77 20"});
         QVERIFY(Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
         QVERIFY(Tone<QScrollBar>("BarPan", 1)->isEnabled());
 
         // A depth the program never writes leaves the box unticked.
         block[0x79] = 0x28;
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block)),
-                 QStringList{"F0 41 10 00 0B 12 02 00 10 79 00"});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 79 00"});
         QVERIFY(!Tone<QCheckBox>("CBRandomPan", 1)->isChecked());
     }
 
@@ -224,7 +208,7 @@ private slots:
         UserPick(filter, 1);
         Bytes block = ToneMemory(0, 3);
         block[0x50] = 0;
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x14, 0x00}, block)), QStringList{});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x14, 0x00}, block)), QStringList {});
         QCOMPARE(filter->currentIndex(), 0);
         QVERIFY(Tone<QSlider>("BarCutOff", 3)->isEnabled());
         QVERIFY(Tone<QSlider>("BarReso", 3)->isEnabled());
@@ -239,7 +223,7 @@ private slots:
         block[0x05] = 7;
         block[0x50] = 9;
         block[0x02] = 0; // no such bank
-        const QStringList sent = Decode(DataSet({0x02, 0x00, 0x16, 0x00}, block));
+        const QStringList sent = Decode(DataSetMessage({0x02, 0x00, 0x16, 0x00}, block));
         QVERIFY(sent.contains("F0 41 10 00 0B 12 02 00 16 3D 60"));
         QVERIFY(sent.contains("F0 41 10 00 0B 12 02 00 16 05 03"));
         QCOMPARE(Tone<QScrollBar>("BarTune", 4)->value(), 48);
@@ -252,7 +236,7 @@ private slots:
     {
         Bytes block = ToneMemory(0, 1);
         block[0x75] = 0x55;
-        Decode(DataSet({0x02, 0x00, 0x10, 0x00}, block));
+        Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Window->Column(1).AmpImage()->Envelope().Levels[3], 0);
     }
 
@@ -263,7 +247,7 @@ private slots:
         block[4] = 1;
         block[5] = 4;
         // A block of part 3 while part 1 is selected is shown as the selected part's.
-        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x12, 0x00}, block));
+        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x12, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), 8);
         QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
         QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), 20);
@@ -272,16 +256,16 @@ private slots:
         // Patch 40 of Preset G does not exist: no row.
         block[4] = 2;
         block[5] = 8;
-        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), -1);
 
         // An unknown group: no group, the patch list as it was.
         block[3] = 12;
-        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
         QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
         block[3] = 0;
-        Window->DoSysexData(0, DataSet({0x01, 0x00, 0x10, 0x00}, block));
+        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
     }
 
@@ -290,35 +274,38 @@ private slots:
     {
         Tone<QScrollBar>("BarLevel", 2)->setValue(1);
         const QString logBefore = Find<QLineEdit>("Edit1")->text();
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x65}, {0x64})),
-                 QStringList{"F0 41 10 00 0B 12 02 00 12 65 64"});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x65}, {0x64})),
+                 QStringList {"F0 41 10 00 0B 12 02 00 12 65 64"});
         QCOMPARE(Tone<QScrollBar>("BarLevel", 2)->value(), 100);
         QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
 
         // An envelope is applied only with all its bytes.
         const auto before = Window->Column(2).PitchImage()->Envelope().Times;
-        Decode(DataSet({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7}));
+        Decode(DataSetMessage({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7}));
         QCOMPARE(Window->Column(2).PitchImage()->Envelope().Times, before);
-        Decode(DataSet({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7, 8}));
-        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Times, (std::array<int, 4>{1, 2, 3, 4}));
-        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Levels, (std::array<int, 4>{5, 6, 7, 8}));
+        Decode(DataSetMessage({0x02, 0x00, 0x12, 0x46}, {1, 2, 3, 4, 5, 6, 7, 8}));
+        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Times,
+                 (std::array<int, 4> {1, 2, 3, 4}));
+        QCOMPARE(Window->Column(2).PitchImage()->Envelope().Levels,
+                 (std::array<int, 4> {5, 6, 7, 8}));
 
         // Data past the end of a tone's parameters, or a message with no data: nothing applied.
         const QString logNow = Find<QLineEdit>("Edit1")->text();
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x7C}, {1, 2, 3})), QStringList{});
-        QCOMPARE(Decode(DataSet({0x02, 0x00, 0x12, 0x00}, {})), QStringList{});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x7C}, {1, 2, 3})), QStringList {});
+        QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, {})), QStringList {});
         QCOMPARE(Find<QLineEdit>("Edit1")->text(), logNow);
     }
 
     // Cut at every length, a whole block is read as far as it goes and never beyond its end.
     void truncatedAndGarbageMessages()
     {
-        const Bytes whole = DataSet({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1));
+        const Bytes whole = DataSetMessage({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1));
         for (std::size_t size = 0; size <= whole.size(); ++size)
             Window->DoSysexData(0, Bytes(whole.begin(), whole.begin() + static_cast<long>(size)));
-        const Bytes pattern = DataSet({0x01, 0x00, 0x10, 0x00}, Bytes(0x1A, 1));
+        const Bytes pattern = DataSetMessage({0x01, 0x00, 0x10, 0x00}, Bytes(0x1A, 1));
         for (std::size_t size = 0; size <= pattern.size(); ++size)
-            Window->DoSysexData(0, Bytes(pattern.begin(), pattern.begin() + static_cast<long>(size)));
+            Window->DoSysexData(0,
+                                Bytes(pattern.begin(), pattern.begin() + static_cast<long>(size)));
         QRandomGenerator random(7);
         for (int i = 0; i < 300; ++i) {
             Bytes garbage(random.bounded(0, 300));
@@ -341,8 +328,9 @@ private slots:
         block[0x77] = static_cast<std::uint8_t>((Tone<QScrollBar>("BarPan", 1)->value() + 64) ^ 1);
         midi::MidiOut().Close(0);
         const QString logBefore = Find<QLineEdit>("Edit1")->text();
-        QVERIFY_THROWS_EXCEPTION(std::exception,
-                                 Window->DoSysexData(0, DataSet({0x02, 0x00, 0x10, 0x00}, block)));
+        QVERIFY_THROWS_EXCEPTION(
+            std::exception,
+            Window->DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)));
         QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), int(block[0x65]));
         QVERIFY(Tone<QScrollBar>("BarPan", 1)->value() != block[0x77] - 64);
         QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore);

@@ -23,16 +23,6 @@ namespace {
 constexpr const char *Part1PatternRequest = "F0 41 10 00 0B 11 01 00 10 00 00 00 00 1A 55 F7";
 constexpr const char *Part1PatchRequest = "F0 41 10 00 0B 11 02 00 00 00 00 00 17 01 66 F7";
 
-// The data-set texts the window sent, without checksum and F7, in order.
-QStringList DataSets(const QStringList &log)
-{
-    QStringList out;
-    for (const QString &message : log)
-        if (message.startsWith(QLatin1String("F0 41 ")) && message.mid(15, 2) == QLatin1String("12"))
-            out << message.left(message.size() - 6);
-    return out;
-}
-
 void WriteSettings(int in, int out, int id, const QList<QByteArray> &names = {})
 {
     QFile file(QStringLiteral("Ombrix.INI"));
@@ -56,10 +46,7 @@ class TestMainWindow : public QObject
     template<class T>
     T *Find(const QString &name)
     {
-        T *control = Window->findChild<T *>(name);
-        if (!control)
-            qFatal("no control %s", qPrintable(name));
-        return control;
+        return FindControl<T>(*Window, name);
     }
     // Runs an action and returns the data sets it sent.
     template<class F>
@@ -96,7 +83,8 @@ private slots:
     void startsOnPartOne()
     {
         QVERIFY(Errors.empty());
-        QCOMPARE(Window->windowTitle(), QString("Ombrix - Patch Editor for Roland Groovebox MC307"));
+        QCOMPARE(Window->windowTitle(),
+                 QString("Ombrix - Patch Editor for Roland Groovebox MC307"));
         QCOMPARE(Window->size(), QSize(1020, 750));
         QVERIFY(!Window->isVisible());
         const QStringList log = LogSince(Instrument());
@@ -154,7 +142,7 @@ private slots:
         const std::size_t before = Instrument().Log().size();
         Find<QScrollBar>("BarLevelTone2")->setValue(100);
         QCOMPARE(LogSince(Instrument(), before),
-                 QStringList{"F0 41 10 00 0B 12 02 03 12 65 64 20 F7"});
+                 QStringList {"F0 41 10 00 0B 12 02 03 12 65 64 20 F7"});
         QCOMPARE(Find<QScrollBar>("BarLevelTone2")->toolTip(), QString("100"));
         QCOMPARE(Instrument().ReadByte({0x02, 0x03, 0x12, 0x65}), 100);
     }
@@ -167,7 +155,7 @@ private slots:
         QVERIFY(log.value(0).startsWith("F0 41 10 00 0B 11 01 00 16 00 00 00 00 1A"));
         QVERIFY(log.filter("F0 41 10 00 0B 11 02 06 00 00 00 00 17 01").size() == 1);
         const QStringList sent = SentBy([&] { Find<QScrollBar>("BarFineTuneTone3")->setValue(7); });
-        QCOMPARE(sent, QStringList{"F0 41 10 00 0B 12 02 06 14 3E 39"});
+        QCOMPARE(sent, QStringList {"F0 41 10 00 0B 12 02 06 14 3E 39"});
     }
 
     void clickingTheSelectedPartSendsNothing()
@@ -181,9 +169,11 @@ private slots:
     void fineTuneEnds()
     {
         auto *bar = Find<QScrollBar>("BarFineTuneTone3");
-        QCOMPARE(SentBy([&] { bar->setValue(-50); }), QStringList{"F0 41 10 00 0B 12 02 00 14 3E 00"});
-        QCOMPARE(SentBy([&] { bar->setValue(50); }), QStringList{"F0 41 10 00 0B 12 02 00 14 3E 64"});
-        QCOMPARE(SentBy([&] { bar->setValue(60); }), QStringList{}); // clamped: no change
+        QCOMPARE(SentBy([&] { bar->setValue(-50); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 14 3E 00"});
+        QCOMPARE(SentBy([&] { bar->setValue(50); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 14 3E 64"});
+        QCOMPARE(SentBy([&] { bar->setValue(60); }), QStringList {}); // clamped: no change
     }
 
     void waveRows_data()
@@ -191,14 +181,22 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("number");
-        QTest::newRow("first") << 0 << "01" << "00 00";
-        QTest::newRow("bank A last") << 253 << "01" << "0F 0D";
-        QTest::newRow("separator 254") << 254 << "01" << "0F 0E";
-        QTest::newRow("bank B first") << 255 << "02" << "00 00";
-        QTest::newRow("separator 506") << 506 << "02" << "0F 0B";
-        QTest::newRow("separator 509") << 509 << "02" << "0F 0E";
-        QTest::newRow("bank C first") << 510 << "03" << "00 00";
-        QTest::newRow("last") << 745 << "03" << "0E 0B";
+        QTest::newRow("first") << 0 << "01"
+                               << "00 00";
+        QTest::newRow("bank A last") << 253 << "01"
+                                     << "0F 0D";
+        QTest::newRow("separator 254") << 254 << "01"
+                                       << "0F 0E";
+        QTest::newRow("bank B first") << 255 << "02"
+                                      << "00 00";
+        QTest::newRow("separator 506") << 506 << "02"
+                                       << "0F 0B";
+        QTest::newRow("separator 509") << 509 << "02"
+                                       << "0F 0E";
+        QTest::newRow("bank C first") << 510 << "03"
+                                      << "00 00";
+        QTest::newRow("last") << 745 << "03"
+                              << "0E 0B";
     }
     void waveRows()
     {
@@ -209,20 +207,20 @@ private slots:
         if (wave->currentIndex() == row)
             wave->SetItemIndex(row == 0 ? 1 : 0);
         QCOMPARE(SentBy([&] { UserPick(wave, row); }),
-                 (QStringList{"F0 41 10 00 0B 12 02 00 10 02 " + group,
-                              "F0 41 10 00 0B 12 02 00 10 03 " + number}));
+                 (QStringList {"F0 41 10 00 0B 12 02 00 10 02 " + group,
+                               "F0 41 10 00 0B 12 02 00 10 03 " + number}));
     }
 
     // Rows set by the program, and a pick of the row already selected, run no handler.
     void listsChangedByTheProgramSendNothing()
     {
         auto *wave = Find<TDropDownList>("LBWaveTone2");
-        QCOMPARE(SentBy([&] { wave->SetItemIndex(12); }), QStringList{});
+        QCOMPARE(SentBy([&] { wave->SetItemIndex(12); }), QStringList {});
         QTest::qWait(10);
-        QCOMPARE(SentBy([&] { UserPick(wave, 12); }), QStringList{});
+        QCOMPARE(SentBy([&] { UserPick(wave, 12); }), QStringList {});
         auto *filter = Find<TDropDownList>("LBFilterTone2");
         QCOMPARE(SentBy([&] { filter->setCurrentIndex(filter->currentIndex() == 3 ? 2 : 3); }),
-                 QStringList{});
+                 QStringList {});
     }
 
     void filterOffDisablesBars()
@@ -230,10 +228,12 @@ private slots:
         auto *filter = Find<TDropDownList>("LBFilterTone1");
         filter->SetItemIndex(2);
         QTest::qWait(10);
-        QCOMPARE(SentBy([&] { UserPick(filter, 0); }), QStringList{"F0 41 10 00 0B 12 02 00 10 50 00"});
+        QCOMPARE(SentBy([&] { UserPick(filter, 0); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 50 00"});
         QVERIFY(!Find<QSlider>("BarCutOffTone1")->isEnabled());
         QVERIFY(!Find<QSlider>("BarResoTone1")->isEnabled());
-        QCOMPARE(SentBy([&] { UserPick(filter, 1); }), QStringList{"F0 41 10 00 0B 12 02 00 10 50 01"});
+        QCOMPARE(SentBy([&] { UserPick(filter, 1); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 50 01"});
         QVERIFY(Find<QSlider>("BarCutOffTone1")->isEnabled());
         QVERIFY(Find<QSlider>("BarResoTone1")->isEnabled());
     }
@@ -244,7 +244,8 @@ private slots:
         cutoff->setValue(cutoff->value() == 0 ? 1 : cutoff->value());
         QCOMPARE(SentBy([&] { cutoff->setValue(0); }).value(0),
                  QString("F0 41 10 00 0B 12 02 00 16 51 7F"));
-        QCOMPARE(SentBy([&] { cutoff->setValue(127); }), QStringList{"F0 41 10 00 0B 12 02 00 16 51 00"});
+        QCOMPARE(SentBy([&] { cutoff->setValue(127); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 16 51 00"});
         QCOMPARE(cutoff->toolTip(), QString("Set the filter Cut Off")); // track bars keep hints
     }
 
@@ -253,11 +254,11 @@ private slots:
         auto *box = Find<QCheckBox>("CBFxmSwitchTone2");
         box->setChecked(true);
         const QStringList sent = SentBy([&] { box->click(); });
-        QCOMPARE(sent, QStringList{"F0 41 10 00 0B 12 02 00 12 06 00"});
+        QCOMPARE(sent, QStringList {"F0 41 10 00 0B 12 02 00 12 06 00"});
         QVERIFY(!Find<TRadioGroup>("RadioGroupFxmTone2")->isEnabled());
         QVERIFY(!Find<TUpDown>("UpDownFxmDepthTone2")->isEnabled());
         QVERIFY(!Find<QLineEdit>("EditFxmDepthTone2")->isEnabled());
-        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 12 06 01"});
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList {"F0 41 10 00 0B 12 02 00 12 06 01"});
         QVERIFY(Find<TRadioGroup>("RadioGroupFxmTone2")->isEnabled());
     }
 
@@ -266,17 +267,18 @@ private slots:
         auto *updown = Find<TUpDown>("UpDownFxmDepthTone1");
         auto *edit = Find<QLineEdit>("EditFxmDepthTone1");
         edit->setText("16");
-        QCOMPARE(SentBy([&] { updown->Step(+1); }), QStringList{}); // no wrap-around
-        QCOMPARE(SentBy([&] { updown->Step(-1); }), QStringList{"F0 41 10 00 0B 12 02 00 10 08 0E"});
+        QCOMPARE(SentBy([&] { updown->Step(+1); }), QStringList {}); // no wrap-around
+        QCOMPARE(SentBy([&] { updown->Step(-1); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 08 0E"});
         QCOMPARE(edit->text(), QString("15"));
         edit->setText("1");
-        QCOMPARE(SentBy([&] { updown->Step(-1); }), QStringList{});
+        QCOMPARE(SentBy([&] { updown->Step(-1); }), QStringList {});
         // A real click on the upper half.
         QCOMPARE(SentBy([&] {
                      QTest::mousePress(updown, Qt::LeftButton, {}, QPoint(5, 3));
                      QTest::mouseRelease(updown, Qt::LeftButton, {}, QPoint(5, 3));
                  }),
-                 QStringList{"F0 41 10 00 0B 12 02 00 10 08 01"});
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 08 01"});
     }
 
     void randomPan()
@@ -284,9 +286,9 @@ private slots:
         auto *box = Find<QCheckBox>("CBRandomPanTone3");
         box->setChecked(false);
         const QStringList on = SentBy([&] { box->click(); });
-        QCOMPARE(on, QStringList{"F0 41 10 00 0B 12 02 00 14 79 3F"});
+        QCOMPARE(on, QStringList {"F0 41 10 00 0B 12 02 00 14 79 3F"});
         QVERIFY(!Find<QScrollBar>("BarPanTone3")->isEnabled());
-        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 14 79 00"});
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList {"F0 41 10 00 0B 12 02 00 14 79 00"});
         QVERIFY(Find<QScrollBar>("BarPanTone3")->isEnabled());
     }
 
@@ -296,23 +298,29 @@ private slots:
         QCOMPARE(bar->singleStep(), 2);
         QCOMPARE(bar->toolTip(),
                  QString("Negative value will decrease the volume while the velocity increase."));
-        QCOMPARE(SentBy([&] { bar->setValue(-99); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 00"});
+        QCOMPARE(SentBy([&] { bar->setValue(-99); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 6A 00"});
         QCOMPARE(bar->toolTip(), QString("-99"));
-        QCOMPARE(SentBy([&] { bar->setValue(-97); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 01"});
-        QCOMPARE(SentBy([&] { bar->setValue(150); }), QStringList{"F0 41 10 00 0B 12 02 00 10 6A 7D"});
+        QCOMPARE(SentBy([&] { bar->setValue(-97); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 6A 01"});
+        QCOMPARE(SentBy([&] { bar->setValue(150); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 6A 7D"});
         QCOMPARE(SentBy([&] { Find<QScrollBar>("BarVeloSensFilterTone4")->setValue(3); }),
-                 QStringList{"F0 41 10 00 0B 12 02 00 16 57 33"});
+                 QStringList {"F0 41 10 00 0B 12 02 00 16 57 33"});
         QCOMPARE(SentBy([&] { Find<QScrollBar>("BarVeloSensPitchTone2")->setValue(-100); }),
-                 QStringList{"F0 41 10 00 0B 12 02 00 12 42 00"});
+                 QStringList {"F0 41 10 00 0B 12 02 00 12 42 00"});
     }
 
     void signedBarsUseTheirBias()
     {
         auto *depth = Find<QScrollBar>("BarFilterEnvDepthTone1");
         depth->setValue(5);
-        QCOMPARE(SentBy([&] { depth->setValue(0); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 3F"});
-        QCOMPARE(SentBy([&] { depth->setValue(-63); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 00"});
-        QCOMPARE(SentBy([&] { depth->setValue(63); }), QStringList{"F0 41 10 00 0B 12 02 00 10 55 7E"});
+        QCOMPARE(SentBy([&] { depth->setValue(0); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 55 3F"});
+        QCOMPARE(SentBy([&] { depth->setValue(-63); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 55 00"});
+        QCOMPARE(SentBy([&] { depth->setValue(63); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 10 55 7E"});
         QCOMPARE(SentBy([&] { Find<QScrollBar>("BarTuneTone1")->setValue(-48); }).value(0),
                  QString("F0 41 10 00 0B 12 02 00 10 3D 00"));
         QCOMPARE(SentBy([&] { Find<QScrollBar>("BarPitchEnvDepthTone1")->setValue(12); }).value(0),
@@ -326,18 +334,19 @@ private slots:
         auto *gain = Find<TRadioGroup>("RadioGroupGainTone2");
         const int other = gain->ItemIndex() == 3 ? 0 : 3;
         QCOMPARE(SentBy([&] { gain->Item(other)->click(); }),
-                 QStringList{QString("F0 41 10 00 0B 12 02 00 12 05 0%1").arg(other)});
-        QCOMPARE(SentBy([&] { gain->Item(other)->click(); }), QStringList{}); // already selected
+                 QStringList {QString("F0 41 10 00 0B 12 02 00 12 05 0%1").arg(other)});
+        QCOMPARE(SentBy([&] { gain->Item(other)->click(); }), QStringList {}); // already selected
         auto *fxm = Find<TRadioGroup>("RadioGroupFxmTone2");
         fxm->SetItemIndex(0);
-        QCOMPARE(SentBy([&] { fxm->Item(2)->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 12 07 02"});
+        QCOMPARE(SentBy([&] { fxm->Item(2)->click(); }),
+                 QStringList {"F0 41 10 00 0B 12 02 00 12 07 02"});
     }
 
     void toneSwitch()
     {
         auto *box = Find<QCheckBox>("CBSwitchTone4");
         box->setChecked(true);
-        QCOMPARE(SentBy([&] { box->click(); }), QStringList{"F0 41 10 00 0B 12 02 00 16 00 00"});
+        QCOMPARE(SentBy([&] { box->click(); }), QStringList {"F0 41 10 00 0B 12 02 00 16 00 00"});
     }
 
     void patchSelection()
@@ -352,9 +361,10 @@ private slots:
         const std::size_t before = Instrument().Log().size();
         UserPick(patch, 21);
         const QStringList log = LogSince(Instrument(), before);
-        QCOMPARE(DataSets(log).mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 11 02 00",
-                                                       "F0 41 10 00 0B 12 01 00 11 03 04",
-                                                       "F0 41 10 00 0B 12 01 00 11 04 01 05"}));
+        QCOMPARE(
+            DataSets(log).mid(0, 3),
+            (QStringList {"F0 41 10 00 0B 12 01 00 11 02 00", "F0 41 10 00 0B 12 01 00 11 03 04",
+                          "F0 41 10 00 0B 12 01 00 11 04 01 05"}));
         // The part is requested again and shows the chosen patch.
         QVERIFY(log.contains("F0 41 10 00 0B 11 01 00 11 00 00 00 00 1A 54 F7"));
         QCOMPARE(group->currentIndex(), 3);
@@ -371,9 +381,10 @@ private slots:
         patch->SetItemIndex(100);
         QTest::qWait(10);
         QStringList sent = SentBy([&] { UserPick(group, 8); });
-        QCOMPARE(sent.mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 10 02 00",
-                                              "F0 41 10 00 0B 12 01 00 10 03 09",
-                                              "F0 41 10 00 0B 12 01 00 10 04 01 0F"}));
+        QCOMPARE(
+            sent.mid(0, 3),
+            (QStringList {"F0 41 10 00 0B 12 01 00 10 02 00", "F0 41 10 00 0B 12 01 00 10 03 09",
+                          "F0 41 10 00 0B 12 01 00 10 04 01 0F"}));
         QCOMPARE(patch->count(), 32);
         QCOMPARE(patch->currentIndex(), 31);
 
@@ -391,9 +402,10 @@ private slots:
         patch->SetItemIndex(7);
         QTest::qWait(10);
         sent = SentBy([&] { UserPick(group, 1); });
-        QCOMPARE(sent.mid(0, 3), (QStringList{"F0 41 10 00 0B 12 01 00 10 02 03",
-                                              "F0 41 10 00 0B 12 01 00 10 03 02",
-                                              "F0 41 10 00 0B 12 01 00 10 04 00 07"}));
+        QCOMPARE(
+            sent.mid(0, 3),
+            (QStringList {"F0 41 10 00 0B 12 01 00 10 02 03", "F0 41 10 00 0B 12 01 00 10 03 02",
+                          "F0 41 10 00 0B 12 01 00 10 04 00 07"}));
     }
 
     void patchNamesFromTheSettings()
@@ -419,7 +431,8 @@ private slots:
         Window->ApplySettings();
         QCOMPARE(Instrument().Log().size(), before); // no new request
         Find<QScrollBar>("BarLevelTone1")->setValue(3);
-        QVERIFY(LogSince(Instrument(), before).value(0).startsWith("F0 41 11 00 0B 12 02 00 10 65 03"));
+        QVERIFY(
+            LogSince(Instrument(), before).value(0).startsWith("F0 41 11 00 0B 12 02 00 10 65 03"));
     }
 
     void setupMenuRunsApplySettingsWhateverTheOutcome()

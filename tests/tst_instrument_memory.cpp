@@ -5,6 +5,7 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
@@ -18,30 +19,11 @@ using TAddr = std::array<std::uint8_t, 4>;
 
 namespace {
 
-std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
-{
-    unsigned sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += bytes[i];
-    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
-}
-
-TBytes DataSet(TAddr address, const TBytes &data, std::uint8_t device = 0x10)
-{
-    TBytes m {0xF0, 0x41, device, 0x00, 0x0B, 0x12, address[0], address[1], address[2], address[3]};
-    m.reserve(m.size() + data.size() + 2);
-    for (std::uint8_t b : data)
-        m.push_back(b);
-    m.push_back(Checksum(m, 6, m.size()));
-    m.push_back(0xF7);
-    return m;
-}
-
 TBytes Model3A(std::uint8_t part, std::uint8_t function, std::uint8_t value, std::uint8_t closing,
                bool leadingZero, std::uint8_t device = 0x10)
 {
     TBytes m {0xF0, 0x41, device, 0x3A, 0x12, part, function, value, closing};
-    m.push_back(Checksum(m, 5, m.size()));
+    m.push_back(ChecksumOf(m, 5, m.size()));
     m.push_back(0xF7);
     if (leadingZero)
         m.insert(m.begin(), std::uint8_t(0x00));
@@ -82,10 +64,10 @@ TBytes Tones(const TVirtualInstrument &instrument, std::uint8_t part)
 void SelectPatch(TVirtualInstrument &instrument, std::uint8_t partBlock, int group, int number)
 {
     const std::uint8_t bank = group <= 2 ? 0x03 : 0x00;
-    instrument.Receive(DataSet({1, 0, partBlock, 0x02}, {bank}));
-    instrument.Receive(DataSet({1, 0, partBlock, 0x03}, {std::uint8_t(group)}));
-    instrument.Receive(
-        DataSet({1, 0, partBlock, 0x04}, {std::uint8_t(number / 16), std::uint8_t(number % 16)}));
+    instrument.Receive(DataSetMessage({1, 0, partBlock, 0x02}, {bank}));
+    instrument.Receive(DataSetMessage({1, 0, partBlock, 0x03}, {std::uint8_t(group)}));
+    instrument.Receive(DataSetMessage({1, 0, partBlock, 0x04},
+                                      {std::uint8_t(number / 16), std::uint8_t(number % 16)}));
 }
 
 } // namespace
@@ -135,7 +117,7 @@ private slots:
         QFETCH(int, storedCount);
         TVirtualInstrument instrument;
         const TBytes before = Snapshot(instrument);
-        instrument.Receive(DataSet(address, data));
+        instrument.Receive(DataSetMessage(address, data));
         const TBytes after = Snapshot(instrument);
 
         QCOMPARE(instrument.Read(address, storedCount),
@@ -157,12 +139,13 @@ private slots:
     void messagesForOtherDevicesOrWithBadChecksumsChangeNothing_data()
     {
         QTest::addColumn<TBytes>("message");
-        QTest::newRow("data set for device 18") << DataSet({2, 0, 0x10, 0x65}, {0x01}, 0x11);
-        QTest::newRow("data set for all devices") << DataSet({2, 0, 0x10, 0x65}, {0x01}, 0x7F);
-        TBytes bad = DataSet({2, 0, 0x10, 0x65}, {0x01});
+        QTest::newRow("data set for device 18") << DataSetMessage({2, 0, 0x10, 0x65}, {0x01}, 0x11);
+        QTest::newRow("data set for all devices")
+            << DataSetMessage({2, 0, 0x10, 0x65}, {0x01}, 0x7F);
+        TBytes bad = DataSetMessage({2, 0, 0x10, 0x65}, {0x01});
         bad[11] = std::uint8_t((bad[11] + 1) & 0x7F);
         QTest::newRow("data set with a bad checksum") << bad;
-        TBytes noData = DataSet({2, 0, 0x10, 0x65}, {});
+        TBytes noData = DataSetMessage({2, 0, 0x10, 0x65}, {});
         QTest::newRow("data set without data") << noData;
         QTest::newRow("model 3A for device 18") << Model3A(0x30, 0x55, 0x70, 0x00, true, 0x11);
         TBytes bad3A = Model3A(0x30, 0x55, 0x70, 0x00, true);
@@ -321,11 +304,11 @@ private slots:
         QVERIFY(second != first);
 
         // Edits to the temporary patch are lost when a patch is selected, even the same one.
-        instrument.Receive(DataSet({2, 2, 0x14, 0x65}, {0x01}));
+        instrument.Receive(DataSetMessage({2, 2, 0x14, 0x65}, {0x01}));
         SelectPatch(instrument, 0x12, 5, 77);
         QCOMPARE(Tones(instrument, 2), first);
-        instrument.Receive(DataSet({2, 2, 0x14, 0x65}, {0x01}));
-        instrument.Receive(DataSet({1, 0, 0x12, 0x04}, {4, 13}));
+        instrument.Receive(DataSetMessage({2, 2, 0x14, 0x65}, {0x01}));
+        instrument.Receive(DataSetMessage({1, 0, 0x12, 0x04}, {4, 13}));
         QCOMPARE(Tones(instrument, 2), first);
 
         // The same selection gives the same patch on another instrument, on another part.
@@ -359,9 +342,9 @@ private slots:
         TVirtualInstrument instrument;
         const TBytes before = Snapshot(instrument);
         // Bank byte alone, the level byte, part R's selection: none is a part's patch choice.
-        instrument.Receive(DataSet({1, 0, 0x10, 0x02}, {0x03}));
-        instrument.Receive(DataSet({1, 0, 0x10, 0x06}, {0x05}));
-        instrument.Receive(DataSet({1, 0, 0x19, 0x03}, {4, 1, 2}));
+        instrument.Receive(DataSetMessage({1, 0, 0x10, 0x02}, {0x03}));
+        instrument.Receive(DataSetMessage({1, 0, 0x10, 0x06}, {0x05}));
+        instrument.Receive(DataSetMessage({1, 0, 0x19, 0x03}, {4, 1, 2}));
         for (std::uint8_t p = 0; p < 7; ++p)
             QCOMPARE(Tones(instrument, p), Tones(TVirtualInstrument(), p));
         QVERIFY(Snapshot(instrument) != before);
@@ -385,8 +368,12 @@ private slots:
     {
         TVirtualInstrument instrument;
         const std::vector<TBytes> messages {
-            Model3A(0x30, 0x55, 0x40, 0x00, true),     {},     {0xB0, 0x07, 0x64}, {0xF0, 0x41},
-            DataSet({2, 0, 0x10, 0x65}, {0x7F}, 0x11), {0x00},
+            Model3A(0x30, 0x55, 0x40, 0x00, true),
+            {},
+            {0xB0, 0x07, 0x64},
+            {0xF0, 0x41},
+            DataSetMessage({2, 0, 0x10, 0x65}, {0x7F}, 0x11),
+            {0x00},
         };
         for (const TBytes &m : messages)
             instrument.Receive(m);
@@ -406,7 +393,7 @@ private slots:
                     instrument.Receive(
                         TBytes {std::uint8_t(0xB0 + t), 0x07, std::uint8_t(i & 0x7F)});
                     instrument.Receive(
-                        DataSet({2, std::uint8_t(t), 0x10, 0x65}, {std::uint8_t(i & 0x7F)}));
+                        DataSetMessage({2, std::uint8_t(t), 0x10, 0x65}, {std::uint8_t(i & 0x7F)}));
                     const TBytes request {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00,
                                           0x10, 0x00, 0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7};
                     if (instrument.Receive(request).size() != 1)

@@ -3,6 +3,7 @@
 // a DIN cable, and nothing reaches the receiver once the input port is closed.
 
 #include "instrument/VirtualInstrumentPorts.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
@@ -21,26 +22,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
-{
-    unsigned sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += bytes[i];
-    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
-}
-
-TBytes Request(std::array<std::uint8_t, 4> address, std::array<std::uint8_t, 4> size)
-{
-    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11};
-    m.insert(m.end(), address.begin(), address.end());
-    m.insert(m.end(), size.begin(), size.end());
-    m.push_back(Checksum(m, 6, m.size()));
-    m.push_back(0xF7);
-    return m;
-}
-
-const TBytes SwitchRequest = Request({0, 0, 0, 0x08}, {0, 0, 0, 0x03});
-const TBytes PatchRequest = Request({0x02, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x17, 0x01});
+const TBytes SwitchRequest = RequestMessage({0, 0, 0, 0x08}, {0, 0, 0, 0x03});
+const TBytes PatchRequest = RequestMessage({0x02, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x17, 0x01});
 
 // Collects deliveries with their thread and time.
 struct TRecorder

@@ -91,8 +91,7 @@ private slots:
             protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
             midi::MidiOut().SendSysExText(0, "F0 41"); // output not open
             QFAIL("the send should fail");
-        } catch (const std::exception &) {
-        }
+        } catch (const std::exception &) { }
         QVERIFY(!midi::MidiIn().HasOnSysEx());
     }
 
@@ -123,6 +122,17 @@ private slots:
         QTimer::singleShot(0, this, [&] { dispatched = true; });
         protocol::WaitPumping(0);
         QVERIFY(dispatched);
+    }
+
+    // Last: once the application quits, its event loops stay closed, and a wait must not spin on
+    // until its time is up.
+    void waitEndsWhenTheApplicationQuits()
+    {
+        QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
+        QElapsedTimer clock;
+        clock.start();
+        protocol::WaitPumping(5000);
+        QVERIFY(clock.elapsed() < 2000);
     }
 };
 

@@ -2,6 +2,7 @@
 // each from the later of the requested address and the block's start, with a Roland checksum.
 
 #include "instrument/VirtualInstrument.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
@@ -14,24 +15,6 @@ using TBytes = std::vector<std::uint8_t>;
 using TAddr = std::array<std::uint8_t, 4>;
 
 namespace {
-
-std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
-{
-    unsigned sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += bytes[i];
-    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
-}
-
-TBytes Request(std::uint8_t device, TAddr address, TAddr size)
-{
-    TBytes m {0xF0, 0x41, device, 0x00, 0x0B, 0x11};
-    m.insert(m.end(), address.begin(), address.end());
-    m.insert(m.end(), size.begin(), size.end());
-    m.push_back(Checksum(m, 6, m.size()));
-    m.push_back(0xF7);
-    return m;
-}
 
 std::uint32_t Linear(TAddr a)
 {
@@ -74,7 +57,7 @@ private:
             const TBytes header {0xF0, 0x41, device, 0x00, 0x0B, 0x12};
             QCOMPARE(TBytes(m.begin(), m.begin() + 6), header);
             QCOMPARE((TAddr {m[6], m[7], m[8], m[9]}), e.Address);
-            QCOMPARE(m[m.size() - 2], Checksum(m, 6, m.size() - 2));
+            QCOMPARE(m[m.size() - 2], ChecksumOf(m, 6, m.size() - 2));
             QCOMPARE(m.back(), std::uint8_t(0xF7));
             for (std::size_t k = 1; k + 1 < m.size(); ++k)
                 QVERIFY2(m[k] < 0x80, "a data byte of an answer is a status byte");
@@ -86,7 +69,7 @@ private slots:
     void systemSwitches()
     {
         TVirtualInstrument instrument;
-        const auto answers = instrument.Receive(Request(0x10, {0, 0, 0, 0x08}, {0, 0, 0, 0x03}));
+        const auto answers = instrument.Receive(RequestMessage({0, 0, 0, 0x08}, {0, 0, 0, 0x03}));
         // The switches start on; 08 + 01 + 01 + 01 = 0B, so the checksum is 75.
         const TBytes expected {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x00, 0x00,
                                0x00, 0x08, 0x01, 0x01, 0x01, 0x75, 0xF7};
@@ -154,19 +137,19 @@ private slots:
         QFETCH(TAddr, size);
         QFETCH(std::vector<TExpected>, expected);
         TVirtualInstrument instrument;
-        VerifyAnswers(instrument, instrument.Receive(Request(0x10, address, size)), expected);
+        VerifyAnswers(instrument, instrument.Receive(RequestMessage(address, size)), expected);
     }
 
     void wholeMemoryInAddressOrder()
     {
         TVirtualInstrument instrument;
         const auto answers
-            = instrument.Receive(Request(0x10, {0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
+            = instrument.Receive(RequestMessage({0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
         // System, pattern common, eight part blocks, and a common and four tones for seven parts.
         QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5));
         std::uint32_t previousEnd = 0;
         for (const TMessage &m : answers) {
-            QCOMPARE(m[m.size() - 2], Checksum(m, 6, m.size() - 2));
+            QCOMPARE(m[m.size() - 2], ChecksumOf(m, 6, m.size() - 2));
             const std::uint32_t start = Linear({m[6], m[7], m[8], m[9]});
             QVERIFY(start >= previousEnd);
             previousEnd = start + std::uint32_t(m.size() - 12);
@@ -179,7 +162,8 @@ private slots:
         TVirtualInstrument instrument;
         const std::uint32_t tone = Linear({0x02, 0x00, 0x10, 0x00});
         for (std::uint32_t start = tone - 4; start < tone + 0x81 + 4; ++start) {
-            const auto answers = instrument.Receive(Request(0x10, FromLinear(start), {0, 0, 0, 8}));
+            const auto answers
+                = instrument.Receive(RequestMessage(FromLinear(start), {0, 0, 0, 8}));
             const std::uint32_t from = std::max(start, tone);
             const std::uint32_t to = std::min(start + 8, tone + 0x81);
             if (from >= to) {
@@ -206,18 +190,20 @@ private slots:
         TVirtualInstrument instrument(deviceId);
         QCOMPARE(instrument.DeviceId(), deviceId);
         const auto byte = std::uint8_t(deviceByte);
-        VerifyAnswers(instrument, instrument.Receive(Request(byte, {0, 0, 0, 8}, {0, 0, 0, 3})),
+        VerifyAnswers(instrument,
+                      instrument.Receive(RequestMessage({0, 0, 0, 8}, {0, 0, 0, 3}, byte)),
                       {{{0, 0, 0, 8}, 3}}, byte);
         // Another device's request is not for this instrument.
-        QVERIFY(instrument.Receive(Request(std::uint8_t(byte ^ 1), {0, 0, 0, 8}, {0, 0, 0, 3}))
-                    .empty());
-        QVERIFY(instrument.Receive(Request(0x7F, {0, 0, 0, 8}, {0, 0, 0, 3})).empty());
+        QVERIFY(
+            instrument.Receive(RequestMessage({0, 0, 0, 8}, {0, 0, 0, 3}, std::uint8_t(byte ^ 1)))
+                .empty());
+        QVERIFY(instrument.Receive(RequestMessage({0, 0, 0, 8}, {0, 0, 0, 3}, 0x7F)).empty());
     }
 
     void malformedRequestsAreNotAnswered_data()
     {
         QTest::addColumn<TBytes>("message");
-        const TBytes good = Request(0x10, {0x01, 0x00, 0x10, 0x00}, {0, 0, 0, 0x1A});
+        const TBytes good = RequestMessage({0x01, 0x00, 0x10, 0x00}, {0, 0, 0, 0x1A});
         TBytes badSum = good;
         badSum[14] ^= 0x01;
         QTest::newRow("bad checksum") << badSum;
@@ -226,7 +212,7 @@ private slots:
         QTest::newRow("no F7") << noEnd;
         TBytes shortSize = good;
         shortSize.erase(shortSize.begin() + 13);
-        shortSize[13] = Checksum(shortSize, 6, 13);
+        shortSize[13] = ChecksumOf(shortSize, 6, 13);
         QTest::newRow("three size bytes") << shortSize;
         TBytes longer = good;
         longer.insert(longer.begin() + 14, 0x00);
@@ -239,7 +225,7 @@ private slots:
         QTest::newRow("other manufacturer") << otherMaker;
         TBytes status = good;
         status[9] = 0x80;
-        status[14] = Checksum(status, 6, 14);
+        status[14] = ChecksumOf(status, 6, 14);
         QTest::newRow("status byte inside") << status;
     }
 

@@ -4,6 +4,7 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
+#include "support/MessageText.h"
 
 #include <QtTest>
 
@@ -18,17 +19,9 @@ using TBytes = std::vector<std::uint8_t>;
 
 namespace {
 
-std::uint8_t Checksum(const TBytes &bytes, std::size_t from, std::size_t to)
-{
-    unsigned sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += bytes[i];
-    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
-}
-
 TBytes WithChecksum(TBytes m, std::size_t from)
 {
-    m.push_back(Checksum(m, from, m.size()));
+    m.push_back(ChecksumOf(m, from, m.size()));
     m.push_back(0xF7);
     return m;
 }
@@ -66,7 +59,7 @@ QString AnswerFailure(const TMessage &m)
     for (std::size_t i = 1; i + 1 < m.size(); ++i)
         if (m[i] > 0x7F)
             return "status byte inside an answer";
-    if (Checksum(m, 6, m.size() - 2) != m[m.size() - 2])
+    if (ChecksumOf(m, 6, m.size() - 2) != m[m.size() - 2])
         return "answer checksum";
     return {};
 }

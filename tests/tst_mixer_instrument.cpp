@@ -9,6 +9,7 @@
 #include "mixer/FormMixer.h"
 #include "mixer/MixerProtocol.h"
 #include "protocol/Handlers.h"
+#include "support/EditorTestSupport.h"
 #include "support/VirtualRig.h"
 
 #include <QCheckBox>
@@ -50,10 +51,7 @@ class TestMixerInstrument : public QObject
     template<class T>
     T *Find(const QString &name)
     {
-        T *widget = Form->findChild<T *>(name);
-        if (!widget)
-            qFatal("no control %s", qPrintable(name));
-        return widget;
+        return FindControl<T>(*Form, name);
     }
     QScrollBar *Bar(const QString &name) { return Find<QScrollBar>(name); }
     TEditBox *Box(const QString &name) { return Find<TEditBox>(name); }

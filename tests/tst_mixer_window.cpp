@@ -11,6 +11,7 @@
 #include "mixer/FormMixer.h"
 #include "mixer/MixerGroup.h"
 #include "protocol/Handlers.h"
+#include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
 
 #include <QCheckBox>
@@ -25,32 +26,10 @@
 using TBytes = std::vector<std::uint8_t>;
 
 namespace {
-QString HexOf(const TBytes &bytes)
-{
-    QStringList parts;
-    for (std::uint8_t b : bytes)
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return parts.join(QLatin1Char(' '));
-}
-
 // A hex text with its checksum and F7, as the program sends it.
 QString Message(const std::string &text)
 {
-    TBytes bytes;
-    midi::HexTextToSysEx(text, bytes);
-    return HexOf(bytes);
-}
-
-TBytes DataSet(std::array<std::uint8_t, 4> address, const TBytes &data)
-{
-    TBytes m {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
-    for (std::uint8_t byte : address)
-        m.push_back(byte);
-    for (std::uint8_t byte : data)
-        m.push_back(byte);
-    m.push_back(midi::RolandChecksum(m.data() + 6, m.size() - 6));
-    m.push_back(0xF7);
-    return m;
+    return HexOf(SysExOfText(text));
 }
 
 struct TPart
@@ -72,7 +51,7 @@ TBytes PartBlock(std::uint8_t blockByte, const TPart &p, std::uint8_t area = 0x0
     data[0x0A] = static_cast<std::uint8_t>(p.Mfx);
     data[0x0C] = static_cast<std::uint8_t>(p.Delay);
     data[0x0D] = static_cast<std::uint8_t>(p.Reverb);
-    return DataSet({area, 0x00, blockByte, 0x00}, data);
+    return DataSetMessage({area, 0x00, blockByte, 0x00}, data);
 }
 
 struct TCommon
@@ -101,14 +80,14 @@ TBytes CommonData(const TCommon &c)
 
 TBytes CommonBlock(const TCommon &c)
 {
-    return DataSet({0x01, 0x00, 0x00, 0x00}, CommonData(c));
+    return DataSetMessage({0x01, 0x00, 0x00, 0x00}, CommonData(c));
 }
 
 TBytes SwitchBlock(int mfx, int delay, int reverb)
 {
-    return DataSet({0x00, 0x00, 0x00, 0x08},
-                   {static_cast<std::uint8_t>(mfx), static_cast<std::uint8_t>(delay),
-                    static_cast<std::uint8_t>(reverb)});
+    return DataSetMessage({0x00, 0x00, 0x00, 0x08},
+                          {static_cast<std::uint8_t>(mfx), static_cast<std::uint8_t>(delay),
+                           static_cast<std::uint8_t>(reverb)});
 }
 
 const std::string Set17 = "F0 41 10 00 0B 12 ";
@@ -125,17 +104,9 @@ class TestMixerWindow : public QObject
     std::vector<std::string> Errors;
 
     template<class T>
-    T *Find(TFormMixer &form, const QString &name)
-    {
-        T *widget = form.findChild<T *>(name);
-        if (!widget)
-            qFatal("no control %s", qPrintable(name));
-        return widget;
-    }
-    template<class T>
     T *Find(const QString &name)
     {
-        return Find<T>(*Form, name);
+        return FindControl<T>(*Form, name);
     }
     QScrollBar *Bar(const QString &name) { return Find<QScrollBar>(name); }
     TEditBox *Box(const QString &name) { return Find<TEditBox>(name); }
@@ -174,8 +145,7 @@ class TestMixerWindow : public QObject
         const int channels[] = {10, 1, 2, 3, 4, 5, 6, 7};
         for (int suffix : {2, 3, 4, 5, 6, 7, 8, 1}) {
             const int v = suffix == changed ? changedValue : value;
-            out << HexOf({static_cast<std::uint8_t>(0xB0 + channels[suffix - 1] - 1),
-                          static_cast<std::uint8_t>(controller), static_cast<std::uint8_t>(v)});
+            out << HexOf(BytesOf({0xB0 + channels[suffix - 1] - 1, controller, v}));
         }
         return out;
     }
@@ -252,8 +222,9 @@ private slots:
             int previousTop = 100000;
             for (int k = 1; k <= 8; ++k) {
                 QScrollBar *bar
-                    = Find<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(g.Name).arg(k));
-                TEditBox *box = Find<TEditBox>(form, QStringLiteral("Edit%1%2").arg(g.Name).arg(k));
+                    = FindControl<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(g.Name).arg(k));
+                TEditBox *box
+                    = FindControl<TEditBox>(form, QStringLiteral("Edit%1%2").arg(g.Name).arg(k));
                 QCOMPARE(bar->orientation(), Qt::Horizontal);
                 QCOMPARE(bar->minimum(), g.Min);
                 QCOMPARE(bar->maximum(), g.Max);
@@ -271,7 +242,7 @@ private slots:
         }
         int previousLeft = 100000;
         for (int k = 1; k <= 8; ++k) {
-            QScrollBar *bar = Find<QScrollBar>(form, QStringLiteral("BarTrans%1").arg(k));
+            QScrollBar *bar = FindControl<QScrollBar>(form, QStringLiteral("BarTrans%1").arg(k));
             QCOMPARE(bar->orientation(), Qt::Vertical);
             QCOMPARE(bar->minimum(), -48);
             QCOMPARE(bar->maximum(), 48);
@@ -282,14 +253,14 @@ private slots:
             // Part R rightmost, part 7 leftmost.
             QVERIFY(bar->geometry().left() < previousLeft);
             previousLeft = bar->geometry().left();
-            QCheckBox *mfx = Find<QCheckBox>(form, QStringLiteral("CBMFXSwitch%1").arg(k));
+            QCheckBox *mfx = FindControl<QCheckBox>(form, QStringLiteral("CBMFXSwitch%1").arg(k));
             QVERIFY(!mfx->isChecked());
             QCOMPARE(mfx->toolTip(), QStringLiteral("Check this box if u want MFX on this part"));
         }
-        QPushButton *ok = Find<QPushButton>(form, QStringLiteral("OKBtn"));
+        QPushButton *ok = FindControl<QPushButton>(form, QStringLiteral("OKBtn"));
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
-        QLineEdit *log = Find<QLineEdit>(form, QStringLiteral("EditBPM"));
+        QLineEdit *log = FindControl<QLineEdit>(form, QStringLiteral("EditBPM"));
         QCOMPARE(log->text(), QStringLiteral("0"));
         QCOMPARE(log->toolTip(), QStringLiteral("Set the BPM of the pattern"));
         bool futureLabel = false;
@@ -316,7 +287,7 @@ private slots:
                {"LBDelayHF", damping, "All the frequencies above will be cut from the delay"},
                {"LBDelayOutput", {"Line", "Reverb", "Line+Rev"}, "Select the output destination"}};
         for (const TListStart &l : lists) {
-            TDropDownList *list = Find<TDropDownList>(form, QString::fromLatin1(l.Name));
+            TDropDownList *list = FindControl<TDropDownList>(form, QString::fromLatin1(l.Name));
             QStringList items;
             for (int i = 0; i < list->count(); ++i)
                 items << list->itemText(i);
@@ -339,21 +310,21 @@ private slots:
                {"BarDelayTime", 120, "Time between 2 repetitions"},
                {"BarDelayToMFX", 127, "Apply a delay on each MFX Part after the MFX"}};
         for (const TBarStart &b : bars) {
-            QScrollBar *bar = Find<QScrollBar>(form, QString::fromLatin1(b.Name));
+            QScrollBar *bar = FindControl<QScrollBar>(form, QString::fromLatin1(b.Name));
             QCOMPARE(bar->minimum(), 0);
             QCOMPARE(bar->maximum(), b.Max);
             QCOMPARE(bar->value(), 0);
             QCOMPARE(bar->toolTip(), QString::fromLatin1(b.Hint));
         }
-        QLineEdit *time = Find<QLineEdit>(form, QStringLiteral("EditDelayTime"));
+        QLineEdit *time = FindControl<QLineEdit>(form, QStringLiteral("EditDelayTime"));
         QVERIFY(time->isReadOnly());
         QVERIFY(!time->hasFrame());
         QVERIFY(time->text().isEmpty());
-        TEditBox *feedback = Find<TEditBox>(form, QStringLiteral("EditDelayFeedback"));
+        TEditBox *feedback = FindControl<TEditBox>(form, QStringLiteral("EditDelayFeedback"));
         QCOMPARE(feedback->text(), QStringLiteral("0"));
         QCOMPARE(feedback->maxLength(), 3);
         QCOMPARE(feedback->toolTip(), QStringLiteral("Amount of originial sound to repeat"));
-        TUpDown *arrows = Find<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
+        TUpDown *arrows = FindControl<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
         QCOMPARE(arrows->Min(), 0);
         QCOMPARE(arrows->Max(), 98);
         QCOMPARE(arrows->Position(), 0);
@@ -362,7 +333,7 @@ private slots:
                {"CBDelaySwitch", "Check this box to set Delay On/Off"},
                {"CBMFXSwitch", "Check this box to set MFX On/Off"}};
         for (const auto &[name, hint] : switches) {
-            QCheckBox *box = Find<QCheckBox>(form, QString::fromLatin1(name));
+            QCheckBox *box = FindControl<QCheckBox>(form, QString::fromLatin1(name));
             QVERIFY(!box->isChecked());
             QCOMPARE(box->toolTip(), QString::fromLatin1(hint));
         }
@@ -379,21 +350,22 @@ private slots:
     {
         TFormMixer form([] { return TMainWindowSettings {0, 17}; });
         // Boxes move their bars from the start...
-        Find<TEditBox>(form, QStringLiteral("EditMixer2"))->setText(QStringLiteral("50"));
-        QCOMPARE(Find<QScrollBar>(form, QStringLiteral("BarMixer2"))->value(), 50);
+        FindControl<TEditBox>(form, QStringLiteral("EditMixer2"))->setText(QStringLiteral("50"));
+        QCOMPARE(FindControl<QScrollBar>(form, QStringLiteral("BarMixer2"))->value(), 50);
         // ...but nothing sends before the first opening, and the feedback box only clamps.
-        Find<QScrollBar>(form, QStringLiteral("BarPan3"))->setValue(-10);
-        QCOMPARE(Find<TEditBox>(form, QStringLiteral("EditPan3"))->text(), QStringLiteral("0"));
-        Find<QScrollBar>(form, QStringLiteral("BarTrans3"))->setValue(10);
-        Find<QCheckBox>(form, QStringLiteral("CBMFXSwitch3"))->setChecked(true);
-        Find<QScrollBar>(form, QStringLiteral("BarReverbLevel"))->setValue(10);
-        Find<QScrollBar>(form, QStringLiteral("BarDelayTime"))->setValue(10);
-        Find<QCheckBox>(form, QStringLiteral("CBReverbSwitch"))->click();
-        TEditBox *feedback = Find<TEditBox>(form, QStringLiteral("EditDelayFeedback"));
+        FindControl<QScrollBar>(form, QStringLiteral("BarPan3"))->setValue(-10);
+        QCOMPARE(FindControl<TEditBox>(form, QStringLiteral("EditPan3"))->text(),
+                 QStringLiteral("0"));
+        FindControl<QScrollBar>(form, QStringLiteral("BarTrans3"))->setValue(10);
+        FindControl<QCheckBox>(form, QStringLiteral("CBMFXSwitch3"))->setChecked(true);
+        FindControl<QScrollBar>(form, QStringLiteral("BarReverbLevel"))->setValue(10);
+        FindControl<QScrollBar>(form, QStringLiteral("BarDelayTime"))->setValue(10);
+        FindControl<QCheckBox>(form, QStringLiteral("CBReverbSwitch"))->click();
+        TEditBox *feedback = FindControl<TEditBox>(form, QStringLiteral("EditDelayFeedback"));
         feedback->setText(QStringLiteral("150"));
         QCOMPARE(feedback->text(), QStringLiteral("98"));
-        QCOMPARE(Find<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"))->Position(), 98);
-        QVERIFY(Find<QLineEdit>(form, QStringLiteral("EditDelayTime"))->text().isEmpty());
+        QCOMPARE(FindControl<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"))->Position(), 98);
+        QVERIFY(FindControl<QLineEdit>(form, QStringLiteral("EditDelayTime"))->text().isEmpty());
         QVERIFY(Sent().isEmpty());
     }
 
@@ -637,7 +609,7 @@ private slots:
         // 01 00 00 08 passes the switch test and the common test: switch first.
         TBytes data(44, 0);
         data[0] = 1;
-        Decode(DataSet({0x01, 0x00, 0x00, 0x08}, data));
+        Decode(DataSetMessage({0x01, 0x00, 0x00, 0x08}, data));
         QCOMPARE(log->text(), QStringLiteral("0 R R Switch Common"));
         QVERIFY(Check("CBMFXSwitch")->isChecked());
         QVERIFY(Sent().isEmpty());
@@ -1069,8 +1041,8 @@ private slots:
         QCOMPARE(Errors, std::vector<std::string> {"TMidiOutput: Device index out of bounds! (3)"});
         Errors.clear();
         QVERIFY(!midi::MidiIn().HasOnSysEx());
-        Find<QScrollBar>(form, QStringLiteral("BarMixer1"))->setValue(5);
-        Find<QScrollBar>(form, QStringLiteral("BarReverbLevel"))->setValue(5);
+        FindControl<QScrollBar>(form, QStringLiteral("BarMixer1"))->setValue(5);
+        FindControl<QScrollBar>(form, QStringLiteral("BarReverbLevel"))->setValue(5);
         QVERIFY(Errors.empty());
         QVERIFY(Sent().isEmpty());
     }
@@ -1090,9 +1062,10 @@ private slots:
             Fake->PlayLong(0, SwitchBlock(1, 0, 1));
         });
         form.FormShow();
-        QCOMPARE(Find<TEditBox>(form, QStringLiteral("EditMixer3"))->text(), QStringLiteral("33"));
-        QVERIFY(Find<QCheckBox>(form, QStringLiteral("CBReverbSwitch"))->isChecked());
-        QCOMPARE(Find<QLineEdit>(form, QStringLiteral("EditBPM"))->text(),
+        QCOMPARE(FindControl<TEditBox>(form, QStringLiteral("EditMixer3"))->text(),
+                 QStringLiteral("33"));
+        QVERIFY(FindControl<QCheckBox>(form, QStringLiteral("CBReverbSwitch"))->isChecked());
+        QCOMPARE(FindControl<QLineEdit>(form, QStringLiteral("EditBPM"))->text(),
                  QStringLiteral("0 2 Switch"));
         // Device ID 32 gives the device byte 1F in this opening's headers.
         QCOMPARE(Sent().front().left(8), QStringLiteral("F0 41 1F"));

@@ -8,34 +8,19 @@
 #include "protocol/Handlers.h"
 #include "setup/FormSetup.h"
 #include "setup/SettingsFile.h"
+#include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
+#include "support/RawFile.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 const QString SettingsFile = QString::fromLatin1(settings::SettingsFileName);
-
-void WriteRaw(const QByteArray &bytes)
-{
-    QFile file(SettingsFile);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadRaw()
-{
-    QFile file(SettingsFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
 
 // The file OK writes: three values, then the names (missing ones empty), all ended by CR LF.
 QByteArray Expected(const QByteArray &in, const QByteArray &out, const QByteArray &id,
@@ -46,23 +31,6 @@ QByteArray Expected(const QByteArray &in, const QByteArray &out, const QByteArra
         bytes += (std::size_t(k) < names.size() ? names[std::size_t(k)] : QByteArray()) + "\r\n";
     return bytes;
 }
-
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &Saved);
-        rlimit limit = Saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Saved); }
-
-private:
-    rlimit Saved {};
-};
 } // namespace
 
 class TestFormSetup : public QObject
@@ -84,10 +52,7 @@ class TestFormSetup : public QObject
     template<class T>
     T *Control(const char *name) const
     {
-        T *control = Form->findChild<T *>(QString::fromLatin1(name));
-        if (!control)
-            qFatal("no control %s", name);
-        return control;
+        return FindControl<T>(*Form, QString::fromLatin1(name));
     }
     TDropDownList *ListIn() const { return Control<TDropDownList>("LBSetup_Midi_in"); }
     TDropDownList *ListOut() const { return Control<TDropDownList>("LBSetup_Midi_out"); }
@@ -204,7 +169,7 @@ private slots:
         QTest::mouseClick(OK(), Qt::LeftButton);
         QCOMPARE(Form->result(), int(QDialog::Accepted));
         QVERIFY(!Form->isVisible());
-        const QByteArray written = ReadRaw();
+        const QByteArray written = ReadRaw(SettingsFile);
         QCOMPARE(written, Expected("0", "0", "17"));
         QCOMPARE(written.count("\r\n"), 1059);
         QVERIFY(Errors.empty());
@@ -269,7 +234,7 @@ private slots:
         QCOMPARE(Edit()->text(), QStringLiteral("32"));
         // Enter is also the default button's key.
         QCOMPARE(Form->result(), int(QDialog::Accepted));
-        QCOMPARE(ReadRaw(), Expected("0", "0", "32"));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("0", "0", "32"));
     }
 
     void okFinishesAPendingEdit_data()
@@ -290,7 +255,7 @@ private slots:
         QVERIFY(Edit()->HasPendingEdit());
         // A click straight from the box to OK; the click itself runs the button.
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("0", "0", line3));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("0", "0", line3));
     }
 
     void arrowsStepWithinTheirRange()
@@ -324,7 +289,7 @@ private slots:
         QCOMPARE(Edit()->text(), QStringLiteral("17"));
 
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("0", "0", "17"));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("0", "0", "17"));
     }
 
     void savedSettingsAreShown_data()
@@ -349,14 +314,14 @@ private slots:
         QFETCH(int, in);
         QFETCH(int, out);
         QFETCH(QString, id);
-        WriteRaw(file);
+        WriteRaw(SettingsFile, file);
         QVERIFY(Show());
         QCOMPARE(ListIn()->ItemIndex(), in);
         QCOMPARE(ListOut()->ItemIndex(), out);
         QCOMPARE(Edit()->text(), id);
         QVERIFY(Errors.empty());
         OK()->click();
-        QCOMPARE(ReadRaw(),
+        QCOMPARE(ReadRaw(SettingsFile),
                  Expected(QByteArray::number(in), QByteArray::number(out), id.toLatin1()));
     }
 
@@ -367,7 +332,7 @@ private slots:
         ListOut()->setCurrentIndex(2);
         Type(QStringLiteral("25"));
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("1", "2", "25"));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("1", "2", "25"));
     }
 
     void annulerWritesNothing()
@@ -380,13 +345,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(SettingsFile));
 
         const QByteArray old = "1\r\n1\r\n19\r\nKeep me\r\n";
-        WriteRaw(old);
+        WriteRaw(SettingsFile, old);
         QVERIFY(Show());
         QCOMPARE(Edit()->text(), QStringLiteral("19"));
         ListIn()->setCurrentIndex(0);
         QTest::keyClick(Form.get(), Qt::Key_Escape);
         QCOMPARE(Form->result(), int(QDialog::Rejected));
-        QCOMPARE(ReadRaw(), old);
+        QCOMPARE(ReadRaw(SettingsFile), old);
     }
 
     void namesSurviveAnOkRoundTrip()
@@ -398,30 +363,30 @@ private slots:
         names.resize(settings::PatchNameCount, "Same name");
         names.back() = "Last of group G";
         const QByteArray original = Expected("1", "0", "21", names);
-        WriteRaw(original);
+        WriteRaw(SettingsFile, original);
         QVERIFY(Show());
         OK()->click();
-        QCOMPARE(ReadRaw(), original);
+        QCOMPARE(ReadRaw(SettingsFile), original);
 
         // A file from a system with LF line ends comes back with CR LF and the same names. (There
         // a CR before the LF would end the line as CR LF does, so no name ends in CR.)
         names[6] = "ends in LF";
         QByteArray lf = Expected("1", "0", "21", names);
         lf.replace("\r\n", "\n");
-        WriteRaw(lf);
+        WriteRaw(SettingsFile, lf);
         QVERIFY(Show());
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("1", "0", "21", names));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("1", "0", "21", names));
     }
 
     // The dialog keeps its names between showings; each showing rereads the file.
     void eachShowingRereadsTheFile()
     {
-        WriteRaw(Expected("1", "1", "20", {"First"}));
+        WriteRaw(SettingsFile, Expected("1", "1", "20", {"First"}));
         QVERIFY(Show());
         QCOMPARE(Edit()->text(), QStringLiteral("20"));
         Cancel()->click();
-        WriteRaw(Expected("0", "2", "24", {"Second"}));
+        WriteRaw(SettingsFile, Expected("0", "2", "24", {"Second"}));
         QVERIFY(Show());
         QCOMPARE(ListOut()->ItemIndex(), 2);
         QCOMPARE(Edit()->text(), QStringLiteral("24"));
@@ -432,7 +397,7 @@ private slots:
         QCOMPARE(ListOut()->ItemIndex(), 0);
         QCOMPARE(Edit()->text(), QStringLiteral("17"));
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("0", "0", "17", {"Second"}));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("0", "0", "17", {"Second"}));
     }
 
     // A damaged number line is reported; OK must not then write empty names over the user's.
@@ -459,7 +424,7 @@ private slots:
         QByteArray file = head;
         for (const QByteArray &name : names)
             file += name + "\r\n";
-        WriteRaw(file);
+        WriteRaw(SettingsFile, file);
         QVERIFY(Show());
         QCOMPARE(Errors.size(), std::size_t(1));
         const QString error = QString::fromStdString(Errors[0]);
@@ -469,14 +434,14 @@ private slots:
         QByteArray expected = written + "\r\n";
         for (const QByteArray &name : names)
             expected += name + "\r\n";
-        QCOMPARE(ReadRaw(), expected);
+        QCOMPARE(ReadRaw(SettingsFile), expected);
     }
 
     void failedWriteKeepsFileAndDialog()
     {
         std::vector<QByteArray> names(settings::PatchNameCount, QByteArray(200, 'n'));
         const QByteArray old = Expected("1", "1", "20", names);
-        WriteRaw(old);
+        WriteRaw(SettingsFile, old);
         QVERIFY(Show());
         Type(QStringLiteral("30"));
         {
@@ -487,13 +452,13 @@ private slots:
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors[0]).contains(QStringLiteral("Ombrix.INI")),
                  Errors[0].c_str());
-        QCOMPARE(ReadRaw(), old);
+        QCOMPARE(ReadRaw(SettingsFile), old);
         QVERIFY(Form->isVisible());
         QCOMPARE(Edit()->text(), QStringLiteral("30"));
         // Once there is room again, OK goes through.
         QTest::mouseClick(OK(), Qt::LeftButton);
         QVERIFY(!Form->isVisible());
-        QCOMPARE(ReadRaw(), Expected("1", "1", "30", names));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("1", "1", "30", names));
     }
 
     void settingsPathIsADirectory()
@@ -521,7 +486,7 @@ private slots:
         QCOMPARE(Errors.size(), std::size_t(1));
         QCOMPARE(Errors[0], std::string("Unspecified MIDI error."));
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("-1", "0", "17"));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("-1", "0", "17"));
     }
 
     void noDevicesAtAll()
@@ -531,7 +496,7 @@ private slots:
         QCOMPARE(ListIn()->count(), 0);
         QCOMPARE(ListIn()->ItemIndex(), -1);
         OK()->click();
-        QCOMPARE(ReadRaw(), Expected("-1", "-1", "17"));
+        QCOMPARE(ReadRaw(SettingsFile), Expected("-1", "-1", "17"));
     }
 };
 

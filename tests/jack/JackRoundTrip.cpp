@@ -8,6 +8,7 @@
 #include "midi/RtMidiPorts.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/WaitPumping.h"
+#include "support/MessageText.h"
 
 #include <RtMidi.h>
 
@@ -50,14 +51,6 @@ int FindDevice(const midi::TMidiDevices &devices, const std::string &part, QStri
     return -1;
 }
 
-QString Hex(const TBytes &bytes)
-{
-    QString text;
-    for (const std::uint8_t byte : bytes)
-        text += QString::asprintf("%02X ", byte);
-    return text.trimmed();
-}
-
 // A data-set message of the instrument with device byte 10: header, address, data, checksum, F7.
 bool IsDataSet(const TBytes &bytes)
 {
@@ -66,10 +59,7 @@ bool IsDataSet(const TBytes &bytes)
     const TBytes header {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
     if (!std::equal(header.begin(), header.end(), bytes.begin()))
         return false;
-    unsigned int sum = 0;
-    for (std::size_t i = 6; i + 1 < bytes.size(); ++i)
-        sum += bytes[i];
-    return sum % 128 == 0;
+    return ChecksumOf(bytes, 6, bytes.size() - 2) == bytes[bytes.size() - 2];
 }
 
 TBytes AddressOf(const TBytes &bytes)
@@ -128,7 +118,7 @@ class TJackRoundTrip : public QObject
         for (const auto &delivery : received) {
             QCOMPARE(delivery.Device, In);
             QVERIFY(delivery.OnWindowThread);
-            QVERIFY2(IsDataSet(delivery.Bytes), qPrintable(Hex(delivery.Bytes)));
+            QVERIFY2(IsDataSet(delivery.Bytes), qPrintable(HexOf(delivery.Bytes)));
         }
     }
 
@@ -157,7 +147,7 @@ private slots:
         CheckDeliveries(received);
         const TBytes &answer = received.front().Bytes;
         QCOMPARE(answer.size(), std::size_t(15));
-        QCOMPARE(Hex(AddressOf(answer)), QString("00 00 00 08"));
+        QCOMPARE(HexOf(AddressOf(answer)), QString("00 00 00 08"));
     }
 
     void wholePatchComesAsFiveBlocks()
@@ -168,7 +158,8 @@ private slots:
         // The patch common block, then the four tone blocks.
         const std::uint8_t blocks[] = {0x00, 0x10, 0x12, 0x14, 0x16};
         for (std::size_t i = 0; i < 5; ++i) {
-            QCOMPARE(Hex(AddressOf(received[i].Bytes)), Hex(TBytes {0x02, 0x00, blocks[i], 0x00}));
+            QCOMPARE(HexOf(AddressOf(received[i].Bytes)),
+                     HexOf(TBytes {0x02, 0x00, blocks[i], 0x00}));
             QVERIFY(DataOf(received[i].Bytes).size() > 1);
         }
     }
@@ -196,8 +187,8 @@ private slots:
         QCOMPARE(received.size(), std::size_t(1));
         CheckDeliveries(received);
         const TBytes &answer = received.front().Bytes;
-        QCOMPARE(Hex(AddressOf(answer)), address);
-        QCOMPARE(Hex(DataOf(answer)), Hex(TBytes {static_cast<std::uint8_t>(value)}));
+        QCOMPARE(HexOf(AddressOf(answer)), address);
+        QCOMPARE(HexOf(DataOf(answer)), HexOf(TBytes {static_cast<std::uint8_t>(value)}));
     }
 
     // The model-3A header starts with a 00 that neither ALSA nor JACK can carry.
@@ -216,8 +207,8 @@ private slots:
         const auto received = Request({"F0 41 10 00 0B 11 01 00 10 0A 00 00 00 01"}, 1000);
         QCOMPARE(received.size(), std::size_t(1));
         CheckDeliveries(received);
-        QCOMPARE(Hex(DataOf(received.front().Bytes)),
-                 Hex(TBytes {static_cast<std::uint8_t>(flag)}));
+        QCOMPARE(HexOf(DataOf(received.front().Bytes)),
+                 HexOf(TBytes {static_cast<std::uint8_t>(flag)}));
     }
 
     void lateAnswersReachNoLaterProcedure()
@@ -258,8 +249,8 @@ private slots:
             sink.getMessage(&message);
             return !message.empty();
         }));
-        QCOMPARE(Hex(TBytes(message.begin(), message.end())),
-                 Hex(TBytes(model3A.begin() + 1, model3A.end())));
+        QCOMPARE(HexOf(TBytes(message.begin(), message.end())),
+                 HexOf(TBytes(model3A.begin() + 1, model3A.end())));
         // The empty message was not sent: nothing else is on its way.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         sink.getMessage(&message);

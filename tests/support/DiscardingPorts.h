@@ -29,11 +29,13 @@ private:
     {
         std::string Name() const override { return "Discard"; }
         bool Open(Receiver, std::string &) override { return true; }
-        void Close() override {}
+        void Close() override { }
     };
     struct OutPort final : midi::IMidiOutPort
     {
-        explicit OutPort(std::atomic<std::uint64_t> &count) : Sent(count) {}
+        explicit OutPort(std::atomic<std::uint64_t> &count)
+            : Sent(count)
+        { }
         std::string Name() const override { return "Discard"; }
         bool Open(std::string &) override { return true; }
         bool Send(const std::uint8_t *, std::size_t, std::string &) override
@@ -41,8 +43,8 @@ private:
             Sent.fetch_add(1, std::memory_order_relaxed);
             return true;
         }
-        void Close() override {}
+        void Close() override { }
         std::atomic<std::uint64_t> &Sent;
     };
-    std::atomic<std::uint64_t> Count{0};
+    std::atomic<std::uint64_t> Count {0};
 };

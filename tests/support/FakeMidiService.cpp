@@ -16,7 +16,7 @@ TFakeMidiService::TFakeMidiService(std::vector<std::string> inputs,
     , OutNames(std::move(outputs))
     , In(InNames.size())
     , OutOpen(OutNames.size(), false)
-{}
+{ }
 
 void TFakeMidiService::Fail(const std::string &call, MMRESULT code)
 {
@@ -85,7 +85,8 @@ int TFakeMidiService::PlayLong(int device, std::span<const std::uint8_t> bytes)
             callback = state.Callback;
             instance = state.Instance;
         }
-        const std::size_t count = std::min<std::size_t>(bytes.size() - done, header->dwBufferLength);
+        const std::size_t count
+            = std::min<std::size_t>(bytes.size() - done, header->dwBufferLength);
         std::memcpy(header->lpData, bytes.data() + done, count);
         done += count;
         header->dwBytesRecorded = static_cast<std::uint32_t>(count);
@@ -155,7 +156,7 @@ MMRESULT TFakeMidiService::midiInGetDevCapsA(std::uintptr_t id, MIDIINCAPSA *cap
         return code;
     if (id >= InNames.size())
         return MMSYSERR_BADDEVICEID;
-    *caps = MIDIINCAPSA{};
+    *caps = MIDIINCAPSA {};
     std::memcpy(caps->szPname, InNames[id].data(), std::min<std::size_t>(InNames[id].size(), 32));
     return MMSYSERR_NOERROR;
 }
@@ -169,13 +170,13 @@ MMRESULT TFakeMidiService::midiInOpen(HMIDIIN *handle, std::uint32_t id, MidiInP
         return code;
     if (id >= InNames.size())
         return MMSYSERR_BADDEVICEID;
-    In[id] = InState{true, callback, instance, {}};
+    In[id] = InState {true, callback, instance, {}};
     *handle = InBase + id;
     return MMSYSERR_NOERROR;
 }
 
 #define FAKE_IN_CALL(name, body)                                                                   \
-    MMRESULT TFakeMidiService::name(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)                         \
+    MMRESULT TFakeMidiService::name(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)                        \
     {                                                                                              \
         std::lock_guard lock(Lock);                                                                \
         MMRESULT code;                                                                             \
@@ -245,7 +246,7 @@ MMRESULT TFakeMidiService::midiInClose(HMIDIIN h)
         return code;
     if (h < InBase || h >= InBase + In.size())
         return MMSYSERR_INVALHANDLE;
-    In[h - InBase] = InState{};
+    In[h - InBase] = InState {};
     return MMSYSERR_NOERROR;
 }
 
@@ -268,8 +269,7 @@ std::uint32_t TFakeMidiService::midiOutGetNumDevs()
     return static_cast<std::uint32_t>(OutNames.size());
 }
 
-MMRESULT TFakeMidiService::midiOutGetDevCapsA(std::uintptr_t id, MIDIOUTCAPSA *caps,
-                                              std::uint32_t)
+MMRESULT TFakeMidiService::midiOutGetDevCapsA(std::uintptr_t id, MIDIOUTCAPSA *caps, std::uint32_t)
 {
     std::lock_guard lock(Lock);
     MMRESULT code;
@@ -277,9 +277,8 @@ MMRESULT TFakeMidiService::midiOutGetDevCapsA(std::uintptr_t id, MIDIOUTCAPSA *c
         return code;
     if (id >= OutNames.size())
         return MMSYSERR_BADDEVICEID;
-    *caps = MIDIOUTCAPSA{};
-    std::memcpy(caps->szPname, OutNames[id].data(),
-                std::min<std::size_t>(OutNames[id].size(), 32));
+    *caps = MIDIOUTCAPSA {};
+    std::memcpy(caps->szPname, OutNames[id].data(), std::min<std::size_t>(OutNames[id].size(), 32));
     return MMSYSERR_NOERROR;
 }
 

@@ -21,8 +21,8 @@ public:
     // text; any other code has none.
     void Fail(const std::string &call, midi::MMRESULT code);
     void ClearFailures();
-    std::map<midi::MMRESULT, std::string> ErrorTexts{{1, "Unspecified MIDI error."},
-                                                    {5, "The MIDI device is not open."}};
+    std::map<midi::MMRESULT, std::string> ErrorTexts {{1, "Unspecified MIDI error."},
+                                                      {5, "The MIDI device is not open."}};
 
     std::vector<std::string> Calls() const;
     std::vector<std::vector<std::uint8_t>> Sent() const; // long messages and packed short ones
