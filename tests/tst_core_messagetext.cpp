@@ -60,7 +60,7 @@ private slots:
         QTest::newRow("model 3A") << "00 F0 41 10 3A 12 32 55 70 00"
                                   << BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
                                               0x00, 0x09, 0xF7});
-        QTest::newRow("overview example") << "F0 41 10 00 0B 12 02 03 12 65 64"
+        QTest::newRow("tone level of part 4") << "F0 41 10 00 0B 12 02 03 12 65 64"
                                           << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
                                                       0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
     }
