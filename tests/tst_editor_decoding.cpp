@@ -11,7 +11,7 @@
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
 #include "support/EditorTestSupport.h"
-#include "support/VirtualRig.h"
+#include "support/MainWindowFixture.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -24,20 +24,10 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
-class TestDecoding : public QObject
+class TestDecoding : public TMainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TVirtualRig> Rig;
-    std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
-
-    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Window, name);
-    }
     template<class T>
     T *Tone(const char *stem, int tone)
     {
@@ -98,19 +88,10 @@ class TestDecoding : public QObject
 private slots:
     void init()
     {
-        QFile::remove(QStringLiteral("Ombrix.INI"));
-        Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
-        Rig = std::make_unique<TVirtualRig>();
-        Window = std::make_unique<TOmbrix>();
+        StartWindow();
         QVERIFY(Errors.empty());
     }
-    void cleanup()
-    {
-        Window.reset();
-        Rig.reset();
-        protocol::SetErrorReporter(nullptr);
-    }
+    void cleanup() { StopWindow(); }
 
     // Every control of the four columns, the envelopes, the group and the patch show what the
     // instrument holds, for the start part and after choosing another.

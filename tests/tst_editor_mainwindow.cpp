@@ -8,7 +8,7 @@
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "support/EditorTestSupport.h"
-#include "support/VirtualRig.h"
+#include "support/MainWindowFixture.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -34,49 +34,18 @@ void WriteSettings(int in, int out, int id, const QList<QByteArray> &names = {})
 }
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public TMainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TVirtualRig> Rig;
-    std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
-
-    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Window, name);
-    }
-    // Runs an action and returns the data sets it sent.
-    template<class F>
-    QStringList SentBy(F &&action)
-    {
-        const std::size_t before = Instrument().Log().size();
-        action();
-        return DataSets(LogSince(Instrument(), before));
-    }
     void SelectPart(int part)
     {
         Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
     }
 
 private slots:
-    void init()
-    {
-        QFile::remove(QStringLiteral("Ombrix.INI"));
-        Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
-        Rig = std::make_unique<TVirtualRig>();
-        Window = std::make_unique<TOmbrix>();
-    }
-    void cleanup()
-    {
-        Window.reset();
-        Rig.reset();
-        protocol::SetErrorReporter(nullptr);
-        QFile::remove(QStringLiteral("Ombrix.INI"));
-    }
+    void init() { StartWindow(); }
+    void cleanup() { StopWindow(); }
 
     // First start without a settings file: devices 0 open, empty names, part 1 requested and
     // shown before the window appears.
