@@ -1,5 +1,6 @@
 // Sending one tone message, and waiting for answers without spinning.
 
+#include "ShareReporter.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "protocol/WaitPumping.h"
@@ -72,9 +73,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    TShareReporter reporter(
+        {{"SendToneMessage", "its 13 bytes on a DIN cable", 13 * DinByteSeconds, 0.0025}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
     benchmark::Shutdown();
-    std::printf("SendToneMessage: wire_time_share is the time per message as a share of its "
-                "4.16 ms on a DIN cable (target < 0.0025)\n");
     return 0;
 }

@@ -2,11 +2,11 @@
 // and repaints the whole 250 x 56 picture with the limit line. Measured against one frame of a
 // 60 Hz screen; the step should stay under 1 % of it (167 us).
 
+#include "ShareReporter.h"
 #include "editor/Enveloppe.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,44 +35,6 @@ void BM_EnvelopeDragStep(benchmark::State &state)
 }
 BENCHMARK(BM_EnvelopeDragStep)->DenseRange(1, 4)->ArgName("handle")->Unit(benchmark::kMicrosecond);
 
-// Prints, after the usual table, each step's share of a 60 Hz frame against the target.
-class TFrameShareReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run &run : reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
-                Results.push_back({run.benchmark_name(), run.GetAdjustedCPUTime() / perSecond,
-                                   run.GetAdjustedRealTime() / perSecond});
-            }
-    }
-
-    void PrintSummary() const
-    {
-        for (const TResult &result : Results) {
-            const double share = result.CpuSeconds / FrameSeconds;
-            const bool met = share < TargetShare;
-            std::printf("%s: %.1f us CPU per step (%.1f us wall) = %.3f %% of a 60 Hz frame "
-                        "(target < %.0f %% = %.0f us): %s\n",
-                        result.Name.c_str(), result.CpuSeconds * 1e6, result.WallSeconds * 1e6,
-                        share * 100, TargetShare * 100, FrameSeconds * TargetShare * 1e6,
-                        met ? "met" : "NOT met");
-        }
-    }
-
-private:
-    struct TResult
-    {
-        std::string Name;
-        double CpuSeconds;
-        double WallSeconds;
-    };
-    std::vector<TResult> Results;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -80,7 +42,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TFrameShareReporter reporter;
+    TShareReporter reporter({{"BM_EnvelopeDragStep", "a 60 Hz frame", FrameSeconds, TargetShare}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintSummary();
     benchmark::Shutdown();

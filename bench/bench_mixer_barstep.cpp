@@ -3,6 +3,7 @@
 // to a device that discards them. Measured against the time the eight messages take on a MIDI
 // cable (24 bytes x 320 us = 7.68 ms); the step should stay under 1 % of it (77 us).
 
+#include "ShareReporter.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "mixer/FormMixer.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,43 +42,6 @@ void BM_MixerBarStep(benchmark::State &state)
 }
 BENCHMARK(BM_MixerBarStep)->Unit(benchmark::kMicrosecond);
 
-// Prints, after the usual table, each step's share of the eight messages' wire time.
-class TWireShareReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run &run : reports)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
-                Results.push_back({run.benchmark_name(), run.GetAdjustedCPUTime() / perSecond,
-                                   run.GetAdjustedRealTime() / perSecond});
-            }
-    }
-
-    void PrintSummary() const
-    {
-        for (const TResult &result : Results) {
-            const double share = result.WallSeconds / WireSeconds;
-            std::printf("%s: %.1f us per step (%.1f us CPU) = %.3f %% of the eight messages' "
-                        "wire time of %.2f ms (target < %.0f %% = %.0f us): %s\n",
-                        result.Name.c_str(), result.WallSeconds * 1e6, result.CpuSeconds * 1e6,
-                        share * 100, WireSeconds * 1e3, TargetShare * 100,
-                        WireSeconds * TargetShare * 1e6, share < TargetShare ? "met" : "NOT met");
-        }
-    }
-
-private:
-    struct TResult
-    {
-        std::string Name;
-        double CpuSeconds;
-        double WallSeconds;
-    };
-    std::vector<TResult> Results;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -100,7 +63,8 @@ int main(int argc, char **argv)
         Form = &form;
         // The send handlers are connected by the first opening (2 s without answers).
         form.FormShow();
-        TWireShareReporter reporter;
+        TShareReporter reporter(
+            {{"BM_MixerBarStep", "the eight messages' wire time", WireSeconds, TargetShare}});
         benchmark::RunSpecifiedBenchmarks(&reporter);
         reporter.PrintSummary();
         Form = nullptr;

@@ -96,6 +96,10 @@ void TOmbrix::BuildControls()
     // The receive log is never cleared: a box's default limit would stop it after 32767
     // characters.
     Edit1->setMaxLength(std::numeric_limits<int>::max());
+    // The log is laid out again whole on every append; plain tags need no text shaping.
+    QFont logFont = Edit1->font();
+    logFont.setStyleStrategy(QFont::PreferNoShaping);
+    Edit1->setFont(logFont);
 
     LabelPub = new QLabel(client);
     LabelPub->setObjectName(QStringLiteral("LabelPub"));

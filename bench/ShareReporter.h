@@ -1,0 +1,70 @@
+#pragma once
+
+// Prints, after the usual table, each benchmark's time per step as a share of the time budget it
+// must stay within (a message's time on a MIDI cable, a screen frame), and whether it does.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct TBudget
+{
+    std::string Prefix; // the benchmarks it applies to, by the start of their names
+    std::string Label; // what the budget is, as printed
+    double Seconds; // the budget
+    double TargetShare; // the share of it a step may take
+};
+
+class TShareReporter : public benchmark::ConsoleReporter
+{
+public:
+    explicit TShareReporter(std::vector<TBudget> budgets)
+        : Budgets(std::move(budgets))
+    { }
+
+    void ReportRuns(const std::vector<Run> &reports) override
+    {
+        ConsoleReporter::ReportRuns(reports);
+        for (const Run &run : reports) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            Results.push_back({run.benchmark_name(), run.GetAdjustedCPUTime() / perSecond,
+                               run.GetAdjustedRealTime() / perSecond});
+        }
+    }
+
+    // Returns whether every step met its budget.
+    bool PrintSummary() const
+    {
+        bool allMet = true;
+        for (const TResult &result : Results) {
+            for (const TBudget &budget : Budgets) {
+                if (result.Name.rfind(budget.Prefix, 0) != 0)
+                    continue;
+                const double share = result.CpuSeconds / budget.Seconds;
+                const bool met = share < budget.TargetShare;
+                allMet = allMet && met;
+                std::printf("%s: %.2f us CPU per step (%.2f us wall) = %.4f %% of %s "
+                            "(%.3f ms; target < %.2f %%): %s\n",
+                            result.Name.c_str(), result.CpuSeconds * 1e6, result.WallSeconds * 1e6,
+                            share * 100, budget.Label.c_str(), budget.Seconds * 1e3,
+                            budget.TargetShare * 100, met ? "met" : "NOT met");
+                break;
+            }
+        }
+        return allMet;
+    }
+
+private:
+    struct TResult
+    {
+        std::string Name;
+        double CpuSeconds;
+        double WallSeconds;
+    };
+    std::vector<TBudget> Budgets;
+    std::vector<TResult> Results;
+};
