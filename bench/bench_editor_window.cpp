@@ -6,54 +6,23 @@
 #include "controls/RadioGroup.h"
 #include "editor/Ombrix.h"
 #include "instrument/VirtualInstrument.h"
-#include "midi/MidiDevices.h"
-#include "midi/MidiHub.h"
-#include "protocol/Handlers.h"
-#include "support/DiscardingPorts.h"
+#include "support/DiscardingApplication.h"
+#include "support/MessageText.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
 constexpr double DinByteSeconds = 320e-6;
 
-struct TDiscardingWindow
-{
-    TDiscardingWindow()
-    {
-        Dir.emplace();
-        QDir::setCurrent(Dir->path());
-        protocol::SetErrorReporter([](const std::string &) {});
-        midi::SetMidiService(
-            std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
-                std::make_shared<TDiscardingProvider>()}));
-        Window = std::make_unique<TOmbrix>();
-    }
-    ~TDiscardingWindow()
-    {
-        Window.reset();
-        midi::ShutdownMidi();
-        midi::SetMidiService(nullptr);
-    }
-    std::optional<QTemporaryDir> Dir;
-    std::unique_ptr<TOmbrix> Window;
-};
-
 void ToneControlChange(benchmark::State &state)
 {
-    TDiscardingWindow rig;
-    auto *bar = rig.Window->findChild<QScrollBar *>("BarLevelTone2");
+    TOmbrix window;
+    auto *bar = window.findChild<QScrollBar *>("BarLevelTone2");
     int value = 0;
     for (auto _ : state)
         bar->setValue(++value & 0x7F);
-    // One message: 13 bytes on the wire.
-    state.counters["wire_time_share"]
-        = benchmark::Counter(static_cast<double>(state.iterations()) * 13 * DinByteSeconds,
-                             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(ToneControlChange);
 
@@ -62,32 +31,13 @@ BENCHMARK(ToneControlChange);
 std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
 {
     instrument::TVirtualInstrument instrument;
-    const std::vector<std::uint8_t> choose {0xF0,
-                                            0x41,
-                                            0x10,
-                                            0x00,
-                                            0x0B,
-                                            0x12,
-                                            0x01,
-                                            0x00,
-                                            0x10,
-                                            0x03,
-                                            static_cast<std::uint8_t>(group),
-                                            static_cast<std::uint8_t>(patch / 16),
-                                            static_cast<std::uint8_t>(patch % 16)};
-    std::vector<std::uint8_t> message = choose;
-    unsigned sum = 0;
-    for (std::size_t i = 6; i < message.size(); ++i)
-        sum += message[i];
-    message.push_back(static_cast<std::uint8_t>((128 - sum % 128) % 128));
-    message.push_back(0xF7);
-    instrument.Receive(message);
+    instrument.Receive(
+        DataSetMessage({0x01, 0x00, 0x10, 0x03},
+                       {static_cast<std::uint8_t>(group), static_cast<std::uint8_t>(patch / 16),
+                        static_cast<std::uint8_t>(patch % 16)}));
     std::vector<std::vector<std::uint8_t>> answer;
-    for (const auto &request :
-         {std::vector<std::uint8_t> {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x01, 0x00, 0x10, 0x00,
-                                     0x00, 0x00, 0x00, 0x1A, 0x55, 0xF7},
-          std::vector<std::uint8_t> {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x02, 0x00, 0x00, 0x00,
-                                     0x00, 0x00, 0x17, 0x01, 0x66, 0xF7}})
+    for (const auto &request : {RequestMessage({0x01, 0x00, 0x10, 0x00}, {0x00, 0x00, 0x00, 0x1A}),
+                                RequestMessage({0x02, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x17, 0x01})})
         for (auto &part : instrument.Receive(request))
             answer.push_back(std::move(part));
     return answer;
@@ -95,7 +45,7 @@ std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
 
 void DecodePartAnswer(benchmark::State &state)
 {
-    TDiscardingWindow rig;
+    TOmbrix window;
     const auto first = PartAnswer(3, 5);
     const auto second = PartAnswer(7, 90);
     std::size_t bytes = 0;
@@ -103,7 +53,7 @@ void DecodePartAnswer(benchmark::State &state)
         bytes += message.size();
     // The receive log grows by some 40 characters a request and is never cleared; keep it at the
     // length of a long session (state.range(0) requests) so its layout is counted fairly.
-    auto *log = rig.Window->findChild<QLineEdit *>("Edit1");
+    auto *log = window.findChild<QLineEdit *>("Edit1");
     const QString session
         = QString(" Patch Common Tone1 Tone2 Tone3 Tone4").repeated(state.range(0));
     bool flip = false;
@@ -112,7 +62,7 @@ void DecodePartAnswer(benchmark::State &state)
         log->setText(session);
         state.ResumeTiming();
         for (const auto &message : flip ? second : first)
-            rig.Window->DoSysexData(0, message);
+            window.DoSysexData(0, message);
         flip = !flip;
     }
     state.counters["messages"] = static_cast<double>(first.size());
@@ -128,8 +78,7 @@ BENCHMARK(DecodePartAnswer)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TDiscardingApplication application;
     benchmark::Initialize(&argc, argv);
     std::size_t answerBytes = 0;
     for (const auto &message : PartAnswer(3, 5))

@@ -8,9 +8,8 @@
 #include "midi/MidiHub.h"
 #include "mixer/FormMixer.h"
 #include "protocol/Handlers.h"
-#include "support/DiscardingPorts.h"
+#include "support/DiscardingApplication.h"
 
-#include <QApplication>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -23,19 +22,19 @@ constexpr double WireSeconds = 24 * 320e-6;
 constexpr double TargetShare = 0.01;
 
 TFormMixer *Form = nullptr;
-std::shared_ptr<TDiscardingProvider> Discard;
+TDiscardingApplication *App = nullptr;
 
 void BM_MixerBarStep(benchmark::State &state)
 {
     QScrollBar *bar = Form->findChild<QScrollBar *>(QStringLiteral("BarMixer1"));
-    const std::uint64_t before = Discard->Messages();
+    const std::uint64_t before = App->Sent();
     int step = 0;
     for (auto _ : state) {
         // Back and forth, as a bar dragged over two positions.
         bar->setValue(bar->value() == 100 ? 101 : 100);
         ++step;
     }
-    const std::uint64_t sent = Discard->Messages() - before;
+    const std::uint64_t sent = App->Sent() - before;
     if (sent != 8 * static_cast<std::uint64_t>(step))
         state.SkipWithError("a step did not send exactly eight control changes");
     state.counters["messages/step"] = static_cast<double>(sent) / step;
@@ -46,16 +45,11 @@ BENCHMARK(BM_MixerBarStep)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TDiscardingApplication application;
+    App = &application;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-
-    Discard = std::make_shared<TDiscardingProvider>();
-    midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
     midi::MidiOut().Open(0);
     int result = 0;
     {
@@ -69,8 +63,6 @@ int main(int argc, char **argv)
         reporter.PrintSummary();
         Form = nullptr;
     }
-    midi::ShutdownMidi();
-    midi::SetMidiService(nullptr);
     benchmark::Shutdown();
     return result;
 }

@@ -4,7 +4,7 @@
 // AddressSanitizer) and nothing may fail: the echo goes to a device that takes everything.
 
 #include "editor/Ombrix.h"
-#include "support/FuzzApplication.h"
+#include "support/DiscardingApplication.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -15,7 +15,7 @@
 namespace {
 struct TFuzzWorld
 {
-    TFuzzApplication App;
+    TDiscardingApplication App;
     std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>();
 };
 

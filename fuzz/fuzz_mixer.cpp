@@ -5,7 +5,7 @@
 
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
-#include "support/FuzzApplication.h"
+#include "support/DiscardingApplication.h"
 
 #include <QScrollBar>
 
@@ -28,7 +28,7 @@ struct TFuzzWorld
         SentAfterOpening = App.Sent();
     }
 
-    TFuzzApplication App;
+    TDiscardingApplication App;
     std::unique_ptr<TFormMixer> Form;
     std::uint64_t SentAfterOpening = 0;
 };

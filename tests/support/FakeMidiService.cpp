@@ -59,6 +59,26 @@ bool TFakeMidiService::Failing(const std::string &call, MMRESULT &code)
     return true;
 }
 
+MMRESULT TFakeMidiService::CheckIn(const std::string &call, HMIDIIN h, bool mustBeOpen)
+{
+    MMRESULT code;
+    if (Failing(call, code))
+        return code;
+    if (h < InBase || h >= InBase + In.size() || (mustBeOpen && !In[h - InBase].Open))
+        return MMSYSERR_INVALHANDLE;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TFakeMidiService::CheckOut(const std::string &call, HMIDIOUT h, bool mustBeOpen)
+{
+    MMRESULT code;
+    if (Failing(call, code))
+        return code;
+    if (h < OutBase || h >= OutBase + OutOpen.size() || (mustBeOpen && !OutOpen[h - OutBase]))
+        return MMSYSERR_INVALHANDLE;
+    return MMSYSERR_NOERROR;
+}
+
 MIDIHDR *TFakeMidiService::TakeBuffer(int, InState &state)
 {
     if (state.Queue.empty())
@@ -175,28 +195,33 @@ MMRESULT TFakeMidiService::midiInOpen(HMIDIIN *handle, std::uint32_t id, MidiInP
     return MMSYSERR_NOERROR;
 }
 
-#define FAKE_IN_CALL(name, body)                                                                   \
-    MMRESULT TFakeMidiService::name(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)                        \
-    {                                                                                              \
-        std::lock_guard lock(Lock);                                                                \
-        MMRESULT code;                                                                             \
-        if (Failing(#name, code))                                                                  \
-            return code;                                                                           \
-        if (h < InBase || h >= InBase + In.size() || !In[h - InBase].Open)                         \
-            return MMSYSERR_INVALHANDLE;                                                           \
-        InState &state = In[h - InBase];                                                           \
-        (void)state;                                                                               \
-        body;                                                                                      \
-        return MMSYSERR_NOERROR;                                                                   \
-    }
+MMRESULT TFakeMidiService::midiInPrepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
+{
+    std::lock_guard lock(Lock);
+    if (const MMRESULT code = CheckIn("midiInPrepareHeader", h, true))
+        return code;
+    hdr->dwFlags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
 
-FAKE_IN_CALL(midiInPrepareHeader, hdr->dwFlags |= MHDR_PREPARED)
-FAKE_IN_CALL(midiInUnprepareHeader, hdr->dwFlags &= ~MHDR_PREPARED)
-FAKE_IN_CALL(midiInAddBuffer, {
+MMRESULT TFakeMidiService::midiInUnprepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
+{
+    std::lock_guard lock(Lock);
+    if (const MMRESULT code = CheckIn("midiInUnprepareHeader", h, true))
+        return code;
+    hdr->dwFlags &= ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TFakeMidiService::midiInAddBuffer(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
+{
+    std::lock_guard lock(Lock);
+    if (const MMRESULT code = CheckIn("midiInAddBuffer", h, true))
+        return code;
     hdr->dwFlags = (hdr->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
-    state.Queue.push_back(hdr);
-})
-#undef FAKE_IN_CALL
+    In[h - InBase].Queue.push_back(hdr);
+    return MMSYSERR_NOERROR;
+}
 
 MMRESULT TFakeMidiService::midiInStart(HMIDIIN)
 {
@@ -219,11 +244,8 @@ MMRESULT TFakeMidiService::midiInReset(HMIDIIN h)
     std::uintptr_t instance = 0;
     {
         std::lock_guard lock(Lock);
-        MMRESULT code;
-        if (Failing("midiInReset", code))
+        if (const MMRESULT code = CheckIn("midiInReset", h, false))
             return code;
-        if (h < InBase || h >= InBase + In.size())
-            return MMSYSERR_INVALHANDLE;
         InState &state = In[h - InBase];
         returned.swap(state.Queue);
         callback = state.Callback;
@@ -241,11 +263,8 @@ MMRESULT TFakeMidiService::midiInReset(HMIDIIN h)
 MMRESULT TFakeMidiService::midiInClose(HMIDIIN h)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiInClose", code))
+    if (const MMRESULT code = CheckIn("midiInClose", h, false))
         return code;
-    if (h < InBase || h >= InBase + In.size())
-        return MMSYSERR_INVALHANDLE;
     In[h - InBase] = InState {};
     return MMSYSERR_NOERROR;
 }
@@ -299,11 +318,8 @@ MMRESULT TFakeMidiService::midiOutOpen(HMIDIOUT *handle, std::uint32_t id, std::
 MMRESULT TFakeMidiService::midiOutShortMsg(HMIDIOUT h, std::uint32_t message)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutShortMsg", code))
+    if (const MMRESULT code = CheckOut("midiOutShortMsg", h, true))
         return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size() || !OutOpen[h - OutBase])
-        return MMSYSERR_INVALHANDLE;
     SentLog.push_back({static_cast<std::uint8_t>(message & 0xFF),
                        static_cast<std::uint8_t>((message >> 8) & 0xFF),
                        static_cast<std::uint8_t>((message >> 16) & 0xFF)});
@@ -313,11 +329,8 @@ MMRESULT TFakeMidiService::midiOutShortMsg(HMIDIOUT h, std::uint32_t message)
 MMRESULT TFakeMidiService::midiOutPrepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutPrepareHeader", code))
+    if (const MMRESULT code = CheckOut("midiOutPrepareHeader", h, true))
         return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size() || !OutOpen[h - OutBase])
-        return MMSYSERR_INVALHANDLE;
     hdr->dwFlags |= MHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
@@ -325,11 +338,8 @@ MMRESULT TFakeMidiService::midiOutPrepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::u
 MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutLongMsg", code))
+    if (const MMRESULT code = CheckOut("midiOutLongMsg", h, true))
         return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size() || !OutOpen[h - OutBase])
-        return MMSYSERR_INVALHANDLE;
     SentLog.emplace_back(hdr->lpData, hdr->lpData + hdr->dwBufferLength);
     hdr->dwFlags |= MHDR_DONE;
     return MMSYSERR_NOERROR;
@@ -338,11 +348,8 @@ MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_
 MMRESULT TFakeMidiService::midiOutUnprepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutUnprepareHeader", code))
+    if (const MMRESULT code = CheckOut("midiOutUnprepareHeader", h, false))
         return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size())
-        return MMSYSERR_INVALHANDLE;
     hdr->dwFlags &= ~MHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
@@ -350,11 +357,8 @@ MMRESULT TFakeMidiService::midiOutUnprepareHeader(HMIDIOUT h, MIDIHDR *hdr, std:
 MMRESULT TFakeMidiService::midiOutClose(HMIDIOUT h)
 {
     std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutClose", code))
+    if (const MMRESULT code = CheckOut("midiOutClose", h, false))
         return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size())
-        return MMSYSERR_INVALHANDLE;
     OutOpen[h - OutBase] = false;
     return MMSYSERR_NOERROR;
 }

@@ -77,6 +77,9 @@ private:
     };
     // Records the call and returns the failure set for it, if any.
     bool Failing(const std::string &call, midi::MMRESULT &code);
+    // Records the call and returns its failure code, or an invalid handle, or no error.
+    midi::MMRESULT CheckIn(const std::string &call, midi::HMIDIIN h, bool mustBeOpen);
+    midi::MMRESULT CheckOut(const std::string &call, midi::HMIDIOUT h, bool mustBeOpen);
     midi::MIDIHDR *TakeBuffer(int device, InState &state);
 
     mutable std::mutex Lock;

@@ -1,8 +1,8 @@
 #pragma once
 
-// What a fuzz target needs before it makes a window: an offscreen application working in a
-// directory of its own (where a settings file may land), every error report ending the run, and a
-// MIDI world whose one output device takes every message and whose input never delivers.
+// What a fuzz target or a benchmark needs before it makes a window: an offscreen application
+// working in a directory of its own (where a settings file may land), every error report ending the
+// run, and a MIDI world whose one output device takes every message and whose input never delivers.
 
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-class TFuzzApplication
+class TDiscardingApplication
 {
 public:
-    TFuzzApplication()
+    TDiscardingApplication()
     {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -32,20 +32,20 @@ public:
         midi::SetMidiService(std::make_shared<midi::TMidiHub>(
             std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
     }
-    ~TFuzzApplication()
+    ~TDiscardingApplication()
     {
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
     }
-    TFuzzApplication(const TFuzzApplication &) = delete;
-    TFuzzApplication &operator=(const TFuzzApplication &) = delete;
+    TDiscardingApplication(const TDiscardingApplication &) = delete;
+    TDiscardingApplication &operator=(const TDiscardingApplication &) = delete;
 
     // How many messages the windows have sent.
     std::uint64_t Sent() const { return Discard->Messages(); }
 
 private:
     int Argc = 1;
-    char Name[8] = "fuzzer";
+    char Name[8] = "ombrix";
     char *Argv[2] = {Name, nullptr};
     std::unique_ptr<QApplication> Application;
     QTemporaryDir Dir;
