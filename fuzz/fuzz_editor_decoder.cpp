@@ -1,7 +1,9 @@
 // Arbitrary bytes for the main window's decoder, as one message and cut after every F7 into
 // several, also with the address bytes forced to a pattern part block and to each tone block so
 // the input reaches the decoding steps. Nothing may be read beyond a message's end (run under
-// AddressSanitizer) and nothing may fail: the echo goes to a device that takes everything.
+// AddressSanitizer) and nothing may fail: the echo goes to a device that takes everything, as
+// long as it is well formed (no status byte inside a System Exclusive message), whatever the
+// delivery held.
 
 #include "editor/Ombrix.h"
 #include "support/DiscardingApplication.h"

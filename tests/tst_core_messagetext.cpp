@@ -61,8 +61,8 @@ private slots:
                                   << BytesOf({0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x70,
                                               0x00, 0x09, 0xF7});
         QTest::newRow("tone level of part 4") << "F0 41 10 00 0B 12 02 03 12 65 64"
-                                          << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
-                                                      0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
+                                              << BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                                          0x03, 0x12, 0x65, 0x64, 0x20, 0xF7});
     }
     void conversion()
     {
@@ -129,6 +129,51 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, value);
         QCOMPARE(protocol::TextToInt(text), value);
+    }
+
+    // The device ID box reads decimal only: "$20" is no number there.
+    void decimalTextToInt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "20" << 20;
+        QTest::newRow("leading blanks") << "  17" << 17;
+        QTest::newRow("signs") << "-3" << -3;
+        QTest::newRow("dollar hex") << "$20" << 0;
+        QTest::newRow("0x hex") << "0x20" << 0;
+        QTest::newRow("x hex") << "x1" << 0;
+        QTest::newRow("trailing letter") << "2a" << 0;
+        QTest::newRow("too large") << "2147483648" << 0;
+    }
+    void decimalTextToInt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(protocol::DecimalTextToInt(text), value);
+    }
+
+    void sysExFault_data()
+    {
+        QTest::addColumn<TByteStream>("message");
+        QTest::addColumn<int>("fault"); // -1: sound
+        QTest::newRow("data set") << BytesOf({0xF0, 0x41, 0x10, 0x12, 0x01, 0x6F, 0xF7}) << -1;
+        QTest::newRow("model 3A with its 00")
+            << BytesOf({0x00, 0xF0, 0x41, 0x3A, 0x7F, 0xF7}) << -1;
+        QTest::newRow("shortest") << BytesOf({0xF0, 0xF7}) << -1;
+        QTest::newRow("status inside") << BytesOf({0xF0, 0x41, 0x80, 0x01, 0xF7}) << 2;
+        QTest::newRow("F7 inside") << BytesOf({0xF0, 0xF7, 0x01, 0xF7}) << 1;
+        QTest::newRow("second F0") << BytesOf({0xF0, 0x41, 0xF0, 0xF7}) << 2;
+        QTest::newRow("status ahead") << BytesOf({0x90, 0xF0, 0x01, 0xF7}) << 0;
+        QTest::newRow("no F7") << BytesOf({0xF0, 0x41, 0x01}) << 3;
+        QTest::newRow("no F0") << BytesOf({0x41, 0x01}) << 2;
+        QTest::newRow("empty") << TByteStream {} << 0;
+    }
+    void sysExFault()
+    {
+        QFETCH(TByteStream, message);
+        QFETCH(int, fault);
+        const std::optional<std::size_t> found = midi::SysExFault(message);
+        QCOMPARE(found ? int(*found) : -1, fault);
     }
 
     // Data bytes never include the checksum and F7, and nothing beyond the end is read.

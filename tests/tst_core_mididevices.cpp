@@ -121,6 +121,40 @@ private slots:
                                              0x65, 0x64, 0x20, 0xF7}));
     }
 
+    // A message with a status byte between its F0 and its F7 would end on the wire in the middle
+    // and leave garbage behind: it is refused with a clear error, and nothing goes out.
+    void statusByteInsideIsRefused()
+    {
+        MidiOut().Open(0);
+        Fake->ClearRecords();
+        const midi::TByteStream inside {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                        0x00, 0x10, 0x08, 0xF4, 0x62, 0xF7};
+        QVERIFY(
+            ErrorOf([&] { MidiOut().SendSysEx(0, inside); }).contains("status byte F4 at byte 10"));
+        QVERIFY(ErrorOf([] { MidiOut().SendSysEx(0, {0xF0, 0x41, 0x10}); }).contains("closing F7"));
+        QVERIFY(Fake->Calls().empty());
+    }
+
+    // A service that never lets go of a buffer keeps it: the send reports the error, and the
+    // bytes stay there for the service until it releases them.
+    void bufferHeldByTheServiceStaysAlive()
+    {
+        MidiOut().Open(0);
+        Fake->Fail("midiOutUnprepareHeader", midi::MIDIERR_STILLPLAYING);
+        Fake->ErrorTexts[midi::MIDIERR_STILLPLAYING] = "The MIDI buffer is still in use.";
+        QCOMPARE(ErrorOf([] { MidiOut().SendSysExText(0, "F0 41 10 00 0B 12 02 00 10 65 7F"); }),
+                 QString("The MIDI buffer is still in use."));
+        QCOMPARE(MidiOut().HeldBuffers(), std::size_t(1));
+        QCOMPARE(Fake->HeldBytes(),
+                 (std::vector<std::vector<std::uint8_t>> {{0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                                           0x00, 0x10, 0x65, 0x7F, 0x0A, 0xF7}}));
+        // Released at last: the next send frees it.
+        Fake->ClearFailures();
+        MidiOut().SendSysExText(0, "F0 41 10 00 0B 12 02 00 10 65 00");
+        QCOMPARE(MidiOut().HeldBuffers(), std::size_t(0));
+        QVERIFY(Fake->HeldBytes().empty());
+    }
+
     // A code with a text raises it; a code without one raises nothing and the steps go on.
     void resultCodes()
     {

@@ -290,10 +290,6 @@ private slots:
         QTest::newRow("transpose 7F")
             << DataSetMessage({1, 0, 0x11, 0}, PartData(0, 0, 0x7F, 0, 0, 0)) << 2 << 0 << -64
             << -79 << false << 0 << 0;
-        // Only the third address byte selects the part.
-        QTest::newRow("02 00 10 00")
-            << DataSetMessage({2, 0, 0x10, 0}, PartData(7, 0x41, 0x30, 1, 8, 9)) << 1 << 7 << 1 << 0
-            << true << 8 << 9;
     }
     void decodePartBlock()
     {
@@ -358,17 +354,31 @@ private slots:
         QTEST(decoded.Switches->Reverb, "reverb");
     }
 
-    void oneMessageTwoTests()
+    // A test reads nothing unless the whole address is its block's: a tone block read as a part
+    // row would otherwise be sent back as control changes.
+    void testsCheckTheWholeAddress_data()
     {
-        // 01 00 00 08 passes the switch test and the common test.
-        TBytes data(44, 0);
-        data[0] = 1;
-        const mixer::TDecodedMessage decoded
-            = mixer::DecodeMessage(DataSetMessage({1, 0, 0, 8}, data));
-        QVERIFY(decoded.Switches);
-        QVERIFY(decoded.Switches->Mfx);
-        QVERIFY(decoded.Common);
-        QVERIFY(!decoded.PartBlock);
+        QTest::addColumn<TBytes>("address");
+        QTest::addColumn<bool>("switches");
+        QTest::addColumn<bool>("common");
+        QTest::addColumn<bool>("part");
+        QTest::newRow("tone 1 of part 1") << BytesOf({2, 0, 0x10, 0}) << false << false << false;
+        QTest::newRow("tone 4 of part 7") << BytesOf({2, 6, 0x16, 0}) << false << false << false;
+        QTest::newRow("patch common") << BytesOf({2, 0, 0, 0}) << false << false << false;
+        QTest::newRow("01 01 10 00") << BytesOf({1, 1, 0x10, 0}) << false << false << false;
+        QTest::newRow("00 01 00 08") << BytesOf({0, 1, 0, 8}) << false << false << false;
+        QTest::newRow("01 00 00 08") << BytesOf({1, 0, 0, 8}) << false << true << false;
+        QTest::newRow("00 00 00 08") << BytesOf({0, 0, 0, 8}) << true << false << false;
+        QTest::newRow("part R") << BytesOf({1, 0, 0x19, 0}) << false << false << true;
+    }
+    void testsCheckTheWholeAddress()
+    {
+        QFETCH(TBytes, address);
+        const mixer::TDecodedMessage decoded = mixer::DecodeMessage(
+            DataSetMessage({address[0], address[1], address[2], address[3]}, TBytes(0x2C, 1)));
+        QTEST(decoded.Switches.has_value(), "switches");
+        QTEST(decoded.Common.has_value(), "common");
+        QTEST(decoded.PartBlock.has_value(), "part");
     }
 
     void shortMessagesAreNotApplied_data()

@@ -8,6 +8,7 @@
 #include "editor/Ombrix.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
+#include "midi/SysExText.h"
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
 #include "support/EditorTestSupport.h"
@@ -211,6 +212,33 @@ private slots:
         QCOMPARE(Tone<TRadioGroup>("RadioGroupGain", 4)->ItemIndex(), 3);
         QCOMPARE(Tone<TDropDownList>("LBFilter", 4)->currentIndex(), -1);
         QCOMPARE(Tone<TDropDownList>("LBWave", 4)->currentIndex(), -1);
+    }
+
+    // A delivery with status bytes where data should be: every control takes a value in its
+    // range, and nothing the window echoes then, or sends later, carries a status byte.
+    void statusBytesInDataAreNeverEchoed()
+    {
+        Bytes block = ToneMemory(0, 1);
+        for (int offset : {0x05, 0x07, 0x08, 0x3D, 0x3E, 0x41, 0x51, 0x55, 0x65, 0x77, 0x7A})
+            block[static_cast<std::size_t>(offset)] = static_cast<std::uint8_t>(0x80 + offset);
+        for (std::size_t offset = 0x46; offset <= 0x4D; ++offset)
+            block[offset] = 0xFF;
+        for (std::size_t offset = 0x6E; offset <= 0x74; ++offset)
+            block[offset] = 0xF7;
+        const std::size_t before = Instrument().Log().size();
+        Window->DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block));
+        QCOMPARE(Tone<QLineEdit>("EditFxmDepth", 1)->text(), QString("16"));
+        QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), 127);
+        QCOMPARE(Window->Column(1).PitchImage()->Envelope().Times,
+                 (std::array<int, 4> {127, 127, 127, 127}));
+        QTest::mouseClick(Window->Column(1).AmpImage(), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseClick(Window->Column(1).PitchImage(), Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::qWait(5);
+        const auto log = Instrument().Log();
+        QVERIFY(log.size() > before);
+        for (std::size_t i = before; i < log.size(); ++i)
+            QVERIFY2(!midi::SysExFault(log[i]), qPrintable(HexOf(log[i])));
+        QVERIFY(Errors.empty());
     }
 
     void amplitudeReleaseLevelIsAlwaysZero()

@@ -4,7 +4,9 @@
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "controls/UpDown.h"
+#include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
+#include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "support/EditorTestSupport.h"
@@ -14,6 +16,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -34,9 +37,44 @@ void WriteSettings(int in, int out, int id, const QList<QByteArray> &names = {})
 }
 } // namespace
 
+// A dialog that only counts how often the menu shows it.
+class TRecordingDialog : public QDialog
+{
+public:
+    int exec() override
+    {
+        ++Shown;
+        return Rejected;
+    }
+    int Shown = 0;
+};
+
+// Tells, when it is destroyed, whether a widget it watches still exists.
+class TTeardownProbe : public QWidget
+{
+public:
+    TTeardownProbe(QWidget *parent, QWidget *watched)
+        : QWidget(parent)
+        , Watched(watched)
+    { }
+    ~TTeardownProbe() override
+    {
+        if (Outlived)
+            *Outlived = !Watched.isNull();
+    }
+    QPointer<QWidget> Watched;
+    bool *Outlived = nullptr;
+};
+
 class TestMainWindow : public TMainWindowFixture
 {
     Q_OBJECT
+
+    void ShowWindow()
+    {
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    }
 
     void SelectPart(int part)
     {
@@ -440,17 +478,116 @@ private slots:
         QCOMPARE(Window->PatchNames[0], std::string("First name"));
     }
 
-    // A part click while a request waits runs a nested request; the window stays responsive.
-    void nestedPartRequest()
+    // One request procedure at a time: while a part request waits, the dialogs cannot be opened
+    // (the mixer's own requests would take over its answers), and parts clicked meanwhile are
+    // requested once it ends, the latest click winning.
+    void oneRequestProcedureAtATime()
     {
+        TRecordingDialog setup;
+        TRecordingDialog mixer;
+        Window->SetDialogs(&setup, &mixer);
+        auto *setupItem = Window->findChild<QAction *>("Setup");
+        auto *mixerItem = Window->findChild<QAction *>("Mixer");
         const std::size_t before = Instrument().Log().size();
-        QTimer::singleShot(100, this, [this] { SelectPart(3); });
+        bool disabledMeanwhile = false;
+        QTimer::singleShot(100, this, [&] {
+            disabledMeanwhile = !setupItem->isEnabled() && !mixerItem->isEnabled();
+            mixerItem->trigger();
+            setupItem->trigger();
+            SelectPart(3);
+            SelectPart(5);
+            // The part being requested keeps its place until its answers are in.
+            QCOMPARE(Window->PartText, std::string("01"));
+        });
         SelectPart(2);
-        QCOMPARE(Window->PartText, std::string("02"));
+        QVERIFY(disabledMeanwhile);
+        QCOMPARE(setup.Shown + mixer.Shown, 0);
+        QVERIFY(setupItem->isEnabled() && mixerItem->isEnabled());
+        QCOMPARE(Window->PartText, std::string("04"));
         const QStringList requests = LogSince(Instrument(), before).filter("F0 41 10 00 0B 11");
         QCOMPARE(requests.size(), 4);
-        QVERIFY(requests[1].startsWith("F0 41 10 00 0B 11 01 00 12 00"));
+        QVERIFY(requests[0].startsWith("F0 41 10 00 0B 11 01 00 11 00"));
+        QVERIFY(requests[2].startsWith("F0 41 10 00 0B 11 01 00 14 00"));
+        QVERIFY(requests[3].startsWith("F0 41 10 00 0B 11 02 04 00 00"));
+        QCOMPARE(Find<QScrollBar>("BarLevelTone3")->value(),
+                 int(Instrument().ReadByte({0x02, 0x04, 0x14, 0x65})));
         QVERIFY(!midi::MidiIn().HasOnSysEx());
+        // With nothing running, the menu opens the dialogs again.
+        mixerItem->trigger();
+        QCOMPARE(mixer.Shown, 1);
+    }
+
+    // The output fails while the answers come in: each tone block's echo fails, and the user
+    // sees one error box for the whole request.
+    void oneErrorBoxPerRequest()
+    {
+        auto *log = Find<QLineEdit>("Edit1");
+        connect(log, &QLineEdit::textChanged, this, [](const QString &text) {
+            if (text.endsWith(" Common"))
+                midi::MidiOut().Close(0);
+        });
+        SelectPart(2);
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(
+            QString::fromStdString(Errors[0]).endsWith("\nand 3 more messages could not be sent"),
+            Errors[0].c_str());
+    }
+
+    // The envelope images go before the envelope objects they draw: nothing during the rest of
+    // the teardown can reach an envelope that is gone.
+    void imagesGoBeforeTheirEnvelopes()
+    {
+        // Lowered, the probe is the window's first child and is destroyed first once the
+        // window's own destructor has run.
+        auto *probe = new TTeardownProbe(Window.get(), Window->Column(1).AmpImage());
+        probe->lower();
+        bool imageOutlivedWindow = true;
+        probe->Outlived = &imageOutlivedWindow;
+        Window.reset();
+        QVERIFY(!imageOutlivedWindow);
+    }
+
+    // Arrows repeat only while their step works: once a step fails (the device is gone, and a
+    // real error box would take the button's release), the repeat ends after that one error.
+    void failingStepEndsTheRepeat_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("upperEnd");
+        QTest::newRow("up-down") << "UpDownFxmDepthTone1" << true;
+        QTest::newRow("scroll bar") << "BarLevelTone1" << false;
+    }
+    void failingStepEndsTheRepeat()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, upperEnd);
+        ShowWindow();
+        auto *widget = Find<QWidget>(control);
+        if (auto *bar = qobject_cast<QScrollBar *>(widget))
+            bar->setValue(10);
+        midi::MidiOut().Close(0);
+        const QPoint at = upperEnd ? QPoint(widget->width() / 2, 2)
+                                   : QPoint(widget->width() - 3, widget->height() / 2);
+        QTest::mousePress(widget, Qt::LeftButton, {}, at);
+        QTest::qWait(900);
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+    }
+
+    // Held down for real, an arrow repeats, and stops with the release.
+    void heldArrowRepeats()
+    {
+        ShowWindow();
+        auto *bar = Find<QScrollBar>("BarLevelTone1");
+        bar->setValue(0);
+        const QPoint at = bar->mapTo(Window.get(), QPoint(bar->width() - 3, bar->height() / 2));
+        QTest::mousePress(Window->windowHandle(), Qt::LeftButton, {}, at);
+        QTest::qWait(900);
+        QTest::mouseRelease(Window->windowHandle(), Qt::LeftButton, {}, at);
+        const int reached = bar->value();
+        QVERIFY(reached > 2);
+        QTest::qWait(200);
+        QCOMPARE(bar->value(), reached);
+        QVERIFY(Errors.empty());
     }
 
     void quitClosesTheWindow()

@@ -419,20 +419,57 @@ private slots:
         QVERIFY(Sent().contains(QStringLiteral("B1 07 7F")));
     }
 
-    // Enter after typing applies the number and keeps the window open; the next Enter closes it.
-    void enterAppliesBeforeItCloses()
+    // Enter after typing applies the number, then presses OK, the default button: one Enter
+    // sends the value and closes the window.
+    void enterAppliesAndCloses()
     {
         DecodeAllParts({});
-        QTimer::singleShot(0, Form.get(), [this] {
+        QStringList sentByEnter;
+        QTimer::singleShot(0, Form.get(), [&] {
             TEditBox *box = Box("EditReverb4");
             box->setFocus();
             Type(box, QStringLiteral("55"));
+            Fake->ClearRecords();
             Enter(box);
-            QCOMPARE(Bar("BarReverb4")->value(), 55);
-            QVERIFY(Form->isVisible());
-            Enter(box);
+            sentByEnter = Sent();
         });
         QCOMPARE(Form->exec(), int(QDialog::Accepted));
+        QCOMPARE(Bar("BarReverb4")->value(), 55);
+        QCOMPARE(sentByEnter, ControlChanges(0x5B, 0, 4, 55));
+    }
+
+    // A number typed but not yet finished counts when another bar of its group moves (bars take
+    // no focus): it goes out with that move, once, and stays in its box.
+    void pendingTypedValueGoesWithABarMove()
+    {
+        DecodeAllParts({});
+        TEditBox *box = Box("EditMixer2");
+        Type(box, QStringLiteral("30"));
+        QVERIFY(box->HasPendingEdit());
+        Bar("BarMixer5")->setValue(90);
+        QCOMPARE(box->text(), QStringLiteral("30"));
+        QCOMPARE(Bar("BarMixer2")->value(), 30);
+        QStringList expected = ControlChanges(0x07, 100, 5, 90);
+        expected[0] = HexOf(BytesOf({0xB0, 0x07, 30})); // suffix 2, part 1, goes first
+        QCOMPARE(Sent(), expected);
+        Fake->ClearRecords();
+        box->FinishEdit();
+        QVERIFY(Sent().isEmpty());
+    }
+
+    // The same for the delay feedback: a delay change applies the typed number, and the edit's
+    // end later sends nothing more.
+    void pendingFeedbackIsAppliedOnce()
+    {
+        Decode(CommonBlock({}));
+        Fake->ClearRecords();
+        TEditBox *box = Box("EditDelayFeedback");
+        Type(box, QStringLiteral("45"));
+        Bar("BarDelayLevel")->setValue(Bar("BarDelayLevel")->value() + 1);
+        QCOMPARE(Sent().filter(Message(Set17 + "01 00 00 26 2D")).size(), 1);
+        Fake->ClearRecords();
+        box->FinishEdit();
+        QVERIFY(Sent().isEmpty());
     }
 
     void typedPanIsClamped()
@@ -585,18 +622,22 @@ private slots:
         QVERIFY(Sent().isEmpty());
     }
 
-    void onlyTheThirdAddressByteSelectsAPart()
+    // Only a pattern part block is a part row: a tone block arriving from a part request is not
+    // read, and the next bar move sends the mix, not tone data.
+    void onlyPartBlocksAreRows()
     {
         DecodeAllParts({});
         const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
         Decode(PartBlock(0x10, {77, 0x40, 0x30, 0, 0, 0}, 0x02));
-        QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("77"));
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + " 1");
+        Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, TBytes(0x81, 0x33)));
         // Neither 17 nor 18 names a part.
         Decode(PartBlock(0x17, {5, 0x40, 0x30, 0, 0, 0}));
         Decode(PartBlock(0x18, {5, 0x40, 0x30, 0, 0, 0}));
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + " 1");
+        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before);
+        QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("100"));
         QVERIFY(Sent().isEmpty());
+        Bar("BarMixer3")->setValue(101);
+        QCOMPARE(Sent(), ControlChanges(0x07, 100, 3, 101));
     }
 
     void tagsAccumulate()
@@ -606,11 +647,13 @@ private slots:
         Decode(PartBlock(0x19, {}));
         Decode(PartBlock(0x19, {}));
         QCOMPARE(log->text(), QStringLiteral("0 R R"));
-        // 01 00 00 08 passes the switch test and the common test: switch first.
+        // 01 00 00 08 is the pattern common block, not the system area's switches.
         TBytes data(44, 0);
         data[0] = 1;
         Decode(DataSetMessage({0x01, 0x00, 0x00, 0x08}, data));
-        QCOMPARE(log->text(), QStringLiteral("0 R R Switch Common"));
+        QCOMPARE(log->text(), QStringLiteral("0 R R Common"));
+        Decode(DataSetMessage({0x00, 0x00, 0x00, 0x08}, BytesOf({1, 1, 1})));
+        QCOMPARE(log->text(), QStringLiteral("0 R R Common Switch"));
         QVERIFY(Check("CBMFXSwitch")->isChecked());
         QVERIFY(Sent().isEmpty());
     }

@@ -200,6 +200,11 @@ private slots:
                                             << "16" << 17;
         QTest::newRow("leading blank") << " 25"
                                        << "25" << 25;
+        // Decimal only: a hex form is not a number here.
+        QTest::newRow("dollar hex") << "$20"
+                                    << "16" << 17;
+        QTest::newRow("0x hex") << "0x11"
+                                << "16" << 17;
     }
     void typedIdIsClampedOnceFinished()
     {

@@ -1,7 +1,5 @@
 #include "EditBox.h"
 
-#include <QKeyEvent>
-
 TEditBox::TEditBox(QWidget *parent)
     : QLineEdit(parent)
 {
@@ -25,15 +23,4 @@ void TEditBox::FinishEdit()
         return;
     Pending = false;
     emit Change();
-}
-
-void TEditBox::keyPressEvent(QKeyEvent *event)
-{
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && EnterOnlyFinishes && Pending) {
-        FinishEdit();
-        event->accept();
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
 }

@@ -6,6 +6,8 @@
 
 #include <QLineEdit>
 
+#include <utility>
+
 class TEditBox : public QLineEdit
 {
     Q_OBJECT
@@ -15,12 +17,9 @@ public:
     // Applies a typed text that has not taken effect yet (a dialog's OK does this first).
     void FinishEdit();
     bool HasPendingEdit() const { return Pending; }
-    // In a window of many boxes, Enter after typing applies the number and stays; only an Enter
-    // with nothing pending reaches the window's default button.
-    void SetEnterOnlyFinishesEdit(bool on) { EnterOnlyFinishes = on; }
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    // For a caller that applies the typed text itself: the edit counts as finished, without a
+    // change event. Returns whether a typed text was pending.
+    bool TakePendingEdit() { return std::exchange(Pending, false); }
 
 signals:
     // The box's change event.
@@ -29,5 +28,4 @@ signals:
 private:
     bool Typing = false;
     bool Pending = false;
-    bool EnterOnlyFinishes = false;
 };

@@ -3,6 +3,7 @@
 #include "protocol/Handlers.h"
 #include "protocol/TextToInt.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,11 +17,7 @@ TUpDown::TUpDown(int min, int max, int position, QWidget *parent)
     , Maximum(max)
     , Pos(std::clamp(position, min, max))
 {
-    Repeat.setInterval(60);
-    connect(&Repeat, &QTimer::timeout, this, [this] {
-        Repeat.setInterval(60);
-        Step(HeldDelta);
-    });
+    connect(&Repeat, &QTimer::timeout, this, &TUpDown::RepeatStep);
 }
 
 void TUpDown::SetPosition(int position)
@@ -32,7 +29,9 @@ void TUpDown::Step(int delta)
 {
     // The box may hold a typed number: the arrows go on from what it shows, and a number
     // outside the range steps to the nearest end.
-    int from = Associate ? protocol::TextToInt(Associate->text()) : Pos;
+    int from = Associate
+        ? (ReadText ? ReadText(Associate->text()) : protocol::TextToInt(Associate->text()))
+        : Pos;
     if (from < Minimum)
         from = Minimum - (delta > 0 ? 1 : 0);
     else if (from > Maximum)
@@ -68,22 +67,57 @@ void TUpDown::mousePressEvent(QMouseEvent *event)
         return;
     HeldDelta = event->position().y() < height() / 2.0 ? 1 : -1;
     update();
-    protocol::RunHandler([this] { Step(HeldDelta); });
-    Repeat.start(400);
+    if (StepHeld() && HeldDelta != 0)
+        Repeat.start(400);
+    else
+        StopRepeat();
 }
 
 void TUpDown::mouseReleaseEvent(QMouseEvent *)
 {
+    StopRepeat();
+}
+
+bool TUpDown::StepHeld()
+{
+    const std::uint64_t failures = protocol::HandlerFailures();
+    Stepping = true;
+    protocol::RunHandler([this] { Step(HeldDelta); });
+    Stepping = false;
+    return protocol::HandlerFailures() == failures;
+}
+
+void TUpDown::RepeatStep()
+{
+    // A tick while a step still runs comes from inside that step's error box.
+    if (Stepping || HeldDelta == 0 || !isVisible() || !isEnabled()
+        || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        StopRepeat();
+        return;
+    }
+    Repeat.setInterval(60);
+    if (!StepHeld())
+        StopRepeat();
+}
+
+void TUpDown::StopRepeat()
+{
     Repeat.stop();
-    HeldDelta = 0;
-    update();
+    if (HeldDelta != 0) {
+        HeldDelta = 0;
+        update();
+    }
 }
 
 void TUpDown::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
-        Repeat.stop();
-        HeldDelta = 0;
-    }
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        StopRepeat();
     QWidget::changeEvent(event);
+}
+
+void TUpDown::hideEvent(QHideEvent *event)
+{
+    StopRepeat();
+    QWidget::hideEvent(event);
 }

@@ -20,6 +20,7 @@
 #include <limits>
 
 using midi::HexByte;
+using protocol::RunBurstHandler;
 using protocol::RunHandler;
 
 namespace {
@@ -39,7 +40,12 @@ TOmbrix::TOmbrix(QWidget *parent)
     FormCreate();
 }
 
-TOmbrix::~TOmbrix() = default;
+TOmbrix::~TOmbrix()
+{
+    // The envelope images refer to the envelope objects: they go first, so that no paint or mouse
+    // event during the rest of the teardown reaches an envelope that is gone.
+    delete takeCentralWidget();
+}
 
 void TOmbrix::SetDialogs(QDialog *formSetup, QDialog *formMixer)
 {
@@ -69,7 +75,7 @@ void TOmbrix::BuildControls()
     LBPatch->SetItemIndex(0);
     LBPatch->setToolTip(QStringLiteral("Patch for the selected part"));
     connect(LBPatch, &TDropDownList::UserChange, this,
-            [this] { RunHandler([this] { LBPatchChange(); }); });
+            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
 
     LBPatchGroup = new TDropDownList(client);
     LBPatchGroup->setObjectName(QStringLiteral("LBPatchGroup"));
@@ -80,7 +86,7 @@ void TOmbrix::BuildControls()
     LBPatchGroup->SetItemIndex(-1);
     LBPatchGroup->setToolTip(QStringLiteral("Patch group of the selected part"));
     connect(LBPatchGroup, &TDropDownList::UserChange, this,
-            [this] { RunHandler([this] { LBPatchChange(); }); });
+            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
 
     RadioGroupSelectPart = new TRadioGroup(QStringLiteral("Select a Part"),
                                            {"1", "2", "3", "4", "5", "6", "7"}, 8, client);
@@ -88,7 +94,7 @@ void TOmbrix::BuildControls()
     RadioGroupSelectPart->setGeometry(351, 7, 222, 30);
     RadioGroupSelectPart->setToolTip(QStringLiteral("Select a part to modify"));
     connect(RadioGroupSelectPart, &TRadioGroup::Click, this,
-            [this] { RunHandler([this] { RadioGroupSelectPartClick(); }); });
+            [this] { RunBurstHandler([this] { RadioGroupSelectPartClick(); }); });
 
     Edit1 = new QLineEdit(client);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -114,17 +120,25 @@ void TOmbrix::BuildControls()
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *file = menu->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("Fichier"));
-    QAction *setup = file->addAction(QStringLiteral("Setup"));
-    setup->setObjectName(QStringLiteral("Setup"));
-    connect(setup, &QAction::triggered, this, [this] { RunHandler([this] { SetupClick(); }); });
+    SetupAction = file->addAction(QStringLiteral("Setup"));
+    SetupAction->setObjectName(QStringLiteral("Setup"));
+    connect(SetupAction, &QAction::triggered, this,
+            [this] { RunHandler([this] { SetupClick(); }); });
     QAction *quit = file->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("Quitter"));
     connect(quit, &QAction::triggered, this, [this] { RunHandler([this] { QuitterClick(); }); });
     QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
     pattern->setObjectName(QStringLiteral("Pattern"));
-    QAction *mixer = pattern->addAction(QStringLiteral("Mixer"));
-    mixer->setObjectName(QStringLiteral("Mixer"));
-    connect(mixer, &QAction::triggered, this, [this] { RunHandler([this] { MixerClick(); }); });
+    MixerAction = pattern->addAction(QStringLiteral("Mixer"));
+    MixerAction->setObjectName(QStringLiteral("Mixer"));
+    connect(MixerAction, &QAction::triggered, this,
+            [this] { RunHandler([this] { MixerClick(); }); });
+    // The dialogs would take over the input while a request waits for its answers.
+    connect(&protocol::TRequestProcedures::Instance(),
+            &protocol::TRequestProcedures::RunningChanged, this, [this](bool running) {
+                SetupAction->setEnabled(!running);
+                MixerAction->setEnabled(!running);
+            });
 }
 
 void TOmbrix::FormCreate()
@@ -188,6 +202,21 @@ void TOmbrix::SendText(const std::string &text)
 
 void TOmbrix::RadioGroupSelectPartClick()
 {
+    // One request procedure at a time: a click while one runs is taken when it ends, and the
+    // latest click wins. The running one keeps its part until then, so that what is still
+    // arriving for it is echoed to it and not to the part just clicked.
+    if (protocol::TRequestProcedures::Instance().Running()) {
+        PartRequestPending = true;
+        return;
+    }
+    do {
+        PartRequestPending = false;
+        RequestPart();
+    } while (PartRequestPending);
+}
+
+void TOmbrix::RequestPart()
+{
     const int part = RadioGroupSelectPart->ItemIndex();
     if (part < 0)
         return;
@@ -242,6 +271,8 @@ void TOmbrix::FillPatchList(int group)
 
 void TOmbrix::SetupClick()
 {
+    if (protocol::TRequestProcedures::Instance().Running())
+        return;
     if (FormSetup)
         FormSetup->exec();
     ApplySettings();
@@ -249,6 +280,8 @@ void TOmbrix::SetupClick()
 
 void TOmbrix::MixerClick()
 {
+    if (protocol::TRequestProcedures::Instance().Running())
+        return;
     if (FormMixer)
         FormMixer->exec();
 }

@@ -57,6 +57,8 @@ public:
 private:
     void FormCreate();
     void BuildControls();
+    // The part request proper: the two requests and their waits, with the decoder attached.
+    void RequestPart();
     void AppendLog(const char *word);
     void SendText(const std::string &text);
 
@@ -70,4 +72,8 @@ private:
     std::array<std::unique_ptr<TEnveloppe>, 12> Envelopes;
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
+    QAction *SetupAction = nullptr;
+    QAction *MixerAction = nullptr;
+    // A part was clicked while a request procedure ran.
+    bool PartRequestPending = false;
 };

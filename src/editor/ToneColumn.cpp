@@ -6,6 +6,7 @@
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
+#include "controls/ScrollBar.h"
 #include "controls/UpDown.h"
 #include "midi/SysExText.h"
 #include "protocol/Handlers.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
+#include <algorithm>
 
 using protocol::ChangeControl;
 using protocol::RunHandler;
@@ -193,7 +195,7 @@ QLabel *TToneColumn::MakeLabel(const char *stem, const QString &caption, int lef
 QScrollBar *TToneColumn::MakeScrollBar(const char *stem, const TToneParam &param,
                                        const QString &hint, QRect place)
 {
-    auto *bar = new QScrollBar(Qt::Horizontal, Container);
+    auto *bar = new TScrollBar(Qt::Horizontal, Container);
     bar->setObjectName(Name(stem));
     bar->setGeometry(QRect(At(place.left(), place.top()), place.size()));
     bar->setRange(param.ControlMin, param.ControlMax);
@@ -259,7 +261,8 @@ void TToneColumn::AttachEnvelopes(TEnveloppe &amp, TEnveloppe &pitch, TEnveloppe
 
 void TToneColumn::SendValue(int offset, int value)
 {
-    if (value < 0 || value > 255)
+    // A data byte of 80h or more would be a status byte in the middle of the message.
+    if (value < 0 || value > 0x7F)
         return;
     Send(offset, midi::HexByte(value));
 }
@@ -327,10 +330,14 @@ void TToneColumn::FxmDepthChange()
 bool TToneColumn::Decode(const protocol::TMessageView &message)
 {
     bool applied = false;
+    // Every value is brought into its control's range before the control takes it: whatever
+    // a control shows, its handler echoes, and that must be a data byte.
     const auto step = [&](const TToneParam &param, const auto &apply) {
         if (const auto byte = message.AtOffset(param.Offset)) {
             applied = true;
-            ChangeControl([&] { apply(param.ToControl(*byte)); });
+            const int value
+                = std::clamp(param.ToControl(*byte), param.ControlMin, param.ControlMax);
+            ChangeControl([&] { apply(value); });
         }
     };
     const auto setBar
@@ -347,8 +354,8 @@ bool TToneColumn::Decode(const protocol::TMessageView &message)
                 : std::optional<std::uint8_t>(0);
             if (!time || !level)
                 return;
-            times[static_cast<std::size_t>(i)] = *time;
-            levels[static_cast<std::size_t>(i)] = *level;
+            times[static_cast<std::size_t>(i)] = std::min<int>(*time, 0x7F);
+            levels[static_cast<std::size_t>(i)] = std::min<int>(*level, 0x7F);
         }
         applied = true;
         if (image)

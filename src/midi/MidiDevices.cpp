@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 namespace midi {
@@ -233,21 +234,52 @@ void TMidiOutput::SendShort(int index, std::uint8_t status, std::uint8_t data1, 
 
 void TMidiOutput::SendSysEx(int index, const TByteStream &stream)
 {
+    if (const std::optional<std::size_t> fault = SysExFault(stream)) {
+        char text[200];
+        if (*fault < stream.size())
+            std::snprintf(text, sizeof text,
+                          "MIDI output \"%s\": a System Exclusive message with the status byte "
+                          "%02X at byte %zu was refused; nothing was sent.",
+                          Name(index).c_str(), stream[*fault], *fault);
+        else
+            std::snprintf(text, sizeof text,
+                          "MIDI output \"%s\": a System Exclusive message without its closing "
+                          "F7 was refused; nothing was sent.",
+                          Name(index).c_str());
+        throw EMidiError(text);
+    }
+    ReleaseHeld();
     IMidiService &service = MidiService();
-    MIDIHDR header;
-    header.lpData = const_cast<std::uint8_t *>(stream.data());
-    header.dwBufferLength = static_cast<std::uint32_t>(stream.size());
-    header.dwFlags = 0;
-    const std::uintptr_t handle = Handle(index);
-    CheckResult(service.midiOutPrepareHeader(handle, &header, MIDIHDR_SIZE));
-    CheckResult(service.midiOutLongMsg(handle, &header, MIDIHDR_SIZE));
-    // The stream is freed when we return: wait until the service has let go of it.
-    MMRESULT result = service.midiOutUnprepareHeader(handle, &header, MIDIHDR_SIZE);
+    // The buffer and its header live on the heap: a service that will not let go of them keeps
+    // them, and they must outlive this call then.
+    auto message = std::make_unique<TLongMessage>();
+    message->Bytes = stream;
+    message->Header.lpData = message->Bytes.data();
+    message->Header.dwBufferLength = static_cast<std::uint32_t>(message->Bytes.size());
+    message->Header.dwFlags = 0;
+    message->Handle = Handle(index);
+    MIDIHDR *header = &message->Header;
+    CheckResult(service.midiOutPrepareHeader(message->Handle, header, MIDIHDR_SIZE));
+    CheckResult(service.midiOutLongMsg(message->Handle, header, MIDIHDR_SIZE));
+    MMRESULT result = service.midiOutUnprepareHeader(message->Handle, header, MIDIHDR_SIZE);
     for (int tries = 0; result == MIDIERR_STILLPLAYING && tries < 2000; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        result = service.midiOutUnprepareHeader(handle, &header, MIDIHDR_SIZE);
+        result = service.midiOutUnprepareHeader(message->Handle, header, MIDIHDR_SIZE);
     }
+    if (result == MIDIERR_STILLPLAYING)
+        Held.push_back(std::move(message));
     CheckResult(result);
+}
+
+void TMidiOutput::ReleaseHeld()
+{
+    if (Held.empty() || !HasMidiService())
+        return;
+    IMidiService &service = MidiService();
+    std::erase_if(Held, [&service](const std::unique_ptr<TLongMessage> &message) {
+        return service.midiOutUnprepareHeader(message->Handle, &message->Header, MIDIHDR_SIZE)
+            != MIDIERR_STILLPLAYING;
+    });
 }
 
 void TMidiOutput::SendSysExText(int index, std::string_view text)

@@ -120,8 +120,25 @@ public:
     void Open(int index) override;
     void Close(int index) override;
     void SendShort(int index, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    // Refuses, with nothing sent, a message with a status byte between its F0 and its F7.
     void SendSysEx(int index, const TByteStream &stream);
     void SendSysExText(int index, std::string_view text);
+
+    // Messages whose buffers a service still held when their send gave up waiting: they stay
+    // alive until the service lets go of them.
+    std::size_t HeldBuffers() const { return Held.size(); }
+
+private:
+    struct TLongMessage
+    {
+        TByteStream Bytes;
+        MIDIHDR Header;
+        std::uintptr_t Handle = 0;
+    };
+    // Frees the held messages the service has released since.
+    void ReleaseHeld();
+
+    std::vector<std::unique_ptr<TLongMessage>> Held;
 };
 
 // The program's device sets, constructed at first use. A failed enumeration leaves the set

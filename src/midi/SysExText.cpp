@@ -34,6 +34,22 @@ std::uint8_t RolandChecksum(const std::uint8_t *bytes, std::size_t count)
     return static_cast<std::uint8_t>((128 - sum % 128) % 128);
 }
 
+std::optional<std::size_t> SysExFault(std::span<const std::uint8_t> message)
+{
+    std::size_t i = 0;
+    while (i < message.size() && message[i] != 0xF0) {
+        if (message[i] >= 0x80)
+            return i;
+        ++i;
+    }
+    if (i + 1 >= message.size() || message.back() != 0xF7)
+        return message.size();
+    for (++i; i + 1 < message.size(); ++i)
+        if (message[i] >= 0x80)
+            return i;
+    return std::nullopt;
+}
+
 void HexTextToSysEx(std::string_view text, TByteStream &stream)
 {
     std::string digits;

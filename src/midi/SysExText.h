@@ -4,7 +4,10 @@
 // separated by blanks, from F0 (or the 00 ahead of a model-3A message) to the last data byte.
 // The conversion appends the Roland checksum over the bytes after the six-byte header, and F7.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,5 +25,12 @@ void HexTextToSysEx(std::string_view text, TByteStream &stream);
 
 // The Roland checksum of a run of bytes: (128 - sum mod 128) mod 128.
 std::uint8_t RolandChecksum(const std::uint8_t *bytes, std::size_t count);
+
+// Where a System Exclusive message (F0 ... F7, with whatever data bytes stand ahead of F0) breaks
+// the rule that only its first and last bytes are status bytes: the position of the first byte
+// of 80h or more that is neither that F0 nor the closing F7, or of the missing F7 (the size).
+// No value when the message is sound. A status byte inside would end the message on the wire and
+// turn the rest into garbage for the instrument.
+std::optional<std::size_t> SysExFault(std::span<const std::uint8_t> message);
 
 } // namespace midi

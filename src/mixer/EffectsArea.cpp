@@ -2,6 +2,7 @@
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/ScrollBar.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
@@ -34,7 +35,7 @@ TDropDownList *NewList(QWidget *panel, const char *name, const std::array<const 
 
 QScrollBar *NewBar(QWidget *panel, const char *name, int maximum, const char *hint)
 {
-    auto *bar = new QScrollBar(Qt::Horizontal, panel);
+    auto *bar = new TScrollBar(Qt::Horizontal, panel);
     bar->setObjectName(QString::fromLatin1(name));
     bar->setRange(0, maximum);
     bar->setValue(0);
@@ -117,7 +118,6 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
                             "Select the output destination");
     Place(LBDelayOutput, delayPanel, "Output", left, 78, listWidth);
     EditDelayFeedback = new TEditBox(delayPanel);
-    EditDelayFeedback->SetEnterOnlyFinishesEdit(true);
     EditDelayFeedback->setObjectName(QStringLiteral("EditDelayFeedback"));
     EditDelayFeedback->setMaxLength(3);
     EditDelayFeedback->setText(QStringLiteral("0"));
@@ -251,6 +251,9 @@ void TEffectsArea::SwitchClick(mixer::TEffectSwitch which, bool on)
 
 void TEffectsArea::ClampFeedback()
 {
+    // A typed number is applied here, once: its edit counts as finished, so it does not run the
+    // delay group again when the box loses the focus.
+    EditDelayFeedback->TakePendingEdit();
     const int value
         = std::clamp(protocol::TextToInt(EditDelayFeedback->text()), 0, mixer::FeedbackMaximum);
     const QString text = QString::number(value);

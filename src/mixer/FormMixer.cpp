@@ -3,6 +3,7 @@
 #include "EffectsArea.h"
 #include "MixerGroup.h"
 #include "controls/EditBox.h"
+#include "controls/ScrollBar.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/Headers.h"
@@ -14,13 +15,13 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <limits>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <limits>
 
 #include <vector>
 
@@ -155,7 +156,7 @@ void TFormMixer::BuildPanels()
         auto *transLabel = new QLabel(label, transPanel);
         transLabel->setAlignment(Qt::AlignCenter);
         transLabel->setGeometry(left, 18, ColumnWidth, 12);
-        BarTrans[i] = new QScrollBar(Qt::Vertical, transPanel);
+        BarTrans[i] = new TScrollBar(Qt::Vertical, transPanel);
         BarTrans[i]->setObjectName(QStringLiteral("BarTrans%1").arg(suffix));
         // Minimum at the top: a bar moved upwards raises the part's pitch.
         BarTrans[i]->setRange(mixer::TransposeMinimum, mixer::TransposeMaximum);
@@ -244,7 +245,7 @@ void TFormMixer::FormShow()
     Opening = true;
     const auto opened = qScopeGuard([this] { Opening = false; });
     const TOtherWindowsDisabled disabled(this);
-    protocol::RunHandler([this] {
+    protocol::RunBurstHandler([this] {
         const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
         State.OutIndex = settings.MidiOutIndex;
         State.Model3AHeader = protocol::Model3AHeader(settings.DeviceId);
@@ -357,5 +358,8 @@ void TFormMixer::MFXPartClick()
 
 void TFormMixer::OKBtnClick()
 {
+    // A number still being typed is applied before the window closes.
+    for (TEditBox *box : findChildren<TEditBox *>())
+        box->FinishEdit();
     accept();
 }

@@ -1,12 +1,14 @@
 #include "MixerGroup.h"
 
 #include "controls/EditBox.h"
+#include "controls/ScrollBar.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/TextToInt.h"
 
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QWidget>
 
 TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
@@ -27,14 +29,13 @@ TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, 
                                geometry.RowHeight - 1);
 
         Boxes[i] = new TEditBox(panel);
-        Boxes[i]->SetEnterOnlyFinishesEdit(true);
         Boxes[i]->setObjectName(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
         Boxes[i]->setMaxLength(3);
         Boxes[i]->setText(QString::number(info.Start));
         Boxes[i]->setToolTip(hint);
         Boxes[i]->setGeometry(geometry.BoxLeft, top, geometry.BoxWidth, geometry.RowHeight - 1);
 
-        Bars[i] = new QScrollBar(Qt::Horizontal, panel);
+        Bars[i] = new TScrollBar(Qt::Horizontal, panel);
         Bars[i]->setObjectName(QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
         Bars[i]->setRange(info.Minimum, info.Maximum);
         Bars[i]->setValue(info.Start);
@@ -66,11 +67,24 @@ void TMixerGroup::EditChange()
     });
 }
 
+void TMixerGroup::ApplyPendingEdits()
+{
+    // Scroll bars take no focus, so a number typed into a box of this group may still wait for
+    // its edit to finish when a bar moves: it counts, as if the edit had finished first.
+    for (std::size_t i = 0; i < Boxes.size(); ++i) {
+        if (!Boxes[i]->TakePendingEdit())
+            continue;
+        const QSignalBlocker quiet(Bars[i]);
+        Bars[i]->setValue(protocol::TextToInt(Boxes[i]->text()));
+    }
+}
+
 void TMixerGroup::BarChange()
 {
     protocol::RunHandler([this] {
         if (Session.Decoding)
             return;
+        ApplyPendingEdits();
         for (std::size_t i = 0; i < Bars.size(); ++i) {
             const QString text = QString::number(Bars[i]->value());
             protocol::ChangeControl([&] { Boxes[i]->setText(text); });

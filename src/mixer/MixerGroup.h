@@ -47,6 +47,7 @@ public:
     void BarChange();
 
 private:
+    void ApplyPendingEdits();
     static std::size_t Index(int suffix) { return static_cast<std::size_t>(suffix - 1); }
 
     mixer::TSendGroup Group;

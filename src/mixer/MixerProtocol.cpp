@@ -39,6 +39,7 @@ const std::array<TSendGroupInfo, 4> GroupInfos {{
 // Byte positions in a received message, counting from 0 at F0.
 namespace At {
 constexpr std::size_t AreaByte = 6;
+constexpr std::size_t SubAreaByte = 7;
 constexpr std::size_t BlockByte = 8;
 constexpr std::size_t OffsetByte = 9;
 // Pattern part block.
@@ -94,9 +95,18 @@ private:
     const protocol::TMessageView &View;
 };
 
+// Whether the message's first three address bytes are these: nothing is read from a block of
+// another area (a tone block's data read as a part row would be sent as control changes).
+bool InBlock(const protocol::TMessageView &view, std::uint8_t area, std::uint8_t subArea,
+             std::uint8_t block)
+{
+    return view.Byte(At::AreaByte) == area && view.Byte(At::SubAreaByte) == subArea
+        && view.Byte(At::BlockByte) == block;
+}
+
 std::optional<TSwitchValues> DecodeSwitches(const protocol::TMessageView &view)
 {
-    if (view.Byte(At::OffsetByte) != 0x08)
+    if (!InBlock(view, 0x00, 0x00, 0x00) || view.Byte(At::OffsetByte) != 0x08)
         return std::nullopt;
     TDataReader read(view);
     const TSwitchValues values {read(At::MfxOn) == 1, read(At::DelayOn) == 1,
@@ -106,7 +116,7 @@ std::optional<TSwitchValues> DecodeSwitches(const protocol::TMessageView &view)
 
 std::optional<TCommonValues> DecodeCommon(const protocol::TMessageView &view)
 {
-    if (view.Byte(At::BlockByte) != 0x00 || view.Byte(At::AreaByte) != 0x01)
+    if (!InBlock(view, 0x01, 0x00, 0x00))
         return std::nullopt;
     TDataReader read(view);
     TCommonValues values;
@@ -131,7 +141,7 @@ std::optional<TPartBlock> DecodePart(const protocol::TMessageView &view)
     if (!blockByte)
         return std::nullopt;
     const std::optional<int> part = PartOfBlockByte(*blockByte);
-    if (!part)
+    if (!part || !InBlock(view, 0x01, 0x00, *blockByte))
         return std::nullopt;
     TDataReader read(view);
     TPartValues values;

@@ -6,6 +6,7 @@
 // change in ChangeControl, so that an error of that handler comes back to it as an exception
 // and ends it at that step, as it would if the handler had been called directly.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,22 @@ using TErrorReporter = std::function<void(const std::string &text)>;
 // text goes to standard error.
 void SetErrorReporter(TErrorReporter reporter);
 void ReportError(const std::string &text);
+
+// How many handlers have failed so far; a control that repeats a step by itself stops once its
+// step has failed.
+std::uint64_t HandlerFailures();
+
+// A request procedure or a burst of sends shows one error box, however many of its messages
+// fail: the first error, and a count of the others. While a burst is open, reported errors are
+// collected; the outermost burst shows them when it ends. Bursts belong to the window thread.
+class TErrorBurst
+{
+public:
+    TErrorBurst();
+    ~TErrorBurst();
+    TErrorBurst(const TErrorBurst &) = delete;
+    TErrorBurst &operator=(const TErrorBurst &) = delete;
+};
 
 namespace detail {
 void Fail(const std::string &text); // hands the error to an enclosing ChangeControl or reports it
@@ -49,6 +66,14 @@ void RunHandler(F &&handler) noexcept
     } catch (...) {
         detail::Fail("Unknown error");
     }
+}
+
+// RunHandler for a handler whose sends, and the deliveries decoded while it waits, form one burst.
+template<class F>
+void RunBurstHandler(F &&handler) noexcept
+{
+    const TErrorBurst burst;
+    RunHandler(std::forward<F>(handler));
 }
 
 template<class F>

@@ -2,11 +2,33 @@
 
 #include "midi/MidiDevices.h"
 
+#include <QObject>
+
 namespace protocol {
+
+// Whether a request procedure runs anywhere in the program. Only one may: a second one would
+// replace the first one's decoder, and answers meant for one window would reach the other.
+class TRequestProcedures : public QObject
+{
+    Q_OBJECT
+public:
+    static TRequestProcedures &Instance();
+    bool Running() const { return Depth > 0; }
+
+signals:
+    void RunningChanged(bool running);
+
+private:
+    friend class TSysExAttachment;
+    void Enter();
+    void Leave();
+
+    int Depth = 0;
+};
 
 // A window's decoder attached to the input set's OnSysEx slot for the life of the object: the
 // slot is cleared again however the request procedure ends, so a decoder is never left
-// attached to whatever the instrument sends later.
+// attached to whatever the instrument sends later. Its life is the request procedure's.
 class TSysExAttachment
 {
 public:

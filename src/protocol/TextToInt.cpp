@@ -49,6 +49,15 @@ int TextToInt(std::string_view text)
         return static_cast<std::int32_t>(value);
     }
 
+    return DecimalTextToInt(text);
+}
+
+int DecimalTextToInt(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (text.empty())
+        return 0;
     bool negative = false;
     if (text[0] == '-' || text[0] == '+') {
         negative = text[0] == '-';
@@ -71,12 +80,24 @@ int TextToInt(std::string_view text)
     return static_cast<int>(value);
 }
 
+namespace {
+// Anything beyond Latin-1 cannot be part of a number; the '?' it becomes keeps it from being one.
+template<class F>
+int ReadLatin1(const QString &text, F read)
+{
+    const QByteArray bytes = text.toLatin1();
+    return read(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+} // namespace
+
 int TextToInt(const QString &text)
 {
-    // Anything beyond Latin-1 cannot be part of a number; the '?' it becomes keeps it from being
-    // one.
-    const QByteArray bytes = text.toLatin1();
-    return TextToInt(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return ReadLatin1(text, [](std::string_view t) { return TextToInt(t); });
+}
+
+int DecimalTextToInt(const QString &text)
+{
+    return ReadLatin1(text, [](std::string_view t) { return DecimalTextToInt(t); });
 }
 
 } // namespace protocol

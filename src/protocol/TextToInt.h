@@ -12,4 +12,9 @@ namespace protocol {
 int TextToInt(std::string_view text);
 int TextToInt(const QString &text);
 
+// The text as a decimal integer, 0 when it is not one: leading blanks, an optional sign, decimal
+// digits within 32 bits, and nothing after them.
+int DecimalTextToInt(std::string_view text);
+int DecimalTextToInt(const QString &text);
+
 } // namespace protocol

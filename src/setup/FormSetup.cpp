@@ -91,6 +91,8 @@ TFormSetup::TFormSetup(QWidget *parent)
     UpDown_Setup_Id->setGeometry(161, 116, 17, 22);
     UpDown_Setup_Id->setToolTip(QString::fromLatin1(DeviceIdHint));
     UpDown_Setup_Id->SetAssociate(EditSetup_Id);
+    UpDown_Setup_Id->SetTextReader(
+        [](const QString &text) { return protocol::DecimalTextToInt(text); });
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -183,7 +185,7 @@ void TFormSetup::FormShow()
 void TFormSetup::EditSetup_IdChange()
 {
     protocol::RunHandler([this] {
-        const int id = std::clamp(protocol::TextToInt(EditSetup_Id->text()), LowestDeviceId,
+        const int id = std::clamp(protocol::DecimalTextToInt(EditSetup_Id->text()), LowestDeviceId,
                                   HighestDeviceId);
         const QString text = QString::number(id);
         if (EditSetup_Id->text() != text)

@@ -348,8 +348,13 @@ MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_
 MMRESULT TFakeMidiService::midiOutUnprepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutUnprepareHeader", h, false))
+    if (const MMRESULT code = CheckOut("midiOutUnprepareHeader", h, false)) {
+        // A buffer the service is still playing stays its own until it is let go.
+        if (code == midi::MIDIERR_STILLPLAYING)
+            HeldHeaders.insert(hdr);
         return code;
+    }
+    HeldHeaders.erase(hdr);
     hdr->dwFlags &= ~MHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
@@ -361,4 +366,13 @@ MMRESULT TFakeMidiService::midiOutClose(HMIDIOUT h)
         return code;
     OutOpen[h - OutBase] = false;
     return MMSYSERR_NOERROR;
+}
+
+std::vector<std::vector<std::uint8_t>> TFakeMidiService::HeldBytes() const
+{
+    std::lock_guard lock(Lock);
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (const MIDIHDR *header : HeldHeaders)
+        bytes.emplace_back(header->lpData, header->lpData + header->dwBufferLength);
+    return bytes;
 }

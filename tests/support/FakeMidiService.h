@@ -8,6 +8,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ public:
     // Hands a queued buffer back with a given recorded count and flags (to test odd returns).
     bool ReturnBuffer(int device, std::uint32_t recorded, std::uint32_t flags);
     int QueuedBuffers(int device) const;
+    // What the output buffers the service still holds contain, read as a service would.
+    std::vector<std::vector<std::uint8_t>> HeldBytes() const;
 
     std::uint32_t midiInGetNumDevs() override;
     midi::MMRESULT midiInGetDevCapsA(std::uintptr_t id, midi::MIDIINCAPSA *caps,
@@ -90,4 +93,5 @@ private:
     std::map<std::string, midi::MMRESULT> Failures;
     std::vector<std::string> CallLog;
     std::vector<std::vector<std::uint8_t>> SentLog;
+    std::set<const midi::MIDIHDR *> HeldHeaders;
 };
