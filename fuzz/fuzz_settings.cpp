@@ -1,7 +1,7 @@
 // Arbitrary bytes as a settings file. The reader must survive anything, and what it read must
 // come back unchanged through the writer: the dialog writes back every name it was given.
 
-#include "setup/SettingsFile.h"
+#include "protocol/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>

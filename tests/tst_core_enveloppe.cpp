@@ -1,4 +1,4 @@
-#include "editor/Enveloppe.h"
+#include "protocol/Enveloppe.h"
 
 #include <QImage>
 #include <QSet>

@@ -4,6 +4,7 @@
 #include "midi/MidiError.h"
 #include "midi/MidiHub.h"
 #include "protocol/Handlers.h"
+#include "protocol/ReceiveHandOver.h"
 #include "support/MessageText.h"
 
 #include <QtTest>
@@ -125,6 +126,7 @@ class TestHub : public QObject
 private slots:
     void init()
     {
+        protocol::TReceiveHandOver::Ensure();
         First = std::make_shared<TScript>();
         Second = std::make_shared<TScript>();
         Deliveries.clear();

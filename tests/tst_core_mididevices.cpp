@@ -4,6 +4,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "protocol/Handlers.h"
+#include "protocol/ReceiveHandOver.h"
 #include "support/FakeMidiService.h"
 #include "support/MessageText.h"
 
@@ -45,6 +46,7 @@ class TestMidiDevices : public QObject
 private slots:
     void init()
     {
+        protocol::TReceiveHandOver::Ensure();
         Deliveries.clear();
         Errors.clear();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });

@@ -2,8 +2,8 @@
 // messages, reverb and delay groups, switches, opening requests, delay time texts, and what a
 // received message (whole, short or garbage) yields.
 
-#include "mixer/MixerProtocol.h"
 #include "protocol/Headers.h"
+#include "protocol/MixerProtocol.h"
 #include "support/MessageText.h"
 
 #include <QtTest>

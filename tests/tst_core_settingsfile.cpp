@@ -2,7 +2,7 @@
 // through byte for byte, surviving damaged files, and replacing the file only when the new one
 // is whole.
 
-#include "setup/SettingsFile.h"
+#include "protocol/SettingsFile.h"
 #include "support/RawFile.h"
 
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 #include "editor/EnvelopeImage.h"
-#include "editor/Enveloppe.h"
 #include "midi/SysExText.h"
+#include "protocol/Enveloppe.h"
 #include "protocol/Handlers.h"
 #include "protocol/Headers.h"
 #include "protocol/ToneParams.h"

@@ -7,8 +7,8 @@
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
-#include "mixer/MixerProtocol.h"
 #include "protocol/Handlers.h"
+#include "protocol/MixerProtocol.h"
 #include "support/EditorTestSupport.h"
 #include "support/VirtualRig.h"
 

@@ -55,13 +55,14 @@ private slots:
         setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
     }
 
-    void constructorKeepsJackFromStartingAServer()
+    // Start-up keeps JACK from starting a server, before any thread could race the change.
+    void startUpKeepsJackFromStartingAServer()
     {
         const char *saved = std::getenv("JACK_NO_START_SERVER");
         const std::string before = saved ? saved : "";
         unsetenv("JACK_NO_START_SERVER");
         {
-            midi::TRtMidiProvider provider;
+            midi::PrepareProcessEnvironment();
             const char *value = std::getenv("JACK_NO_START_SERVER");
             QVERIFY(value != nullptr);
             QCOMPARE(std::string(value), std::string("1"));

@@ -5,6 +5,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
+#include "protocol/ReceiveHandOver.h"
 
 #include <QApplication>
 #include <QFont>
@@ -38,6 +39,7 @@ int RunOmbrix(int argc, char **argv)
     QApplication::setFont(font);
     InstallErrorBox();
     midi::SetMidiService(CreateProgramMidiService());
+    protocol::TReceiveHandOver::Ensure();
 
     int result = 0;
     {

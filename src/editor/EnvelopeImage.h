@@ -4,7 +4,7 @@
 // pure-red pixel, moves the handle while the button is held, and on release sends the
 // envelope's times and levels through the sender it was given.
 
-#include "Enveloppe.h"
+#include "protocol/Enveloppe.h"
 #include "protocol/ToneParams.h"
 
 #include <QImage>

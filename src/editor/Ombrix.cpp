@@ -9,9 +9,9 @@
 #include "protocol/Handlers.h"
 #include "protocol/Headers.h"
 #include "protocol/RequestProcedure.h"
+#include "protocol/SettingsFile.h"
 #include "protocol/ToneParams.h"
 #include "protocol/WaitPumping.h"
-#include "setup/SettingsFile.h"
 
 #include <QDialog>
 #include <QLabel>

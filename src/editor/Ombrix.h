@@ -4,7 +4,7 @@
 // requests the selected part's patch selection and patch from the instrument, shows them in the
 // four tone columns, and sends every change straight back.
 
-#include "Enveloppe.h"
+#include "protocol/Enveloppe.h"
 #include "protocol/MessageView.h"
 
 #include <QMainWindow>

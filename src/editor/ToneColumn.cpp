@@ -1,16 +1,16 @@
 #include "ToneColumn.h"
 
 #include "EnvelopeImage.h"
-#include "Enveloppe.h"
-#include "WaveList.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
 #include "controls/ScrollBar.h"
 #include "controls/UpDown.h"
 #include "midi/SysExText.h"
+#include "protocol/Enveloppe.h"
 #include "protocol/Handlers.h"
 #include "protocol/TextToInt.h"
+#include "protocol/WaveList.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,22 +1,23 @@
 #include "MidiDevices.h"
 
 #include "MidiError.h"
-#include "protocol/Handlers.h"
 
-#include <QMetaObject>
-#include <QObject>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace midi {
 
 namespace {
 // The input set that the notification function serves: the program has exactly one.
 std::atomic<TMidiInput *> ActiveInput {nullptr};
+std::atomic<int> ReceiveWake {-1};
 
 std::unique_ptr<TMidiInput> ProgramInput;
 std::unique_ptr<TMidiOutput> ProgramOutput;
@@ -75,13 +76,12 @@ TSysExData::TSysExData()
 
 TMidiInput::TMidiInput()
     : TMidiDevices("TMidiInput")
-    , Dispatcher(std::make_unique<QObject>())
+    , Service(SharedMidiService())
 {
-    IMidiService &service = MidiService();
-    const std::uint32_t count = service.midiInGetNumDevs();
+    const std::uint32_t count = Service->midiInGetNumDevs();
     for (std::uint32_t i = 0; i < count; ++i) {
         MIDIINCAPSA caps;
-        CheckResult(service.midiInGetDevCapsA(i, &caps, MIDIINCAPS_SIZE));
+        CheckResult(Service->midiInGetDevCapsA(i, &caps, MIDIINCAPS_SIZE));
         Names.emplace_back(NameOf(caps.szPname));
         BuffersList.push_back(std::make_unique<TSysExData>());
     }
@@ -92,24 +92,24 @@ TMidiInput::~TMidiInput()
 {
     TMidiInput *self = this;
     ActiveInput.compare_exchange_strong(self, nullptr);
-    // Deliveries still queued to the window thread are dropped with their receiver.
-    Dispatcher.reset();
 }
 
 void TMidiInput::Open(int index)
 {
     if (Handle(index) != 0)
         return;
-    IMidiService &service = MidiService();
+    TSysExData &data = *BuffersList[static_cast<std::size_t>(index)];
+    if (!data.Ring)
+        data.Ring = std::make_unique<TReceiveRing>();
     HMIDIIN handle = 0;
-    CheckResult(service.midiInOpen(&handle, static_cast<std::uint32_t>(index), &MidiInCallback,
-                                   static_cast<std::uintptr_t>(index), CALLBACK_FUNCTION));
+    CheckResult(Service->midiInOpen(&handle, static_cast<std::uint32_t>(index), &MidiInCallback,
+                                    static_cast<std::uintptr_t>(index), CALLBACK_FUNCTION));
     Entry(index).Handle.store(handle);
-    MIDIHDR &header = BuffersList[static_cast<std::size_t>(index)]->Header;
+    MIDIHDR &header = data.Header;
     header.dwFlags = 0;
-    CheckResult(service.midiInPrepareHeader(handle, &header, MIDIHDR_SIZE));
-    CheckResult(service.midiInAddBuffer(handle, &header, MIDIHDR_SIZE));
-    CheckResult(service.midiInStart(handle));
+    CheckResult(Service->midiInPrepareHeader(handle, &header, MIDIHDR_SIZE));
+    CheckResult(Service->midiInAddBuffer(handle, &header, MIDIHDR_SIZE));
+    CheckResult(Service->midiInStart(handle));
 }
 
 void TMidiInput::Close(int index)
@@ -117,36 +117,18 @@ void TMidiInput::Close(int index)
     const std::uintptr_t handle = Handle(index);
     if (handle == 0)
         return;
-    IMidiService &service = MidiService();
     MIDIHDR &header = BuffersList[static_cast<std::size_t>(index)]->Header;
-    CheckResult(service.midiInStop(handle));
-    CheckResult(service.midiInReset(handle));
-    CheckResult(service.midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE));
-    CheckResult(service.midiInClose(handle));
+    CheckResult(Service->midiInStop(handle));
+    CheckResult(Service->midiInReset(handle));
+    CheckResult(Service->midiInUnprepareHeader(handle, &header, MIDIHDR_SIZE));
+    CheckResult(Service->midiInClose(handle));
     Entry(index).Handle.store(0);
 }
 
 void TMidiInput::SetOnSysEx(TSysExHandler handler)
 {
-    std::lock_guard lock(OnSysExLock);
     OnSysExSlot = std::move(handler);
-}
-
-bool TMidiInput::HasOnSysEx() const
-{
-    std::lock_guard lock(OnSysExLock);
-    return static_cast<bool>(OnSysExSlot);
-}
-
-TSysExHandler TMidiInput::OnSysEx() const
-{
-    std::lock_guard lock(OnSysExLock);
-    return OnSysExSlot;
-}
-
-void TMidiInput::PostToWindowThread(std::function<void()> call)
-{
-    QMetaObject::invokeMethod(Dispatcher.get(), std::move(call), Qt::QueuedConnection);
+    Listening.store(static_cast<bool>(OnSysExSlot));
 }
 
 void TMidiInput::MidiInCallback(HMIDIIN, std::uint32_t message, std::uintptr_t instance,
@@ -158,37 +140,88 @@ void TMidiInput::MidiInCallback(HMIDIIN, std::uint32_t message, std::uintptr_t i
         input->ReceiveLongData(static_cast<int>(instance));
 }
 
-void TMidiInput::ReceiveLongData(int index)
+void TMidiInput::ReceiveLongData(int index) noexcept
 {
     if (index < 0 || index >= Count())
         return;
     TSysExData &data = *BuffersList[static_cast<std::size_t>(index)];
+    TReceiveRing *ring = data.Ring.get();
     const std::uint32_t recorded = std::min(data.Header.dwBytesRecorded, TSysExData::BufferSize);
     // A reset hands the buffer back empty: it is not queued again.
-    if (recorded == 0)
+    if (recorded == 0 || ring == nullptr)
         return;
-    data.Stream.insert(data.Stream.end(), data.Buffer.begin(), data.Buffer.begin() + recorded);
+    bool wake = false;
+    ring->Append({data.Buffer.data(), recorded});
     if (data.Header.dwFlags & MHDR_DONE) {
-        // The bytes travel as a copy: the buffer goes back to the service as soon as we return.
-        // The handler is looked up again on the window thread, so nothing is decoded once a
-        // request procedure has cleared the slot.
-        if (HasOnSysEx()) {
-            PostToWindowThread([this, index, bytes = data.Stream] {
-                if (TSysExHandler handler = OnSysEx())
-                    protocol::RunHandler([&] { handler(index, bytes); });
-            });
-        }
-        data.Stream.clear();
+        // With no handler attached nothing would decode it: it is not kept.
+        if (Listening.load())
+            wake = ring->Commit();
+        else
+            ring->Discard();
     }
     data.Header.dwBytesRecorded = 0;
-    try {
-        IMidiService &service = MidiService();
-        CheckResult(service.midiInPrepareHeader(Handle(index), &data.Header, MIDIHDR_SIZE));
-        CheckResult(service.midiInAddBuffer(Handle(index), &data.Header, MIDIHDR_SIZE));
-    } catch (const std::exception &e) {
-        // No caller is on this thread: the window thread shows it.
-        PostToWindowThread([text = std::string(e.what())] { protocol::ReportError(text); });
+    const std::uintptr_t handle = Names[static_cast<std::size_t>(index)].Handle.load();
+    MMRESULT result = Service->midiInPrepareHeader(handle, &data.Header, MIDIHDR_SIZE);
+    if (result == MMSYSERR_NOERROR)
+        result = Service->midiInAddBuffer(handle, &data.Header, MIDIHDR_SIZE);
+    // No caller is on this thread: the failure travels to the window thread as a value.
+    if (result != MMSYSERR_NOERROR)
+        wake = ring->PushFailure(result) || wake;
+    const int descriptor = ReceiveWake.load();
+    if (wake && descriptor >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
     }
+}
+
+void TMidiInput::Drain(const std::function<void(const TReceived &)> &take)
+{
+    for (int index = 0; index < Count(); ++index) {
+        TSysExData &data = *BuffersList[static_cast<std::size_t>(index)];
+        if (!data.Ring)
+            continue;
+        // The handler may wait and drain again: each entry is copied and let go before it runs.
+        while (const TReceiveRing::TEntry *entry = data.Ring->Front()) {
+            TReceived received;
+            received.Device = index;
+            received.Kind = entry->Kind;
+            if (entry->Kind == TReceiveRing::TKind::Message) {
+                const auto bytes = entry->Message();
+                received.Bytes.assign(bytes.begin(), bytes.end());
+            }
+            received.Count
+                = entry->Kind == TReceiveRing::TKind::Failure ? entry->Code : entry->Size;
+            data.Ring->Pop();
+            take(received);
+        }
+        const std::uint64_t lost = data.Ring->Lost();
+        if (lost != data.LostReported) {
+            TReceived received;
+            received.Device = index;
+            received.Lost = true;
+            received.Count = lost - data.LostReported;
+            data.LostReported = lost;
+            take(received);
+        }
+    }
+}
+
+std::string TMidiInput::ErrorText(MMRESULT code) const
+{
+    char text[MAXERRORLENGTH] = {};
+    if (Service->midiInGetErrorTextA(code, text, MAXERRORLENGTH) != MMSYSERR_NOERROR)
+        return "MIDI error " + std::to_string(code);
+    return std::string(text, strnlen(text, MAXERRORLENGTH));
+}
+
+void SetReceiveWake(int descriptor)
+{
+    ReceiveWake.store(descriptor);
+}
+
+bool HasMidiIn()
+{
+    return ProgramInput != nullptr;
 }
 
 // TMidiOutput

@@ -4,6 +4,7 @@
 // devices in the service's order and addressing them by index alone.
 
 #include "MidiService.h"
+#include "ReceiveRing.h"
 #include "SysExText.h"
 
 #include <array>
@@ -12,13 +13,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class QObject;
 
 namespace midi {
 
@@ -64,7 +62,8 @@ protected:
     std::deque<TDeviceEntry> Names;
 };
 
-// The receive record of one input device.
+// The receive record of one input device: the buffer the service fills, and the ring that carries
+// complete messages from the delivery thread to the window thread.
 struct TSysExData
 {
     static constexpr std::uint32_t BufferSize = 2048;
@@ -72,9 +71,23 @@ struct TSysExData
     TSysExData(const TSysExData &) = delete;
     TSysExData &operator=(const TSysExData &) = delete;
 
-    TByteStream Stream;
     MIDIHDR Header;
     std::array<std::uint8_t, BufferSize> Buffer {};
+    // Made when the device first opens, before any delivery can reach it.
+    std::unique_ptr<TReceiveRing> Ring;
+    std::uint64_t LostReported = 0; // window thread
+};
+
+// One entry taken from the receive rings on the window thread.
+struct TReceived
+{
+    int Device = 0;
+    TReceiveRing::TKind Kind = TReceiveRing::TKind::Message;
+    // Message: its bytes from F0. TooLong: as many bytes as arrived, none kept. Failure: the
+    // service's result code. Lost: how many messages found the ring full.
+    std::vector<std::uint8_t> Bytes;
+    std::uint64_t Count = 0;
+    bool Lost = false;
 };
 
 class TMidiInput final : public TMidiDevices
@@ -86,15 +99,21 @@ public:
     void Open(int index) override;
     void Close(int index) override;
 
-    // The one handler slot; set and cleared on the window thread while the notification thread
-    // may be delivering.
+    // The one handler slot. It belongs to the window thread; the delivery threads only see
+    // whether one is set, and keep nothing while none is.
     void SetOnSysEx(TSysExHandler handler);
     void ClearOnSysEx() { SetOnSysEx(nullptr); }
-    bool HasOnSysEx() const;
-    TSysExHandler OnSysEx() const;
+    bool HasOnSysEx() const { return static_cast<bool>(OnSysExSlot); }
+    const TSysExHandler &OnSysEx() const { return OnSysExSlot; }
 
-    // Runs on the service's notification thread: one returned buffer of device index.
-    void ReceiveLongData(int index);
+    // Runs on the service's notification thread: one returned buffer of device index. Takes no
+    // lock, allocates nothing, throws nothing.
+    void ReceiveLongData(int index) noexcept;
+
+    // Window thread: hands every entry the rings hold to take, oldest first per device.
+    void Drain(const std::function<void(const TReceived &)> &take);
+    // The text of a result code, for failures that came back as values.
+    std::string ErrorText(MMRESULT code) const;
 
     const std::vector<std::unique_ptr<TSysExData>> &Buffers() const { return BuffersList; }
 
@@ -102,14 +121,19 @@ public:
                                std::uintptr_t param1, std::uintptr_t param2);
 
 private:
-    void PostToWindowThread(std::function<void()> call);
-
+    // The service the buffers go back to, taken once: the notification thread may not look it
+    // up under the service's lock.
+    std::shared_ptr<IMidiService> Service;
     std::vector<std::unique_ptr<TSysExData>> BuffersList;
-    mutable std::mutex OnSysExLock;
     TSysExHandler OnSysExSlot;
-    // Lives on the window thread; queued deliveries die with it.
-    std::unique_ptr<QObject> Dispatcher;
+    std::atomic<bool> Listening {false};
 };
+
+// Where the delivery threads signal that a ring has something to take: a descriptor that a write
+// of eight bytes wakes (an eventfd), or -1 for none. Set by the layer that drains the rings.
+void SetReceiveWake(int descriptor);
+// Whether the program's input set exists (its rings may then hold entries).
+bool HasMidiIn();
 
 class TMidiOutput final : public TMidiDevices
 {

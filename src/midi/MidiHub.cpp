@@ -1,9 +1,12 @@
 #include "MidiHub.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
-#include <deque>
+#include <thread>
+#include <utility>
 
 namespace midi {
 
@@ -91,22 +94,115 @@ std::size_t ShortMessageLength(std::uint8_t status)
 }
 } // namespace
 
+// The buffers queued on an input device: a bounded queue that any thread may push to and pop
+// from without a lock (a delivery thread pops and, from inside its callback, pushes the buffer
+// back; the window thread pushes and, once deliveries have stopped, takes back what is left).
+class TBufferQueue
+{
+public:
+    static constexpr std::size_t Capacity = 64;
+
+    TBufferQueue()
+    {
+        for (std::size_t i = 0; i < Capacity; ++i)
+            Cells[i].Sequence.store(i, std::memory_order_relaxed);
+    }
+
+    bool Push(MIDIHDR *header) noexcept
+    {
+        std::size_t position = Enqueue.load(std::memory_order_relaxed);
+        for (;;) {
+            TCell &cell = Cells[position % Capacity];
+            const std::size_t sequence = cell.Sequence.load(std::memory_order_acquire);
+            const auto difference
+                = static_cast<std::intptr_t>(sequence) - static_cast<std::intptr_t>(position);
+            if (difference == 0) {
+                if (Enqueue.compare_exchange_weak(position, position + 1,
+                                                  std::memory_order_relaxed)) {
+                    cell.Header = header;
+                    cell.Sequence.store(position + 1, std::memory_order_release);
+                    return true;
+                }
+            } else if (difference < 0) {
+                return false;
+            } else {
+                position = Enqueue.load(std::memory_order_relaxed);
+            }
+        }
+    }
+
+    MIDIHDR *Pop() noexcept
+    {
+        std::size_t position = Dequeue.load(std::memory_order_relaxed);
+        for (;;) {
+            TCell &cell = Cells[position % Capacity];
+            const std::size_t sequence = cell.Sequence.load(std::memory_order_acquire);
+            const auto difference
+                = static_cast<std::intptr_t>(sequence) - static_cast<std::intptr_t>(position + 1);
+            if (difference == 0) {
+                if (Dequeue.compare_exchange_weak(position, position + 1,
+                                                  std::memory_order_relaxed)) {
+                    MIDIHDR *header = cell.Header;
+                    cell.Sequence.store(position + Capacity, std::memory_order_release);
+                    return header;
+                }
+            } else if (difference < 0) {
+                return nullptr;
+            } else {
+                position = Dequeue.load(std::memory_order_relaxed);
+            }
+        }
+    }
+
+    bool Empty() const noexcept
+    {
+        return Enqueue.load(std::memory_order_acquire) == Dequeue.load(std::memory_order_acquire);
+    }
+
+private:
+    struct TCell
+    {
+        std::atomic<std::size_t> Sequence {0};
+        MIDIHDR *Header = nullptr;
+    };
+    std::array<TCell, Capacity> Cells;
+    std::atomic<std::size_t> Enqueue {0};
+    std::atomic<std::size_t> Dequeue {0};
+};
+
+namespace {
+// Set while this thread delivers: a callback that closes or resets its own device must not wait
+// for its own delivery to end.
+thread_local const void *DeliveringDevice = nullptr;
+} // namespace
+
 struct TMidiHub::InDevice
 {
     std::unique_ptr<IMidiInPort> Port;
     std::string Name;
     HMIDIIN Handle = 0;
 
-    // Held while the notification function runs, so a close waits for a delivery in progress.
-    std::mutex CallbackLock;
-    // Guards the fields below; never held while the notification function runs.
+    // The window thread changes the device under Lock; the delivery thread reads only the atomics
+    // and the queue, so a delivery never waits for anything.
     std::mutex Lock;
-    bool IsOpen = false;
-    bool Started = false;
-    MidiInProc Callback = nullptr;
-    std::uintptr_t Instance = 0;
-    std::deque<MIDIHDR *> Queue;
-    std::chrono::steady_clock::time_point OpenedAt;
+    std::atomic<bool> IsOpen {false};
+    std::atomic<bool> Started {false};
+    std::atomic<MidiInProc> Callback {nullptr};
+    std::atomic<std::uintptr_t> Instance {0};
+    std::atomic<std::chrono::steady_clock::rep> OpenedAt {0};
+    TBufferQueue Queue;
+    // Deliveries running now; a stop waits until it is 0.
+    std::atomic<int> Busy {0};
+
+    // Once this returns, no delivery runs and none starts until the device is started again.
+    void Quiesce()
+    {
+        Started.store(false);
+        if (DeliveringDevice == this)
+            return;
+        while (Busy.load() != 0)
+            std::this_thread::yield();
+    }
 };
 
 struct TMidiHub::OutDevice
@@ -151,10 +247,9 @@ void TMidiHub::Shutdown()
         bool wasOpen;
         {
             std::lock_guard lock(device->Lock);
-            wasOpen = device->IsOpen;
-            device->IsOpen = false;
-            device->Started = false;
-            device->Queue.clear();
+            wasOpen = device->IsOpen.exchange(false);
+            device->Quiesce();
+            while (device->Queue.Pop() != nullptr) { }
         }
         if (wasOpen)
             device->Port->Close();
@@ -231,14 +326,14 @@ MMRESULT TMidiHub::midiInOpen(HMIDIIN *handle, std::uint32_t deviceId, MidiInPro
     InDevice &device = *Inputs[deviceId];
     {
         std::lock_guard lock(device.Lock);
-        if (device.IsOpen)
+        if (device.IsOpen.load())
             return MMSYSERR_ALLOCATED;
-        device.Callback = flags == CALLBACK_FUNCTION ? callback : nullptr;
-        device.Instance = instance;
-        device.Started = false;
-        device.Queue.clear();
-        device.OpenedAt = std::chrono::steady_clock::now();
-        device.IsOpen = true;
+        device.Quiesce();
+        while (device.Queue.Pop() != nullptr) { }
+        device.Callback.store(flags == CALLBACK_FUNCTION ? callback : nullptr);
+        device.Instance.store(instance);
+        device.OpenedAt.store(std::chrono::steady_clock::now().time_since_epoch().count());
+        device.IsOpen.store(true);
     }
     std::string error;
     InDevice *target = &device;
@@ -246,7 +341,7 @@ MMRESULT TMidiHub::midiInOpen(HMIDIIN *handle, std::uint32_t deviceId, MidiInPro
             [target](const std::uint8_t *data, std::size_t size) { Deliver(*target, data, size); },
             error)) {
         std::lock_guard lock(device.Lock);
-        device.IsOpen = false;
+        device.IsOpen.store(false);
         return Failure(device.Name, error);
     }
     *handle = device.Handle;
@@ -257,18 +352,25 @@ void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t s
 {
     if (size == 0)
         return;
-    std::lock_guard callbackLock(device.CallbackLock);
-    MidiInProc callback;
-    std::uintptr_t instance;
-    std::chrono::steady_clock::time_point openedAt;
+    device.Busy.fetch_add(1);
+    const void *outer = std::exchange(DeliveringDevice, &device);
+    struct TLeave
     {
-        std::lock_guard lock(device.Lock);
-        if (!device.IsOpen || !device.Started || device.Callback == nullptr)
-            return;
-        callback = device.Callback;
-        instance = device.Instance;
-        openedAt = device.OpenedAt;
-    }
+        InDevice &Device;
+        const void *Outer;
+        ~TLeave()
+        {
+            DeliveringDevice = Outer;
+            Device.Busy.fetch_sub(1);
+        }
+    } leave {device, outer};
+
+    const MidiInProc callback = device.Callback.load();
+    if (!device.IsOpen.load() || !device.Started.load() || callback == nullptr)
+        return;
+    const std::uintptr_t instance = device.Instance.load();
+    const auto openedAt = std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(device.OpenedAt.load()));
     if (data[0] != 0xF0) {
         std::uint32_t packed = 0;
         for (std::size_t i = 0; i < std::min<std::size_t>(size, 3); ++i)
@@ -280,14 +382,11 @@ void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t s
     // notification. Without a queued buffer the rest of the message is lost.
     std::size_t done = 0;
     while (done < size) {
-        MIDIHDR *header;
-        {
-            std::lock_guard lock(device.Lock);
-            if (!device.Started || device.Queue.empty())
-                return;
-            header = device.Queue.front();
-            device.Queue.pop_front();
-        }
+        if (!device.Started.load())
+            return;
+        MIDIHDR *header = device.Queue.Pop();
+        if (header == nullptr)
+            return;
         const std::size_t count = std::min<std::size_t>(size - done, header->dwBufferLength);
         std::memcpy(header->lpData, data + done, count);
         done += count;
@@ -298,26 +397,28 @@ void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t s
     }
 }
 
+// Preparing and queueing a buffer take no lock: the program queues its buffer again from inside
+// the notification function, on the delivery thread.
+
 MMRESULT TMidiHub::midiInPrepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
 {
-    if (FindIn(handle) == nullptr)
+    const InDevice *device = FindIn(handle);
+    if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr)
         return MMSYSERR_INVALPARAM;
-    return WithOpenDevice(FindIn(handle), [header](InDevice &) {
-        header->dwFlags |= MHDR_PREPARED;
-        return MMSYSERR_NOERROR;
-    });
+    if (!device->IsOpen.load())
+        return MMSYSERR_INVALHANDLE;
+    header->dwFlags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT TMidiHub::midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
 {
-    InDevice *device = FindIn(handle);
-    if (device == nullptr)
+    if (FindIn(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE)
         return MMSYSERR_INVALPARAM;
-    std::lock_guard lock(device->Lock);
     if (header->dwFlags & MHDR_INQUEUE)
         return MIDIERR_STILLPLAYING;
     header->dwFlags &= ~MHDR_PREPARED;
@@ -326,27 +427,31 @@ MMRESULT TMidiHub::midiInUnprepareHeader(HMIDIIN handle, MIDIHDR *header, std::u
 
 MMRESULT TMidiHub::midiInAddBuffer(HMIDIIN handle, MIDIHDR *header, std::uint32_t size)
 {
-    if (FindIn(handle) == nullptr)
+    InDevice *device = FindIn(handle);
+    if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (header == nullptr || size < MIDIHDR_SIZE || header->lpData == nullptr
         || header->dwBufferLength == 0)
         return MMSYSERR_INVALPARAM;
     if (!(header->dwFlags & MHDR_PREPARED))
         return MIDIERR_UNPREPARED;
-    return WithOpenDevice(FindIn(handle), [header](InDevice &device) {
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
-        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
-        header->dwBytesRecorded = 0;
-        device.Queue.push_back(header);
-        return MMSYSERR_NOERROR;
-    });
+    if (!device->IsOpen.load())
+        return MMSYSERR_INVALHANDLE;
+    if (header->dwFlags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
+    header->dwBytesRecorded = 0;
+    if (!device->Queue.Push(header)) {
+        header->dwFlags &= ~MHDR_INQUEUE;
+        return MMSYSERR_NOMEM;
+    }
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT TMidiHub::midiInStart(HMIDIIN handle)
 {
     return WithOpenDevice(FindIn(handle), [](InDevice &device) {
-        device.Started = true;
+        device.Started.store(true);
         return MMSYSERR_NOERROR;
     });
 }
@@ -354,7 +459,7 @@ MMRESULT TMidiHub::midiInStart(HMIDIIN handle)
 MMRESULT TMidiHub::midiInStop(HMIDIIN handle)
 {
     return WithOpenDevice(FindIn(handle), [](InDevice &device) {
-        device.Started = false;
+        device.Quiesce();
         return MMSYSERR_NOERROR;
     });
 }
@@ -364,18 +469,18 @@ MMRESULT TMidiHub::midiInReset(HMIDIIN handle)
     InDevice *device = FindIn(handle);
     if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
-    std::lock_guard callbackLock(device->CallbackLock);
-    std::deque<MIDIHDR *> returned;
+    std::vector<MIDIHDR *> returned;
     MidiInProc callback;
     std::uintptr_t instance;
     {
         std::lock_guard lock(device->Lock);
-        if (!device->IsOpen)
+        if (!device->IsOpen.load())
             return MMSYSERR_INVALHANDLE;
-        device->Started = false;
-        returned.swap(device->Queue);
-        callback = device->Callback;
-        instance = device->Instance;
+        device->Quiesce();
+        while (MIDIHDR *header = device->Queue.Pop())
+            returned.push_back(header);
+        callback = device->Callback.load();
+        instance = device->Instance.load();
     }
     // Every queued buffer comes back marked done with nothing recorded.
     for (MIDIHDR *header : returned) {
@@ -395,17 +500,17 @@ MMRESULT TMidiHub::midiInClose(HMIDIIN handle)
         return MMSYSERR_INVALHANDLE;
     {
         std::lock_guard lock(device->Lock);
-        if (!device->IsOpen)
+        if (!device->IsOpen.load())
             return MMSYSERR_INVALHANDLE;
-        if (!device->Queue.empty())
+        if (!device->Queue.Empty())
             return MIDIERR_STILLPLAYING;
     }
+    // The port calls the receiver no more once Close returns.
     device->Port->Close();
-    std::lock_guard callbackLock(device->CallbackLock);
     std::lock_guard lock(device->Lock);
-    device->IsOpen = false;
-    device->Started = false;
-    device->Callback = nullptr;
+    device->IsOpen.store(false);
+    device->Quiesce();
+    device->Callback.store(nullptr);
     return MMSYSERR_NOERROR;
 }
 

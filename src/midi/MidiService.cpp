@@ -25,6 +25,14 @@ IMidiService &MidiService()
     return *CurrentService;
 }
 
+std::shared_ptr<IMidiService> SharedMidiService()
+{
+    std::lock_guard lock(ServiceLock);
+    if (!CurrentService)
+        throw EMidiError("No MIDI service is installed.");
+    return CurrentService;
+}
+
 bool HasMidiService()
 {
     std::lock_guard lock(ServiceLock);

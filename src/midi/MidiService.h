@@ -139,6 +139,7 @@ public:
 // install whatever they need.
 void SetMidiService(std::shared_ptr<IMidiService> service);
 IMidiService &MidiService();
+std::shared_ptr<IMidiService> SharedMidiService();
 bool HasMidiService();
 
 } // namespace midi

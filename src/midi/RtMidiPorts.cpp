@@ -3,10 +3,12 @@
 #include <RtMidi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace midi {
@@ -128,10 +130,8 @@ public:
                 error = "MIDI input \"" + PortName + "\" is no longer available";
                 return false;
             }
-            {
-                std::lock_guard lock(ReceiverLock);
-                Target = std::move(receiver);
-            }
+            Target = std::move(receiver);
+            Active.store(true);
             // Callback and filter go first: whatever arrives between opening and setting the
             // callback would sit in RtMidi's queue and never be delivered.
             midi->ignoreTypes(false, true, true);
@@ -159,29 +159,30 @@ public:
     }
 
 private:
-    // Runs on RtMidi's thread (JACK's process thread with JACK). Holding the lock while the
-    // receiver runs is what lets Stop promise that no delivery runs after it.
+    // Runs on RtMidi's thread, with JACK on its real-time process thread: it takes no lock and
+    // waits for nothing. Busy counts the deliveries running, so that Stop can promise that none
+    // runs once it returns.
     static void Deliver(double, std::vector<unsigned char> *message, void *user)
     {
         if (!message || message->empty())
             return;
         auto *port = static_cast<TRtMidiInPort *>(user);
-        std::lock_guard lock(port->ReceiverLock);
-        if (!port->Target)
-            return;
-        try {
-            port->Target(message->data(), message->size());
-        } catch (...) {
-            // Nobody on this thread could report it; the message is lost, the port goes on.
+        port->Busy.fetch_add(1);
+        if (port->Active.load()) {
+            try {
+                port->Target(message->data(), message->size());
+            } catch (...) {
+                // Nobody on this thread could report it; the message is lost, the port goes on.
+            }
         }
+        port->Busy.fetch_sub(1);
     }
 
     void Stop(RtMidiIn &midi)
     {
-        {
-            std::lock_guard lock(ReceiverLock);
-            Target = nullptr;
-        }
+        Active.store(false);
+        while (Busy.load() != 0)
+            std::this_thread::yield();
         try {
             midi.closePort();
             midi.cancelCallback();
@@ -193,9 +194,11 @@ private:
     const RtMidi::Api Api;
     const unsigned int Index;
     const std::string PortName;
-    // Both outlive Midi: RtMidi may report or deliver until it is destroyed.
+    // All outlive Midi: RtMidi may report or deliver until it is destroyed. Target is set only
+    // while no delivery can run (before Active).
     TErrorLog Errors;
-    std::mutex ReceiverLock;
+    std::atomic<bool> Active {false};
+    std::atomic<int> Busy {0};
     Receiver Target;
     std::unique_ptr<RtMidiIn> Midi;
 };
@@ -350,12 +353,14 @@ std::span<const std::uint8_t> WireBytes(std::span<const std::uint8_t> message)
     return message.subspan(static_cast<std::size_t>(status - message.begin()));
 }
 
-TRtMidiProvider::TRtMidiProvider()
+void PrepareProcessEnvironment()
 {
     // RtMidi opens its JACK clients with JackNoStartServer; this covers any other JACK client of
     // the process and keeps the promise for RtMidi versions that do not.
     setenv("JACK_NO_START_SERVER", "1", 0);
 }
+
+TRtMidiProvider::TRtMidiProvider() = default;
 
 TRtMidiProvider::~TRtMidiProvider() = default;
 

@@ -19,10 +19,15 @@ namespace midi {
 // 00 ahead of a model-3A message). Messages without F0 pass unchanged.
 std::span<const std::uint8_t> WireBytes(std::span<const std::uint8_t> message);
 
+// Sets what the process's environment must say before any JACK client exists: that no JACK
+// server is to be started on our behalf. Environment changes are safe only while the process has
+// one thread, so start-up calls this first.
+void PrepareProcessEnvironment();
+
 class TRtMidiProvider final : public IMidiPortProvider
 {
 public:
-    // Never throws and starts no JACK server.
+    // Never throws. Starts no JACK server once PrepareProcessEnvironment has run.
     TRtMidiProvider();
     ~TRtMidiProvider() override;
 

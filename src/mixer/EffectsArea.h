@@ -5,8 +5,8 @@
 // switch) to the pattern common block (or the system area), and the decoder fills them from the
 // blocks the opening reads.
 
-#include "MixerProtocol.h"
 #include "MixerSession.h"
+#include "protocol/MixerProtocol.h"
 
 #include <QMetaObject>
 #include <QObject>

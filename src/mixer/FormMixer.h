@@ -5,8 +5,8 @@
 // effect switches. Each opening reads the instrument's values before the window appears; from
 // then on every change goes to the instrument at once.
 
-#include "MixerProtocol.h"
 #include "MixerSession.h"
+#include "protocol/MixerProtocol.h"
 
 #include <QDialog>
 

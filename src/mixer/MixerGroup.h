@@ -4,8 +4,8 @@
 // row label, a box and a bar in the group's panel, kept showing the same value, and every move
 // of a bar sent as the group's eight control changes.
 
-#include "MixerProtocol.h"
 #include "MixerSession.h"
+#include "protocol/MixerProtocol.h"
 
 #include <QObject>
 

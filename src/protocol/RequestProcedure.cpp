@@ -1,5 +1,7 @@
 #include "RequestProcedure.h"
 
+#include "ReceiveHandOver.h"
+
 namespace protocol {
 
 TRequestProcedures &TRequestProcedures::Instance()
@@ -23,6 +25,7 @@ void TRequestProcedures::Leave()
 TSysExAttachment::TSysExAttachment(midi::TMidiInput &input, midi::TSysExHandler handler)
     : Input(input)
 {
+    TReceiveHandOver::Ensure();
     Input.SetOnSysEx(std::move(handler));
     TRequestProcedures::Instance().Enter();
 }

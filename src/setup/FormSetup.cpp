@@ -1,11 +1,11 @@
 #include "FormSetup.h"
 
-#include "SettingsFile.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
+#include "protocol/SettingsFile.h"
 #include "protocol/TextToInt.h"
 
 #include <QFrame>

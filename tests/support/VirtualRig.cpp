@@ -1,5 +1,7 @@
 #include "VirtualRig.h"
 
+#include "protocol/ReceiveHandOver.h"
+
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/MidiService.h"
@@ -14,6 +16,8 @@ TVirtualRig::TVirtualRig(std::chrono::microseconds byteTime, int deviceId)
     // A device set left over from an earlier test would still list the old devices.
     midi::ShutdownMidi();
     midi::SetMidiService(Hub);
+    // What the instrument answers reaches the window thread as it does in the program.
+    protocol::TReceiveHandOver::Ensure();
 }
 
 TVirtualRig::~TVirtualRig()
