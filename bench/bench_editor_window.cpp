@@ -18,7 +18,7 @@ constexpr double DinByteSeconds = 320e-6;
 
 void ToneControlChange(benchmark::State &state)
 {
-    TOmbrix window;
+    TOmbrix window(midi::MidiOut());
     auto *bar = window.findChild<QScrollBar *>("BarLevelTone2");
     int value = 0;
     for (auto _ : state)
@@ -45,7 +45,7 @@ std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
 
 void DecodePartAnswer(benchmark::State &state)
 {
-    TOmbrix window;
+    TOmbrix window(midi::MidiOut());
     const auto first = PartAnswer(3, 5);
     const auto second = PartAnswer(7, 90);
     std::size_t bytes = 0;

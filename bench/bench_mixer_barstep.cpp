@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     midi::MidiOut().Open(0);
     int result = 0;
     {
-        TFormMixer form([] { return TMainWindowSettings {0, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
         Form = &form;
         // The send handlers are connected by the first opening (2 s without answers).
         form.FormShow();

@@ -35,7 +35,7 @@ void BM_MixerOpening(benchmark::State &state)
     TVirtualRig rig;
     midi::MidiOut().Open(0);
     midi::MidiIn().Open(0);
-    TFormMixer form([] { return TMainWindowSettings {0, 17}; });
+    TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
     QLineEdit *log = form.findChild<QLineEdit *>(QStringLiteral("EditBPM"));
     for (auto _ : state) {
         const double cpuStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);

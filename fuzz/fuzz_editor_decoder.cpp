@@ -6,6 +6,7 @@
 // delivery held.
 
 #include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
 #include "support/DiscardingApplication.h"
 
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace {
 struct TFuzzWorld
 {
     TDiscardingApplication App;
-    std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>();
+    std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>(midi::MidiOut());
 };
 
 TFuzzWorld &World()

@@ -22,7 +22,11 @@ struct TFuzzWorld
     TFuzzWorld()
     {
         midi::MidiOut().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
+        Form = std::make_unique<TFormMixer>(
+            [] {
+                return TMainWindowSettings {0, 17};
+            },
+            midi::MidiOut());
         // Connects the send handlers; the discarding device never answers.
         Form->FormShow();
         SentAfterOpening = App.Sent();

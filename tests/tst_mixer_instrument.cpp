@@ -133,7 +133,11 @@ private slots:
         Rig = std::make_unique<TVirtualRig>();
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
+        Form = std::make_unique<TFormMixer>(
+            [] {
+                return TMainWindowSettings {0, 17};
+            },
+            midi::MidiOut());
     }
     void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()

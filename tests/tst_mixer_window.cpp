@@ -160,7 +160,11 @@ private slots:
         midi::SetMidiService(Fake);
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; });
+        Form = std::make_unique<TFormMixer>(
+            [] {
+                return TMainWindowSettings {0, 17};
+            },
+            midi::MidiOut());
 
         // One opening for the whole class: the instrument answers nothing.
         QElapsedTimer clock;
@@ -201,7 +205,7 @@ private slots:
 
     void windowAndControls()
     {
-        TFormMixer form([] { return TMainWindowSettings {}; });
+        TFormMixer form([] { return TMainWindowSettings {}; }, midi::MidiOut());
         QCOMPARE(form.objectName(), QStringLiteral("FormMixer"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Réglages Pattern"));
         QCOMPARE(form.size(), QSize(588, 604));
@@ -348,7 +352,7 @@ private slots:
 
     void beforeTheFirstOpeningNothingIsSent()
     {
-        TFormMixer form([] { return TMainWindowSettings {0, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
         // Boxes move their bars from the start...
         FindControl<TEditBox>(form, QStringLiteral("EditMixer2"))->setText(QStringLiteral("50"));
         QCOMPARE(FindControl<QScrollBar>(form, QStringLiteral("BarMixer2"))->value(), 50);
@@ -1076,7 +1080,7 @@ private slots:
     {
         // An output index that names no device: the opening stops at its first request, the
         // decoder is not left attached, and the send handlers stay unconnected.
-        TFormMixer form([] { return TMainWindowSettings {3, 17}; });
+        TFormMixer form([] { return TMainWindowSettings {3, 17}; }, midi::MidiOut());
         QElapsedTimer clock;
         clock.start();
         form.FormShow();
@@ -1099,7 +1103,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(log->text(), QStringLiteral("0"));
 
-        TFormMixer form([] { return TMainWindowSettings {0, 32}; });
+        TFormMixer form([] { return TMainWindowSettings {0, 32}; }, midi::MidiOut());
         QTimer::singleShot(100, this, [this] {
             Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
             Fake->PlayLong(0, SwitchBlock(1, 0, 1));

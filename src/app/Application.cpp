@@ -20,9 +20,12 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 }
 
 TProgramWindows::TProgramWindows()
-    : FormMixer([this] {
-        return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
-    })
+    : Ombrix(midi::MidiOut())
+    , FormMixer(
+          [this] {
+              return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
+          },
+          midi::MidiOut())
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     Ombrix.SetDialogs(&FormSetup, &FormMixer);

@@ -30,9 +30,10 @@ const char *const GroupNames[protocol::PatchGroupCount]
 const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
 } // namespace
 
-TOmbrix::TOmbrix(QWidget *parent)
+TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     : QMainWindow(parent)
     , PatchNames(protocol::PatchNameCount)
+    , Outputs(outputs)
 {
     setObjectName(QStringLiteral("Ombrix"));
     setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
@@ -188,7 +189,7 @@ void TOmbrix::ApplySettings()
         }
     };
     open([this] { midi::MidiIn().Open(MidiInIndex); });
-    open([this] { midi::MidiOut().Open(MidiOutIndex); });
+    open([this] { Outputs.Open(MidiOutIndex); });
     DataSetHeader = protocol::DataSetHeader(DeviceId);
     DataRequestHeader = protocol::DataRequestHeader(DeviceId);
     if (!errors.empty())
@@ -197,7 +198,7 @@ void TOmbrix::ApplySettings()
 
 void TOmbrix::SendText(const std::string &text)
 {
-    midi::MidiOut().SendSysExText(MidiOutIndex, text);
+    Outputs.Device(MidiOutIndex).SendSysExText(text);
 }
 
 void TOmbrix::RadioGroupSelectPartClick()

@@ -4,6 +4,7 @@
 // requests the selected part's patch selection and patch from the instrument, shows them in the
 // four tone columns, and sends every change straight back.
 
+#include "midi/MidiOutputs.h"
 #include "protocol/Enveloppe.h"
 #include "protocol/MessageView.h"
 
@@ -26,8 +27,9 @@ class TOmbrix : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Runs FormCreate: by the time it returns, part 1 has been requested.
-    explicit TOmbrix(QWidget *parent = nullptr);
+    // Runs FormCreate: by the time it returns, part 1 has been requested. Every message goes
+    // through outputs, to the device of MidiOutIndex.
+    explicit TOmbrix(midi::IMidiOuts &outputs, QWidget *parent = nullptr);
     ~TOmbrix() override;
 
     // The dialogs the menu shows; created after this window.
@@ -61,6 +63,8 @@ private:
     void RequestPart();
     void AppendLog(const char *word);
     void SendText(const std::string &text);
+
+    midi::IMidiOuts &Outputs;
 
     TDropDownList *LBPatch = nullptr;
     TDropDownList *LBPatchGroup = nullptr;

@@ -226,6 +226,25 @@ bool HasMidiIn()
 
 // TMidiOutput
 
+// One device of the set, as the windows send to it.
+class TMidiOutput::TDevice final : public IMidiOut
+{
+public:
+    TDevice(TMidiOutput &owner, int index)
+        : Owner(owner)
+        , Index(index)
+    { }
+    void SendSysEx(const TByteStream &message) override { Owner.SendSysEx(Index, message); }
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        Owner.SendShort(Index, status, data1, data2);
+    }
+
+private:
+    TMidiOutput &Owner;
+    const int Index;
+};
+
 TMidiOutput::TMidiOutput()
     : TMidiDevices("TMidiOutput")
 {
@@ -235,7 +254,16 @@ TMidiOutput::TMidiOutput()
         MIDIOUTCAPSA caps;
         CheckResult(service.midiOutGetDevCapsA(i, &caps, MIDIOUTCAPS_SIZE));
         Names.emplace_back(NameOf(caps.szPname));
+        Devices.push_back(std::make_unique<TDevice>(*this, static_cast<int>(i)));
     }
+}
+
+TMidiOutput::~TMidiOutput() = default;
+
+IMidiOut &TMidiOutput::Device(int index)
+{
+    Entry(index);
+    return *Devices[static_cast<std::size_t>(index)];
 }
 
 void TMidiOutput::Open(int index)

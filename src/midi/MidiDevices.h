@@ -3,6 +3,7 @@
 // The program's two device sets: one input set and one output set, each listing the service's
 // devices in the service's order and addressing them by index alone.
 
+#include "MidiOutputs.h"
 #include "MidiService.h"
 #include "ReceiveRing.h"
 #include "SysExText.h"
@@ -135,12 +136,15 @@ void SetReceiveWake(int descriptor);
 // Whether the program's input set exists (its rings may then hold entries).
 bool HasMidiIn();
 
-class TMidiOutput final : public TMidiDevices
+class TMidiOutput final : public TMidiDevices, public IMidiOuts
 {
 public:
     TMidiOutput();
-    ~TMidiOutput() override = default;
+    ~TMidiOutput() override;
 
+    int Count() const override { return TMidiDevices::Count(); }
+    const std::string &Name(int index) const override { return TMidiDevices::Name(index); }
+    IMidiOut &Device(int index) override;
     void Open(int index) override;
     void Close(int index) override;
     void SendShort(int index, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
@@ -153,6 +157,7 @@ public:
     std::size_t HeldBuffers() const { return Held.size(); }
 
 private:
+    class TDevice;
     struct TLongMessage
     {
         TByteStream Bytes;
@@ -162,6 +167,7 @@ private:
     // Frees the held messages the service has released since.
     void ReleaseHeld();
 
+    std::vector<std::unique_ptr<TDevice>> Devices;
     std::vector<std::unique_ptr<TLongMessage>> Held;
 };
 

@@ -4,7 +4,6 @@
 #include "controls/EditBox.h"
 #include "controls/ScrollBar.h"
 #include "controls/UpDown.h"
-#include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/TextToInt.h"
 
@@ -244,8 +243,7 @@ void TEffectsArea::SwitchClick(mixer::TEffectSwitch which, bool on)
     protocol::RunHandler([&] {
         if (Session.Decoding)
             return;
-        midi::MidiOut().SendSysExText(Session.OutIndex,
-                                      mixer::SwitchMessage(Session.DataSetHeader, which, on));
+        Session.Output().SendSysExText(mixer::SwitchMessage(Session.DataSetHeader, which, on));
     });
 }
 
@@ -269,5 +267,5 @@ void TEffectsArea::RefreshDelayTime()
 void TEffectsArea::SendAll(const std::vector<std::string> &messages)
 {
     for (const std::string &message : messages)
-        midi::MidiOut().SendSysExText(Session.OutIndex, message);
+        Session.Output().SendSysExText(message);
 }

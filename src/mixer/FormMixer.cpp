@@ -105,10 +105,12 @@ private:
 };
 } // namespace
 
-TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, QWidget *parent)
+TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, midi::IMidiOuts &outputs,
+                       QWidget *parent)
     : QDialog(parent)
     , MainWindow(std::move(mainWindow))
 {
+    State.Outputs = &outputs;
     setObjectName(QStringLiteral("FormMixer"));
     setWindowTitle(QStringLiteral("Réglages Pattern"));
     setFixedSize(ClientWidth, ClientHeight);
@@ -257,7 +259,7 @@ void TFormMixer::FormShow()
                     DoSysexData(index, bytes);
                 });
             for (const mixer::TRequest &request : mixer::OpeningRequests(State.DataRequestHeader)) {
-                midi::MidiOut().SendSysExText(State.OutIndex, request.Text);
+                State.Output().SendSysExText(request.Text);
                 protocol::WaitPumping(request.WaitMs);
             }
         }
@@ -336,10 +338,8 @@ void TFormMixer::BarTransChange()
             return;
         RefreshTransHints();
         for (int part : mixer::SendOrder)
-            midi::MidiOut().SendSysExText(
-                State.OutIndex,
-                mixer::TransposeMessage(State.Model3AHeader, part,
-                                        BarTrans[static_cast<std::size_t>(part)]->value()));
+            State.Output().SendSysExText(mixer::TransposeMessage(
+                State.Model3AHeader, part, BarTrans[static_cast<std::size_t>(part)]->value()));
     });
 }
 
@@ -349,8 +349,7 @@ void TFormMixer::MFXPartClick()
         if (State.Decoding)
             return;
         for (int part : mixer::SendOrder)
-            midi::MidiOut().SendSysExText(
-                State.OutIndex,
+            State.Output().SendSysExText(
                 mixer::MfxPartMessage(State.Model3AHeader, part,
                                       CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
     });

@@ -34,8 +34,10 @@ class TFormMixer : public QDialog
 {
     Q_OBJECT
 public:
-    // mainWindow gives the main window's MidiOutIndex and DeviceId at each opening.
-    explicit TFormMixer(std::function<TMainWindowSettings()> mainWindow, QWidget *parent = nullptr);
+    // mainWindow gives the main window's MidiOutIndex and DeviceId at each opening; the window
+    // sends through the device of that index among outputs.
+    TFormMixer(std::function<TMainWindowSettings()> mainWindow, midi::IMidiOuts &outputs,
+               QWidget *parent = nullptr);
     ~TFormMixer() override;
 
     // The opening: requests the pattern and the switches, decodes the answers, then lets the

@@ -2,7 +2,6 @@
 
 #include "controls/EditBox.h"
 #include "controls/ScrollBar.h"
-#include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/TextToInt.h"
 
@@ -92,9 +91,9 @@ void TMixerGroup::BarChange()
         const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(Group);
         for (int part : mixer::SendOrder) {
             const std::size_t i = static_cast<std::size_t>(part);
-            midi::MidiOut().SendShort(
-                Session.OutIndex, mixer::ControlChangeStatus(mixer::Parts[i].Channel),
-                info.Controller, mixer::ControlChangeValue(Group, Bars[i]->value()));
+            Session.Output().SendShort(mixer::ControlChangeStatus(mixer::Parts[i].Channel),
+                                       info.Controller,
+                                       mixer::ControlChangeValue(Group, Bars[i]->value()));
         }
     });
 }

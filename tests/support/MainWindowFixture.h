@@ -7,6 +7,7 @@
 #include "EditorTestSupport.h"
 #include "VirtualRig.h"
 #include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 
 #include <QFile>
@@ -24,7 +25,7 @@ protected:
         Errors.clear();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>();
-        Window = std::make_unique<TOmbrix>();
+        Window = std::make_unique<TOmbrix>(midi::MidiOut());
     }
     void StopWindow()
     {

@@ -1,0 +1,46 @@
+#pragma once
+
+// The seam between the windows and the output devices: the windows are given an IMidiOuts and
+// send through the IMidiOut of the device their settings name. What stands behind it (the device
+// set sending at once, a paced queue, a monitor, a recording fake in tests) is not theirs to know.
+
+#include "SysExText.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace midi {
+
+// One output device. Every call sends one whole message or raises EMidiError with a text the
+// user can read; a System Exclusive message with a status byte inside is refused, unsent.
+class IMidiOut
+{
+public:
+    virtual ~IMidiOut() = default;
+    virtual void SendSysEx(const TByteStream &message) = 0;
+    virtual void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) = 0;
+
+    // A hex-text message, converted with its checksum and F7.
+    void SendSysExText(std::string_view text)
+    {
+        TByteStream message;
+        HexTextToSysEx(text, message);
+        SendSysEx(message);
+    }
+};
+
+// The output devices in the system's order.
+class IMidiOuts
+{
+public:
+    virtual ~IMidiOuts() = default;
+    virtual int Count() const = 0;
+    // Both throw the out-of-bounds error for an index that names no device.
+    virtual const std::string &Name(int index) const = 0;
+    virtual IMidiOut &Device(int index) = 0;
+    // Opening a device that is open already does nothing.
+    virtual void Open(int index) = 0;
+};
+
+} // namespace midi
