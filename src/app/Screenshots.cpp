@@ -34,7 +34,7 @@ bool Grab(QWidget &window, const QString &path)
     return true;
 }
 
-// Grabs dialog once it has been visible for a while, then closes it. Set up before the menu
+// Grabs dialog once it has been on screen for a while, then closes it. Set up before the menu
 // action that opens the dialog, whose modal loop then runs the polling timer.
 void GrabWhenShown(QDialog &dialog, const QString &path, bool &ok)
 {
@@ -43,7 +43,9 @@ void GrabWhenShown(QDialog &dialog, const QString &path, bool &ok)
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
     QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, &ok, path, timer, shown, waited] {
-        if (!dialog.isVisible()) {
+        // A dialog is visible from the start of its show event, where the mixer still asks the
+        // instrument for its values; it is on screen only once exposed.
+        if (!dialog.isVisible() || !dialog.windowHandle() || !dialog.windowHandle()->isExposed()) {
             if (waited->elapsed() < GiveUpMilliseconds)
                 return;
             std::fprintf(stderr, "ombrix: the window for \"%s\" did not open\n",
