@@ -92,9 +92,11 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
     if (!parser.parse(QStringList {QLatin1String(ProgramName)} + arguments))
         return Ending(commandLine, CommandLineErrorStatus, UsageMistake(parser.errorText()));
     if (parser.isSet(help)) {
+        // The parser names the program after the application object's arguments, which do not
+        // exist yet: the usage line is ours.
         QString text = parser.helpText();
-        // Without an application object the parser cannot know the program's name.
-        text.replace(QStringLiteral("<executable_name>"), QLatin1String(ProgramName));
+        text.replace(0, text.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: %1 [options]").arg(QLatin1String(ProgramName)));
         return Ending(commandLine, 0, text);
     }
     if (parser.isSet(version))
