@@ -7,7 +7,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-fast test-sanitize deps build bench fuzz format clean
+.PHONY: run test test-fast test-sanitize deps build bench fuzz format clean package screenshots
 
 deps:
 	./scripts/install-deps.sh
@@ -44,6 +44,14 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $${FUZZ_SECONDS:-60}
+
+# A Debian package of the programs in $(BUILD), built with CPack.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The README's pictures, taken from the real program under Xvfb.
+screenshots: build
+	./scripts/screenshots.sh $(BUILD)/ombrix docs
 
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include "CommandLine.h"
+#include "Screenshots.h"
 #include "controls/ErrorBox.h"
 #include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
@@ -33,6 +35,9 @@ TProgramWindows::TProgramWindows()
 
 int RunOmbrix(int argc, char **argv)
 {
+    TCommandLine commandLine;
+    if (const std::optional<int> status = StartFromCommandLine(argc, argv, commandLine))
+        return *status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ombrix"));
     // The windows are laid out to the pixel for a small 8-point sans-serif font.
@@ -48,6 +53,8 @@ int RunOmbrix(int argc, char **argv)
     {
         TProgramWindows windows;
         windows.Ombrix.show();
+        if (!commandLine.ScreenshotDirectory.isEmpty())
+            TakeScreenshots(windows, commandLine.ScreenshotDirectory);
         result = QApplication::exec();
         // Nothing may arrive for a window that is going away.
         midi::ShutdownMidi();

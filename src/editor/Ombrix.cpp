@@ -171,7 +171,7 @@ void TOmbrix::ApplySettings()
     values.DeviceId = DeviceId;
     values.PatchNames = PatchNames;
     const settings::TReadOutcome outcome
-        = settings::ReadSettingsFile(QString::fromLatin1(settings::SettingsFileName), values);
+        = settings::ReadSettingsFile(settings::SettingsFilePath(), values);
     MidiInIndex = values.MidiInIndex;
     MidiOutIndex = values.MidiOutIndex;
     DeviceId = values.DeviceId;

@@ -108,12 +108,16 @@ private:
 int Usage(int status)
 {
     (status == 0 ? std::cout : std::cerr)
-        << "Usage: ombrix-virtual-instrument [--device-id N]\n"
+        << "Usage: ombrix-virtual-instrument [--device-id N] [--strict-timing]\n"
            "The virtual MC-307 on JACK: input port \""
         << InClientName << ':' << InPortName << "\", output port \"" << OutClientName << ':'
         << OutPortName
         << "\".\n"
-           "  --device-id N  the instrument's device ID, 16..32 (default 17)\n";
+           "  --device-id N    the instrument's device ID, 16..32 (default 17)\n"
+           "  --strict-timing  make the instrument drop data messages that come less than\n"
+           "                   20 ms apart, as the real MC-307 does\n"
+           "  -h, --help       show this help and end\n"
+           "  -v, --version    show the version and end\n";
     return status;
 }
 
@@ -126,6 +130,15 @@ int main(int argc, char **argv)
         const std::string option = argv[i];
         if (option == "--help" || option == "-h")
             return Usage(0);
+        if (option == "--version" || option == "-v") {
+            std::cout << "ombrix-virtual-instrument " OMBRIX_VERSION "\n";
+            return 0;
+        }
+        if (option == "--strict-timing") {
+            // Read by the instrument; set while the program has a single thread.
+            setenv("OMBRIX_STRICT_TIMING", "1", 1);
+            continue;
+        }
         if (option == "--device-id" && i + 1 < argc) {
             char *end = nullptr;
             const long value = std::strtol(argv[++i], &end, 10);
@@ -136,6 +149,10 @@ int main(int argc, char **argv)
             deviceId = static_cast<int>(value);
             continue;
         }
+        if (option == "--device-id")
+            std::cerr << "ombrix-virtual-instrument: --device-id needs a value\n";
+        else
+            std::cerr << "ombrix-virtual-instrument: unknown option \"" << option << "\"\n";
         return Usage(2);
     }
 

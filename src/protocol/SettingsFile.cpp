@@ -141,7 +141,40 @@ constexpr std::array<char16_t, 32> Windows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Set once at start-up, before any window reads the settings.
+QString &Directory()
+{
+    static QString directory;
+    return directory;
+}
+
+QString PathIn(const char *fileName)
+{
+    const QString name = QString::fromLatin1(fileName);
+    return Directory().isEmpty() ? name : QDir(Directory()).filePath(name);
+}
+
 } // namespace
+
+void SetSettingsDirectory(const QString &directory)
+{
+    Directory() = directory;
+}
+
+QString SettingsDirectory()
+{
+    return Directory();
+}
+
+QString SettingsFilePath()
+{
+    return PathIn(SettingsFileName);
+}
+
+QString ConfFilePath()
+{
+    return PathIn(ConfFileName);
+}
 
 TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values)
 {

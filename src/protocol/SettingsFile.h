@@ -1,6 +1,6 @@
 #pragma once
 
-// The settings file "Ombrix.INI" in the working directory: the MIDI input index, the output
+// The settings file "Ombrix.INI" in the settings directory: the MIDI input index, the output
 // index and the device ID (lines 1 to 3), then the 1056 patch names, one per line, each line
 // ended by CR LF. Names are kept as the file's bytes, so a file written on another system keeps
 // them exactly.
@@ -15,6 +15,7 @@ class QString;
 namespace settings {
 
 inline constexpr const char *SettingsFileName = "Ombrix.INI";
+inline constexpr const char *ConfFileName = "Ombrix.conf";
 inline constexpr int PatchNameCount = 1056;
 // A name longer than this is cut here.
 inline constexpr std::size_t MaxNameBytes = 1024 * 1024;
@@ -42,6 +43,14 @@ struct TReadOutcome
     // (or missing), or saying why the file could not be read.
     std::string Error;
 };
+
+// The directory that holds the program's files. Empty, the default, means the directory the
+// program is started from, which paths then stay relative to.
+void SetSettingsDirectory(const QString &directory);
+QString SettingsDirectory();
+// "Ombrix.INI" and "Ombrix.conf" in the settings directory.
+QString SettingsFilePath();
+QString ConfFilePath();
 
 // Reads the file at path into values when it exists. The three numbers are read in order; a
 // value that is not a number leaves it and the ones after it as they were, and is reported in

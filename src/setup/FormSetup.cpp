@@ -158,7 +158,7 @@ void TFormSetup::FormShow()
         values.DeviceId = FactoryDeviceId;
         values.PatchNames = SetupPatchNames;
         const settings::TReadOutcome outcome
-            = settings::ReadSettingsFile(QString::fromLatin1(settings::SettingsFileName), values);
+            = settings::ReadSettingsFile(settings::SettingsFilePath(), values);
         SetupPatchNames = std::move(values.PatchNames);
         if (!outcome.Error.empty())
             errors.append(QString::fromStdString(outcome.Error));
@@ -200,8 +200,8 @@ void TFormSetup::OKBtnClick()
         // A number still being typed counts, and line 3 is always a valid ID.
         EditSetup_Id->FinishEdit();
         EditSetup_IdChange();
-        settings::WriteSettingsFile(QString::fromLatin1(settings::SettingsFileName),
-                                    LBSetup_Midi_in->ItemIndex(), LBSetup_Midi_out->ItemIndex(),
+        settings::WriteSettingsFile(settings::SettingsFilePath(), LBSetup_Midi_in->ItemIndex(),
+                                    LBSetup_Midi_out->ItemIndex(),
                                     EditSetup_Id->text().toStdString(), SetupPatchNames);
         accept();
     });

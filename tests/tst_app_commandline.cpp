@@ -1,0 +1,224 @@
+// The command line: what each option asks for, the settings directories it accepts and refuses,
+// and the program itself answering --help and every mistake with no display at all.
+
+#include "app/CommandLine.h"
+#include "protocol/SettingsFile.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+// No exit: the program goes on to open its window.
+constexpr int Runs = -1;
+
+int StatusOf(const TCommandLine &commandLine)
+{
+    return commandLine.ExitStatus.value_or(Runs);
+}
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir Dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(Dir.isValid());
+        QCoreApplication::setApplicationName(QStringLiteral("Ombrix"));
+    }
+
+    void cleanup()
+    {
+        settings::SetSettingsDirectory(QString());
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void parses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+
+        const QString version = QStringLiteral("ombrix " OMBRIX_VERSION "\n");
+        QTest::newRow("nothing") << QStringList {} << Runs << QString();
+        QTest::newRow("help") << QStringList {"--help"} << 0 << "Usage: ombrix [options]";
+        QTest::newRow("-h") << QStringList {"-h"} << 0 << "--settings-dir <directory>";
+        QTest::newRow("help wins") << QStringList {"--strict-timing", "--help"} << 0 << "--help";
+        QTest::newRow("version") << QStringList {"--version"} << 0 << version;
+        QTest::newRow("-v") << QStringList {"-v"} << 0 << version;
+        QTest::newRow("unknown") << QStringList {"--bogus"} << 2 << "Unknown option 'bogus'";
+        QTest::newRow("Qt's own option")
+            << QStringList {"-platform", "xcb"} << 2 << "Unknown option 'platform'";
+        QTest::newRow("argument") << QStringList {"song.syx"} << 2
+                                  << "unexpected argument \"song.syx\"";
+        QTest::newRow("dir missing") << QStringList {"--settings-dir"} << 2 << "--settings-dir";
+        QTest::newRow("dir empty") << QStringList {"--settings-dir="} << 2 << "needs a directory";
+        QTest::newRow("strict") << QStringList {"--strict-timing"} << Runs << QString();
+        QTest::newRow("user") << QStringList {"--user-settings"} << Runs << QString();
+        QTest::newRow("dir") << QStringList {"--settings-dir", "/x"} << Runs << QString();
+    }
+    void parses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        const TCommandLine commandLine = ParseCommandLine(arguments);
+        QCOMPARE(StatusOf(commandLine), status);
+        QVERIFY2(commandLine.Text.contains(text), qPrintable(commandLine.Text));
+        if (status == 2)
+            QVERIFY(commandLine.Text.contains("Try \"ombrix --help\""));
+    }
+
+    void keepsWhatTheOptionsSay()
+    {
+        const TCommandLine commandLine = ParseCommandLine(
+            {"--strict-timing", "--settings-dir", "/a", "--settings-dir=/b", "--user-settings"});
+        QVERIFY(commandLine.StrictTiming);
+        QVERIFY(commandLine.UserSettings);
+        QCOMPARE(commandLine.SettingsDirectory, QString("/b"));
+        QVERIFY(!ParseCommandLine({}).StrictTiming);
+    }
+
+    void helpLeavesTheDeveloperOptionOut()
+    {
+        const QString help = ParseCommandLine({"--help"}).Text;
+        QVERIFY(!help.contains("screenshots"));
+        // The help wraps its lines: compared with the line breaks taken out.
+        QVERIFY(help.simplified().contains(
+            "Make the built-in instrument drop data messages that come less than 20 ms apart, "
+            "as the real MC-307 does."));
+        QCOMPARE(ParseCommandLine({"--screenshots", "/s"}).ScreenshotDirectory, QString("/s"));
+    }
+
+    void choosesTheSettingsDirectory_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("problem");
+        QFile plainFile(Dir.filePath("plain"));
+        QVERIFY(plainFile.open(QIODevice::WriteOnly));
+        QTest::newRow("usable") << Dir.path() << QString();
+        QTest::newRow("missing") << Dir.filePath("missing") << "it does not exist";
+        QTest::newRow("a file") << Dir.filePath("plain") << "it is not a directory";
+        // Not writable even for root.
+        QTest::newRow("unwritable") << "/proc"
+                                    << "it cannot be written";
+    }
+    void choosesTheSettingsDirectory()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QString, problem);
+        TCommandLine commandLine = ParseCommandLine({"--settings-dir", directory});
+        const QString chosen = ChooseSettingsDirectory(commandLine);
+        if (problem.isEmpty()) {
+            QCOMPARE(StatusOf(commandLine), Runs);
+            QCOMPARE(chosen, QDir(directory).absolutePath());
+            // The writing probe leaves nothing behind.
+            QCOMPARE(QDir(directory).entryList(QDir::Hidden | QDir::Files).filter(".ombrix-"),
+                     QStringList());
+        } else {
+            QCOMPARE(StatusOf(commandLine), CommandLineErrorStatus);
+            QVERIFY2(commandLine.Text.contains(problem), qPrintable(commandLine.Text));
+            QVERIFY(commandLine.Text.contains(directory));
+        }
+    }
+
+    void refusesAnUnreadableDirectory()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads every directory");
+        const QString locked = Dir.filePath("locked");
+        QVERIFY(QDir().mkpath(locked));
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+        TCommandLine commandLine = ParseCommandLine({"--settings-dir", locked});
+        ChooseSettingsDirectory(commandLine);
+        QFile::setPermissions(
+            locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(StatusOf(commandLine), CommandLineErrorStatus);
+        QVERIFY2(commandLine.Text.contains("it cannot be read"), qPrintable(commandLine.Text));
+    }
+
+    void defaultIsTheCurrentDirectory()
+    {
+        TCommandLine commandLine = ParseCommandLine({});
+        QCOMPARE(ChooseSettingsDirectory(commandLine), QString());
+        QCOMPARE(StatusOf(commandLine), Runs);
+        settings::SetSettingsDirectory(QString());
+        QCOMPARE(settings::SettingsFilePath(), QString("Ombrix.INI"));
+        QCOMPARE(settings::ConfFilePath(), QString("Ombrix.conf"));
+    }
+
+    void userSettingsAreCreatedInTheConfigurationFolder()
+    {
+        qputenv("XDG_CONFIG_HOME", Dir.filePath("config").toLocal8Bit());
+        const QString expected = Dir.filePath("config/Ombrix");
+        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation), expected);
+        TCommandLine commandLine = ParseCommandLine({"--user-settings"});
+        const QString chosen = ChooseSettingsDirectory(commandLine);
+        QCOMPARE(StatusOf(commandLine), Runs);
+        QCOMPARE(chosen, expected);
+        QVERIFY(QFileInfo(expected).isDir());
+        settings::SetSettingsDirectory(chosen);
+        QCOMPARE(settings::SettingsFilePath(), expected + "/Ombrix.INI");
+        QCOMPARE(settings::ConfFilePath(), expected + "/Ombrix.conf");
+
+        // An explicit directory wins.
+        commandLine = ParseCommandLine({"--user-settings", "--settings-dir", Dir.path()});
+        QCOMPARE(ChooseSettingsDirectory(commandLine), Dir.path());
+    }
+
+    void userSettingsThatCannotBeCreated()
+    {
+        qputenv("XDG_CONFIG_HOME", "/proc/ombrix-config");
+        TCommandLine commandLine = ParseCommandLine({"--user-settings"});
+        ChooseSettingsDirectory(commandLine);
+        QCOMPARE(StatusOf(commandLine), CommandLineErrorStatus);
+        QVERIFY2(commandLine.Text.contains("cannot be created"), qPrintable(commandLine.Text));
+    }
+
+    // The program itself, with no display: a window would need one, so these end before any.
+    void programAnswersWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("help") << QStringList {"--help"} << 0 << "Usage: ombrix" << QString();
+        QTest::newRow("version") << QStringList {"--version"} << 0 << "ombrix " OMBRIX_VERSION
+                                 << QString();
+        QTest::newRow("unknown") << QStringList {"--bogus"} << 2 << QString() << "'bogus'";
+        QTest::newRow("unwritable") << QStringList {"--settings-dir", "/proc"} << 2 << QString()
+                                    << "\"/proc\" cannot be used: it cannot be written";
+    }
+    void programAnswersWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(OMBRIX_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(program.exitCode() == status, qPrintable(err));
+        QVERIFY2(out.contains(output), qPrintable(out));
+        QVERIFY2(err.contains(error), qPrintable(err));
+        if (status != 0)
+            QVERIFY2(out.isEmpty(), qPrintable(out));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_app_commandline.moc"
