@@ -4,10 +4,11 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-fast test-sanitize deps build bench fuzz format clean package screenshots
+.PHONY: run test test-fast test-sanitize test-thread deps build bench fuzz format clean package screenshots
 
 deps:
 	./scripts/install-deps.sh
@@ -32,7 +33,22 @@ test-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test: test-fast test-sanitize
+# The tests that run threads of their own, under ThreadSanitizer: the hub and the device sets
+# (with a flood of deliveries), the virtual instrument's ports, the JACK round trip.
+TSAN_TESTS = tst_core_hub tst_core_mididevices tst_instrument_ports tst_instrument_rig \
+	JackRoundTrip ombrix-virtual-instrument
+
+$(TSAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_TSAN=ON -DOMBRIX_BENCH=OFF \
+	    $(CMAKE_FLAGS)
+
+test-thread: deps $(TSAN_BUILD)/CMakeCache.txt
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	    ctest --output-on-failure -j $(JOBS) \
+	    -R '^(tst_core_hub|tst_core_mididevices|tst_instrument_ports|tst_instrument_rig|jack_integration)$$'
+
+test: test-fast test-sanitize test-thread
 
 bench: build
 	./scripts/run-benchmarks.sh $(BUILD)

@@ -3,11 +3,15 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/MidiHub.h"
+#include "midi/ReceiveRing.h"
 #include "protocol/Handlers.h"
 #include "protocol/ReceiveHandOver.h"
 #include "support/MessageText.h"
 
 #include <QtTest>
+#include <algorithm>
+#include <atomic>
+#include <functional>
 #include <thread>
 
 using namespace midi;
@@ -281,6 +285,102 @@ private slots:
         QCOMPARE(service.midiInGetErrorTextA(MMSYSERR_INVALHANDLE, text, 10), MMSYSERR_NOERROR);
         QCOMPARE(std::strlen(text), std::size_t(9));
         QCOMPARE(service.midiOutShortMsg(0x2000, 0x40), MMSYSERR_INVALHANDLE);
+    }
+
+    // The ring between a delivery thread and the window thread, driven through its rules: what
+    // fits arrives whole and in order; what does not fit is recorded as lost or too long, never
+    // cut.
+    void receiveRingKeepsWholeMessagesOrSaysSo()
+    {
+        TReceiveRing ring;
+        const auto write = [&ring](std::size_t size, std::size_t pieces) {
+            std::vector<std::uint8_t> bytes(size);
+            for (std::size_t i = 0; i < size; ++i)
+                bytes[i] = static_cast<std::uint8_t>(i * 7 + size);
+            const std::size_t step = std::max<std::size_t>(1, size / pieces);
+            for (std::size_t at = 0; at < size; at += step)
+                ring.Append(std::span(bytes).subspan(at, std::min(step, size - at)));
+            return ring.Commit();
+        };
+        const std::size_t sizes[] = {1, 2, 141, 2048, 2049, TReceiveRing::SlotSize,
+                                     TReceiveRing::SlotSize + 1, 10000};
+        for (std::size_t size : sizes) {
+            for (std::size_t pieces : {1, 3}) {
+                QVERIFY(write(size, pieces));
+                const TReceiveRing::TEntry *entry = ring.Front();
+                QVERIFY(entry);
+                QCOMPARE(entry->Size, std::uint32_t(size));
+                const bool fits = size <= TReceiveRing::SlotSize;
+                QCOMPARE(entry->Kind,
+                         fits ? TReceiveRing::TKind::Message : TReceiveRing::TKind::TooLong);
+                for (std::size_t i = 0; fits && i < size; ++i)
+                    QCOMPARE(entry->Message()[i], static_cast<std::uint8_t>(i * 7 + size));
+                ring.Pop();
+                QVERIFY(!ring.Front());
+            }
+        }
+        // Full: the next messages are counted as lost, and the ring works on once read.
+        for (std::size_t i = 0; i < TReceiveRing::SlotCount; ++i)
+            QVERIFY(write(3, 1));
+        QVERIFY(!write(3, 1));
+        QVERIFY(!ring.PushFailure(5));
+        QCOMPARE(ring.Lost(), std::uint64_t(2));
+        ring.Pop();
+        QVERIFY(ring.PushFailure(5));
+        for (std::size_t i = 1; i < TReceiveRing::SlotCount; ++i)
+            ring.Pop();
+        QCOMPARE(ring.Front()->Kind, TReceiveRing::TKind::Failure);
+        QCOMPARE(ring.Front()->Code, std::uint32_t(5));
+    }
+
+    // A flood from a delivery thread while the window thread attaches and detaches the handler:
+    // whatever arrives is whole and in order; with the handler attached throughout, every message
+    // either arrives or is reported lost.
+    void floodWhileTheHandlerComesAndGoes()
+    {
+        std::vector<std::string> errors;
+        protocol::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
+        MidiIn().Open(1);
+        constexpr int Count = 10000;
+        std::vector<int> seen;
+        const TSysExHandler handler = [&seen](std::int32_t, std::span<const std::uint8_t> bytes) {
+            if (bytes.size() == 8 && bytes.front() == 0xF0 && bytes.back() == 0xF7)
+                seen.push_back(bytes[1] * 128 + bytes[2]);
+            else
+                seen.push_back(-1);
+        };
+        const auto flood = [this](std::atomic<bool> &done) {
+            for (int i = 0; i < Count; ++i) {
+                Second->Play({0xF0, std::uint8_t(i / 128), std::uint8_t(i % 128), 1, 2, 3, 4, 0xF7});
+                if (i % 16 == 0)
+                    std::this_thread::yield();
+            }
+            done = true;
+        };
+        for (const bool toggling : {true, false}) {
+            seen.clear();
+            errors.clear();
+            MidiIn().SetOnSysEx(handler);
+            std::atomic<bool> done {false};
+            std::thread port(flood, std::ref(done));
+            for (int turn = 0; !done; ++turn) {
+                QCoreApplication::processEvents();
+                if (toggling)
+                    MidiIn().SetOnSysEx(turn % 3 == 0 ? nullptr : handler);
+            }
+            port.join();
+            MidiIn().SetOnSysEx(handler);
+            QTest::qWait(50);
+            QVERIFY(std::adjacent_find(seen.begin(), seen.end(), std::greater_equal<int>())
+                    == seen.end());
+            QVERIFY(seen.empty() || seen.front() >= 0);
+            if (!toggling) {
+                std::size_t lost = 0;
+                for (const std::string &error : errors)
+                    lost += std::stoul(error.substr(error.find(": ") + 2));
+                QCOMPARE(seen.size() + lost, std::size_t(Count));
+            }
+        }
     }
 
     void shutdownStopsEverything()
