@@ -16,14 +16,15 @@ void TScrollBar::StopRepeat()
         setRepeatAction(SliderNoAction);
 }
 
+bool TScrollBar::Step(const std::function<void()> &step)
+{
+    const QScopedValueRollback stepping(Stepping, true);
+    return protocol::StepSucceeds(step);
+}
+
 void TScrollBar::mousePressEvent(QMouseEvent *event)
 {
-    const std::uint64_t failures = protocol::HandlerFailures();
-    {
-        const QScopedValueRollback stepping(Stepping, true);
-        QScrollBar::mousePressEvent(event);
-    }
-    if (protocol::HandlerFailures() != failures)
+    if (!Step([&] { QScrollBar::mousePressEvent(event); }))
         StopRepeat();
 }
 
@@ -39,12 +40,7 @@ void TScrollBar::timerEvent(QTimerEvent *event)
         StopRepeat();
         return;
     }
-    const std::uint64_t failures = protocol::HandlerFailures();
-    {
-        const QScopedValueRollback stepping(Stepping, true);
-        QScrollBar::timerEvent(event);
-    }
-    if (protocol::HandlerFailures() != failures)
+    if (!Step([&] { QScrollBar::timerEvent(event); }))
         StopRepeat();
 }
 

@@ -8,6 +8,8 @@
 
 #include <QScrollBar>
 
+#include <functional>
+
 class TScrollBar : public QScrollBar
 {
     Q_OBJECT
@@ -21,6 +23,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Runs one step of the bar's own; false when a handler it ran failed.
+    bool Step(const std::function<void()> &step);
     void StopRepeat();
 
     bool Stepping = false;

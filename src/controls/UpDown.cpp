@@ -80,11 +80,11 @@ void TUpDown::mouseReleaseEvent(QMouseEvent *)
 
 bool TUpDown::StepHeld()
 {
-    const std::uint64_t failures = protocol::HandlerFailures();
     Stepping = true;
-    protocol::RunHandler([this] { Step(HeldDelta); });
+    const bool succeeded
+        = protocol::StepSucceeds([this] { protocol::RunHandler([this] { Step(HeldDelta); }); });
     Stepping = false;
-    return protocol::HandlerFailures() == failures;
+    return succeeded;
 }
 
 void TUpDown::RepeatStep()

@@ -19,9 +19,18 @@ using TErrorReporter = std::function<void(const std::string &text)>;
 void SetErrorReporter(TErrorReporter reporter);
 void ReportError(const std::string &text);
 
-// How many handlers have failed so far; a control that repeats a step by itself stops once its
-// step has failed.
+// How many handlers have failed so far.
 std::uint64_t HandlerFailures();
+
+// Runs a step and tells whether every handler it ran succeeded: a control that repeats a step by
+// itself stops once its step has failed.
+template<class F>
+bool StepSucceeds(F &&step)
+{
+    const std::uint64_t failures = HandlerFailures();
+    step();
+    return HandlerFailures() == failures;
+}
 
 // A request procedure or a burst of sends shows one error box, however many of its messages
 // fail: the first error, and a count of the others. While a burst is open, reported errors are

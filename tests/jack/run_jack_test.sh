@@ -76,7 +76,7 @@ cleanup() {
     instrument_pid=
     stop "$jackd_pid" jackd
     jackd_pid=
-    rm -f /dev/shm/jack_sem.*_"${server}"_* 2>/dev/null
+    rm -rf /dev/shm/jack_sem.*_"${server}"_* /dev/shm/jack_"${server}"_* 2>/dev/null
     exit $status
 }
 trap cleanup EXIT
@@ -92,8 +92,12 @@ command -v jack_wait >/dev/null || fail "jack_wait not found: install the packag
 # here until their server is up, so that none removes what another's starting server just made.
 exec 9>"${TMPDIR:-/tmp}/ombrix-jack-test.lock"
 flock -w 120 9 || fail "another JACK test kept the start-up lock for 120 s"
+# With no server running at all, whatever JACK left in shared memory is stale: a server killed
+# before it could clean up stays in JACK's registry, and a few of those refuse every new server
+# ("Too many servers already active").
 if ! jackd_running; then
-    rm -f /dev/shm/jack_sem.* 2>/dev/null
+    rm -rf /dev/shm/jack_sem.* /dev/shm/jack-shm-registry /dev/shm/jack_* /dev/shm/jack-[0-9]* \
+        2>/dev/null
 fi
 
 # Without a server the instrument must fail cleanly instead of waiting or starting one.
