@@ -233,7 +233,9 @@ void TOmbrix::RequestPart()
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
         });
-    for (const editor::TRequest &request : editor::PartRequests(DataRequestHeader, part)) {
+    // Each request is built when it is sent, with the header of that moment.
+    for (std::size_t i = 0; i < editor::PartRequestCount; ++i) {
+        const editor::TRequest request = editor::PartRequests(DataRequestHeader, part)[i];
         SendText(request.Text);
         protocol::WaitPumping(request.WaitMs);
     }

@@ -91,7 +91,7 @@ std::optional<TToneValue> DecodeStep(const protocol::TMessageView &view, int row
 
 } // namespace
 
-std::array<TRequest, 2> PartRequests(const std::string &dataRequestHeader, int part)
+std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataRequestHeader, int part)
 {
     return {{
         {dataRequestHeader + "01 00 " + HexByte(part + 16) + " 00 00 00 00 1A", 300},

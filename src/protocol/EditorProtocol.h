@@ -22,7 +22,8 @@ struct TRequest
 };
 // The two requests of part p (0..6): its pattern part block, which holds its patch selection,
 // then its whole temporary patch.
-std::array<TRequest, 2> PartRequests(const std::string &dataRequestHeader, int part);
+inline constexpr std::size_t PartRequestCount = 2;
+std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataRequestHeader, int part);
 
 // The three messages that make part p play patch `patch` of group `group` (0..8): bank, group,
 // then the patch number as two bytes. The part is requested again after PatchSelectionWaitMs.
