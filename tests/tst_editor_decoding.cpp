@@ -47,43 +47,59 @@ class TestDecoding : public TMainWindowFixture
         QTest::qWait(5);
         return DataSets(LogSince(Instrument(), before));
     }
+    // What a control shows, read the way its kind shows it.
+    int Shown(const protocol::TToneControl &row, int tone)
+    {
+        QWidget *control = Tone<QWidget>(row.Stem, tone);
+        switch (row.Kind) {
+        case protocol::TControlKind::CheckBox:
+            return static_cast<QCheckBox *>(control)->isChecked() ? 1 : 0;
+        case protocol::TControlKind::RadioGroup:
+            return static_cast<TRadioGroup *>(control)->ItemIndex();
+        case protocol::TControlKind::WaveList:
+        case protocol::TControlKind::FilterList:
+            return static_cast<TDropDownList *>(control)->currentIndex();
+        case protocol::TControlKind::DepthEdit:
+            return static_cast<QLineEdit *>(control)->text().toInt();
+        case protocol::TControlKind::ScrollBar:
+        case protocol::TControlKind::TrackBar:
+            return static_cast<QAbstractSlider *>(control)->value();
+        default:
+            return 0;
+        }
+    }
+    // Every control a block sets shows the block's value by the tone table, brought into the
+    // control's range (a list without such a row shows none); the envelopes hold the block's
+    // times and levels, the amplitude envelope's fourth level 0.
     void VerifyColumnShows(int tone, const Bytes &b)
     {
-        namespace P = protocol::ToneParam;
-        QCOMPARE(Tone<QCheckBox>("CBSwitch", tone)->isChecked(), b[0x00] == 1);
-        QCOMPARE(Tone<TDropDownList>("LBWave", tone)->currentIndex(),
-                 protocol::WaveRowFromBytes(b[2], b[3], b[4]));
-        QCOMPARE(Tone<TRadioGroup>("RadioGroupGain", tone)->ItemIndex(), std::min<int>(b[5], 3));
-        QCOMPARE(Tone<QCheckBox>("CBFxmSwitch", tone)->isChecked(), b[0x06] == 1);
-        QCOMPARE(Tone<TRadioGroup>("RadioGroupFxm", tone)->ItemIndex(), std::min<int>(b[7], 3));
-        QCOMPARE(Tone<QLineEdit>("EditFxmDepth", tone)->text(), QString::number(b[8] + 1));
-        QCOMPARE(Tone<QScrollBar>("BarLevel", tone)->value(), P::Level.ToControl(b[0x65]));
-        QCOMPARE(Tone<QScrollBar>("BarPan", tone)->value(), P::Pan.ToControl(b[0x77]));
-        QCOMPARE(Tone<QScrollBar>("BarAlternatePan", tone)->value(),
-                 P::AlternatePan.ToControl(b[0x7A]));
-        QCOMPARE(Tone<QCheckBox>("CBRandomPan", tone)->isChecked(), b[0x79] == 63);
-        QCOMPARE(Tone<QScrollBar>("BarTune", tone)->value(),
-                 std::clamp(P::CoarseTune.ToControl(b[0x3D]), -48, 48));
-        QCOMPARE(Tone<QScrollBar>("BarFineTune", tone)->value(), P::FineTune.ToControl(b[0x3E]));
-        QCOMPARE(Tone<TDropDownList>("LBFilter", tone)->currentIndex(),
-                 b[0x50] <= 4 ? b[0x50] : -1);
-        QCOMPARE(Tone<QSlider>("BarCutOff", tone)->value(), 127 - b[0x51]);
-        QCOMPARE(Tone<QSlider>("BarReso", tone)->value(), 127 - b[0x53]);
-        QCOMPARE(Tone<QScrollBar>("BarPitchEnvDepth", tone)->value(),
-                 P::PitchEnvDepth.ToControl(b[0x41]));
-        QCOMPARE(Tone<QScrollBar>("BarFilterEnvDepth", tone)->value(),
-                 P::FilterEnvDepth.ToControl(b[0x55]));
-        TToneColumn &column = Window->Column(tone);
-        const auto expectEnvelope = [&](TEnvelopeImage *image, const protocol::TEnvelopeParams &p) {
-            for (int i = 0; i < 4; ++i) {
-                QCOMPARE(image->Envelope().Times[i], int(b[p.TimeOffsets[i]]));
-                QCOMPARE(image->Envelope().Levels[i],
-                         i < p.LevelCount ? int(b[p.LevelOffsets[i]]) : 0);
+        for (int row : protocol::DecodeOrder) {
+            const protocol::TToneControl &control = protocol::ToneTable[row];
+            const protocol::TToneParam &p = control.Param;
+            if (const protocol::TEnvelopeParams *envelope = control.Envelope) {
+                auto *image = Tone<TEnvelopeImage>(control.Stem, tone);
+                for (std::size_t i = 0; i < 4; ++i) {
+                    QCOMPARE(image->Envelope().Times[i], int(b[envelope->TimeOffsets[i]]));
+                    QCOMPARE(image->Envelope().Levels[i],
+                             int(i) < envelope->LevelCount ? int(b[envelope->LevelOffsets[i]]) : 0);
+                }
+                continue;
             }
-        };
-        expectEnvelope(column.AmpImage(), protocol::AmpEnvelope);
-        expectEnvelope(column.PitchImage(), protocol::PitchEnvelope);
-        expectEnvelope(column.FilterImage(), protocol::FilterEnvelope);
+            int expected = p.Conversion == protocol::TConversion::WaveRow
+                ? protocol::WaveRowFromBytes(b[2], b[3], b[4])
+                : p.ToControl(b[p.Offset]);
+            if (control.Kind == protocol::TControlKind::WaveList
+                || control.Kind == protocol::TControlKind::FilterList)
+                expected = expected <= p.ControlMax ? expected : -1;
+            else
+                expected = std::clamp(expected, p.ControlMin, p.ControlMax);
+            QVERIFY2(Shown(control, tone) == expected,
+                     qPrintable(QString("%1Tone%2 shows %3, not %4")
+                                    .arg(control.Stem)
+                                    .arg(tone)
+                                    .arg(Shown(control, tone))
+                                    .arg(expected)));
+        }
     }
 
 private slots:

@@ -117,16 +117,18 @@ private slots:
         QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->geometry(), QRect(351, 7, 222, 30));
         QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->title(), QString("Select a Part"));
         QCOMPARE(Find<QLineEdit>("Edit1")->geometry(), QRect(586, 11, 215, 21));
+        // The tone controls lie in their columns; their places are the client area's.
+        auto *client = Find<QWidget>("ClientArea");
+        const auto place = [&](const QString &name) {
+            const QWidget *control = Find<QWidget>(name);
+            return QRect(control->mapTo(client, QPoint(0, 0)), control->size());
+        };
         for (int tone = 1; tone <= 4; ++tone) {
             const int dx = 254 * (tone - 1);
-            QCOMPARE(Find<QWidget>(QString("BevelTone%1").arg(tone))->geometry(),
-                     QRect(1 + dx, 44, 249, 637));
-            QCOMPARE(Find<QScrollBar>(QString("BarLevelTone%1").arg(tone))->geometry(),
-                     QRect(124 + dx, 57, 125, 9));
-            QCOMPARE(Find<QSlider>(QString("BarCutOffTone%1").arg(tone))->geometry(),
-                     QRect(204 + dx, 172, 17, 125));
-            QCOMPARE(Find<QWidget>(QString("ImageEnvFilterTone%1").arg(tone))->geometry(),
-                     QRect(dx, 572, 250, 56));
+            QCOMPARE(place(QString("BevelTone%1").arg(tone)), QRect(1 + dx, 44, 249, 637));
+            QCOMPARE(place(QString("BarLevelTone%1").arg(tone)), QRect(124 + dx, 57, 125, 9));
+            QCOMPARE(place(QString("BarCutOffTone%1").arg(tone)), QRect(204 + dx, 172, 17, 125));
+            QCOMPARE(place(QString("ImageEnvFilterTone%1").arg(tone)), QRect(dx, 572, 250, 56));
             QCOMPARE(Find<TUpDown>(QString("UpDownFxmDepthTone%1").arg(tone))->width(),
                      tone == 4 ? 13 : 15);
             QCOMPARE(Find<QCheckBox>(QString("CBSwitchTone%1").arg(tone))->text(),

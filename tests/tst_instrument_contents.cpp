@@ -5,6 +5,7 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
+#include "protocol/ToneParams.h"
 
 #include <QtTest>
 
@@ -148,6 +149,32 @@ private slots:
                                                 .arg(p.Name)));
             }
         }
+    }
+
+    // The list above is the reference for the tone table: the instrument lays out its tone
+    // blocks by the table, and finds there the same offsets, ranges and start values.
+    void toneTableAgreesWithTheReference()
+    {
+        std::vector<TParam> expected = ToneParams();
+        std::sort(expected.begin(), expected.end(),
+                  [](const TParam &a, const TParam &b) { return a.Offset < b.Offset; });
+        const auto fields = instrument::ToneFields();
+        QCOMPARE(fields.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const QByteArray what = expected[i].Name;
+            QVERIFY2(fields[i].Offset == expected[i].Offset, what);
+            QVERIFY2(fields[i].Max == expected[i].Max, what);
+            QVERIFY2(fields[i].Start == expected[i].StartByte, what);
+        }
+        // With the switches, the wave and random pan, these are all the offsets the table names.
+        std::set<int> reference {0x00, 0x02, 0x03, 0x04, 0x06, 0x79};
+        for (const TParam &p : ToneParams())
+            reference.insert(p.Offset);
+        std::set<int> named;
+        for (int offset = 0; offset < 0x81; ++offset)
+            if (protocol::ToneRowOfOffset(offset) >= 0)
+                named.insert(offset);
+        QVERIFY(named == reference);
     }
 
     void startTonesDifferBetweenTones()

@@ -6,6 +6,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/SysExText.h"
+#include "protocol/EditorProtocol.h"
 #include "protocol/Handlers.h"
 #include "protocol/Headers.h"
 #include "protocol/RequestProcedure.h"
@@ -62,10 +63,16 @@ void TOmbrix::BuildControls()
 
     // The columns first, so the top row lies above them.
     for (int tone = 1; tone <= 4; ++tone) {
-        Columns[static_cast<std::size_t>(tone - 1)]
-            = new TToneColumn(tone, client, [this, tone](int offset, const std::string &value) {
-                  SendText(protocol::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
-              });
+        auto *column = new TToneColumn(tone, client);
+        Columns[static_cast<std::size_t>(tone - 1)] = column;
+        // A direct connection: a send that fails throws back through the column's handler and
+        // ends it there.
+        connect(
+            column, &TToneColumn::ParameterChange, this,
+            [this, tone](int offset, const std::string &value) {
+                SendText(protocol::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
+            },
+            Qt::DirectConnection);
     }
 
     LBPatch = new TDropDownList(client);
@@ -226,10 +233,12 @@ void TOmbrix::RequestPart()
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
         });
-    SendText(DataRequestHeader + "01 00 " + HexByte(part + 16) + " 00 00 00 00 1A");
-    protocol::WaitPumping(300);
-    SendText(DataRequestHeader + "02 " + PartText + " 00 00 00 00 17 01");
-    protocol::WaitPumping(500);
+    // Each request is built when it is sent, with the header of that moment.
+    for (std::size_t i = 0; i < editor::PartRequestCount; ++i) {
+        const editor::TRequest request = editor::PartRequests(DataRequestHeader, part)[i];
+        SendText(request.Text);
+        protocol::WaitPumping(request.WaitMs);
+    }
 }
 
 void TOmbrix::LBPatchChange()
@@ -239,7 +248,6 @@ void TOmbrix::LBPatchChange()
     // Without a group there are no names to show and no patch to choose.
     if (group < 0 || group >= protocol::PatchGroupCount)
         return;
-    const std::string bank = HexByte(protocol::PatchBankByte(group));
     if (group == protocol::PresetGGroup && patch > 31)
         patch = 31;
     FillPatchList(group);
@@ -247,12 +255,10 @@ void TOmbrix::LBPatchChange()
     // No patch selected: the new group's names are shown, and nothing is sent until one is.
     if (patch < 0)
         return;
-    const std::string part = HexByte(RadioGroupSelectPart->ItemIndex() + 16);
-    SendText(DataSetHeader + "01 00 " + part + " 02 " + bank);
-    SendText(DataSetHeader + "01 00 " + part + " 03 " + HexByte(protocol::PatchGroupByte(group)));
-    SendText(DataSetHeader + "01 00 " + part + " 04 " + HexByte(patch / 16) + " "
-             + HexByte(patch % 16));
-    protocol::WaitPumping(200);
+    for (const std::string &message : editor::PatchSelectionMessages(
+             DataSetHeader, RadioGroupSelectPart->ItemIndex(), group, patch))
+        SendText(message);
+    protocol::WaitPumping(editor::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
 }
 
@@ -299,35 +305,31 @@ void TOmbrix::AppendLog(const char *word)
 
 void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
 {
-    const protocol::TMessageView message(data);
-    const auto area = message.Byte(6);
-    if (area == 0x01) {
+    const editor::TDecoded decoded = editor::DecodeMessage(data);
+    switch (decoded.Block) {
+    case editor::TBlock::PatternPart: {
         // The part's patch selection; a block is taken to be the selected part's.
-        if (!message.HasOffsets(protocol::PatchGroupOffset, 3))
+        if (!decoded.Selection)
             return;
-        const int group
-            = protocol::PatchGroupFromByte(*message.AtOffset(protocol::PatchGroupOffset));
-        const bool known = group >= 0 && group < protocol::PatchGroupCount;
-        LBPatchGroup->SetItemIndex(known ? group : -1);
-        if (known) {
-            FillPatchList(group);
-            LBPatch->SetItemIndex(
-                protocol::PatchIndexFromBytes(*message.AtOffset(protocol::PatchNumberOffset),
-                                              *message.AtOffset(protocol::PatchNumberOffset + 1)));
+        const editor::TPatchSelection &selection = *decoded.Selection;
+        LBPatchGroup->SetItemIndex(selection.Group);
+        if (selection.Group != protocol::NoSelection) {
+            FillPatchList(selection.Group);
+            LBPatch->SetItemIndex(selection.Patch);
         }
         AppendLog(" Patch");
-    } else if (area == 0x02) {
-        const auto block = message.Byte(8);
-        if (block == 0x00) {
-            AppendLog(" Common");
+        break;
+    }
+    case editor::TBlock::PatchCommon:
+        AppendLog(" Common");
+        break;
+    case editor::TBlock::Tone:
+        if (decoded.Values.empty())
             return;
-        }
-        for (int tone = 1; tone <= 4; ++tone) {
-            if (block == protocol::ToneByte(tone)) {
-                if (Column(tone).Decode(message))
-                    AppendLog(ToneWords[tone - 1]);
-                return;
-            }
-        }
+        Column(decoded.Tone).Show(decoded.Values);
+        AppendLog(ToneWords[decoded.Tone - 1]);
+        break;
+    case editor::TBlock::NotOurs:
+        break;
     }
 }

@@ -6,7 +6,6 @@
 
 #include "midi/MidiOutputs.h"
 #include "protocol/Enveloppe.h"
-#include "protocol/MessageView.h"
 
 #include <QMainWindow>
 #include <array>

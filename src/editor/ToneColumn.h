@@ -1,104 +1,68 @@
 #pragma once
 
-// One tone column of the main window: every control of a tone with its handlers, which send
-// each change at once, and the decoding of a received tone block into these controls. The
+// One tone column of the main window: a widget that makes every control of a tone from the tone
+// table and places it in its own coordinates, runs the controls' handlers and reports each value
+// they send as a ParameterChange; it shows the values decoded from a received tone block. The
 // four columns are four instances that differ only in their tone number.
 
-#include "protocol/MessageView.h"
+#include "protocol/EditorProtocol.h"
 #include "protocol/ToneParams.h"
 
-#include <QObject>
-#include <QPoint>
+#include <QWidget>
 #include <array>
-#include <functional>
 #include <string>
+#include <vector>
 
-class QCheckBox;
-class QFrame;
 class QLabel;
-class QScrollBar;
-class QSlider;
-class QWidget;
-class TDropDownList;
-class TEditBox;
 class TEnvelopeImage;
 class TEnveloppe;
-class TRadioGroup;
-class TUpDown;
 
-class TToneColumn : public QObject
+class TToneColumn : public QWidget
 {
     Q_OBJECT
 public:
-    // Sends one parameter of this tone: its offset in the tone block and the value text. Builds
-    // the destination when called, so the part and header of that moment are used.
-    using TSender = std::function<void(int offset, const std::string &valueText)>;
-
-    // Creates the controls on container, shifted right by the column's place.
-    TToneColumn(int tone, QWidget *container, TSender send);
+    // Makes the controls; the column then lies at its tone's place on parent.
+    TToneColumn(int tone, QWidget *parent);
 
     int Tone() const { return ToneNumber; }
     // The envelope images are made once the envelope objects exist.
     void AttachEnvelopes(TEnveloppe &amp, TEnveloppe &pitch, TEnveloppe &filter);
 
-    // Sets the controls from a tone block, each step only when its bytes are in the message.
-    // Every control whose value changes runs its handler, which sends the value back; an error
-    // of such a send ends the decoding there. Returns whether any step was applied (then the
-    // three envelope images have been repainted).
-    bool Decode(const protocol::TMessageView &message);
+    // Sets the controls to decoded values, in their order. Every control whose value changes
+    // runs its handler, which sends the value back; an error of such a send ends the showing
+    // there. Then repaints the three envelope images, when there was any value.
+    void Show(const std::vector<editor::TToneValue> &values);
 
     TEnvelopeImage *AmpImage() const { return Images[0]; }
     TEnvelopeImage *PitchImage() const { return Images[1]; }
     TEnvelopeImage *FilterImage() const { return Images[2]; }
 
-private:
-    // One handler per kind of control.
-    void CheckBoxClick(const protocol::TToneParam &param, QCheckBox *box);
-    void RadioGroupClick(const protocol::TToneParam &param, TRadioGroup *group);
-    void ScrollBarChange(const protocol::TToneParam &param, QScrollBar *bar);
-    void TrackBarChange(const protocol::TToneParam &param, QSlider *bar);
-    void WaveListChange();
-    void FilterListChange();
-    void FxmDepthChange();
+signals:
+    // One message's worth: the parameter's offset in the tone block and the value as hex text
+    // (two bytes for the wave number). A connected receiver that throws ends the handler.
+    void ParameterChange(int offset, const std::string &valueText);
 
-    void SendValue(int offset, int value);
+private:
+    void MakeControl(int row);
+    QLabel *MakeLabel(const protocol::TLabelRow &label);
     QString Name(const char *stem) const;
-    QPoint At(int left, int top) const;
-    QLabel *MakeLabel(const char *stem, const QString &caption, int left, int top);
-    QScrollBar *MakeScrollBar(const char *stem, const protocol::TToneParam &param,
-                              const QString &hint, QRect place);
-    QSlider *MakeTrackBar(const char *stem, const protocol::TToneParam &param, const QString &hint,
-                          QRect place);
-    QCheckBox *MakeCheckBox(const char *stem, const protocol::TToneParam &param,
-                            const QString &caption, QRect place);
+    template<class T>
+    T *Control(const protocol::TToneParam &param) const;
+
+    // One handler per kind of control.
+    void CheckBoxClick(int row);
+    void RadioGroupClick(int row);
+    void ScrollBarChange(int row);
+    void TrackBarChange(int row);
+    void WaveListChange(int row);
+    void FilterListChange(int row);
+    void DepthChange(int row);
+    void SendValue(int offset, int value);
+    void ShowValue(const editor::TToneValue &value);
 
     int ToneNumber;
-    int Left;
-    QWidget *Container;
-    TSender Send;
-
-    QFrame *BevelTone = nullptr;
-    QCheckBox *CBSwitch = nullptr;
-    TDropDownList *LBWave = nullptr;
-    TRadioGroup *RadioGroupGain = nullptr;
-    QFrame *BevelFxm = nullptr;
-    TRadioGroup *RadioGroupFxm = nullptr;
-    QCheckBox *CBFxmSwitch = nullptr;
-    TUpDown *UpDownFxmDepth = nullptr;
-    TEditBox *EditFxmDepth = nullptr;
-    QScrollBar *BarLevel = nullptr;
-    QScrollBar *BarPan = nullptr;
-    QCheckBox *CBRandomPan = nullptr;
-    QScrollBar *BarAlternatePan = nullptr;
-    QScrollBar *BarTune = nullptr;
-    QScrollBar *BarFineTune = nullptr;
-    TDropDownList *LBFilter = nullptr;
-    QSlider *BarCutOff = nullptr;
-    QSlider *BarReso = nullptr;
-    QScrollBar *BarVeloSensAmp = nullptr;
-    QScrollBar *BarPitchEnvDepth = nullptr;
-    QScrollBar *BarVeloSensPitch = nullptr;
-    QScrollBar *BarFilterEnvDepth = nullptr;
-    QScrollBar *BarVeloSensFilter = nullptr;
+    std::array<QWidget *, protocol::ToneControlCount> Controls {};
+    // The up-down buttons of a depth field.
+    std::array<QWidget *, protocol::ToneControlCount> Companions {};
     std::array<TEnvelopeImage *, 3> Images {};
 };

@@ -1,73 +1,91 @@
 #include "InstrumentContents.h"
 
+#include "protocol/ToneParams.h"
+
 #include <algorithm>
 
 namespace instrument {
 
 namespace {
 
-// A tone parameter that takes any value 0..Max except Start, the value its control shows before
-// anything has been received (-1 where every value differs from it, e.g. a list with nothing
-// selected). Excluding Start lets a first decode visibly move every control.
-struct TToneField
-{
-    int Offset;
-    int Max;
-    int Start;
-};
-
 constexpr int NoStart = -1;
 constexpr int TimeStart = 127; // an envelope shows all times at 127 before a dump
 constexpr int LevelStart = 0; // and all levels at 0
 
-constexpr TToneField ToneFields[] = {
-    {0x05, 3, NoStart}, // wave gain
-    {0x07, 3, NoStart}, // frequency-modulation colour
-    {0x08, 15, 0}, // frequency-modulation depth (shown as 1..16)
-    {0x3D, 96, 48}, // coarse tune
-    {0x3E, 100, 50}, // fine tune
-    {0x41, 24, 12}, // pitch envelope depth
-    {0x42, 125, NoStart}, // pitch envelope velocity sensitivity
-    {0x46, 127, TimeStart}, // pitch envelope T1..T4
-    {0x47, 127, TimeStart},  {0x48, 127, TimeStart},  {0x49, 127, TimeStart},
-    {0x4A, 127, LevelStart}, // pitch envelope L1..L4
-    {0x4B, 127, LevelStart}, {0x4C, 127, LevelStart}, {0x4D, 127, LevelStart},
-    {0x50, 4, NoStart}, // filter type
-    {0x51, 127, 0}, // cutoff (its bar starts at position 127, byte 0)
-    {0x53, 127, 0}, // resonance
-    {0x55, 126, 63}, // filter envelope depth
-    {0x57, 125, NoStart}, // filter envelope velocity sensitivity
-    {0x5B, 127, TimeStart}, // filter envelope T1..T4
-    {0x5C, 127, TimeStart},  {0x5D, 127, TimeStart},  {0x5E, 127, TimeStart},
-    {0x5F, 127, LevelStart}, // filter envelope L1..L4
-    {0x60, 127, LevelStart}, {0x61, 127, LevelStart}, {0x62, 127, LevelStart},
-    {0x65, 127, 0}, // tone level
-    {0x6A, 125, NoStart}, // amplitude envelope velocity sensitivity
-    {0x6E, 127, TimeStart}, // amplitude envelope T1..T4
-    {0x6F, 127, TimeStart},  {0x70, 127, TimeStart},  {0x71, 127, TimeStart},
-    {0x72, 127, LevelStart}, // amplitude envelope L1..L3
-    {0x73, 127, LevelStart}, {0x74, 127, LevelStart}, {0x77, 127, 64}, // pan
-    {0x7A, 127, 64}, // alternate pan
-};
+// The bytes of one parameter each, in offset order, as the tone table gives them. The switches,
+// random pan and the wave are written apart: they are flags or span several bytes.
+constexpr bool HoldsPlainValues(const protocol::TToneControl &control)
+{
+    switch (control.Kind) {
+    case protocol::TControlKind::RadioGroup:
+    case protocol::TControlKind::ScrollBar:
+    case protocol::TControlKind::TrackBar:
+    case protocol::TControlKind::FilterList:
+    case protocol::TControlKind::DepthEdit:
+    case protocol::TControlKind::EnvelopeImage:
+        return true;
+    default:
+        return false;
+    }
+}
 
-constexpr int PlainFieldCount = static_cast<int>(std::size(ToneFields));
+constexpr int StartByte(const protocol::TToneControl &control)
+{
+    // A control that is not set from a dump, or shows no value at start, meets every value.
+    if (control.DecodeStep == 0 || control.Start == protocol::NoSelection)
+        return NoStart;
+    return control.Param.ToByte(control.Start);
+}
+
+constexpr std::size_t CountToneFields()
+{
+    std::size_t count = 0;
+    for (const protocol::TToneControl &control : protocol::ToneTable)
+        if (HoldsPlainValues(control))
+            count += control.Envelope ? static_cast<std::size_t>(4 + control.Envelope->LevelCount)
+                                      : 1;
+    return count;
+}
+
+constexpr auto PlainFields = [] {
+    std::array<TToneField, CountToneFields()> fields {};
+    std::size_t n = 0;
+    for (const protocol::TToneControl &control : protocol::ToneTable) {
+        if (!HoldsPlainValues(control))
+            continue;
+        if (const protocol::TEnvelopeParams *envelope = control.Envelope) {
+            for (std::uint8_t offset : envelope->TimeOffsets)
+                fields[n++] = {offset, control.Param.StoredMax, TimeStart};
+            for (int i = 0; i < envelope->LevelCount; ++i)
+                fields[n++] = {envelope->LevelOffsets[static_cast<std::size_t>(i)],
+                               control.Param.StoredMax, LevelStart};
+        } else {
+            fields[n++] = {control.Param.Offset, control.Param.StoredMax, StartByte(control)};
+        }
+    }
+    std::sort(fields.begin(), fields.end(),
+              [](const TToneField &a, const TToneField &b) { return a.Offset < b.Offset; });
+    return fields;
+}();
+
+constexpr int PlainFieldCount = static_cast<int>(PlainFields.size());
 // Field 0 is the wave, a choice among every wave of the three banks; the others follow the table.
 constexpr int FieldCount = PlainFieldCount + 1;
 constexpr int WaveCount = WavesPerBank[0] + WavesPerBank[1] + WavesPerBank[2];
 
-constexpr int WaveGroupOffset = 0x02;
-constexpr int WaveHighOffset = 0x03;
-constexpr int WaveLowOffset = 0x04;
-constexpr int ToneSwitchOffset = 0x00;
-constexpr int FxmSwitchOffset = 0x06;
-constexpr int RandomPanOffset = 0x79;
-constexpr int RandomPanOn = 63;
+constexpr int WaveGroupOffset = protocol::WaveGroupOffset;
+constexpr int WaveHighOffset = protocol::WaveNumberOffset;
+constexpr int WaveLowOffset = protocol::WaveNumberOffset + 1;
+constexpr int ToneSwitchOffset = protocol::ToneParam::Switch.Offset;
+constexpr int FxmSwitchOffset = protocol::ToneParam::FxmSwitch.Offset;
+constexpr int RandomPanOffset = protocol::ToneParam::RandomPan.Offset;
+constexpr int RandomPanOn = protocol::ToneParam::RandomPan.FlagByte;
 
 int ChoiceCount(int field)
 {
     if (field == 0)
         return WaveCount;
-    const TToneField &f = ToneFields[field - 1];
+    const TToneField &f = PlainFields[static_cast<std::size_t>(field - 1)];
     return f.Max + 1 - (f.Start == NoStart ? 0 : 1);
 }
 
@@ -85,7 +103,7 @@ void WriteChoice(TBytes &tone, int field, int choice)
         tone[WaveLowOffset] = static_cast<std::uint8_t>(choice % 16);
         return;
     }
-    const TToneField &f = ToneFields[field - 1];
+    const TToneField &f = PlainFields[static_cast<std::size_t>(field - 1)];
     const int value = (f.Start != NoStart && choice >= f.Start) ? choice + 1 : choice;
     tone[f.Offset] = static_cast<std::uint8_t>(value);
 }
@@ -206,6 +224,11 @@ int FreeChoice(int current, int count, const std::vector<int> &forbidden)
 }
 
 } // namespace
+
+std::span<const TToneField> ToneFields()
+{
+    return PlainFields;
+}
 
 TPatch GeneratePatch(int groupByte, int number)
 {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace instrument {
@@ -63,6 +64,19 @@ inline constexpr int ReverbSend = 0x0D;
 
 // Wave numbers that exist in the banks A, B and C (wave group 1, 2, 3).
 inline constexpr std::array<int, 3> WavesPerBank {254, 251, 236};
+
+// A tone parameter that takes any value 0..Max except Start, the value its control shows before
+// anything has been received (-1 where every value differs from it, e.g. a list with nothing
+// selected, or a control never set from a dump). Excluding Start lets a first decode visibly
+// move every control. Taken from the tone table, in offset order; the switches, random pan and
+// the wave are not among them.
+struct TToneField
+{
+    int Offset;
+    int Max;
+    int Start;
+};
+std::span<const TToneField> ToneFields();
 
 struct TPatch
 {
