@@ -17,12 +17,12 @@
 #include <span>
 
 class QCheckBox;
-class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QShowEvent;
 class TEffectsArea;
 class TMixerGroup;
+class TReceiveLog;
 
 struct TMainWindowSettings
 {
@@ -67,6 +67,8 @@ private:
     void RefreshTransHints();
     void AppendTag(const char *tag);
     void ConnectSendHandlers();
+    // A group's part value as its control change; an error ends the group's handler there.
+    void SendControlChange(mixer::TSendGroup group, int part, int position);
 
     std::function<TMainWindowSettings()> MainWindow;
     TMixerSession State;
@@ -75,7 +77,7 @@ private:
     std::array<QScrollBar *, mixer::PartCount> BarTrans {};
     std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;
-    QLineEdit *EditBPM = nullptr;
+    TReceiveLog *EditBPM = nullptr;
     bool SendConnected = false;
     bool Opening = false;
     // A close asked for while the opening runs, carried out once the window is up.
