@@ -50,8 +50,6 @@ public:
     void MFXPartClick();
     void OKBtnClick();
 
-    TMixerGroup &Group(mixer::TSendGroup group) const;
-    TEffectsArea &Effects() const { return *EffectsArea; }
     const TMixerSession &Session() const { return State; }
     // True while an opening is running.
     bool IsOpening() const { return Opening; }
@@ -62,6 +60,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    TMixerGroup &Group(mixer::TSendGroup group) const;
     void BuildPanels();
     void DecodePart(const mixer::TPartBlock &block);
     void RefreshTransHints();
