@@ -18,7 +18,6 @@ TReceiveLog::TReceiveLog(const QString &start, QWidget *parent)
     : QWidget(parent)
     , Whole(start)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     MeasureNarrowest();
 }
 
@@ -44,13 +43,6 @@ QString TReceiveLog::Tail() const
     if (from > 0 && Whole.at(from).isLowSurrogate())
         --from;
     return Whole.sliced(from);
-}
-
-QSize TReceiveLog::sizeHint() const
-{
-    const QFontMetrics metrics(font());
-    return {17 * metrics.horizontalAdvance(QLatin1Char('x')),
-            metrics.height() + 2 * (VerticalMargin + 2)};
 }
 
 void TReceiveLog::paintEvent(QPaintEvent *)

@@ -3,7 +3,7 @@
 // A window's receive log: a word is appended for every block its decoder recognises, and the
 // log is never cleared. It keeps the whole text, but an append only adds the word: the line is
 // drawn when it is painted, and then only the newest words that fit. Laying out a session's
-// whole log on every append made each decoded block cost more than the one before.
+// whole log on every append would make each decoded block cost more than the one before.
 
 #include <QWidget>
 
@@ -23,8 +23,6 @@ public:
     // The end of the log that the line shows: never more characters than fit its width in the
     // font's narrowest character, so its cost does not depend on the log's length.
     QString Tail() const;
-
-    QSize sizeHint() const override;
 
 signals:
     void TextChanged(const QString &text);
