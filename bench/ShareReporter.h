@@ -58,6 +58,28 @@ public:
         return allMet;
     }
 
+    // Whether the last run whose name starts with prefix costs at most limit times the first:
+    // a cost that grows with the session's length shows here.
+    bool PrintGrowth(const std::string &prefix, double limit) const
+    {
+        const TResult *first = nullptr;
+        const TResult *last = nullptr;
+        for (const TResult &result : Results) {
+            if (result.Name.rfind(prefix, 0) != 0)
+                continue;
+            if (!first)
+                first = &result;
+            last = &result;
+        }
+        if (!first || first->CpuSeconds <= 0)
+            return false;
+        const double growth = last->CpuSeconds / first->CpuSeconds;
+        const bool met = growth <= limit;
+        std::printf("%s: last / first = %.3f (target <= %.2f): %s\n", prefix.c_str(), growth, limit,
+                    met ? "met" : "NOT met");
+        return met;
+    }
+
 private:
     struct TResult
     {

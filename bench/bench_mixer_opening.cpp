@@ -3,13 +3,13 @@
 // process's CPU time (every thread, the instrument's included) should stay under 5 % of the
 // opening's wall time.
 
+#include "controls/ReceiveLog.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
 #include "protocol/Handlers.h"
 #include "support/VirtualRig.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <ctime>
@@ -36,7 +36,7 @@ void BM_MixerOpening(benchmark::State &state)
     midi::MidiOut().Open(0);
     midi::MidiIn().Open(0);
     TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
-    QLineEdit *log = form.findChild<QLineEdit *>(QStringLiteral("EditBPM"));
+    TReceiveLog *log = form.findChild<TReceiveLog *>(QStringLiteral("EditBPM"));
     for (auto _ : state) {
         const double cpuStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
         const double wallStart = Seconds(CLOCK_MONOTONIC);
@@ -46,7 +46,7 @@ void BM_MixerOpening(benchmark::State &state)
         WorstShare = std::max(WorstShare, LastCpu / LastWall);
         state.SetIterationTime(LastWall);
     }
-    if (!log->text().endsWith(QStringLiteral(" Switch")))
+    if (!log->Text().endsWith(QStringLiteral(" Switch")))
         state.SkipWithError("the opening did not decode the instrument's answers");
     state.counters["cpu_ms"] = LastCpu * 1e3;
     state.counters["cpu_share_%"] = LastCpu / LastWall * 100;

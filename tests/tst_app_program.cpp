@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "controls/DropDownList.h"
+#include "controls/ReceiveLog.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
 #include "protocol/Handlers.h"
@@ -41,7 +42,7 @@ private slots:
         QVERIFY(Errors.empty());
         QCOMPARE(midi::MidiIn().Name(0), std::string("Ombrix Virtual MC-307"));
         QCOMPARE(midi::MidiOut().Name(0), std::string("Ombrix Virtual MC-307"));
-        QCOMPARE(windows.Ombrix.findChild<QLineEdit *>("Edit1")->text(),
+        QCOMPARE(windows.Ombrix.findChild<TReceiveLog *>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
     }
 
@@ -54,7 +55,7 @@ private slots:
         });
         windows.Ombrix.findChild<QAction *>("Mixer")->trigger();
         QVERIFY(!windows.FormMixer.isVisible());
-        const QString log = windows.FormMixer.findChild<QLineEdit *>("EditBPM")->text();
+        const QString log = windows.FormMixer.findChild<TReceiveLog *>("EditBPM")->Text();
         QVERIFY2(log.contains(" Common") && log.contains(" R") && log.contains(" Switch"),
                  qPrintable(log));
         QVERIFY(Errors.empty());

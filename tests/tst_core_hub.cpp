@@ -6,6 +6,7 @@
 #include "midi/ReceiveRing.h"
 #include "protocol/Handlers.h"
 #include "protocol/ReceiveHandOver.h"
+#include "support/DeliveryRecorder.h"
 #include "support/MessageText.h"
 
 #include <QtTest>
@@ -125,7 +126,7 @@ class TestHub : public QObject
 
     std::shared_ptr<TScript> First;
     std::shared_ptr<TScript> Second;
-    std::vector<std::vector<std::uint8_t>> Deliveries;
+    TDeliveryRecorder Input;
 
 private slots:
     void init()
@@ -133,7 +134,7 @@ private slots:
         protocol::TReceiveHandOver::Ensure();
         First = std::make_shared<TScript>();
         Second = std::make_shared<TScript>();
-        Deliveries.clear();
+        Input.Deliveries.clear();
         SetMidiService(std::make_shared<TMidiHub>(std::vector<std::shared_ptr<IMidiPortProvider>> {
             std::make_shared<TScriptedProvider>("Built-in", First),
             std::make_shared<TScriptedProvider>("A very long system MIDI port name here",
@@ -160,67 +161,60 @@ private slots:
     void deliveriesFromAnotherThread()
     {
         MidiIn().Open(1);
-        MidiIn().SetOnSysEx([this](std::int32_t index, std::span<const std::uint8_t> bytes) {
-            QCOMPARE(index, 1);
-            Deliveries.emplace_back(bytes.begin(), bytes.end());
-        });
+        Input.Attach();
         std::thread port([&] {
             for (int i = 0; i < 50; ++i)
                 Second->Play(SysExOfSize(20 + i));
         });
         port.join();
-        QTRY_COMPARE(Deliveries.size(), std::size_t(50));
-        for (int i = 0; i < 50; ++i)
-            QCOMPARE(Deliveries[i].size(), std::size_t(20 + i));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(50));
+        for (int i = 0; i < 50; ++i) {
+            QCOMPARE(Input.Deliveries[i].Index, 1);
+            QCOMPARE(Input.Deliveries[i].Bytes.size(), std::size_t(20 + i));
+        }
     }
 
     // A message longer than the buffer comes as consecutive buffers, each queued again in time.
     void longMessageFillsSeveralBuffers()
     {
         MidiIn().Open(0);
-        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
-            Deliveries.emplace_back(bytes.begin(), bytes.end());
-        });
+        Input.Attach();
         auto message = SysExOfSize(4100);
         for (std::size_t i = 1; i + 1 < message.size(); ++i)
             message[i] = static_cast<std::uint8_t>(i & 0x7F);
         First->Play(message);
-        QTRY_COMPARE(Deliveries.size(), std::size_t(3));
-        QCOMPARE(Deliveries[0].size(), std::size_t(2048));
-        QCOMPARE(Deliveries[2].size(), std::size_t(4));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(3));
+        QCOMPARE(Input.Deliveries[0].Bytes.size(), std::size_t(2048));
+        QCOMPARE(Input.Deliveries[2].Bytes.size(), std::size_t(4));
         std::vector<std::uint8_t> joined;
-        for (const auto &piece : Deliveries)
-            joined.insert(joined.end(), piece.begin(), piece.end());
+        for (const TDelivery &piece : Input.Deliveries)
+            joined.insert(joined.end(), piece.Bytes.begin(), piece.Bytes.end());
         QCOMPARE(joined, message);
     }
 
     void shortMessagesAreNotDelivered()
     {
         MidiIn().Open(0);
-        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
-            Deliveries.emplace_back(bytes.begin(), bytes.end());
-        });
+        Input.Attach();
         First->Play({0xB0, 0x07, 0x64});
         First->Play({0xF8});
         First->Play(SysExOfSize(3));
-        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
     }
 
     void closedOrStoppedDeviceDeliversNothing()
     {
         MidiIn().Open(0);
-        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
-            Deliveries.emplace_back(bytes.begin(), bytes.end());
-        });
+        Input.Attach();
         MidiIn().Close(0);
         QCOMPARE(First->Closes, 1);
         First->Play(SysExOfSize(10));
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
         // Opened again, it works again.
         MidiIn().Open(0);
         First->Play(SysExOfSize(10));
-        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
     }
 
     void sendsReachThePort()
@@ -386,14 +380,12 @@ private slots:
     void shutdownStopsEverything()
     {
         MidiIn().Open(0);
-        MidiIn().SetOnSysEx([this](std::int32_t, std::span<const std::uint8_t> bytes) {
-            Deliveries.emplace_back(bytes.begin(), bytes.end());
-        });
+        Input.Attach();
         First->Play(SysExOfSize(10)); // queued to the window thread, not yet run
         ShutdownMidi();
         First->Play(SysExOfSize(10));
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
         HMIDIIN handle = 0;
         QCOMPARE(MidiService().midiInOpen(&handle, 0, nullptr, 0, CALLBACK_NULL),
                  MMSYSERR_NODRIVER);

@@ -5,6 +5,7 @@
 #include "midi/MidiError.h"
 #include "protocol/Handlers.h"
 #include "protocol/ReceiveHandOver.h"
+#include "support/DeliveryRecorder.h"
 #include "support/FakeMidiService.h"
 #include "support/MessageText.h"
 
@@ -13,21 +14,12 @@
 
 using namespace midi;
 
-namespace {
-struct TDelivery
-{
-    int Index;
-    std::vector<std::uint8_t> Bytes;
-    QThread *Thread;
-};
-} // namespace
-
 class TestMidiDevices : public QObject
 {
     Q_OBJECT
 
     std::shared_ptr<TFakeMidiService> Fake;
-    std::vector<TDelivery> Deliveries;
+    TDeliveryRecorder Input;
     std::vector<std::string> Errors;
 
     void Install(std::vector<std::string> in, std::vector<std::string> out)
@@ -36,18 +28,12 @@ class TestMidiDevices : public QObject
         Fake = std::make_shared<TFakeMidiService>(std::move(in), std::move(out));
         SetMidiService(Fake);
     }
-    void Record()
-    {
-        MidiIn().SetOnSysEx([this](std::int32_t index, std::span<const std::uint8_t> bytes) {
-            Deliveries.push_back({index, {bytes.begin(), bytes.end()}, QThread::currentThread()});
-        });
-    }
 
 private slots:
     void init()
     {
         protocol::TReceiveHandOver::Ensure();
-        Deliveries.clear();
+        Input.Deliveries.clear();
         Errors.clear();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Install({"In A", "In B"}, {"Out A"});
@@ -185,30 +171,30 @@ private slots:
     void deliveryReachesWindowThread()
     {
         MidiIn().Open(1);
-        Record();
+        Input.Attach();
         const auto message = SysExOfSize(40, 0x11);
         std::thread service([&] { QCOMPARE(Fake->PlayLong(1, message), 1); });
         service.join();
-        QVERIFY(Deliveries.empty()); // never inside the notification
-        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
-        QCOMPARE(Deliveries[0].Index, 1);
-        QCOMPARE(Deliveries[0].Bytes, message);
-        QCOMPARE(Deliveries[0].Thread, QThread::currentThread());
+        QVERIFY(Input.Deliveries.empty()); // never inside the notification
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
+        QCOMPARE(Input.Deliveries[0].Index, 1);
+        QCOMPARE(Input.Deliveries[0].Bytes, message);
+        QCOMPARE(Input.Deliveries[0].Thread, QThread::currentThread());
         QCOMPARE(Fake->QueuedBuffers(1), 1); // queued again
     }
 
     void longMessageArrivesInPieces()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         const auto message = SysExOfSize(5000, 0x11);
         QCOMPARE(Fake->PlayLong(0, message), 3);
-        QTRY_COMPARE(Deliveries.size(), std::size_t(3));
-        QCOMPARE(Deliveries[0].Bytes.size(), std::size_t(2048));
-        QCOMPARE(Deliveries[1].Bytes.size(), std::size_t(2048));
-        QCOMPARE(Deliveries[2].Bytes.size(), std::size_t(904));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(3));
+        QCOMPARE(Input.Deliveries[0].Bytes.size(), std::size_t(2048));
+        QCOMPARE(Input.Deliveries[1].Bytes.size(), std::size_t(2048));
+        QCOMPARE(Input.Deliveries[2].Bytes.size(), std::size_t(904));
         std::vector<std::uint8_t> joined;
-        for (const auto &d : Deliveries)
+        for (const auto &d : Input.Deliveries)
             joined.insert(joined.end(), d.Bytes.begin(), d.Bytes.end());
         QCOMPARE(joined, message);
     }
@@ -216,32 +202,33 @@ private slots:
     void zeroBytesRecordedIsNotQueuedAgain()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         QVERIFY(Fake->ReturnBuffer(0, 0, MHDR_DONE));
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
         QCOMPARE(Fake->QueuedBuffers(0), 0);
     }
 
     void bufferWithoutDoneFlagIsKept()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         const auto first = std::vector<std::uint8_t> {0xF0, 0x01, 0x02};
         std::memcpy(MidiIn().Buffers()[0]->Buffer.data(), first.data(), first.size());
         QVERIFY(Fake->ReturnBuffer(0, 3, 0));
         QCOMPARE(Fake->PlayLong(0, std::vector<std::uint8_t> {0x03, 0xF7}), 1);
-        QTRY_COMPARE(Deliveries.size(), std::size_t(1));
-        QCOMPARE(Deliveries[0].Bytes, (std::vector<std::uint8_t> {0xF0, 0x01, 0x02, 0x03, 0xF7}));
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
+        QCOMPARE(Input.Deliveries[0].Bytes,
+                 (std::vector<std::uint8_t> {0xF0, 0x01, 0x02, 0x03, 0xF7}));
     }
 
     void noHandlerDiscards()
     {
         MidiIn().Open(0);
         QCOMPARE(Fake->PlayLong(0, SysExOfSize(10, 0x11)), 1);
-        Record();
+        Input.Attach();
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
         QCOMPARE(Fake->QueuedBuffers(0), 1);
     }
 
@@ -249,20 +236,20 @@ private slots:
     void clearedHandlerDropsQueuedDelivery()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         QCOMPARE(Fake->PlayLong(0, SysExOfSize(10, 0x11)), 1);
         MidiIn().ClearOnSysEx();
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
     }
 
     void shortMessagesIgnored()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         Fake->PlayShort(0, 0x647B0);
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
         QCOMPARE(Fake->QueuedBuffers(0), 1);
     }
 
@@ -303,11 +290,11 @@ private slots:
     void shutdownDropsQueuedDeliveries()
     {
         MidiIn().Open(0);
-        Record();
+        Input.Attach();
         Fake->PlayLong(0, SysExOfSize(10, 0x11));
         ShutdownMidi();
         QTest::qWait(20);
-        QVERIFY(Deliveries.empty());
+        QVERIFY(Input.Deliveries.empty());
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
+#include "controls/ReceiveLog.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
 #include "editor/ToneColumn.h"
@@ -127,7 +128,8 @@ private slots:
                               Window->Column(1).AmpImage()->Envelope().Points[1].x,
                               Window->Column(1).AmpImage()->Envelope().Points[1].y));
         }
-        QVERIFY(Find<QLineEdit>("Edit1")->text().endsWith(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+        QVERIFY(
+            Find<TReceiveLog>("Edit1")->Text().endsWith(" Patch Common Tone1 Tone2 Tone3 Tone4"));
     }
 
     // A change reaches the instrument, and asking for the part again shows the same.
@@ -149,25 +151,25 @@ private slots:
 
     void equalBlockSendsNothingButRepaintsAndLogs()
     {
-        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        const QString logBefore = Find<TReceiveLog>("Edit1")->Text();
         TEnvelopeImage *image = Window->Column(2).PitchImage();
         QImage blank(image->Image().size(), QImage::Format_RGB32);
         blank.fill(Qt::white);
         const_cast<QImage &>(image->Image()) = blank;
         QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, ToneMemory(0, 2))),
                  QStringList {});
-        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(), logBefore + " Tone2");
         QVERIFY(image->Image() != blank);
     }
 
     // A long session's log keeps growing: the box has no length limit of its own.
     void receiveLogIsNeverCut()
     {
-        auto *log = Find<QLineEdit>("Edit1");
-        log->setText(QString(40000, QLatin1Char('x')));
+        auto *log = Find<TReceiveLog>("Edit1");
+        log->SetText(QString(40000, QLatin1Char('x')));
         Decode(DataSetMessage({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1)));
-        QCOMPARE(log->text().size(), 40000 + 6);
-        QVERIFY(log->text().endsWith(" Tone1"));
+        QCOMPARE(log->Text().size(), 40000 + 6);
+        QVERIFY(log->Text().endsWith(" Tone1"));
     }
 
     void randomPanFromABlock()
@@ -276,7 +278,7 @@ private slots:
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), 8);
         QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
         QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), 20);
-        QVERIFY(Find<QLineEdit>("Edit1")->text().endsWith(" Patch"));
+        QVERIFY(Find<TReceiveLog>("Edit1")->Text().endsWith(" Patch"));
 
         // Patch 40 of Preset G does not exist: no row.
         block[4] = 2;
@@ -298,11 +300,11 @@ private slots:
     void partialMessages()
     {
         Tone<QScrollBar>("BarLevel", 2)->setValue(1);
-        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        const QString logBefore = Find<TReceiveLog>("Edit1")->Text();
         QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x65}, {0x64})),
                  QStringList {"F0 41 10 00 0B 12 02 00 12 65 64"});
         QCOMPARE(Tone<QScrollBar>("BarLevel", 2)->value(), 100);
-        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore + " Tone2");
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(), logBefore + " Tone2");
 
         // An envelope is applied only with all its bytes.
         const auto before = Window->Column(2).PitchImage()->Envelope().Times;
@@ -315,10 +317,10 @@ private slots:
                  (std::array<int, 4> {5, 6, 7, 8}));
 
         // Data past the end of a tone's parameters, or a message with no data: nothing applied.
-        const QString logNow = Find<QLineEdit>("Edit1")->text();
+        const QString logNow = Find<TReceiveLog>("Edit1")->Text();
         QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x7C}, {1, 2, 3})), QStringList {});
         QCOMPARE(Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, {})), QStringList {});
-        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logNow);
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(), logNow);
     }
 
     // Cut at every length, a whole block is read as far as it goes and never beyond its end.
@@ -352,13 +354,13 @@ private slots:
         block[0x65] = static_cast<std::uint8_t>(Tone<QScrollBar>("BarLevel", 1)->value() ^ 1);
         block[0x77] = static_cast<std::uint8_t>((Tone<QScrollBar>("BarPan", 1)->value() + 64) ^ 1);
         midi::MidiOut().Close(0);
-        const QString logBefore = Find<QLineEdit>("Edit1")->text();
+        const QString logBefore = Find<TReceiveLog>("Edit1")->Text();
         QVERIFY_THROWS_EXCEPTION(
             std::exception,
             Window->DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)));
         QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), int(block[0x65]));
         QVERIFY(Tone<QScrollBar>("BarPan", 1)->value() != block[0x77] - 64);
-        QCOMPARE(Find<QLineEdit>("Edit1")->text(), logBefore);
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(), logBefore);
         // A user's change to a closed device is shown in the error box.
         Tone<QScrollBar>("BarLevel", 1)->setValue(block[0x65] ^ 2);
         QCOMPARE(Errors.size(), std::size_t(1));

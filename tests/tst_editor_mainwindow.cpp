@@ -3,6 +3,7 @@
 
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
+#include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
@@ -99,7 +100,7 @@ private slots:
         QVERIFY(log.contains(Part1PatchRequest));
         QCOMPARE(Window->PartText, std::string("00"));
         QCOMPARE(Window->DataSetHeader, std::string("F0 41 10 00 0B 12 "));
-        QCOMPARE(Find<QLineEdit>("Edit1")->text(),
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
         auto *patch = Find<TDropDownList>("LBPatch");
         QVERIFY(patch->count() == 128 || patch->count() == 32);
@@ -116,7 +117,7 @@ private slots:
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->itemText(8), QString("Preset G"));
         QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->geometry(), QRect(351, 7, 222, 30));
         QCOMPARE(Find<TRadioGroup>("RadioGroupSelectPart")->title(), QString("Select a Part"));
-        QCOMPARE(Find<QLineEdit>("Edit1")->geometry(), QRect(586, 11, 215, 21));
+        QCOMPARE(Find<TReceiveLog>("Edit1")->geometry(), QRect(586, 11, 215, 21));
         // The tone controls lie in their columns; their places are the client area's.
         auto *client = Find<QWidget>("ClientArea");
         const auto place = [&](const QString &name) {
@@ -523,8 +524,8 @@ private slots:
     // sees one error box for the whole request.
     void oneErrorBoxPerRequest()
     {
-        auto *log = Find<QLineEdit>("Edit1");
-        connect(log, &QLineEdit::textChanged, this, [](const QString &text) {
+        auto *log = Find<TReceiveLog>("Edit1");
+        connect(log, &TReceiveLog::TextChanged, this, [](const QString &text) {
             if (text.endsWith(" Common"))
                 midi::MidiOut().Close(0);
         });

@@ -4,12 +4,13 @@
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
 #include "protocol/Handlers.h"
 #include "protocol/MixerProtocol.h"
-#include "support/EditorTestSupport.h"
+#include "support/MixerWindowFixture.h"
 #include "support/VirtualRig.h"
 
 #include <QCheckBox>
@@ -40,42 +41,13 @@ TAddress SystemByte(std::uint8_t offset)
 }
 } // namespace
 
-class TestMixerInstrument : public QObject
+class TestMixerInstrument : public TMixerWindowFixture
 {
     Q_OBJECT
 
     std::unique_ptr<TVirtualRig> Rig;
-    std::unique_ptr<TFormMixer> Form;
-    std::vector<std::string> Errors;
 
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Form, name);
-    }
-    QScrollBar *Bar(const QString &name) { return Find<QScrollBar>(name); }
-    TEditBox *Box(const QString &name) { return Find<TEditBox>(name); }
-    TDropDownList *List(const QString &name) { return Find<TDropDownList>(name); }
-    QCheckBox *Check(const QString &name) { return Find<QCheckBox>(name); }
     std::uint8_t Memory(const TAddress &address) { return Rig->Instrument().ReadByte(address); }
-
-    // Opens the window modally as the main window does and, once it is up, runs `whileOpen`
-    // and presses OK.
-    int Open(const std::function<void()> &whileOpen = {})
-    {
-        QTimer poll;
-        poll.setInterval(20);
-        connect(&poll, &QTimer::timeout, this, [&] {
-            if (Form->IsOpening() || !Form->windowHandle() || !Form->windowHandle()->isVisible())
-                return;
-            poll.stop();
-            if (whileOpen)
-                whileOpen();
-            Find<QPushButton>(QStringLiteral("OKBtn"))->click();
-        });
-        poll.start();
-        return Form->exec();
-    }
 
     void CompareWithMemory()
     {
@@ -123,28 +95,21 @@ class TestMixerInstrument : public QObject
 private slots:
     void initTestCase()
     {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         // The program's font, which the window is laid out for.
         QFont font(QStringLiteral("Sans Serif"), 8);
         font.setStyleHint(QFont::SansSerif);
         font.setStretch(QFont::SemiCondensed);
         QApplication::setFont(font);
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>();
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>(
-            [] {
-                return TMainWindowSettings {0, 17};
-            },
-            midi::MidiOut());
+        StartWindow(midi::MidiOut());
     }
     void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()
     {
-        Form.reset();
+        StopWindow();
         Rig.reset();
-        protocol::SetErrorReporter(nullptr);
     }
 
     void openingShowsTheInstrument()
@@ -199,8 +164,7 @@ private slots:
         QCOMPARE(Bar("BarTrans7")->value(), -48);
         QVERIFY(!Check("CBMFXSwitch3")->isChecked());
         QVERIFY(!Check("CBDelaySwitch")->isChecked());
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(),
-                 QStringLiteral("0 Common 1 2 3 4 5 6 7 R R Switch"));
+        QCOMPARE(Log(), QStringLiteral("0 Common 1 2 3 4 5 6 7 R R Switch"));
 
         if (const QByteArray path = qgetenv("OMBRIX_MIXER_SCREENSHOT"); !path.isEmpty())
             Form->grab().save(QString::fromLocal8Bit(path));
@@ -280,14 +244,13 @@ private slots:
         const std::uint8_t level[] = {5};
         Rig->Instrument().Write(PartByte(6, 0x06), level);
         Rig->Instrument().ClearLog();
-        const QString logBefore = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
+        const QString logBefore = Log();
         QCOMPARE(Open(), int(QDialog::Accepted));
         // Only the requests: decoding sends nothing although every handler is connected.
         QCOMPARE(Rig->Instrument().Log().size(), std::size_t(3));
         CompareWithMemory();
         QCOMPARE(Box("EditMixer6")->text(), QStringLiteral("5"));
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(),
-                 logBefore + QStringLiteral(" Common 1 2 3 4 5 6 7 R R Switch"));
+        QCOMPARE(Log(), logBefore + QStringLiteral(" Common 1 2 3 4 5 6 7 R R Switch"));
     }
 
     void closingDuringTheOpening()

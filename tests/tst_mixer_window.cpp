@@ -1,18 +1,19 @@
-// The mixer window on a recording fake service: its controls and start values, the exchange of
+// The mixer window on recording outputs: its controls and start values, the exchange of
 // boxes and bars, the exact messages of every handler, the decoder (which sends nothing), short
 // and garbage messages, and send errors that end a handler where they happen.
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
 #include "midi/SysExText.h"
-#include "mixer/EffectsArea.h"
 #include "mixer/FormMixer.h"
-#include "mixer/MixerGroup.h"
 #include "protocol/Handlers.h"
 #include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
+#include "support/MixerWindowFixture.h"
+#include "support/RecordingOutputs.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -95,31 +96,15 @@ const std::string Model3A17 = "00 F0 41 10 3A 12 ";
 const std::uint8_t PartBlockBytes[] = {0x19, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
 } // namespace
 
-class TestMixerWindow : public QObject
+class TestMixerWindow : public TMixerWindowFixture
 {
     Q_OBJECT
 
+    // The window sends through the recording outputs; its openings listen to the fake's input.
+    TRecordingOutputs Outputs;
     std::shared_ptr<TFakeMidiService> Fake;
-    std::unique_ptr<TFormMixer> Form;
-    std::vector<std::string> Errors;
 
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Form, name);
-    }
-    QScrollBar *Bar(const QString &name) { return Find<QScrollBar>(name); }
-    TEditBox *Box(const QString &name) { return Find<TEditBox>(name); }
-    TDropDownList *List(const QString &name) { return Find<TDropDownList>(name); }
-    QCheckBox *Check(const QString &name) { return Find<QCheckBox>(name); }
-
-    QStringList Sent() const
-    {
-        QStringList out;
-        for (const TBytes &bytes : Fake->Sent())
-            out << HexOf(bytes);
-        return out;
-    }
+    QStringList Sent() const { return Outputs.SentHex(); }
     void Decode(const TBytes &message) { Form->DoSysexData(0, message); }
     // Puts every part at the same values through the decoder, which sends nothing.
     void DecodeAllParts(const TPart &part)
@@ -153,18 +138,11 @@ class TestMixerWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Fake = std::make_shared<TFakeMidiService>(std::vector<std::string> {"In"},
-                                                  std::vector<std::string> {"Out"});
+                                                  std::vector<std::string> {});
         midi::SetMidiService(Fake);
-        midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
-        Form = std::make_unique<TFormMixer>(
-            [] {
-                return TMainWindowSettings {0, 17};
-            },
-            midi::MidiOut());
+        StartWindow(Outputs);
 
         // One opening for the whole class: the instrument answers nothing.
         QElapsedTimer clock;
@@ -185,27 +163,26 @@ private slots:
             QCOMPARE(Bar(QStringLiteral("BarTrans%1").arg(k))->toolTip(),
                      QStringLiteral("Use this to set transpose on each part"));
         }
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), QStringLiteral("0"));
+        QCOMPARE(Log(), QStringLiteral("0"));
         QCOMPARE(List(QStringLiteral("LBReverbType"))->ItemIndex(), -1);
     }
     void init()
     {
         Errors.clear();
-        Fake->ClearFailures();
-        Fake->ClearRecords();
+        Outputs.ClearFailures();
+        Outputs.ClearRecord();
     }
     void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()
     {
-        Form.reset();
+        StopWindow();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
     }
 
     void windowAndControls()
     {
-        TFormMixer form([] { return TMainWindowSettings {}; }, midi::MidiOut());
+        TFormMixer form([] { return TMainWindowSettings {}; }, Outputs);
         QCOMPARE(form.objectName(), QStringLiteral("FormMixer"));
         QCOMPARE(form.windowTitle(), QStringLiteral("Réglages Pattern"));
         QCOMPARE(form.size(), QSize(588, 604));
@@ -264,8 +241,8 @@ private slots:
         QPushButton *ok = FindControl<QPushButton>(form, QStringLiteral("OKBtn"));
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
-        QLineEdit *log = FindControl<QLineEdit>(form, QStringLiteral("EditBPM"));
-        QCOMPARE(log->text(), QStringLiteral("0"));
+        TReceiveLog *log = FindControl<TReceiveLog>(form, QStringLiteral("EditBPM"));
+        QCOMPARE(log->Text(), QStringLiteral("0"));
         QCOMPARE(log->toolTip(), QStringLiteral("Set the BPM of the pattern"));
         bool futureLabel = false;
         for (QLabel *label : form.findChildren<QLabel *>())
@@ -352,7 +329,7 @@ private slots:
 
     void beforeTheFirstOpeningNothingIsSent()
     {
-        TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
+        TFormMixer form([] { return TMainWindowSettings {0, 17}; }, Outputs);
         // Boxes move their bars from the start...
         FindControl<TEditBox>(form, QStringLiteral("EditMixer2"))->setText(QStringLiteral("50"));
         QCOMPARE(FindControl<QScrollBar>(form, QStringLiteral("BarMixer2"))->value(), 50);
@@ -433,7 +410,7 @@ private slots:
             TEditBox *box = Box("EditReverb4");
             box->setFocus();
             Type(box, QStringLiteral("55"));
-            Fake->ClearRecords();
+            Outputs.ClearRecord();
             Enter(box);
             sentByEnter = Sent();
         });
@@ -456,7 +433,7 @@ private slots:
         QStringList expected = ControlChanges(0x07, 100, 5, 90);
         expected[0] = HexOf(BytesOf({0xB0, 0x07, 30})); // suffix 2, part 1, goes first
         QCOMPARE(Sent(), expected);
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         box->FinishEdit();
         QVERIFY(Sent().isEmpty());
     }
@@ -466,12 +443,12 @@ private slots:
     void pendingFeedbackIsAppliedOnce()
     {
         Decode(CommonBlock({}));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, QStringLiteral("45"));
         Bar("BarDelayLevel")->setValue(Bar("BarDelayLevel")->value() + 1);
         QCOMPARE(Sent().filter(Message(Set17 + "01 00 00 26 2D")).size(), 1);
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         box->FinishEdit();
         QVERIFY(Sent().isEmpty());
     }
@@ -500,7 +477,7 @@ private slots:
         QVERIFY(Sent().contains(QStringLiteral("B2 07 00")));
 
         // The same text again is no change.
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         box->setText(QStringLiteral("0"));
         Type(box, QStringLiteral("0"));
         Enter(box);
@@ -539,7 +516,7 @@ private slots:
         QFETCH(QString, hint);
         // Every part 5 semitones up (bar position -5) first, through the decoder.
         DecodeAllParts({100, 0x40, 0x30 + 5, 0, 0, 0});
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarTrans4")->setValue(position);
         QStringList expected;
         for (int suffix : {2, 3, 4, 5, 6, 7, 8, 1}) {
@@ -566,7 +543,7 @@ private slots:
                  "00 F0 41 10 3A 12 32 56 00 00 78 F7", "00 F0 41 10 3A 12 33 56 00 00 77 F7",
                  "00 F0 41 10 3A 12 34 56 00 00 76 F7", "00 F0 41 10 3A 12 35 56 00 00 75 F7",
                  "00 F0 41 10 3A 12 36 56 00 00 74 F7", "00 F0 41 10 3A 12 39 56 01 09 67 F7"}));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Check("CBMFXSwitch8")->click();
         QCOMPARE(Sent().size(), 8);
         QCOMPARE(Sent()[6], Message(Model3A17 + "36 56 01 00"));
@@ -598,8 +575,8 @@ private slots:
         QFETCH(bool, ticked);
         DecodeAllParts({});
         Check(QStringLiteral("CBMFXSwitch%1").arg(suffix))->setChecked(!ticked);
-        Fake->ClearRecords();
-        const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
+        Outputs.ClearRecord();
+        const QString before = Log();
         const int level = 10 + suffix, delay = 20 + suffix, reverb = 30 + suffix;
         Decode(PartBlock(PartBlockBytes[suffix - 1], {level, pan, transpose, mfx, delay, reverb}));
         QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(suffix))->text(), QString::number(level));
@@ -621,7 +598,7 @@ private slots:
                 QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(k))->text(), QStringLiteral("100"));
         const QString tag
             = suffix == 1 ? QStringLiteral(" R") : QStringLiteral(" %1").arg(suffix - 1);
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + tag);
+        QCOMPARE(Log(), before + tag);
         // Decoding sends nothing, although every send handler is connected.
         QVERIFY(Sent().isEmpty());
     }
@@ -631,13 +608,13 @@ private slots:
     void onlyPartBlocksAreRows()
     {
         DecodeAllParts({});
-        const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
+        const QString before = Log();
         Decode(PartBlock(0x10, {77, 0x40, 0x30, 0, 0, 0}, 0x02));
         Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, TBytes(0x81, 0x33)));
         // Neither 17 nor 18 names a part.
         Decode(PartBlock(0x17, {5, 0x40, 0x30, 0, 0, 0}));
         Decode(PartBlock(0x18, {5, 0x40, 0x30, 0, 0, 0}));
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before);
+        QCOMPARE(Log(), before);
         QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("100"));
         QVERIFY(Sent().isEmpty());
         Bar("BarMixer3")->setValue(101);
@@ -646,18 +623,18 @@ private slots:
 
     void tagsAccumulate()
     {
-        QLineEdit *log = Find<QLineEdit>(QStringLiteral("EditBPM"));
-        log->setText(QStringLiteral("0"));
+        TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
+        log->SetText(QStringLiteral("0"));
         Decode(PartBlock(0x19, {}));
         Decode(PartBlock(0x19, {}));
-        QCOMPARE(log->text(), QStringLiteral("0 R R"));
+        QCOMPARE(log->Text(), QStringLiteral("0 R R"));
         // 01 00 00 08 is the pattern common block, not the system area's switches.
         TBytes data(44, 0);
         data[0] = 1;
         Decode(DataSetMessage({0x01, 0x00, 0x00, 0x08}, data));
-        QCOMPARE(log->text(), QStringLiteral("0 R R Common"));
+        QCOMPARE(log->Text(), QStringLiteral("0 R R Common"));
         Decode(DataSetMessage({0x00, 0x00, 0x00, 0x08}, BytesOf({1, 1, 1})));
-        QCOMPARE(log->text(), QStringLiteral("0 R R Common Switch"));
+        QCOMPARE(log->Text(), QStringLiteral("0 R R Common Switch"));
         QVERIFY(Check("CBMFXSwitch")->isChecked());
         QVERIFY(Sent().isEmpty());
     }
@@ -677,7 +654,7 @@ private slots:
         c.Output = 2;
         c.Feedback = 0x7F;
         c.DelayToMfx = 12;
-        const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
+        const QString before = Log();
         Decode(CommonBlock(c));
         QCOMPARE(List("LBReverbType")->currentText(), QStringLiteral("Hall 2"));
         QCOMPARE(Bar("BarReverbLevel")->value(), 64);
@@ -694,7 +671,7 @@ private slots:
         QCOMPARE(Bar("BarDelayToMFX")->value(), 12);
         // The window shows the delay time it read.
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), QStringLiteral("o"));
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + " Common");
+        QCOMPARE(Log(), before + " Common");
         QVERIFY(Sent().isEmpty());
 
         // Bytes that are no item of their list leave it without a selection.
@@ -729,12 +706,12 @@ private slots:
         QFETCH(int, mfx);
         QFETCH(int, delay);
         QFETCH(int, reverb);
-        const QString before = Find<QLineEdit>(QStringLiteral("EditBPM"))->text();
+        const QString before = Log();
         Decode(SwitchBlock(mfx, delay, reverb));
         QCOMPARE(Check("CBMFXSwitch")->isChecked(), mfx == 1);
         QCOMPARE(Check("CBDelaySwitch")->isChecked(), delay == 1);
         QCOMPARE(Check("CBReverbSwitch")->isChecked(), reverb == 1);
-        QCOMPARE(Find<QLineEdit>(QStringLiteral("EditBPM"))->text(), before + " Switch");
+        QCOMPARE(Log(), before + " Switch");
         QVERIFY(Sent().isEmpty());
     }
 
@@ -796,7 +773,7 @@ private slots:
         c.ReverbHf = 3;
         c.ReverbToMfx = 30;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         // The user picks the last row with the keyboard.
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
         QCOMPARE(List("LBReverbType")->currentText(), QStringLiteral("Hall 2"));
@@ -805,7 +782,7 @@ private slots:
                               Message(Set17 + "01 00 00 2A 14"), Message(Set17 + "01 00 00 2B 03"),
                               Message(Set17 + "01 00 00 1D 1E")}));
         // Picking the row already selected is no change.
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
         QVERIFY(Sent().isEmpty());
     }
@@ -813,7 +790,7 @@ private slots:
     void reverbLevelExample()
     {
         Decode(CommonBlock({}));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarReverbLevel")->setValue(100);
         QCOMPARE(Sent().size(), 5);
         QCOMPARE(Sent()[1], QStringLiteral("F0 41 10 00 0B 12 01 00 00 29 64 72 F7"));
@@ -828,12 +805,12 @@ private slots:
         c.DelayHf = 0x40;
         c.Output = 0x40;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarReverbTime")->setValue(7);
         QCOMPARE(Sent(),
                  QStringList({Message(Set17 + "01 00 00 29 00"), Message(Set17 + "01 00 00 2A 07"),
                               Message(Set17 + "01 00 00 1D 00")}));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarDelayTime")->setValue(111);
         QCOMPARE(
             Sent(),
@@ -849,15 +826,15 @@ private slots:
         c.ReverbToMfx = 1;
         c.DelayToMfx = 2;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarReverbToMFX")->setValue(99);
         QCOMPARE(Sent().size(), 5);
         QCOMPARE(Sent().back(), Message(Set17 + "01 00 00 1D 63"));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarDelayToMFX")->setValue(98);
         QCOMPARE(Sent().size(), 7);
         QCOMPARE(Sent().back(), Message(Set17 + "01 00 00 1C 62"));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarReverbLevel")->setValue(3);
         QCOMPARE(Sent().back(), Message(Set17 + "01 00 00 1D 63"));
     }
@@ -888,7 +865,7 @@ private slots:
         Decode(CommonBlock(c));
         if (list == QStringLiteral("LBDelayHF") && key == Qt::Key_End)
             List(list)->SetItemIndex(0);
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         QTest::keyClick(List(list), Qt::Key(key));
         QCOMPARE(List(list)->currentText(), item);
         const QStringList sent = Sent();
@@ -922,7 +899,7 @@ private slots:
         TCommon c;
         c.Feedback = 50;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, typed);
         Enter(box);
@@ -938,7 +915,7 @@ private slots:
     void feedbackInRangeIsSentOnce()
     {
         Decode(CommonBlock({}));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, QStringLiteral("45"));
         Enter(box);
@@ -951,14 +928,14 @@ private slots:
         TCommon c;
         c.Feedback = 97;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         TUpDown *arrows = Find<TUpDown>(QStringLiteral("UpDownDelayFeedback"));
         arrows->Step(+1);
         QCOMPARE(Box("EditDelayFeedback")->text(), QStringLiteral("98"));
         QCOMPARE(Sent().size(), 7);
         QCOMPARE(Sent()[4], Message(Set17 + "01 00 00 26 62"));
         // No wrap-around at the top.
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         arrows->Step(+1);
         QVERIFY(Sent().isEmpty());
         arrows->Step(-1);
@@ -990,7 +967,7 @@ private slots:
         c.DelayType = type;
         c.DelayTime = position == 0 ? 1 : 0;
         Decode(CommonBlock(c));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Bar("BarDelayTime")->setValue(position);
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), text);
         QCOMPARE(Sent()[3], Message(Set17 + "01 00 00 25 " + midi::HexByte(position)));
@@ -1003,7 +980,7 @@ private slots:
         c.DelayTime = 30;
         Decode(CommonBlock(c));
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), QStringLiteral("7.5"));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         QTest::keyClick(List("LBDelayType"), Qt::Key_Down);
         QCOMPARE(Bar("BarDelayTime")->value(), 30);
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), QStringLiteral("350"));
@@ -1027,10 +1004,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, offset);
         Decode(SwitchBlock(0, 0, 0));
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Check(name)->click();
         QCOMPARE(Sent(), QStringList {Message(Set17 + "00 00 00 " + offset.toStdString() + " 01")});
-        Fake->ClearRecords();
+        Outputs.ClearRecord();
         Check(name)->click();
         QCOMPARE(Sent(), QStringList {Message(Set17 + "00 00 00 " + offset.toStdString() + " 00")});
     }
@@ -1039,48 +1016,43 @@ private slots:
     {
         DecodeAllParts({});
         Decode(CommonBlock({}));
-        Fake->ClearRecords();
-        const auto takeErrors = [this] {
-            std::vector<std::string> taken;
-            taken.swap(Errors);
-            return taken;
-        };
+        Outputs.ClearRecord();
 
-        Fake->Fail("midiOutShortMsg", 1);
+        Outputs.FailShort("Unspecified MIDI error.");
         Bar("BarMixer2")->setValue(50);
-        QCOMPARE(takeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
+        QCOMPARE(TakeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
         QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("50"));
         QVERIFY(Sent().isEmpty());
 
         // A typed value: the bar's error ends the box's change as well, once.
         Type(Box("EditPan4"), QStringLiteral("12"));
         Enter(Box("EditPan4"));
-        QCOMPARE(takeErrors().size(), std::size_t(1));
+        QCOMPARE(TakeErrors().size(), std::size_t(1));
         QCOMPARE(Bar("BarPan4")->value(), 12);
 
-        Fake->ClearFailures();
-        Fake->Fail("midiOutLongMsg", 1);
+        Outputs.ClearFailures();
+        Outputs.FailSysEx("Unspecified MIDI error.");
         Bar("BarReverbLevel")->setValue(9);
         Bar("BarTrans2")->setValue(9);
         Check("CBMFXSwitch2")->click();
         Check("CBDelaySwitch")->click();
-        QCOMPARE(takeErrors().size(), std::size_t(4));
+        QCOMPARE(TakeErrors().size(), std::size_t(4));
         QVERIFY(Sent().isEmpty());
 
         // The nested delay change fails at its first message; the outer one stops there too.
         Type(Box("EditDelayFeedback"), QStringLiteral("150"));
         Enter(Box("EditDelayFeedback"));
-        QCOMPARE(takeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
+        QCOMPARE(TakeErrors(), std::vector<std::string> {"Unspecified MIDI error."});
         QCOMPARE(Box("EditDelayFeedback")->text(), QStringLiteral("98"));
         QVERIFY(Sent().isEmpty());
-        Fake->ClearFailures();
+        Outputs.ClearFailures();
     }
 
     void failedFirstOpening()
     {
         // An output index that names no device: the opening stops at its first request, the
         // decoder is not left attached, and the send handlers stay unconnected.
-        TFormMixer form([] { return TMainWindowSettings {3, 17}; }, midi::MidiOut());
+        TFormMixer form([] { return TMainWindowSettings {3, 17}; }, Outputs);
         QElapsedTimer clock;
         clock.start();
         form.FormShow();
@@ -1097,13 +1069,13 @@ private slots:
     void answersArriveThroughTheInput()
     {
         // Deliveries reach the decoder only while an opening waits.
-        QLineEdit *log = Find<QLineEdit>(QStringLiteral("EditBPM"));
-        log->setText(QStringLiteral("0"));
+        TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
+        log->SetText(QStringLiteral("0"));
         Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
         QCoreApplication::processEvents();
-        QCOMPARE(log->text(), QStringLiteral("0"));
+        QCOMPARE(log->Text(), QStringLiteral("0"));
 
-        TFormMixer form([] { return TMainWindowSettings {0, 32}; }, midi::MidiOut());
+        TFormMixer form([] { return TMainWindowSettings {0, 32}; }, Outputs);
         QTimer::singleShot(100, this, [this] {
             Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
             Fake->PlayLong(0, SwitchBlock(1, 0, 1));
@@ -1112,7 +1084,7 @@ private slots:
         QCOMPARE(FindControl<TEditBox>(form, QStringLiteral("EditMixer3"))->text(),
                  QStringLiteral("33"));
         QVERIFY(FindControl<QCheckBox>(form, QStringLiteral("CBReverbSwitch"))->isChecked());
-        QCOMPARE(FindControl<QLineEdit>(form, QStringLiteral("EditBPM"))->text(),
+        QCOMPARE(FindControl<TReceiveLog>(form, QStringLiteral("EditBPM"))->Text(),
                  QStringLiteral("0 2 Switch"));
         // Device ID 32 gives the device byte 1F in this opening's headers.
         QCOMPARE(Sent().front().left(8), QStringLiteral("F0 41 1F"));

@@ -3,6 +3,7 @@
 #include "ToneColumn.h"
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
+#include "controls/ReceiveLog.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/SysExText.h"
@@ -104,13 +105,10 @@ void TOmbrix::BuildControls()
     connect(RadioGroupSelectPart, &TRadioGroup::Click, this,
             [this] { RunBurstHandler([this] { RadioGroupSelectPartClick(); }); });
 
-    Edit1 = new QLineEdit(client);
+    Edit1 = new TReceiveLog(QString(), client);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(586, 11, 215, 21);
-    // The receive log is never cleared: a box's default limit would stop it after 32767
-    // characters.
-    Edit1->setMaxLength(std::numeric_limits<int>::max());
-    // The log is laid out again whole on every append; plain tags need no text shaping.
+    // Plain tags need no text shaping.
     QFont logFont = Edit1->font();
     logFont.setStyleStrategy(QFont::PreferNoShaping);
     Edit1->setFont(logFont);
@@ -300,7 +298,7 @@ void TOmbrix::QuitterClick()
 
 void TOmbrix::AppendLog(const char *word)
 {
-    Edit1->setText(Edit1->text() + QLatin1String(word));
+    Edit1->Append(QLatin1StringView(word));
 }
 
 void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)

@@ -20,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class TDropDownList;
 class TRadioGroup;
+class TReceiveLog;
 class TToneColumn;
 
 class TOmbrix : public QMainWindow
@@ -68,7 +69,7 @@ private:
     TDropDownList *LBPatch = nullptr;
     TDropDownList *LBPatchGroup = nullptr;
     TRadioGroup *RadioGroupSelectPart = nullptr;
-    QLineEdit *Edit1 = nullptr;
+    TReceiveLog *Edit1 = nullptr;
     QLabel *LabelPub = nullptr;
     std::array<TToneColumn *, 4> Columns {};
     // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.

@@ -49,6 +49,8 @@ public:
     void EditDelayFeedbackChange();
     void SwitchClick(mixer::TEffectSwitch which, bool on);
 
+private:
+    // Tests and scripts reach these controls by their object names.
     TDropDownList *LBReverbType = nullptr;
     TDropDownList *LBReverbHF = nullptr;
     QScrollBar *BarReverbLevel = nullptr;
@@ -67,7 +69,6 @@ public:
     QCheckBox *CBDelaySwitch = nullptr;
     QCheckBox *CBMFXSwitch = nullptr;
 
-private:
     // Keeps the feedback box within 0..98 and the arrows on its value; a rewrite of the box runs
     // the box's handler at once, and an error of that run ends this one.
     void ClampFeedback();

@@ -3,6 +3,7 @@
 #include "EffectsArea.h"
 #include "MixerGroup.h"
 #include "controls/EditBox.h"
+#include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
@@ -14,14 +15,12 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <limits>
 
 #include <vector>
 
@@ -142,6 +141,10 @@ void TFormMixer::BuildPanels()
         panels[i] = panel;
         Groups[i] = new TMixerGroup(place.Group, State, panel,
                                     {RowTop, RowHeight, 6, 18, 30, 52, place.BarWidth});
+        connect(Groups[i], &TMixerGroup::Change, this,
+                [this, group = place.Group](int part, int position) {
+                    SendControlChange(group, part, position);
+                });
     }
 
     QFrame *transPanel = NewPanel(this, "ShapeTrans", "Transpose Mixer",
@@ -192,11 +195,8 @@ void TFormMixer::BuildPanels()
     OKBtn->setGeometry(396, 8, 50, 24);
     connect(OKBtn, &QPushButton::clicked, this, &TFormMixer::OKBtnClick);
 
-    EditBPM = new QLineEdit(QStringLiteral("0"), this);
+    EditBPM = new TReceiveLog(QStringLiteral("0"), this);
     EditBPM->setObjectName(QStringLiteral("EditBPM"));
-    // The receive log is never cleared: a box's default limit would stop it after 32767
-    // characters.
-    EditBPM->setMaxLength(std::numeric_limits<int>::max());
     EditBPM->setToolTip(QStringLiteral("Set the BPM of the pattern"));
     QFont logFont = EditBPM->font();
     logFont.setPixelSize(9);
@@ -328,7 +328,14 @@ void TFormMixer::RefreshTransHints()
 
 void TFormMixer::AppendTag(const char *tag)
 {
-    EditBPM->setText(EditBPM->text() + QString::fromLatin1(tag));
+    EditBPM->Append(QLatin1StringView(tag));
+}
+
+void TFormMixer::SendControlChange(mixer::TSendGroup group, int part, int position)
+{
+    State.Output().SendShort(
+        mixer::ControlChangeStatus(mixer::Parts[static_cast<std::size_t>(part)].Channel),
+        mixer::SendGroupInfo(group).Controller, mixer::ControlChangeValue(group, position));
 }
 
 void TFormMixer::BarTransChange()

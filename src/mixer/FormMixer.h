@@ -17,12 +17,12 @@
 #include <span>
 
 class QCheckBox;
-class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QShowEvent;
 class TEffectsArea;
 class TMixerGroup;
+class TReceiveLog;
 
 struct TMainWindowSettings
 {
@@ -50,8 +50,6 @@ public:
     void MFXPartClick();
     void OKBtnClick();
 
-    TMixerGroup &Group(mixer::TSendGroup group) const;
-    TEffectsArea &Effects() const { return *EffectsArea; }
     const TMixerSession &Session() const { return State; }
     // True while an opening is running.
     bool IsOpening() const { return Opening; }
@@ -62,11 +60,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    TMixerGroup &Group(mixer::TSendGroup group) const;
     void BuildPanels();
     void DecodePart(const mixer::TPartBlock &block);
     void RefreshTransHints();
     void AppendTag(const char *tag);
     void ConnectSendHandlers();
+    // A group's part value as its control change; an error ends the group's handler there.
+    void SendControlChange(mixer::TSendGroup group, int part, int position);
 
     std::function<TMainWindowSettings()> MainWindow;
     TMixerSession State;
@@ -75,7 +76,7 @@ private:
     std::array<QScrollBar *, mixer::PartCount> BarTrans {};
     std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;
-    QLineEdit *EditBPM = nullptr;
+    TReceiveLog *EditBPM = nullptr;
     bool SendConnected = false;
     bool Opening = false;
     // A close asked for while the opening runs, carried out once the window is up.

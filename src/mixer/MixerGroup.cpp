@@ -8,38 +8,44 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QWidget>
 
 TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
                          const TGeometry &geometry)
-    : QObject(panel)
-    , Group(group)
+    : QWidget(panel)
     , Session(session)
 {
     const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(group);
     const QString hint = QString::fromLatin1(info.Hint);
+    // The group covers its rows; its children keep their places in the panel.
+    const QPoint origin(geometry.LabelLeft, geometry.Top);
+    setGeometry(QRect(origin,
+                      QSize(geometry.BarLeft + geometry.BarWidth - geometry.LabelLeft,
+                            mixer::PartCount * geometry.RowHeight)));
+    const auto place = [&origin](QWidget *control, int left, int top, int width, int height) {
+        control->setGeometry(QRect(QPoint(left, top) - origin, QSize(width, height)));
+    };
     for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
         const std::size_t i = Index(suffix);
         // Part 7 on the top row, part R on the bottom one.
         const int top = geometry.Top + (mixer::PartCount - suffix) * geometry.RowHeight;
 
-        Labels[i] = new QLabel(QString::fromLatin1(mixer::Parts[i].Label), panel);
-        Labels[i]->setGeometry(geometry.LabelLeft, top, geometry.BoxLeft - geometry.LabelLeft,
-                               geometry.RowHeight - 1);
+        Labels[i] = new QLabel(QString::fromLatin1(mixer::Parts[i].Label), this);
+        place(Labels[i], geometry.LabelLeft, top, geometry.BoxLeft - geometry.LabelLeft,
+              geometry.RowHeight - 1);
 
-        Boxes[i] = new TEditBox(panel);
+        Boxes[i] = new TEditBox(this);
         Boxes[i]->setObjectName(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
         Boxes[i]->setMaxLength(3);
         Boxes[i]->setText(QString::number(info.Start));
         Boxes[i]->setToolTip(hint);
-        Boxes[i]->setGeometry(geometry.BoxLeft, top, geometry.BoxWidth, geometry.RowHeight - 1);
+        place(Boxes[i], geometry.BoxLeft, top, geometry.BoxWidth, geometry.RowHeight - 1);
 
-        Bars[i] = new TScrollBar(Qt::Horizontal, panel);
+        Bars[i] = new TScrollBar(Qt::Horizontal, this);
         Bars[i]->setObjectName(QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
         Bars[i]->setRange(info.Minimum, info.Maximum);
         Bars[i]->setValue(info.Start);
         Bars[i]->setToolTip(hint);
-        Bars[i]->setGeometry(geometry.BarLeft, top + 1, geometry.BarWidth, geometry.RowHeight - 3);
+        place(Bars[i], geometry.BarLeft, top + 1, geometry.BarWidth, geometry.RowHeight - 3);
 
         // The box handler is there from the start: the decoder moves the bars through it.
         connect(Boxes[i], &TEditBox::Change, this, &TMixerGroup::EditChange);
@@ -88,12 +94,7 @@ void TMixerGroup::BarChange()
             const QString text = QString::number(Bars[i]->value());
             protocol::ChangeControl([&] { Boxes[i]->setText(text); });
         }
-        const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(Group);
-        for (int part : mixer::SendOrder) {
-            const std::size_t i = static_cast<std::size_t>(part);
-            Session.Output().SendShort(mixer::ControlChangeStatus(mixer::Parts[i].Channel),
-                                       info.Controller,
-                                       mixer::ControlChangeValue(Group, Bars[i]->value()));
-        }
+        for (int part : mixer::SendOrder)
+            emit Change(part, Bars[static_cast<std::size_t>(part)]->value());
     });
 }

@@ -1,25 +1,25 @@
 #pragma once
 
 // One group of the mixer (level, pan, reverb send or delay send): for each of the eight parts a
-// row label, a box and a bar in the group's panel, kept showing the same value, and every move
-// of a bar sent as the group's eight control changes.
+// row label, a box and a bar, kept showing the same value. Every move of a bar is reported as
+// the group's eight part values, in the order they go out; the window sends them.
 
 #include "MixerSession.h"
 #include "protocol/MixerProtocol.h"
 
-#include <QObject>
+#include <QWidget>
 
 #include <array>
 
 class QLabel;
 class QScrollBar;
-class QWidget;
 class TEditBox;
 
-class TMixerGroup : public QObject
+class TMixerGroup : public QWidget
 {
     Q_OBJECT
 public:
+    // Where the rows go in the panel that holds the group.
     struct TGeometry
     {
         int Top; // of the top row (part 7)
@@ -34,7 +34,7 @@ public:
     TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
                 const TGeometry &geometry);
 
-    // From the first opening on, bar moves are sent. Connecting again changes nothing.
+    // From the first opening on, bar moves are reported. Connecting again changes nothing.
     void ConnectSendHandlers();
 
     // suffix 1..8 (part R, parts 1 to 7).
@@ -43,14 +43,18 @@ public:
 
     // Box handler: every bar follows its box.
     void EditChange();
-    // Bar handler: every box shows its bar, then the eight control changes go out.
+    // Bar handler: every box shows its bar, then Change for each part in sending order.
     void BarChange();
+
+signals:
+    // part indexes mixer::Parts; position is the part's bar position. A slot that throws ends
+    // the bar handler at that part.
+    void Change(int part, int position);
 
 private:
     void ApplyPendingEdits();
     static std::size_t Index(int suffix) { return static_cast<std::size_t>(suffix - 1); }
 
-    mixer::TSendGroup Group;
     const TMixerSession &Session;
     std::array<QLabel *, mixer::PartCount> Labels {};
     std::array<TEditBox *, mixer::PartCount> Boxes {};

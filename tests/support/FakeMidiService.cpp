@@ -79,6 +79,52 @@ MMRESULT TFakeMidiService::CheckOut(const std::string &call, HMIDIOUT h, bool mu
     return MMSYSERR_NOERROR;
 }
 
+template<class TCaps>
+MMRESULT TFakeMidiService::Capabilities(const std::string &call,
+                                        const std::vector<std::string> &names, std::uintptr_t id,
+                                        TCaps *caps)
+{
+    std::lock_guard lock(Lock);
+    MMRESULT code;
+    if (Failing(call, code))
+        return code;
+    if (id >= names.size())
+        return MMSYSERR_BADDEVICEID;
+    *caps = TCaps {};
+    std::memcpy(caps->szPname, names[id].data(), std::min<std::size_t>(names[id].size(), 32));
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT TFakeMidiService::Prepared(MMRESULT check, MIDIHDR *hdr, bool prepared)
+{
+    if (check != MMSYSERR_NOERROR)
+        return check;
+    hdr->dwFlags = prepared ? hdr->dwFlags | MHDR_PREPARED : hdr->dwFlags & ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+bool TFakeMidiService::ReturnNextBuffer(int device, bool mustBeOpen,
+                                        const std::function<void(MIDIHDR &)> &fill)
+{
+    MIDIHDR *header;
+    MidiInProc callback;
+    std::uintptr_t instance;
+    {
+        std::lock_guard lock(Lock);
+        InState &state = In.at(static_cast<std::size_t>(device));
+        header = TakeBuffer(device, state);
+        if (header == nullptr || (mustBeOpen && !state.Open))
+            return false;
+        callback = state.Callback;
+        instance = state.Instance;
+    }
+    fill(*header);
+    if (callback)
+        callback(InBase + static_cast<std::uintptr_t>(device), MIM_LONGDATA, instance,
+                 reinterpret_cast<std::uintptr_t>(header), 0);
+    return true;
+}
+
 MIDIHDR *TFakeMidiService::TakeBuffer(int, InState &state)
 {
     if (state.Queue.empty())
@@ -93,28 +139,17 @@ int TFakeMidiService::PlayLong(int device, std::span<const std::uint8_t> bytes)
     int returned = 0;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        MIDIHDR *header;
-        MidiInProc callback;
-        std::uintptr_t instance;
-        {
-            std::lock_guard lock(Lock);
-            InState &state = In.at(static_cast<std::size_t>(device));
-            header = TakeBuffer(device, state);
-            if (header == nullptr || !state.Open)
-                return returned;
-            callback = state.Callback;
-            instance = state.Instance;
-        }
-        const std::size_t count
-            = std::min<std::size_t>(bytes.size() - done, header->dwBufferLength);
-        std::memcpy(header->lpData, bytes.data() + done, count);
-        done += count;
-        header->dwBytesRecorded = static_cast<std::uint32_t>(count);
-        header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+        const bool played = ReturnNextBuffer(device, true, [&](MIDIHDR &header) {
+            const std::size_t count
+                = std::min<std::size_t>(bytes.size() - done, header.dwBufferLength);
+            std::memcpy(header.lpData, bytes.data() + done, count);
+            done += count;
+            header.dwBytesRecorded = static_cast<std::uint32_t>(count);
+            header.dwFlags = (header.dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
+        });
+        if (!played)
+            return returned;
         ++returned;
-        if (callback)
-            callback(InBase + static_cast<std::uintptr_t>(device), MIM_LONGDATA, instance,
-                     reinterpret_cast<std::uintptr_t>(header), 0);
     }
     return returned;
 }
@@ -135,24 +170,10 @@ void TFakeMidiService::PlayShort(int device, std::uint32_t packed)
 
 bool TFakeMidiService::ReturnBuffer(int device, std::uint32_t recorded, std::uint32_t flags)
 {
-    MIDIHDR *header;
-    MidiInProc callback;
-    std::uintptr_t instance;
-    {
-        std::lock_guard lock(Lock);
-        InState &state = In.at(static_cast<std::size_t>(device));
-        header = TakeBuffer(device, state);
-        if (header == nullptr)
-            return false;
-        callback = state.Callback;
-        instance = state.Instance;
-    }
-    header->dwBytesRecorded = recorded;
-    header->dwFlags = (header->dwFlags & ~MHDR_INQUEUE) | flags;
-    if (callback)
-        callback(InBase + static_cast<std::uintptr_t>(device), MIM_LONGDATA, instance,
-                 reinterpret_cast<std::uintptr_t>(header), 0);
-    return true;
+    return ReturnNextBuffer(device, false, [&](MIDIHDR &header) {
+        header.dwBytesRecorded = recorded;
+        header.dwFlags = (header.dwFlags & ~MHDR_INQUEUE) | flags;
+    });
 }
 
 int TFakeMidiService::QueuedBuffers(int device) const
@@ -170,15 +191,7 @@ std::uint32_t TFakeMidiService::midiInGetNumDevs()
 
 MMRESULT TFakeMidiService::midiInGetDevCapsA(std::uintptr_t id, MIDIINCAPSA *caps, std::uint32_t)
 {
-    std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiInGetDevCapsA", code))
-        return code;
-    if (id >= InNames.size())
-        return MMSYSERR_BADDEVICEID;
-    *caps = MIDIINCAPSA {};
-    std::memcpy(caps->szPname, InNames[id].data(), std::min<std::size_t>(InNames[id].size(), 32));
-    return MMSYSERR_NOERROR;
+    return Capabilities("midiInGetDevCapsA", InNames, id, caps);
 }
 
 MMRESULT TFakeMidiService::midiInOpen(HMIDIIN *handle, std::uint32_t id, MidiInProc callback,
@@ -198,19 +211,13 @@ MMRESULT TFakeMidiService::midiInOpen(HMIDIIN *handle, std::uint32_t id, MidiInP
 MMRESULT TFakeMidiService::midiInPrepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckIn("midiInPrepareHeader", h, true))
-        return code;
-    hdr->dwFlags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return Prepared(CheckIn("midiInPrepareHeader", h, true), hdr, true);
 }
 
 MMRESULT TFakeMidiService::midiInUnprepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckIn("midiInUnprepareHeader", h, true))
-        return code;
-    hdr->dwFlags &= ~MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return Prepared(CheckIn("midiInUnprepareHeader", h, true), hdr, false);
 }
 
 MMRESULT TFakeMidiService::midiInAddBuffer(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
@@ -290,15 +297,7 @@ std::uint32_t TFakeMidiService::midiOutGetNumDevs()
 
 MMRESULT TFakeMidiService::midiOutGetDevCapsA(std::uintptr_t id, MIDIOUTCAPSA *caps, std::uint32_t)
 {
-    std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutGetDevCapsA", code))
-        return code;
-    if (id >= OutNames.size())
-        return MMSYSERR_BADDEVICEID;
-    *caps = MIDIOUTCAPSA {};
-    std::memcpy(caps->szPname, OutNames[id].data(), std::min<std::size_t>(OutNames[id].size(), 32));
-    return MMSYSERR_NOERROR;
+    return Capabilities("midiOutGetDevCapsA", OutNames, id, caps);
 }
 
 MMRESULT TFakeMidiService::midiOutOpen(HMIDIOUT *handle, std::uint32_t id, std::uintptr_t,
@@ -329,10 +328,7 @@ MMRESULT TFakeMidiService::midiOutShortMsg(HMIDIOUT h, std::uint32_t message)
 MMRESULT TFakeMidiService::midiOutPrepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutPrepareHeader", h, true))
-        return code;
-    hdr->dwFlags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return Prepared(CheckOut("midiOutPrepareHeader", h, true), hdr, true);
 }
 
 MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)

@@ -6,6 +6,7 @@
 
 #include "midi/MidiService.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -83,7 +84,16 @@ private:
     // Records the call and returns its failure code, or an invalid handle, or no error.
     midi::MMRESULT CheckIn(const std::string &call, midi::HMIDIIN h, bool mustBeOpen);
     midi::MMRESULT CheckOut(const std::string &call, midi::HMIDIOUT h, bool mustBeOpen);
+    // What both directions do alike.
+    template<class TCaps>
+    midi::MMRESULT Capabilities(const std::string &call, const std::vector<std::string> &names,
+                                std::uintptr_t id, TCaps *caps);
+    static midi::MMRESULT Prepared(midi::MMRESULT check, midi::MIDIHDR *hdr, bool prepared);
     midi::MIDIHDR *TakeBuffer(int device, InState &state);
+    // Hands the device's next queued buffer back through its callback once `fill` has written
+    // it. False when none is queued, or the device is closed and must be open.
+    bool ReturnNextBuffer(int device, bool mustBeOpen,
+                          const std::function<void(midi::MIDIHDR &)> &fill);
 
     mutable std::mutex Lock;
     std::vector<std::string> InNames;

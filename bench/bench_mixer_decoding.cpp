@@ -1,0 +1,84 @@
+// The mixer window's decoding of the answers to one opening (the pattern common block with the
+// part blocks, part R's block, the effect switches) after 0, 100 and 10,000 earlier openings,
+// against the answers' wire time on a DIN cable (320 us a byte). The receive log EditBPM gains
+// some 40 characters an opening and is never cleared; a long session must cost no more than a
+// fresh one.
+
+#include "EarlierSession.h"
+#include "ShareReporter.h"
+#include "controls/ReceiveLog.h"
+#include "instrument/VirtualInstrument.h"
+#include "midi/MidiDevices.h"
+#include "midi/SysExText.h"
+#include "mixer/FormMixer.h"
+#include "protocol/Headers.h"
+#include "protocol/MixerProtocol.h"
+#include "support/DiscardingApplication.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+constexpr double DinByteSeconds = 320e-6;
+
+std::vector<std::vector<std::uint8_t>> OpeningAnswers()
+{
+    instrument::TVirtualInstrument instrument;
+    std::vector<std::vector<std::uint8_t>> answers;
+    for (const mixer::TRequest &request : mixer::OpeningRequests(protocol::DataRequestHeader(17))) {
+        midi::TByteStream message;
+        midi::HexTextToSysEx(request.Text, message);
+        for (auto &answer : instrument.Receive(message))
+            answers.push_back(std::move(answer));
+    }
+    return answers;
+}
+
+void DecodeOpeningAnswers(benchmark::State &state)
+{
+    TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
+    auto *log = form.findChild<TReceiveLog *>("EditBPM");
+    const auto answers = OpeningAnswers();
+    for (const auto &message : answers)
+        form.DoSysexData(0, message);
+    const QString words = log->Text().sliced(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        StartAfterEarlierSession(*log, QStringLiteral("0"), words, state.range(0));
+        state.ResumeTiming();
+        for (const auto &message : answers)
+            form.DoSysexData(0, message);
+    }
+    if (!log->Text().endsWith(words))
+        state.SkipWithError("the answers were not decoded");
+    state.counters["messages"] = static_cast<double>(answers.size());
+}
+BENCHMARK(DecodeOpeningAnswers)
+    ->Arg(0)
+    ->Arg(100)
+    ->Arg(10000)
+    // Each step's paused set-up sweeps the caches, which takes longer than the step.
+    ->Iterations(5000)
+    ->ArgName("earlier_openings")
+    ->Unit(benchmark::kMicrosecond);
+} // namespace
+
+int main(int argc, char **argv)
+{
+    TDiscardingApplication application;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::size_t answerBytes = 0;
+    for (const auto &message : OpeningAnswers())
+        answerBytes += message.size();
+    TShareReporter reporter({{"DecodeOpeningAnswers", "the answers' bytes on a DIN cable",
+                              static_cast<double>(answerBytes) * DinByteSeconds, 0.0025}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    reporter.PrintGrowth("DecodeOpeningAnswers", 1.2);
+    benchmark::Shutdown();
+    return 0;
+}
