@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
 #include <limits>
 
 using midi::HexByte;
@@ -38,6 +40,7 @@ TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     setObjectName(QStringLiteral("Ombrix"));
     setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
     BuildControls();
+    BuildStatusBar();
     FormCreate();
 }
 
@@ -142,6 +145,32 @@ void TOmbrix::BuildControls()
             });
 }
 
+void TOmbrix::BuildStatusBar()
+{
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+    // The queue lives on another thread: its count is read here, on the window's own timer.
+    auto *watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] { ShowSending(); });
+    watch->start(100);
+}
+
+void TOmbrix::ShowSending()
+{
+    std::size_t waiting = 0;
+    try {
+        waiting = Outputs.Device(MidiOutIndex).Waiting();
+    } catch (const std::exception &) {
+        // No such device: nothing can be waiting for it.
+    }
+    const bool showing = !StatusBar->currentMessage().isEmpty();
+    if (waiting > 10 || (showing && waiting > 0))
+        StatusBar->showMessage(QStringLiteral("Sending %1 messages...").arg(waiting));
+    else if (showing)
+        StatusBar->clearMessage();
+}
+
 void TOmbrix::FormCreate()
 {
     move(0, 0);
@@ -227,9 +256,9 @@ void TOmbrix::RequestPart()
             DoSysexData(index, data);
         });
     SendText(DataRequestHeader + "01 00 " + HexByte(part + 16) + " 00 00 00 00 1A");
-    protocol::WaitPumping(300);
+    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), 300);
     SendText(DataRequestHeader + "02 " + PartText + " 00 00 00 00 17 01");
-    protocol::WaitPumping(500);
+    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), 500);
 }
 
 void TOmbrix::LBPatchChange()
@@ -252,7 +281,7 @@ void TOmbrix::LBPatchChange()
     SendText(DataSetHeader + "01 00 " + part + " 03 " + HexByte(protocol::PatchGroupByte(group)));
     SendText(DataSetHeader + "01 00 " + part + " 04 " + HexByte(patch / 16) + " "
              + HexByte(patch % 16));
-    protocol::WaitPumping(200);
+    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), 200);
     RadioGroupSelectPartClick();
 }
 

@@ -3,6 +3,8 @@
 #include "midi/SysExText.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace instrument {
 
@@ -17,6 +19,8 @@ constexpr std::uint8_t CommandRequest = 0x11;
 constexpr std::uint8_t CommandDataSet = 0x12;
 constexpr std::uint8_t Model3A = 0x3A;
 constexpr std::uint8_t ControlChange = 0xB0;
+// 10 bits a byte at 31250 baud.
+constexpr std::chrono::microseconds CableByteTime {320};
 
 // F0 41 dd 00 0B cmd: the address starts at byte 6.
 constexpr std::size_t RolandHeaderSize = 6;
@@ -104,14 +108,55 @@ TVirtualInstrument::TVirtualInstrument(int deviceId)
     }
     std::sort(Blocks.begin(), Blocks.end(),
               [](const TBlock &a, const TBlock &b) { return a.Start < b.Start; });
+    const char *strict = std::getenv("OMBRIX_STRICT_TIMING");
+    Strict = strict != nullptr && std::strcmp(strict, "1") == 0;
+}
+
+void TVirtualInstrument::SetStrictTiming(bool strict, std::chrono::microseconds tolerance)
+{
+    std::lock_guard lock(Lock);
+    Strict = strict;
+    Tolerance = tolerance;
+}
+
+bool TVirtualInstrument::StrictTiming() const
+{
+    std::lock_guard lock(Lock);
+    return Strict;
+}
+
+std::uint64_t TVirtualInstrument::StrictDrops() const
+{
+    std::lock_guard lock(Lock);
+    return Drops;
 }
 
 std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message)
+{
+    return Receive(message, std::chrono::steady_clock::now());
+}
+
+std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message,
+                                                  std::chrono::steady_clock::time_point start)
 {
     std::lock_guard lock(Lock);
     if (Received.size() >= LogLimit)
         Received.pop_front();
     Received.emplace_back(message.begin(), message.end());
+
+    const bool dataSet = message.size() > RolandHeaderSize && message[0] == SysExStart
+        && message[1] == Roland && message[2] == DeviceByte && message[3] == ModelHigh
+        && message[4] == ModelLow && message[5] == CommandDataSet;
+    if (dataSet) {
+        // The instrument is still busy with the previous data set: this one is lost.
+        const bool early = Strict && HadDataSet && start + Tolerance < LastDataSetEnd + StrictGap;
+        HadDataSet = true;
+        LastDataSetEnd = start + CableByteTime * static_cast<long>(message.size());
+        if (early) {
+            ++Drops;
+            return {};
+        }
+    }
 
     std::vector<TMessage> answers;
     // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.

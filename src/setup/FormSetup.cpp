@@ -4,6 +4,7 @@
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
+#include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
 #include "protocol/SettingsFile.h"
 #include "protocol/TextToInt.h"
@@ -22,6 +23,7 @@
 
 namespace {
 const char *const DeviceIdHint = "See SYSTEM - MIDI PARM1/2 - DEVICE ID on your MC307";
+const char *const GapHint = "Time between two data messages; the MC-307 needs at least 20 ms";
 
 // The instrument's factory device ID, and where the dialog starts when there is no file.
 constexpr int FactoryDeviceId = 17;
@@ -94,6 +96,26 @@ TFormSetup::TFormSetup(QWidget *parent)
     UpDown_Setup_Id->SetTextReader(
         [](const QString &text) { return protocol::DecimalTextToInt(text); });
 
+    // Beside the ID, inside the frame: the controls that were there keep their places.
+    LabelSetup_Gap = new QLabel(QStringLiteral("Gap (ms)"), this);
+    LabelSetup_Gap->setObjectName(QStringLiteral("LabelSetup_Gap"));
+    LabelSetup_Gap->setGeometry(200, 116, 58, 22);
+
+    EditSetup_Gap = new TEditBox(this);
+    EditSetup_Gap->setObjectName(QStringLiteral("EditSetup_Gap"));
+    EditSetup_Gap->setGeometry(262, 116, 41, 22);
+    EditSetup_Gap->setText(QString::number(settings::DefaultGapMs));
+    EditSetup_Gap->setToolTip(QString::fromLatin1(GapHint));
+
+    UpDown_Setup_Gap
+        = new TUpDown(settings::MinGapMs, settings::MaxGapMs, settings::DefaultGapMs, this);
+    UpDown_Setup_Gap->setObjectName(QStringLiteral("UpDown_Setup_Gap"));
+    UpDown_Setup_Gap->setGeometry(303, 116, 17, 22);
+    UpDown_Setup_Gap->setToolTip(QString::fromLatin1(GapHint));
+    UpDown_Setup_Gap->SetAssociate(EditSetup_Gap);
+    UpDown_Setup_Gap->SetTextReader(
+        [](const QString &text) { return protocol::DecimalTextToInt(text); });
+
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setGeometry(196, 180, 75, 25);
@@ -105,6 +127,7 @@ TFormSetup::TFormSetup(QWidget *parent)
     CancelBtn->setAutoDefault(false);
 
     connect(EditSetup_Id, &TEditBox::Change, this, &TFormSetup::EditSetup_IdChange);
+    connect(EditSetup_Gap, &TEditBox::Change, this, &TFormSetup::EditSetup_GapChange);
     connect(OKBtn, &QPushButton::clicked, this, &TFormSetup::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TFormSetup::CancelBtnClick);
 
@@ -170,6 +193,13 @@ void TFormSetup::FormShow()
             LBSetup_Midi_out->SetItemIndex(values.MidiOutIndex);
         EditSetup_Id->setText(QString::number(values.DeviceId));
 
+        settings::TConfValues conf;
+        const settings::TReadOutcome confOutcome
+            = settings::ReadConfFile(settings::ConfFilePath(), conf);
+        if (!confOutcome.Error.empty())
+            errors.append(QString::fromStdString(confOutcome.Error));
+        EditSetup_Gap->setText(QString::number(conf.GapMs));
+
         // The error box belongs over the dialog, which is only on screen once this returns.
         if (!errors.isEmpty())
             QMetaObject::invokeMethod(
@@ -194,15 +224,32 @@ void TFormSetup::EditSetup_IdChange()
     });
 }
 
+void TFormSetup::EditSetup_GapChange()
+{
+    protocol::RunHandler([this] {
+        const int gap = std::clamp(protocol::DecimalTextToInt(EditSetup_Gap->text()),
+                                   settings::MinGapMs, settings::MaxGapMs);
+        const QString text = QString::number(gap);
+        if (EditSetup_Gap->text() != text)
+            EditSetup_Gap->setText(text);
+        UpDown_Setup_Gap->SetPosition(gap);
+    });
+}
+
 void TFormSetup::OKBtnClick()
 {
     protocol::RunHandler([this] {
         // A number still being typed counts, and line 3 is always a valid ID.
         EditSetup_Id->FinishEdit();
         EditSetup_IdChange();
+        EditSetup_Gap->FinishEdit();
+        EditSetup_GapChange();
         settings::WriteSettingsFile(settings::SettingsFilePath(), LBSetup_Midi_in->ItemIndex(),
                                     LBSetup_Midi_out->ItemIndex(),
                                     EditSetup_Id->text().toStdString(), SetupPatchNames);
+        settings::TConfValues conf;
+        conf.GapMs = UpDown_Setup_Gap->Position();
+        settings::WriteConfFile(settings::ConfFilePath(), conf);
         accept();
     });
 }

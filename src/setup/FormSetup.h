@@ -2,7 +2,7 @@
 
 // The setup dialog: the MIDI input and output devices and the instrument's device ID. OK writes
 // them to the settings file together with the patch names read from it, which pass through
-// untouched.
+// untouched, and the gap between two data sets to the second settings file.
 
 #include <QDialog>
 #include <string>
@@ -26,6 +26,7 @@ public:
     // The dialog's handlers.
     void FormShow();
     void EditSetup_IdChange();
+    void EditSetup_GapChange();
     void OKBtnClick();
     void CancelBtnClick();
 
@@ -44,6 +45,9 @@ private:
     TDropDownList *LBSetup_Midi_out;
     TEditBox *EditSetup_Id;
     TUpDown *UpDown_Setup_Id;
+    QLabel *LabelSetup_Gap;
+    TEditBox *EditSetup_Gap;
+    TUpDown *UpDown_Setup_Gap;
     QPushButton *OKBtn;
     QPushButton *CancelBtn;
 
