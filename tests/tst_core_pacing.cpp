@@ -67,6 +67,8 @@ std::vector<TByteStream> Contents(const TPacingSchedule &schedule)
 const TByteStream LevelA = DataSet({0x02, 0x00, 0x12, 0x65}, {0x10});
 const TByteStream LevelB = DataSet({0x02, 0x00, 0x12, 0x65}, {0x20});
 const TByteStream LevelC = DataSet({0x02, 0x00, 0x12, 0x65}, {0x30});
+const TByteStream PartLevelA = DataSet({0x01, 0x00, 0x12, 0x06}, {0x10});
+const TByteStream PartLevelB = DataSet({0x01, 0x00, 0x12, 0x06}, {0x11});
 const TByteStream PanA = DataSet({0x02, 0x00, 0x12, 0x77}, {0x40});
 const TByteStream TwoBytes = DataSet({0x02, 0x00, 0x12, 0x64}, {0x01, 0x02}); // covers 64..65
 const TByteStream ToneRequest = Request({0x02, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x17, 0x01});
@@ -151,12 +153,20 @@ private slots:
         QTest::newRow("an overlapping data set keeps the older")
             << TQueue {Long(LevelA), Long(TwoBytes), Long(LevelB)}
             << TList {LevelA, TwoBytes, LevelB};
-        QTest::newRow("a control change keeps the older")
+        QTest::newRow("a control change elsewhere does not")
             << TQueue {Long(LevelA), Short(0xB0, 7, 100), Long(LevelB)}
-            << TList {LevelA, {0xB0, 7, 100}, LevelB};
-        QTest::newRow("a model-3A message keeps the older")
-            << TQueue {Long(LevelA), Long(Model3A), Long(LevelB)}
-            << TList {LevelA, Model3A, LevelB};
+            << TList {LevelB, {0xB0, 7, 100}};
+        QTest::newRow("a control change to the parts keeps the older")
+            << TQueue {Long(PartLevelA), Short(0xB0, 7, 100), Long(PartLevelB)}
+            << TList {PartLevelA, {0xB0, 7, 100}, PartLevelB};
+        QTest::newRow("a model-3A message to the parts keeps the older")
+            << TQueue {Long(PartLevelA), Long(Model3A), Long(PartLevelB)}
+            << TList {PartLevelA, Model3A, PartLevelB};
+        QTest::newRow("a model-3A message elsewhere does not")
+            << TQueue {Long(LevelA), Long(Model3A), Long(LevelB)} << TList {LevelB, Model3A};
+        QTest::newRow("an unknown message keeps the older")
+            << TQueue {Long(LevelA), Short(0xC0, 1, 0), Long(LevelB)}
+            << TList {LevelA, {0xC0, 1, 0}, LevelB};
         QTest::newRow("another length is not the same target")
             << TQueue {Long(TwoBytes), Long(DataSet({0x02, 0x00, 0x12, 0x64}, {0x05}))}
             << TList {TwoBytes, DataSet({0x02, 0x00, 0x12, 0x64}, {0x05})};

@@ -40,9 +40,29 @@ struct TRange
     bool Overlaps(const TRange &other) const { return From < other.To && other.From < To; }
 };
 
-// The memory a data set writes or a request reads.
-std::optional<TRange> Touched(const TByteStream &message)
+constexpr std::uint32_t LinearOf(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
 {
+    return (std::uint32_t(a) << 21) | (std::uint32_t(b) << 14) | (std::uint32_t(c) << 7) | d;
+}
+// The pattern's part blocks, 01 00 10 00 up to the rhythm part's 01 00 19 xx: what control
+// changes and model-3A messages (part transposition, MFX switch) change in the instrument.
+constexpr TRange PatternParts {LinearOf(0x01, 0x00, 0x10, 0x00), LinearOf(0x01, 0x00, 0x1A, 0x00)};
+
+bool IsModel3A(const TByteStream &message)
+{
+    return message.size() > 5 && message[0] == 0x00 && message[1] == 0xF0 && message[2] == 0x41
+        && message[4] == 0x3A;
+}
+
+// The memory a message writes or reads; none for a message that cannot be placed, which is
+// then taken to touch all of it.
+std::optional<TRange> Touched(const TQueuedMessage &queued)
+{
+    const TByteStream &message = queued.Bytes;
+    if (queued.Short)
+        return (message[0] & 0xF0) == 0xB0 ? std::optional(PatternParts) : std::nullopt;
+    if (IsModel3A(message))
+        return PatternParts;
     if (IsModelDataSet(message)) {
         const std::uint32_t from = Linear(message, HeaderSize);
         return TRange {from, from + std::uint32_t(message.size() - SmallestDataSet + 1)};
@@ -73,15 +93,13 @@ std::uint64_t TPacingSchedule::Push(TQueuedMessage message)
     message.Ticket = NextTicket++;
     const std::uint64_t ticket = message.Ticket;
     if (!message.Short && IsModelDataSet(message.Bytes)) {
-        const TRange range = *Touched(message.Bytes);
+        const TRange range = *Touched(message);
         for (auto it = Queue.rbegin(); it != Queue.rend(); ++it) {
             if (!it->Short && IsModelDataSet(it->Bytes) && SameTarget(it->Bytes, message.Bytes)) {
                 *it = std::move(message);
                 return ticket;
             }
-            // Control changes and model-3A messages write the pattern's parts too: whatever
-            // cannot be placed in the address space is taken to touch all of it.
-            const std::optional<TRange> touched = it->Short ? std::nullopt : Touched(it->Bytes);
+            const std::optional<TRange> touched = Touched(*it);
             if (!touched || touched->Overlaps(range))
                 break;
         }
@@ -306,6 +324,13 @@ void TPacedOutputs::SetGap(int index, std::chrono::microseconds gap)
         Gaps[static_cast<std::size_t>(index)] = gap;
     }
     device.SetGap(gap);
+}
+
+std::chrono::microseconds TPacedOutputs::Gap(int index)
+{
+    Paced(index);
+    std::lock_guard lock(DevicesLock);
+    return Gaps[static_cast<std::size_t>(index)];
 }
 
 bool TPacedOutputs::Flush(std::chrono::milliseconds limit)

@@ -137,6 +137,7 @@ public:
 
     // The gap of one device from now on (the built-in instrument needs none).
     void SetGap(int index, std::chrono::microseconds gap);
+    std::chrono::microseconds Gap(int index);
     // Lets every device's queue drain, all within the limit; returns whether all did.
     bool Flush(std::chrono::milliseconds limit);
     // Each device's failure since the last call.
