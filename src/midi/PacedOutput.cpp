@@ -156,6 +156,7 @@ TPacedOutput::~TPacedOutput()
         Schedule.Clear();
     }
     Changed.notify_all();
+    Drained.notify_all();
     if (Worker.joinable())
         Worker.join();
 }
@@ -179,6 +180,7 @@ void TPacedOutput::SendShort(std::uint8_t status, std::uint8_t data1, std::uint8
 
 void TPacedOutput::Queue(TQueuedMessage message)
 {
+    bool wake = false;
     {
         std::lock_guard lock(Lock);
         if (Stopping)
@@ -186,8 +188,11 @@ void TPacedOutput::Queue(TQueuedMessage message)
         Schedule.Push(std::move(message));
         if (!Worker.joinable())
             Worker = std::thread([this] { Run(); });
+        // A thread waiting for the front's time needs no wake for what queues behind it.
+        wake = Idle;
     }
-    Changed.notify_all();
+    if (wake)
+        Changed.notify_one();
 }
 
 std::size_t TPacedOutput::Waiting() const
@@ -220,7 +225,7 @@ void TPacedOutput::SetGap(std::chrono::microseconds gap)
 bool TPacedOutput::Flush(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(Lock);
-    return Changed.wait_for(lock, limit, [this] { return Schedule.Empty() && InFlight == 0; });
+    return Drained.wait_for(lock, limit, [this] { return Schedule.Empty() && InFlight == 0; });
 }
 
 std::optional<TSendFailure> TPacedOutput::TakeFailure()
@@ -234,7 +239,9 @@ void TPacedOutput::Run()
     std::unique_lock lock(Lock);
     while (!Stopping) {
         if (Schedule.Empty()) {
+            Idle = true;
             Changed.wait(lock);
+            Idle = false;
             continue;
         }
         const TPacingSchedule::TimePoint due = Schedule.FrontDue();
@@ -266,7 +273,8 @@ void TPacedOutput::Run()
         } else {
             Schedule.Left(message, left);
         }
-        Changed.notify_all();
+        if (Schedule.Empty())
+            Drained.notify_all();
     }
 }
 

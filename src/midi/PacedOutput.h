@@ -114,7 +114,11 @@ private:
 
     const TSend Send;
     mutable std::mutex Lock;
+    // The queue's thread waits on Changed; Flush waits on Drained. Each is woken only when
+    // there is news for it: a wake costs more than sending a message.
     std::condition_variable Changed;
+    std::condition_variable Drained;
+    bool Idle = false; // the queue's thread waits for a message
     TPacingSchedule Schedule;
     std::uint64_t InFlight = 0;
     std::optional<TSendFailure> Failure;
