@@ -114,8 +114,9 @@ if ! jack_wait -s "$server" -w -t 10 >/dev/null 2>&1 9>&-; then
 fi
 exec 9>&-
 
-say "starting ombrix-virtual-instrument"
-"$instrument" >instrument.out 2>instrument.log &
+# Strict, as the real MC-307: a data set less than 20 ms after the previous one is dropped.
+say "starting ombrix-virtual-instrument --strict-timing"
+"$instrument" --strict-timing >instrument.out 2>instrument.log &
 instrument_pid=$!
 tries=0
 until grep -qx ready instrument.out 2>/dev/null; do
@@ -150,5 +151,10 @@ instrument_pid=
 if [ $stopped_status -ne 0 ]; then
     show_log instrument.log
     fail "ombrix-virtual-instrument ended with status $stopped_status on SIGTERM"
+fi
+if ! grep -qx "drops: 0" instrument.out; then
+    echo "--- instrument.out" >&2
+    cat instrument.out >&2
+    fail "the strict instrument dropped data sets"
 fi
 say "passed"
