@@ -118,7 +118,8 @@ private slots:
     {
         QCOMPARE(Form->objectName(), QStringLiteral("FormSetup"));
         QCOMPARE(Form->windowTitle(), QStringLiteral("Setup"));
-        QCOMPARE(Form->size(), QSize(360, 214));
+        // Grown by the row of the search's result.
+        QCOMPARE(Form->size(), QSize(360, 240));
         QCOMPARE(Form->minimumSize(), Form->maximumSize());
         QCOMPARE(OK()->text(), QStringLiteral("OK"));
         QVERIFY(OK()->isDefault());
@@ -132,7 +133,8 @@ private slots:
         QCOMPARE(Arrows()->toolTip(), hint);
         QStringList captions;
         for (const QLabel *label : Form->findChildren<QLabel *>())
-            captions << label->text();
+            if (label->objectName() != "LabelSetup_Detect")
+                captions << label->text();
         captions.sort();
         QCOMPARE(captions, (QStringList {"Gap (ms)", "Id MC307", "Port MIDI In", "Port MIDI Out"}));
 
@@ -142,8 +144,18 @@ private slots:
              std::initializer_list<QWidget *> {ListIn(), ListOut(), Edit(), Arrows()})
             QVERIFY2(bevel.contains(inside->geometry()), qPrintable(inside->objectName()));
         for (QLabel *label : Form->findChildren<QLabel *>())
-            QVERIFY(bevel.contains(label->geometry()));
-        for (QPushButton *button : {OK(), Cancel()}) {
+            if (label->objectName() != "LabelSetup_Detect")
+                QVERIFY(bevel.contains(label->geometry()));
+        QCOMPARE(OK()->geometry(), QRect(196, 180, 75, 25));
+        QCOMPARE(Cancel()->geometry(), QRect(278, 180, 75, 25));
+        auto *detect = Control<QPushButton>("DetectBtn");
+        QCOMPARE(detect->text(), QStringLiteral("Detect"));
+        QCOMPARE(detect->toolTip(), QStringLiteral("Find the MC-307 on the MIDI ports"));
+        QVERIFY(!detect->geometry().intersects(OK()->geometry()));
+        auto *result = Control<QLabel>("LabelSetup_Detect");
+        QVERIFY(result->geometry().top() > OK()->geometry().bottom());
+        QVERIFY(QRect(QPoint(), Form->size()).contains(result->geometry()));
+        for (QPushButton *button : {OK(), Cancel(), detect}) {
             QVERIFY(button->geometry().top() > bevel.bottom());
             QVERIFY(QRect(QPoint(), Form->size()).contains(button->geometry()));
         }

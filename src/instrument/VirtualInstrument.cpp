@@ -19,6 +19,11 @@ constexpr std::uint8_t CommandRequest = 0x11;
 constexpr std::uint8_t CommandDataSet = 0x12;
 constexpr std::uint8_t Model3A = 0x3A;
 constexpr std::uint8_t ControlChange = 0xB0;
+constexpr std::uint8_t UniversalNonRealTime = 0x7E;
+constexpr std::uint8_t AllDevices = 0x7F;
+constexpr std::uint8_t GeneralInformation = 0x06;
+constexpr std::uint8_t IdentityRequest = 0x01;
+constexpr std::uint8_t IdentityReply = 0x02;
 // 10 bits a byte at 31250 baud.
 constexpr std::chrono::microseconds CableByteTime {320};
 
@@ -181,6 +186,16 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
     const auto body = message.subspan(1, message.size() - 2);
     if (std::any_of(body.begin(), body.end(), [](std::uint8_t b) { return b >= 0x80; }))
         return;
+    // The universal Inquiry Request, to every device (7F) or to this one, answered with the
+    // identity the owner's manual gives: Roland, family 0B 01, number 01 00, revision 00 03 00 00.
+    if (body.size() == 4 && body[0] == UniversalNonRealTime
+        && (body[1] == AllDevices || body[1] == DeviceByte) && body[2] == GeneralInformation
+        && body[3] == IdentityRequest) {
+        answers.push_back({SysExStart, UniversalNonRealTime, DeviceByte, GeneralInformation,
+                           IdentityReply, Roland, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x03, 0x00, 0x00,
+                           SysExEnd});
+        return;
+    }
     if (body.size() < 4 || body[0] != Roland || body[1] != DeviceByte)
         return;
 

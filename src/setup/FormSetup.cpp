@@ -57,7 +57,8 @@ TFormSetup::TFormSetup(QWidget *parent)
 {
     setObjectName(QStringLiteral("FormSetup"));
     setWindowTitle(QStringLiteral("Setup"));
-    setFixedSize(360, 214);
+    // Taller than it was by the row of the search's result, below the buttons.
+    setFixedSize(360, 240);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -126,6 +127,17 @@ TFormSetup::TFormSetup(QWidget *parent)
     CancelBtn->setGeometry(278, 180, 75, 25);
     CancelBtn->setAutoDefault(false);
 
+    DetectBtn = new QPushButton(QStringLiteral("Detect"), this);
+    DetectBtn->setObjectName(QStringLiteral("DetectBtn"));
+    DetectBtn->setGeometry(8, 180, 75, 25);
+    DetectBtn->setAutoDefault(false);
+    DetectBtn->setToolTip(QStringLiteral("Find the MC-307 on the MIDI ports"));
+
+    LabelSetup_Detect = new QLabel(this);
+    LabelSetup_Detect->setObjectName(QStringLiteral("LabelSetup_Detect"));
+    LabelSetup_Detect->setGeometry(8, 212, 345, 20);
+
+    connect(DetectBtn, &QPushButton::clicked, this, &TFormSetup::DetectBtnClick);
     connect(EditSetup_Id, &TEditBox::Change, this, &TFormSetup::EditSetup_IdChange);
     connect(EditSetup_Gap, &TEditBox::Change, this, &TFormSetup::EditSetup_GapChange);
     connect(OKBtn, &QPushButton::clicked, this, &TFormSetup::OKBtnClick);
@@ -169,6 +181,7 @@ void TFormSetup::FormShow()
     protocol::RunHandler([this] {
         LBSetup_Midi_in->clear();
         LBSetup_Midi_out->clear();
+        LabelSetup_Detect->clear();
         QStringList errors;
         FillDeviceList(LBSetup_Midi_in, &midi::MidiIn, errors);
         FillDeviceList(LBSetup_Midi_out, &midi::MidiOut, errors);
@@ -236,6 +249,52 @@ void TFormSetup::EditSetup_GapChange()
     });
 }
 
+void TFormSetup::DetectBtnClick()
+{
+    protocol::RunHandler([this] {
+        if (Detector.Running())
+            return;
+        DetectBtn->setEnabled(false);
+        const auto enable = [this] { DetectBtn->setEnabled(true); };
+        std::optional<protocol::TDetected> found;
+        try {
+            found = Detector.Run([this](const std::string &text) {
+                LabelSetup_Detect->setText(QString::fromStdString(text));
+            });
+        } catch (...) {
+            enable();
+            throw;
+        }
+        enable();
+        if (Detector.Stopped()) {
+            LabelSetup_Detect->setText(QStringLiteral("Search stopped"));
+            return;
+        }
+        if (!found) {
+            LabelSetup_Detect->setText(
+                QStringLiteral("No MC-307 answered on %1 output ports").arg(Detector.Asked()));
+            return;
+        }
+        if (found->Input < LBSetup_Midi_in->count())
+            LBSetup_Midi_in->SetItemIndex(found->Input);
+        if (found->Output < LBSetup_Midi_out->count())
+            LBSetup_Midi_out->SetItemIndex(found->Output);
+        EditSetup_Id->setText(QString::number(found->DeviceId));
+        LabelSetup_Detect->setText(
+            QStringLiteral("MC-307, ID %1: %2 / %3")
+                .arg(found->DeviceId)
+                .arg(QString::fromStdString(midi::MidiIn().Name(found->Input)),
+                     QString::fromStdString(midi::MidiOut().Name(found->Output))));
+    });
+}
+
+void TFormSetup::done(int result)
+{
+    // The search waits inside this dialog's events: it ends with the dialog.
+    Detector.Stop();
+    QDialog::done(result);
+}
+
 void TFormSetup::OKBtnClick()
 {
     protocol::RunHandler([this] {
@@ -256,5 +315,12 @@ void TFormSetup::OKBtnClick()
 
 void TFormSetup::CancelBtnClick()
 {
-    protocol::RunHandler([this] { reject(); });
+    protocol::RunHandler([this] {
+        // Annuler first stops a search that runs; the dialog stays, as the search found it.
+        if (Detector.Running()) {
+            Detector.Stop();
+            return;
+        }
+        reject();
+    });
 }

@@ -4,6 +4,8 @@
 // them to the settings file together with the patch names read from it, which pass through
 // untouched, and the gap between two data sets to the second settings file.
 
+#include "protocol/Detect.h"
+
 #include <QDialog>
 #include <string>
 #include <vector>
@@ -29,6 +31,13 @@ public:
     void EditSetup_GapChange();
     void OKBtnClick();
     void CancelBtnClick();
+    // Looks for a real MC-307 on the system's devices and shows what it found; saves nothing.
+    void DetectBtnClick();
+    bool Detecting() const { return Detector.Running(); }
+    // The search's waits, for tests.
+    protocol::TDetector &DetectorForTests() { return Detector; }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -50,6 +59,9 @@ private:
     TUpDown *UpDown_Setup_Gap;
     QPushButton *OKBtn;
     QPushButton *CancelBtn;
+    QPushButton *DetectBtn;
+    QLabel *LabelSetup_Detect;
+    protocol::TDetector Detector;
 
     // The names of the last settings file read, written back unchanged by OK.
     std::vector<std::string> SetupPatchNames;
