@@ -7,8 +7,11 @@
 #include "controls/ReceiveLog.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
+#include "midi/SysExText.h"
+#include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +27,8 @@ private slots:
     void init()
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
+        QFile::remove(QStringLiteral("Ombrix.conf"));
+        qunsetenv("OMBRIX_STRICT_TIMING");
         Errors.clear();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         midi::SetMidiService(CreateProgramMidiService());
@@ -34,6 +39,84 @@ private slots:
         midi::SetMidiService(nullptr);
         protocol::SetErrorReporter(nullptr);
         QFile::remove(QStringLiteral("Ombrix.INI"));
+        QFile::remove(QStringLiteral("Ombrix.conf"));
+        qunsetenv("OMBRIX_STRICT_TIMING");
+    }
+
+    // A burst of data sets to as many addresses (none replaces another), the value 0 each.
+    static void SendBurst(midi::IMidiOut &device, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            device.SendSysExText("F0 41 10 00 0B 12 01 00 00 " + midi::HexByte(i) + " 00");
+    }
+
+    void builtInInstrumentTakesNoGapUnlessStrict()
+    {
+        settings::WriteConfFile(QStringLiteral("Ombrix.conf"), settings::TConfValues {35});
+        {
+            TProgramWindows windows;
+            QCOMPARE(windows.Outputs.Gap(0), std::chrono::microseconds(0));
+        }
+        midi::ShutdownMidi();
+        qputenv("OMBRIX_STRICT_TIMING", "1");
+        midi::SetMidiService(CreateProgramMidiService());
+        TProgramWindows windows;
+        QCOMPARE(windows.Outputs.Gap(0), std::chrono::microseconds(35000));
+        QVERIFY(Errors.empty());
+    }
+
+    void setupOkAppliesTheGap()
+    {
+        qputenv("OMBRIX_STRICT_TIMING", "1");
+        midi::ShutdownMidi();
+        midi::SetMidiService(CreateProgramMidiService());
+        TProgramWindows windows;
+        QCOMPARE(windows.Outputs.Gap(0), std::chrono::microseconds(20000));
+        QTimer::singleShot(200, &windows.FormSetup, [&] {
+            auto *gap = windows.FormSetup.findChild<QLineEdit *>("EditSetup_Gap");
+            gap->setText(QStringLiteral("45"));
+            windows.FormSetup.findChild<QPushButton *>("OKBtn")->click();
+        });
+        windows.Ombrix.findChild<QAction *>("Setup")->trigger();
+        QCOMPARE(windows.Outputs.Gap(0), std::chrono::microseconds(45000));
+        QVERIFY(Errors.empty());
+    }
+
+    void unreadableConfIsReportedOnce()
+    {
+        QVERIFY(QDir().mkdir(QStringLiteral("Ombrix.conf")));
+        {
+            TProgramWindows windows;
+            QCOMPARE(Errors.size(), std::size_t(1));
+            QVERIFY(QString::fromStdString(Errors.front()).contains("Ombrix.conf"));
+        }
+        QVERIFY(QDir().rmdir(QStringLiteral("Ombrix.conf")));
+        Errors.clear();
+    }
+
+    void quittingFinishesSending()
+    {
+        TProgramWindows windows;
+        midi::IMidiOut &device = windows.Outputs.Device(0);
+        SendBurst(device, 40);
+        QVERIFY(device.Waiting() > 0);
+        QVERIFY(windows.FinishSending());
+        QCOMPARE(device.Waiting(), std::size_t(0));
+        QVERIFY(Errors.empty());
+    }
+
+    void failedDeviceIsReportedOnceWithWhatWasLost()
+    {
+        TProgramWindows windows;
+        midi::MidiOut().Close(0);
+        SendBurst(windows.Outputs.Device(0), 25);
+        QTRY_COMPARE(Errors.size(), std::size_t(1));
+        QTest::qWait(300);
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front()).contains("25 messages were not sent."),
+                 Errors.front().c_str());
+        midi::MidiOut().Open(0);
+        Errors.clear();
     }
 
     void firstStartTalksToTheBuiltInInstrument()

@@ -200,6 +200,43 @@ private slots:
         QVERIFY(instrument.Receive(RequestMessage({0, 0, 0, 8}, {0, 0, 0, 3}, 0x7F)).empty());
     }
 
+    void inquiryIsAnsweredWithTheInstrumentsIdentity_data()
+    {
+        QTest::addColumn<int>("deviceId");
+        QTest::addColumn<TBytes>("request");
+        QTest::addColumn<bool>("answered");
+        const TBytes all {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+        QTest::newRow("to all, ID 17") << 17 << all << true;
+        QTest::newRow("to all, ID 23") << 23 << all << true;
+        QTest::newRow("to this device")
+            << 23 << TBytes {0xF0, 0x7E, 0x16, 0x06, 0x01, 0xF7} << true;
+        QTest::newRow("to another device")
+            << 23 << TBytes {0xF0, 0x7E, 0x10, 0x06, 0x01, 0xF7} << false;
+        QTest::newRow("identity reply is no request")
+            << 17 << TBytes {0xF0, 0x7E, 0x7F, 0x06, 0x02, 0xF7} << false;
+        QTest::newRow("real-time universal")
+            << 17 << TBytes {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7} << false;
+        QTest::newRow("one byte too many")
+            << 17 << TBytes {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0x00, 0xF7} << false;
+        QTest::newRow("no F7") << 17 << TBytes {0xF0, 0x7E, 0x7F, 0x06, 0x01} << false;
+    }
+    void inquiryIsAnsweredWithTheInstrumentsIdentity()
+    {
+        QFETCH(int, deviceId);
+        QFETCH(TBytes, request);
+        QFETCH(bool, answered);
+        TVirtualInstrument instrument(deviceId);
+        const auto answers = instrument.Receive(request);
+        if (!answered) {
+            QVERIFY(answers.empty());
+            return;
+        }
+        QCOMPARE(answers.size(), std::size_t(1));
+        QCOMPARE(HexOf(answers.front()),
+                 HexOf(TBytes {0xF0, 0x7E, std::uint8_t(deviceId - 1), 0x06, 0x02, 0x41, 0x0B, 0x01,
+                               0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0xF7}));
+    }
+
     void malformedRequestsAreNotAnswered_data()
     {
         QTest::addColumn<TBytes>("message");

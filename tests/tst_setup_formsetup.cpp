@@ -5,6 +5,7 @@
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
+#include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
 #include "protocol/SettingsFile.h"
 #include "setup/FormSetup.h"
@@ -117,7 +118,8 @@ private slots:
     {
         QCOMPARE(Form->objectName(), QStringLiteral("FormSetup"));
         QCOMPARE(Form->windowTitle(), QStringLiteral("Setup"));
-        QCOMPARE(Form->size(), QSize(360, 214));
+        // Grown by the row of the search's result.
+        QCOMPARE(Form->size(), QSize(360, 240));
         QCOMPARE(Form->minimumSize(), Form->maximumSize());
         QCOMPARE(OK()->text(), QStringLiteral("OK"));
         QVERIFY(OK()->isDefault());
@@ -131,9 +133,10 @@ private slots:
         QCOMPARE(Arrows()->toolTip(), hint);
         QStringList captions;
         for (const QLabel *label : Form->findChildren<QLabel *>())
-            captions << label->text();
+            if (label->objectName() != "LabelSetup_Detect")
+                captions << label->text();
         captions.sort();
-        QCOMPARE(captions, (QStringList {"Id MC307", "Port MIDI In", "Port MIDI Out"}));
+        QCOMPARE(captions, (QStringList {"Gap (ms)", "Id MC307", "Port MIDI In", "Port MIDI Out"}));
 
         // Everything but the buttons sits inside the bevel; the buttons sit below it.
         const QRect bevel = Control<QFrame>("Bevel1")->geometry();
@@ -141,11 +144,121 @@ private slots:
              std::initializer_list<QWidget *> {ListIn(), ListOut(), Edit(), Arrows()})
             QVERIFY2(bevel.contains(inside->geometry()), qPrintable(inside->objectName()));
         for (QLabel *label : Form->findChildren<QLabel *>())
-            QVERIFY(bevel.contains(label->geometry()));
-        for (QPushButton *button : {OK(), Cancel()}) {
+            if (label->objectName() != "LabelSetup_Detect")
+                QVERIFY(bevel.contains(label->geometry()));
+        QCOMPARE(OK()->geometry(), QRect(196, 180, 75, 25));
+        QCOMPARE(Cancel()->geometry(), QRect(278, 180, 75, 25));
+        auto *detect = Control<QPushButton>("DetectBtn");
+        QCOMPARE(detect->text(), QStringLiteral("Detect"));
+        QCOMPARE(detect->toolTip(), QStringLiteral("Find the MC-307 on the MIDI ports"));
+        QVERIFY(!detect->geometry().intersects(OK()->geometry()));
+        auto *result = Control<QLabel>("LabelSetup_Detect");
+        QVERIFY(result->geometry().top() > OK()->geometry().bottom());
+        QVERIFY(QRect(QPoint(), Form->size()).contains(result->geometry()));
+        for (QPushButton *button : {OK(), Cancel(), detect}) {
             QVERIFY(button->geometry().top() > bevel.bottom());
             QVERIFY(QRect(QPoint(), Form->size()).contains(button->geometry()));
         }
+    }
+
+    void gapControlsSitBesideTheId()
+    {
+        TEditBox *gap = Control<TEditBox>("EditSetup_Gap");
+        TUpDown *arrows = Control<TUpDown>("UpDown_Setup_Gap");
+        const QString hint
+            = QStringLiteral("Time between two data messages; the MC-307 needs at least 20 ms");
+        QCOMPARE(gap->toolTip(), hint);
+        QCOMPARE(arrows->toolTip(), hint);
+        QCOMPARE(gap->text(), QStringLiteral("20"));
+        QCOMPARE(arrows->Min(), 0);
+        QCOMPARE(arrows->Max(), 100);
+        // The controls that were there keep their places, and nothing overlaps.
+        QCOMPARE(Edit()->geometry(), QRect(120, 116, 41, 22));
+        QCOMPARE(Arrows()->geometry(), QRect(161, 116, 17, 22));
+        QCOMPARE(OK()->geometry(), QRect(196, 180, 75, 25));
+        const QRect bevel = Control<QFrame>("Bevel1")->geometry();
+        const QList<QWidget *> controls = {Edit(),
+                                           Arrows(),
+                                           gap,
+                                           arrows,
+                                           Control<QLabel>("LabelSetup_Gap"),
+                                           Control<QLabel>("LabelSetup_Id"),
+                                           ListIn(),
+                                           ListOut()};
+        for (QWidget *control : controls) {
+            QVERIFY2(bevel.contains(control->geometry()), qPrintable(control->objectName()));
+            for (QWidget *other : controls)
+                QVERIFY2(control == other || !control->geometry().intersects(other->geometry()),
+                         qPrintable(control->objectName() + " " + other->objectName()));
+        }
+    }
+
+    void typedGapIsClampedOnceFinished_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("in range") << "35"
+                                  << "35";
+        QTest::newRow("zero") << "0"
+                              << "0";
+        QTest::newRow("highest") << "100"
+                                 << "100";
+        QTest::newRow("above") << "150"
+                               << "100";
+        QTest::newRow("negative") << "-5"
+                                  << "0";
+        QTest::newRow("letters") << "abc"
+                                 << "0";
+        QTest::newRow("empty") << ""
+                               << "0";
+        QTest::newRow("hex is not decimal") << "$20"
+                                            << "0";
+    }
+    void typedGapIsClampedOnceFinished()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QVERIFY(Show());
+        TEditBox *gap = Control<TEditBox>("EditSetup_Gap");
+        gap->setFocus();
+        QTRY_VERIFY(gap->hasFocus());
+        QTest::keyClick(gap, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(gap, Qt::Key_Backspace);
+        QTest::keyClicks(gap, typed);
+        QCOMPARE(gap->text(), typed);
+        QTest::keyClick(gap, Qt::Key_Return);
+        QCOMPARE(gap->text(), shown);
+        QCOMPARE(Control<TUpDown>("UpDown_Setup_Gap")->Position(), shown.toInt());
+        OK()->click();
+        settings::TConfValues conf;
+        QVERIFY(settings::ReadConfFile(settings::ConfFilePath(), conf).Error.empty());
+        QCOMPARE(conf.GapMs, shown.toInt());
+        // The first file keeps its format exactly.
+        QCOMPARE(ReadRaw(SettingsFile), Expected("0", "0", "17"));
+        QVERIFY(Errors.empty());
+    }
+
+    void savedGapIsShownAndAnnulerKeepsIt()
+    {
+        settings::WriteConfFile(settings::ConfFilePath(), settings::TConfValues {42});
+        QVERIFY(Show());
+        QCOMPARE(Control<TEditBox>("EditSetup_Gap")->text(), QStringLiteral("42"));
+        QCOMPARE(Control<TUpDown>("UpDown_Setup_Gap")->Position(), 42);
+        Control<TEditBox>("EditSetup_Gap")->setText(QStringLiteral("7"));
+        Cancel()->click();
+        settings::TConfValues conf;
+        settings::ReadConfFile(settings::ConfFilePath(), conf);
+        QCOMPARE(conf.GapMs, 42);
+        QVERIFY(Errors.empty());
+    }
+
+    void unreadableConfGivesDefaultsAndOneError()
+    {
+        QVERIFY(QDir().mkdir(settings::ConfFilePath()));
+        QVERIFY(Show());
+        QCOMPARE(Control<TEditBox>("EditSetup_Gap")->text(), QStringLiteral("20"));
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(Errors.front()).contains("Ombrix.conf"));
     }
 
     void listsShowDevicesInServiceOrder()

@@ -7,10 +7,15 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
+#include "protocol/ConfFile.h"
+#include "protocol/Handlers.h"
 #include "protocol/ReceiveHandOver.h"
 
 #include <QApplication>
 #include <QFont>
+
+#include <cstdlib>
+#include <cstring>
 
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
@@ -21,16 +26,77 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
     return std::make_shared<midi::TMidiHub>(std::move(providers));
 }
 
+namespace {
+// Whether the built-in instrument behaves as the hardware (see --strict-timing).
+bool StrictTiming()
+{
+    const char *strict = std::getenv("OMBRIX_STRICT_TIMING");
+    return strict != nullptr && std::strcmp(strict, "1") == 0;
+}
+
+// Every output device's gap, read before the main window sends its first request.
+midi::TPacedOutputs &WithGaps(midi::TPacedOutputs &outputs, const settings::TConfValues &conf)
+{
+    for (int i = 0; i < outputs.Count(); ++i) {
+        const bool builtIn = outputs.Name(i) == instrument::VirtualInstrumentName;
+        const int gap = builtIn && !StrictTiming() ? 0 : conf.GapMs;
+        outputs.SetGap(i, std::chrono::milliseconds(gap));
+    }
+    return outputs;
+}
+
+midi::TPacedOutputs &GapsFromFile(midi::TPacedOutputs &outputs)
+{
+    settings::TConfValues conf;
+    const settings::TReadOutcome outcome = settings::ReadConfFile(settings::ConfFilePath(), conf);
+    try {
+        WithGaps(outputs, conf);
+    } catch (const std::exception &) {
+        // No device set: the main window reports that when it opens its devices.
+    }
+    if (!outcome.Error.empty())
+        protocol::ReportError(outcome.Error);
+    return outputs;
+}
+} // namespace
+
 TProgramWindows::TProgramWindows()
-    : Ombrix(midi::MidiOut())
+    : Outputs(midi::MidiOut())
+    , Ombrix(GapsFromFile(Outputs))
     , FormMixer(
           [this] {
               return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
           },
-          midi::MidiOut())
+          Outputs)
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
+    // The gap may have changed with the rest of the setup.
+    QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
+    QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });
+    FailureWatch.start(100);
+}
+
+void TProgramWindows::ApplyGaps()
+{
+    GapsFromFile(Outputs);
+}
+
+bool TProgramWindows::FinishSending()
+{
+    const bool all = Outputs.Flush(std::chrono::seconds(5));
+    ReportSendFailures();
+    return all;
+}
+
+void TProgramWindows::ReportSendFailures()
+{
+    for (const midi::TSendFailure &failure : Outputs.TakeFailures()) {
+        const std::string count = failure.NotSent == 1
+            ? std::string("1 message was not sent.")
+            : std::to_string(failure.NotSent) + " messages were not sent.";
+        protocol::ReportError(failure.Text + "\n" + count);
+    }
 }
 
 int RunOmbrix(int argc, char **argv)
@@ -56,6 +122,7 @@ int RunOmbrix(int argc, char **argv)
         if (!commandLine.ScreenshotDirectory.isEmpty())
             TakeScreenshots(windows, commandLine.ScreenshotDirectory);
         result = QApplication::exec();
+        windows.FinishSending();
         // Nothing may arrive for a window that is going away.
         midi::ShutdownMidi();
     }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "editor/Ombrix.h"
+#include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "setup/FormSetup.h"
+
+#include <QTimer>
 
 #include <memory>
 
@@ -15,15 +18,28 @@ class IMidiService;
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
 
 // The three windows, created in this order: the main window (which reads the settings and asks
-// for part 1 as it is created), the setup dialog, the mixer window.
+// for part 1 as it is created), the setup dialog, the mixer window. They send through the paced
+// output devices, made before them and gone after them.
 class TProgramWindows
 {
 public:
     TProgramWindows();
 
+    // Each device's gap from Ombrix.conf; the built-in instrument takes any pace, unless it
+    // runs with strict timing. An unreadable file is reported.
+    void ApplyGaps();
+    // Lets what is still queued leave, within 5 s.
+    bool FinishSending();
+
+    midi::TPacedOutputs Outputs;
     TOmbrix Ombrix;
     TFormSetup FormSetup;
     TFormMixer FormMixer;
+
+private:
+    // Failures of the queues' threads come up as values; shown here, on the window thread.
+    void ReportSendFailures();
+    QTimer FailureWatch;
 };
 
 // Runs the program until the main window closes.

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
 #include <limits>
 
 using midi::HexByte;
@@ -40,6 +42,7 @@ TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     setObjectName(QStringLiteral("Ombrix"));
     setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
     BuildControls();
+    BuildStatusBar();
     FormCreate();
 }
 
@@ -147,6 +150,32 @@ void TOmbrix::BuildControls()
             });
 }
 
+void TOmbrix::BuildStatusBar()
+{
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+    // The queue lives on another thread: its count is read here, on the window's own timer.
+    auto *watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] { ShowSending(); });
+    watch->start(100);
+}
+
+void TOmbrix::ShowSending()
+{
+    std::size_t waiting = 0;
+    try {
+        waiting = Outputs.Device(MidiOutIndex).Waiting();
+    } catch (const std::exception &) {
+        // No such device: nothing can be waiting for it.
+    }
+    const bool showing = !StatusBar->currentMessage().isEmpty();
+    if (waiting > 10 || (showing && waiting > 0))
+        StatusBar->showMessage(QStringLiteral("Sending %1 messages...").arg(waiting));
+    else if (showing)
+        StatusBar->clearMessage();
+}
+
 void TOmbrix::FormCreate()
 {
     move(0, 0);
@@ -231,11 +260,12 @@ void TOmbrix::RequestPart()
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
         });
-    // Each request is built when it is sent, with the header of that moment.
+    // Each request is built when it is sent, with the header of that moment; its wait starts
+    // when it has left the output's queue.
     for (std::size_t i = 0; i < editor::PartRequestCount; ++i) {
         const editor::TRequest request = editor::PartRequests(DataRequestHeader, part)[i];
         SendText(request.Text);
-        protocol::WaitPumping(request.WaitMs);
+        protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
     }
 }
 
@@ -256,7 +286,7 @@ void TOmbrix::LBPatchChange()
     for (const std::string &message : editor::PatchSelectionMessages(
              DataSetHeader, RadioGroupSelectPart->ItemIndex(), group, patch))
         SendText(message);
-    protocol::WaitPumping(editor::PatchSelectionWaitMs);
+    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), editor::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
 }
 

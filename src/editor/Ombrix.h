@@ -18,6 +18,7 @@ class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QStatusBar;
 class TDropDownList;
 class TRadioGroup;
 class TReceiveLog;
@@ -59,6 +60,9 @@ public:
 private:
     void FormCreate();
     void BuildControls();
+    // "Sending n messages..." while a burst waits in the output queue.
+    void BuildStatusBar();
+    void ShowSending();
     // The part request proper: the two requests and their waits, with the decoder attached.
     void RequestPart();
     void AppendLog(const char *word);
@@ -78,6 +82,7 @@ private:
     QDialog *FormMixer = nullptr;
     QAction *SetupAction = nullptr;
     QAction *MixerAction = nullptr;
+    QStatusBar *StatusBar = nullptr;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
 };

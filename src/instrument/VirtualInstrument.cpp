@@ -3,6 +3,8 @@
 #include "midi/SysExText.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 namespace instrument {
 
@@ -17,6 +19,13 @@ constexpr std::uint8_t CommandRequest = 0x11;
 constexpr std::uint8_t CommandDataSet = 0x12;
 constexpr std::uint8_t Model3A = 0x3A;
 constexpr std::uint8_t ControlChange = 0xB0;
+constexpr std::uint8_t UniversalNonRealTime = 0x7E;
+constexpr std::uint8_t AllDevices = 0x7F;
+constexpr std::uint8_t GeneralInformation = 0x06;
+constexpr std::uint8_t IdentityRequest = 0x01;
+constexpr std::uint8_t IdentityReply = 0x02;
+// 10 bits a byte at 31250 baud.
+constexpr std::chrono::microseconds CableByteTime {320};
 
 // F0 41 dd 00 0B cmd: the address starts at byte 6.
 constexpr std::size_t RolandHeaderSize = 6;
@@ -104,14 +113,55 @@ TVirtualInstrument::TVirtualInstrument(int deviceId)
     }
     std::sort(Blocks.begin(), Blocks.end(),
               [](const TBlock &a, const TBlock &b) { return a.Start < b.Start; });
+    const char *strict = std::getenv("OMBRIX_STRICT_TIMING");
+    Strict = strict != nullptr && std::strcmp(strict, "1") == 0;
+}
+
+void TVirtualInstrument::SetStrictTiming(bool strict, std::chrono::microseconds tolerance)
+{
+    std::lock_guard lock(Lock);
+    Strict = strict;
+    Tolerance = tolerance;
+}
+
+bool TVirtualInstrument::StrictTiming() const
+{
+    std::lock_guard lock(Lock);
+    return Strict;
+}
+
+std::uint64_t TVirtualInstrument::StrictDrops() const
+{
+    std::lock_guard lock(Lock);
+    return Drops;
 }
 
 std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message)
+{
+    return Receive(message, std::chrono::steady_clock::now());
+}
+
+std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message,
+                                                  std::chrono::steady_clock::time_point start)
 {
     std::lock_guard lock(Lock);
     if (Received.size() >= LogLimit)
         Received.pop_front();
     Received.emplace_back(message.begin(), message.end());
+
+    const bool dataSet = message.size() > RolandHeaderSize && message[0] == SysExStart
+        && message[1] == Roland && message[2] == DeviceByte && message[3] == ModelHigh
+        && message[4] == ModelLow && message[5] == CommandDataSet;
+    if (dataSet) {
+        // The instrument is still busy with the previous data set: this one is lost.
+        const bool early = Strict && HadDataSet && start + Tolerance < LastDataSetEnd + StrictGap;
+        HadDataSet = true;
+        LastDataSetEnd = start + CableByteTime * static_cast<long>(message.size());
+        if (early) {
+            ++Drops;
+            return {};
+        }
+    }
 
     std::vector<TMessage> answers;
     // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.
@@ -136,6 +186,16 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
     const auto body = message.subspan(1, message.size() - 2);
     if (std::any_of(body.begin(), body.end(), [](std::uint8_t b) { return b >= 0x80; }))
         return;
+    // The universal Inquiry Request, to every device (7F) or to this one, answered with the
+    // identity the owner's manual gives: Roland, family 0B 01, number 01 00, revision 00 03 00 00.
+    if (body.size() == 4 && body[0] == UniversalNonRealTime
+        && (body[1] == AllDevices || body[1] == DeviceByte) && body[2] == GeneralInformation
+        && body[3] == IdentityRequest) {
+        answers.push_back({SysExStart, UniversalNonRealTime, DeviceByte, GeneralInformation,
+                           IdentityReply, Roland, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x03, 0x00, 0x00,
+                           SysExEnd});
+        return;
+    }
     if (body.size() < 4 || body[0] != Roland || body[1] != DeviceByte)
         return;
 

@@ -7,6 +7,7 @@
 #include "InstrumentContents.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -28,6 +29,20 @@ public:
     // message may carry a 00 ahead of F0) or a short message. Returns the instrument's answers,
     // complete data-set messages in the order it sends them. Thread-safe.
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message);
+    // The same, for a message whose first byte reached the instrument at the given moment (a
+    // port that knows its arrival time better than the moment of the call).
+    std::vector<TMessage> Receive(std::span<const std::uint8_t> message,
+                                  std::chrono::steady_clock::time_point start);
+
+    // Strict timing: as the manual describes the hardware, a data set that starts less than
+    // StrictGap after the previous one ended (its bytes at the cable's 320 us each) is dropped.
+    // On when OMBRIX_STRICT_TIMING=1 at construction. Tolerance widens the judgement for ports
+    // that know arrival times only roughly.
+    void SetStrictTiming(bool strict, std::chrono::microseconds tolerance = {});
+    bool StrictTiming() const;
+    // Data sets dropped for coming too early, since construction.
+    std::uint64_t StrictDrops() const;
+    static constexpr std::chrono::milliseconds StrictGap {20};
 
     // Memory access, for tests: the bytes of one block from an address; bytes outside every
     // block read as 0 and are not written. Write changes the bytes alone: unlike a data-set
@@ -68,6 +83,12 @@ private:
     int Id;
     std::uint8_t DeviceByte;
     mutable std::mutex Lock;
+    bool Strict = false;
+    std::chrono::microseconds Tolerance {};
+    std::uint64_t Drops = 0;
+    // When the last data set for this instrument ended on the cable.
+    std::chrono::steady_clock::time_point LastDataSetEnd {};
+    bool HadDataSet = false;
     std::vector<TBlock> Blocks; // in address order, not overlapping
     std::deque<TMessage> Received;
 };

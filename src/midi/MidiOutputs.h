@@ -6,6 +6,7 @@
 
 #include "SysExText.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +29,15 @@ public:
         HexTextToSysEx(text, message);
         SendSysEx(message);
     }
+
+    // A device that paces its messages hands them to a queue: the window must not take a
+    // message as gone when its call returns. A device that sends at once has nothing waiting.
+    // How many messages wait to leave.
+    virtual std::size_t Waiting() const { return 0; }
+    // The ticket of the last message handed in, and whether the message of a ticket has left
+    // the program (sent, or dropped with the queue of a device that failed).
+    virtual std::uint64_t LastTicket() const { return 0; }
+    virtual bool HasLeft(std::uint64_t) const { return true; }
 };
 
 // The output devices in the system's order.

@@ -260,7 +260,7 @@ void TFormMixer::FormShow()
                 });
             for (const mixer::TRequest &request : mixer::OpeningRequests(State.DataRequestHeader)) {
                 State.Output().SendSysExText(request.Text);
-                protocol::WaitPumping(request.WaitMs);
+                protocol::WaitPumpingAfterLeaving(State.Output(), request.WaitMs);
             }
         }
         ConnectSendHandlers();

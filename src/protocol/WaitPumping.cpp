@@ -34,4 +34,26 @@ void WaitPumping(int ms)
     }
 }
 
+void WaitPumpingAfterLeaving(const midi::IMidiOut &output, int ms)
+{
+    const std::uint64_t ticket = output.LastTicket();
+    if (!output.HasLeft(ticket)) {
+        detail::TSuspendedChanges suspended;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        // The queue's thread has no way into this loop but a poll; a few milliseconds of
+        // lateness against waits of hundreds do not matter.
+        while (!output.HasLeft(ticket)) {
+            QEventLoop loop;
+            QTimer timer;
+            timer.setTimerType(Qt::PreciseTimer);
+            timer.setSingleShot(true);
+            QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+            timer.start(2);
+            if (loop.exec(QEventLoop::AllEvents) == -1)
+                break;
+        }
+    }
+    WaitPumping(ms);
+}
+
 } // namespace protocol

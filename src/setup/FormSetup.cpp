@@ -4,6 +4,7 @@
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
+#include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
 #include "protocol/SettingsFile.h"
 #include "protocol/TextToInt.h"
@@ -22,6 +23,7 @@
 
 namespace {
 const char *const DeviceIdHint = "See SYSTEM - MIDI PARM1/2 - DEVICE ID on your MC307";
+const char *const GapHint = "Time between two data messages; the MC-307 needs at least 20 ms";
 
 // The instrument's factory device ID, and where the dialog starts when there is no file.
 constexpr int FactoryDeviceId = 17;
@@ -55,7 +57,8 @@ TFormSetup::TFormSetup(QWidget *parent)
 {
     setObjectName(QStringLiteral("FormSetup"));
     setWindowTitle(QStringLiteral("Setup"));
-    setFixedSize(360, 214);
+    // Taller than it was by the row of the search's result, below the buttons.
+    setFixedSize(360, 240);
 
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -94,6 +97,26 @@ TFormSetup::TFormSetup(QWidget *parent)
     UpDown_Setup_Id->SetTextReader(
         [](const QString &text) { return protocol::DecimalTextToInt(text); });
 
+    // Beside the ID, inside the frame: the controls that were there keep their places.
+    LabelSetup_Gap = new QLabel(QStringLiteral("Gap (ms)"), this);
+    LabelSetup_Gap->setObjectName(QStringLiteral("LabelSetup_Gap"));
+    LabelSetup_Gap->setGeometry(200, 116, 58, 22);
+
+    EditSetup_Gap = new TEditBox(this);
+    EditSetup_Gap->setObjectName(QStringLiteral("EditSetup_Gap"));
+    EditSetup_Gap->setGeometry(262, 116, 41, 22);
+    EditSetup_Gap->setText(QString::number(settings::DefaultGapMs));
+    EditSetup_Gap->setToolTip(QString::fromLatin1(GapHint));
+
+    UpDown_Setup_Gap
+        = new TUpDown(settings::MinGapMs, settings::MaxGapMs, settings::DefaultGapMs, this);
+    UpDown_Setup_Gap->setObjectName(QStringLiteral("UpDown_Setup_Gap"));
+    UpDown_Setup_Gap->setGeometry(303, 116, 17, 22);
+    UpDown_Setup_Gap->setToolTip(QString::fromLatin1(GapHint));
+    UpDown_Setup_Gap->SetAssociate(EditSetup_Gap);
+    UpDown_Setup_Gap->SetTextReader(
+        [](const QString &text) { return protocol::DecimalTextToInt(text); });
+
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setGeometry(196, 180, 75, 25);
@@ -104,7 +127,19 @@ TFormSetup::TFormSetup(QWidget *parent)
     CancelBtn->setGeometry(278, 180, 75, 25);
     CancelBtn->setAutoDefault(false);
 
+    DetectBtn = new QPushButton(QStringLiteral("Detect"), this);
+    DetectBtn->setObjectName(QStringLiteral("DetectBtn"));
+    DetectBtn->setGeometry(8, 180, 75, 25);
+    DetectBtn->setAutoDefault(false);
+    DetectBtn->setToolTip(QStringLiteral("Find the MC-307 on the MIDI ports"));
+
+    LabelSetup_Detect = new QLabel(this);
+    LabelSetup_Detect->setObjectName(QStringLiteral("LabelSetup_Detect"));
+    LabelSetup_Detect->setGeometry(8, 212, 345, 20);
+
+    connect(DetectBtn, &QPushButton::clicked, this, &TFormSetup::DetectBtnClick);
     connect(EditSetup_Id, &TEditBox::Change, this, &TFormSetup::EditSetup_IdChange);
+    connect(EditSetup_Gap, &TEditBox::Change, this, &TFormSetup::EditSetup_GapChange);
     connect(OKBtn, &QPushButton::clicked, this, &TFormSetup::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TFormSetup::CancelBtnClick);
 
@@ -146,6 +181,7 @@ void TFormSetup::FormShow()
     protocol::RunHandler([this] {
         LBSetup_Midi_in->clear();
         LBSetup_Midi_out->clear();
+        LabelSetup_Detect->clear();
         QStringList errors;
         FillDeviceList(LBSetup_Midi_in, &midi::MidiIn, errors);
         FillDeviceList(LBSetup_Midi_out, &midi::MidiOut, errors);
@@ -169,6 +205,13 @@ void TFormSetup::FormShow()
         if (values.MidiOutIndex < LBSetup_Midi_out->count())
             LBSetup_Midi_out->SetItemIndex(values.MidiOutIndex);
         EditSetup_Id->setText(QString::number(values.DeviceId));
+
+        settings::TConfValues conf;
+        const settings::TReadOutcome confOutcome
+            = settings::ReadConfFile(settings::ConfFilePath(), conf);
+        if (!confOutcome.Error.empty())
+            errors.append(QString::fromStdString(confOutcome.Error));
+        EditSetup_Gap->setText(QString::number(conf.GapMs));
 
         // The error box belongs over the dialog, which is only on screen once this returns.
         if (!errors.isEmpty())
@@ -194,20 +237,90 @@ void TFormSetup::EditSetup_IdChange()
     });
 }
 
+void TFormSetup::EditSetup_GapChange()
+{
+    protocol::RunHandler([this] {
+        const int gap = std::clamp(protocol::DecimalTextToInt(EditSetup_Gap->text()),
+                                   settings::MinGapMs, settings::MaxGapMs);
+        const QString text = QString::number(gap);
+        if (EditSetup_Gap->text() != text)
+            EditSetup_Gap->setText(text);
+        UpDown_Setup_Gap->SetPosition(gap);
+    });
+}
+
+void TFormSetup::DetectBtnClick()
+{
+    protocol::RunHandler([this] {
+        if (Detector.Running())
+            return;
+        DetectBtn->setEnabled(false);
+        const auto enable = [this] { DetectBtn->setEnabled(true); };
+        std::optional<protocol::TDetected> found;
+        try {
+            found = Detector.Run([this](const std::string &text) {
+                LabelSetup_Detect->setText(QString::fromStdString(text));
+            });
+        } catch (...) {
+            enable();
+            throw;
+        }
+        enable();
+        if (Detector.Stopped()) {
+            LabelSetup_Detect->setText(QStringLiteral("Search stopped"));
+            return;
+        }
+        if (!found) {
+            LabelSetup_Detect->setText(
+                QStringLiteral("No MC-307 answered on %1 output ports").arg(Detector.Asked()));
+            return;
+        }
+        if (found->Input < LBSetup_Midi_in->count())
+            LBSetup_Midi_in->SetItemIndex(found->Input);
+        if (found->Output < LBSetup_Midi_out->count())
+            LBSetup_Midi_out->SetItemIndex(found->Output);
+        EditSetup_Id->setText(QString::number(found->DeviceId));
+        LabelSetup_Detect->setText(
+            QStringLiteral("MC-307, ID %1: %2 / %3")
+                .arg(found->DeviceId)
+                .arg(QString::fromStdString(midi::MidiIn().Name(found->Input)),
+                     QString::fromStdString(midi::MidiOut().Name(found->Output))));
+    });
+}
+
+void TFormSetup::done(int result)
+{
+    // The search waits inside this dialog's events: it ends with the dialog.
+    Detector.Stop();
+    QDialog::done(result);
+}
+
 void TFormSetup::OKBtnClick()
 {
     protocol::RunHandler([this] {
         // A number still being typed counts, and line 3 is always a valid ID.
         EditSetup_Id->FinishEdit();
         EditSetup_IdChange();
+        EditSetup_Gap->FinishEdit();
+        EditSetup_GapChange();
         settings::WriteSettingsFile(settings::SettingsFilePath(), LBSetup_Midi_in->ItemIndex(),
                                     LBSetup_Midi_out->ItemIndex(),
                                     EditSetup_Id->text().toStdString(), SetupPatchNames);
+        settings::TConfValues conf;
+        conf.GapMs = UpDown_Setup_Gap->Position();
+        settings::WriteConfFile(settings::ConfFilePath(), conf);
         accept();
     });
 }
 
 void TFormSetup::CancelBtnClick()
 {
-    protocol::RunHandler([this] { reject(); });
+    protocol::RunHandler([this] {
+        // Annuler first stops a search that runs; the dialog stays, as the search found it.
+        if (Detector.Running()) {
+            Detector.Stop();
+            return;
+        }
+        reject();
+    });
 }

@@ -2,7 +2,9 @@
 
 // The setup dialog: the MIDI input and output devices and the instrument's device ID. OK writes
 // them to the settings file together with the patch names read from it, which pass through
-// untouched.
+// untouched, and the gap between two data sets to the second settings file.
+
+#include "protocol/Detect.h"
 
 #include <QDialog>
 #include <string>
@@ -26,8 +28,16 @@ public:
     // The dialog's handlers.
     void FormShow();
     void EditSetup_IdChange();
+    void EditSetup_GapChange();
     void OKBtnClick();
     void CancelBtnClick();
+    // Looks for a real MC-307 on the system's devices and shows what it found; saves nothing.
+    void DetectBtnClick();
+    bool Detecting() const { return Detector.Running(); }
+    // The search's waits, for tests.
+    protocol::TDetector &DetectorForTests() { return Detector; }
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -44,8 +54,14 @@ private:
     TDropDownList *LBSetup_Midi_out;
     TEditBox *EditSetup_Id;
     TUpDown *UpDown_Setup_Id;
+    QLabel *LabelSetup_Gap;
+    TEditBox *EditSetup_Gap;
+    TUpDown *UpDown_Setup_Gap;
     QPushButton *OKBtn;
     QPushButton *CancelBtn;
+    QPushButton *DetectBtn;
+    QLabel *LabelSetup_Detect;
+    protocol::TDetector Detector;
 
     // The names of the last settings file read, written back unchanged by OK.
     std::vector<std::string> SetupPatchNames;

@@ -5,6 +5,7 @@
 
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
+#include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/WaitPumping.h"
@@ -189,6 +190,39 @@ private slots:
         const TBytes &answer = received.front().Bytes;
         QCOMPARE(HexOf(AddressOf(answer)), address);
         QCOMPARE(HexOf(DataOf(answer)), HexOf(TBytes {static_cast<std::uint8_t>(value)}));
+    }
+
+    // The instrument runs with strict timing (run_jack_test.sh checks that it dropped nothing):
+    // a burst of data sets through the paced output arrives whole, and a request queued
+    // behind it gets its answer within its wait, which starts once the request has left.
+    void pacedBurstArrivesWhole()
+    {
+        midi::TPacedOutputs paced(midi::MidiOut());
+        paced.SetGap(Out, std::chrono::milliseconds(20));
+        midi::IMidiOut &device = paced.Device(Out);
+        constexpr int Count = 30;
+        for (int i = 0; i < Count; ++i)
+            device.SendSysExText("F0 41 10 00 0B 12 02 00 12 " + midi::HexByte(0x20 + i) + " "
+                                 + midi::HexByte(i + 1));
+        QVERIFY(device.Waiting() > 10);
+        std::vector<TDelivery> received;
+        QThread *windowThread = QCoreApplication::instance()->thread();
+        {
+            protocol::TSysExAttachment attachment(
+                midi::MidiIn(), [&](std::int32_t index, std::span<const std::uint8_t> bytes) {
+                    received.push_back({index, TBytes(bytes.begin(), bytes.end()),
+                                        QThread::currentThread() == windowThread});
+                });
+            device.SendSysExText("F0 41 10 00 0B 11 02 00 12 20 00 00 00 1E");
+            protocol::WaitPumpingAfterLeaving(device, 300);
+        }
+        QCOMPARE(device.Waiting(), std::size_t(0));
+        QCOMPARE(received.size(), std::size_t(1));
+        CheckDeliveries(received);
+        TBytes expected;
+        for (int i = 0; i < Count; ++i)
+            expected.push_back(static_cast<std::uint8_t>(i + 1));
+        QCOMPARE(HexOf(DataOf(received.front().Bytes)), HexOf(expected));
     }
 
     // The model-3A header starts with a 00 that neither ALSA nor JACK can carry.

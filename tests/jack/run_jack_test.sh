@@ -4,15 +4,19 @@
 # a client that starts while another is still starting can hang the server for good. Whatever
 # it started is stopped by process id when it ends, however it ends.
 #
-# Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> [Qt Test options...]
+# Then it restarts the instrument with another device ID and runs the detection test.
+#
+# Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect>
+#                         [Qt Test options...]
 # Logs in the working directory: jackd.log, instrument.out, instrument.log.
 
 set -u
 
-usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> [test options]"
+usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> [test options]"
 instrument=${1:?$usage}
 roundtrip=${2:?$usage}
-shift 2
+detect=${3:?$usage}
+shift 3
 
 # A server of our own, so that a parallel run or the user's own server is left alone.
 server="ombrix-test-$$"
@@ -87,6 +91,7 @@ command -v jackd >/dev/null || fail "jackd not found: install the package jackd2
 command -v jack_wait >/dev/null || fail "jack_wait not found: install the package jackd2"
 [ -x "$instrument" ] || fail "no program $instrument"
 [ -x "$roundtrip" ] || fail "no program $roundtrip"
+[ -x "$detect" ] || fail "no program $detect"
 
 # Semaphores left by a server that hung would hang the next one. Runs in parallel take turns from
 # here until their server is up, so that none removes what another's starting server just made.
@@ -118,23 +123,29 @@ if ! jack_wait -s "$server" -w -t 10 >/dev/null 2>&1 9>&-; then
 fi
 exec 9>&-
 
-say "starting ombrix-virtual-instrument"
-"$instrument" >instrument.out 2>instrument.log &
-instrument_pid=$!
-tries=0
-until grep -qx ready instrument.out 2>/dev/null; do
-    if ! kill -0 "$instrument_pid" 2>/dev/null; then
-        show_log instrument.log
-        fail "ombrix-virtual-instrument ended before it was ready"
-    fi
-    tries=$((tries + 1))
-    if [ $tries -gt 150 ]; then
-        show_log instrument.log
-        show_log jackd.log
-        fail "ombrix-virtual-instrument was not ready within 15 s"
-    fi
-    sleep 0.1
-done
+# Starts the instrument with the given options and waits for its ready line.
+start_instrument() {
+    say "starting ombrix-virtual-instrument $*"
+    "$instrument" "$@" >instrument.out 2>instrument.log &
+    instrument_pid=$!
+    local tries=0
+    until grep -qx ready instrument.out 2>/dev/null; do
+        if ! kill -0 "$instrument_pid" 2>/dev/null; then
+            show_log instrument.log
+            fail "ombrix-virtual-instrument ended before it was ready"
+        fi
+        tries=$((tries + 1))
+        if [ $tries -gt 150 ]; then
+            show_log instrument.log
+            show_log jackd.log
+            fail "ombrix-virtual-instrument was not ready within 15 s"
+        fi
+        sleep 0.1
+    done
+}
+
+# Strict, as the real MC-307: a data set less than 20 ms after the previous one is dropped.
+start_instrument --strict-timing
 
 say "running the round trip"
 # In the background, so that a signal to this script is handled at once, not after the test.
@@ -155,4 +166,25 @@ if [ $stopped_status -ne 0 ]; then
     show_log instrument.log
     fail "ombrix-virtual-instrument ended with status $stopped_status on SIGTERM"
 fi
+if ! grep -qx "drops: 0" instrument.out; then
+    echo "--- instrument.out" >&2
+    cat instrument.out >&2
+    fail "the strict instrument dropped data sets"
+fi
+
+# Detect finds the instrument at an ID other than the factory's.
+start_instrument --device-id 23
+say "running the detection"
+timeout -s TERM 120 "$detect" &
+roundtrip_pid=$!
+wait "$roundtrip_pid"
+result=$?
+roundtrip_pid=
+if [ $result -ne 0 ]; then
+    show_log instrument.log
+    show_log jackd.log
+    fail "the detection failed (status $result)"
+fi
+stop "$instrument_pid" ombrix-virtual-instrument
+instrument_pid=
 say "passed"

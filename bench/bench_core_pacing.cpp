@@ -1,0 +1,103 @@
+// The paced output's own cost: messages through the queue (handed in on the window thread, sent
+// from the queue's thread) to a device that discards them, in CPU time of the whole process,
+// as a share of the messages' time on a DIN cable (320 us a byte). A step is a burst of 16, as
+// the windows send them (an envelope release, a part answer's echo); the pacing itself (the
+// wait for the cable and the gap) sleeps and costs nothing.
+
+#include "ShareReporter.h"
+#include "midi/MidiDevices.h"
+#include "midi/MidiHub.h"
+#include "midi/PacedOutput.h"
+#include "support/DiscardingPorts.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr double DinByteSeconds = 320e-6;
+constexpr std::size_t DataSetBytes = 14;
+constexpr int Burst = 16;
+midi::TPacedOutputs *Paced = nullptr;
+
+void PacedDataSet(benchmark::State &state)
+{
+    midi::IMidiOut &device = Paced->Device(0);
+    midi::TByteStream message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                               0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0xF7};
+    int step = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < Burst; ++i) {
+            // Each to another address, so that none replaces a waiting one.
+            message[9] = static_cast<std::uint8_t>(step++ & 0x7F);
+            message[12] = midi::RolandChecksum(message.data() + 6, 6);
+            device.SendSysEx(message);
+        }
+        Paced->Flush(std::chrono::seconds(1));
+    }
+}
+BENCHMARK(PacedDataSet)->MeasureProcessCPUTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
+
+void PacedControlChange(benchmark::State &state)
+{
+    midi::IMidiOut &device = Paced->Device(0);
+    int step = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < Burst; ++i)
+            device.SendShort(0xB0, 7, static_cast<std::uint8_t>(step++ & 0x7F));
+        Paced->Flush(std::chrono::seconds(1));
+    }
+}
+BENCHMARK(PacedControlChange)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+// What the system charges for one timed sleep and wake of a thread, 16 to a step: the paced
+// data sets cannot avoid one each, and it is most of their cost.
+void TimedWakeBaseline(benchmark::State &state)
+{
+    for (auto _ : state) {
+        std::thread sleeper([] {
+            for (int i = 0; i < Burst; ++i)
+                std::this_thread::sleep_for(std::chrono::microseconds(4480));
+        });
+        sleeper.join();
+    }
+}
+BENCHMARK(TimedWakeBaseline)
+    ->MeasureProcessCPUTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    auto discard = std::make_shared<TDiscardingProvider>();
+    midi::SetMidiService(std::make_shared<midi::TMidiHub>(
+        std::vector<std::shared_ptr<midi::IMidiPortProvider>> {discard}));
+    midi::MidiOut().Open(0);
+    {
+        midi::TPacedOutputs paced(midi::MidiOut());
+        paced.SetGap(0, std::chrono::milliseconds(0));
+        Paced = &paced;
+        TShareReporter reporter(
+            {{"PacedDataSet", "16 data sets of 14 bytes on a DIN cable",
+              Burst * DataSetBytes * DinByteSeconds, 0.0025},
+             {"PacedControlChange", "16 control changes of 3 bytes on a DIN cable",
+              Burst * 3 * DinByteSeconds, 0.0025},
+             {"TimedWakeBaseline", "16 data sets of 14 bytes on a DIN cable",
+              Burst * DataSetBytes * DinByteSeconds, 0.0025}});
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        reporter.PrintSummary();
+        Paced = nullptr;
+    }
+    midi::ShutdownMidi();
+    midi::SetMidiService(nullptr);
+    benchmark::Shutdown();
+    return 0;
+}

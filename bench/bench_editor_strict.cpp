@@ -1,0 +1,218 @@
+// The main window against a strict instrument (one that drops a data set coming less than 20 ms
+// after the previous one ended, as the MC-307 does), through the paced output with the 20 ms
+// gap: a 200-step drag of a tone bar (one step every 8 ms, a mouse's pace), and a whole part
+// answer with its echo. Reported: the messages sent, the drops (goal 0), the largest time from a
+// change to the leaving of a message that carries it or a newer value (goal under two gaps), and
+// the time until the echo's last message has left.
+
+#include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
+#include "protocol/Handlers.h"
+#include "support/VirtualRig.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr auto Gap = 20ms;
+
+struct TStamped
+{
+    Clock::time_point At;
+    midi::TByteStream Bytes;
+};
+
+// Records, with their times, the messages that pass: once as the window hands them in, once as
+// they leave the queue for the device.
+class TRecordingOutputs final : public midi::IMidiOuts
+{
+public:
+    explicit TRecordingOutputs(midi::IMidiOuts &target)
+        : Target(target)
+    { }
+    int Count() const override { return Target.Count(); }
+    const std::string &Name(int index) const override { return Target.Name(index); }
+    midi::IMidiOut &Device(int index) override
+    {
+        Recorder.Inner = &Target.Device(index);
+        return Recorder;
+    }
+    void Open(int index) override { Target.Open(index); }
+    std::vector<TStamped> Taken()
+    {
+        std::lock_guard lock(Recorder.Lock);
+        return Recorder.Log;
+    }
+    void Clear()
+    {
+        std::lock_guard lock(Recorder.Lock);
+        Recorder.Log.clear();
+    }
+
+private:
+    struct TDevice final : midi::IMidiOut
+    {
+        void SendSysEx(const midi::TByteStream &message) override
+        {
+            {
+                std::lock_guard lock(Lock);
+                Log.push_back({Clock::now(), message});
+            }
+            Inner->SendSysEx(message);
+        }
+        void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+        {
+            Inner->SendShort(status, data1, data2);
+        }
+        std::size_t Waiting() const override { return Inner->Waiting(); }
+        std::uint64_t LastTicket() const override { return Inner->LastTicket(); }
+        bool HasLeft(std::uint64_t ticket) const override { return Inner->HasLeft(ticket); }
+        midi::IMidiOut *Inner = nullptr;
+        std::mutex Lock;
+        std::vector<TStamped> Log;
+    };
+    midi::IMidiOuts &Target;
+    TDevice Recorder;
+};
+
+struct TWorld
+{
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<TRecordingOutputs> Leaving; // below the queue
+    std::unique_ptr<midi::TPacedOutputs> Paced;
+    std::unique_ptr<TRecordingOutputs> Handed; // above the queue
+};
+
+void Make(TWorld &world)
+{
+    world.Rig = std::make_unique<TVirtualRig>();
+    world.Rig->Instrument().SetStrictTiming(true);
+    world.Leaving = std::make_unique<TRecordingOutputs>(midi::MidiOut());
+    world.Paced = std::make_unique<midi::TPacedOutputs>(*world.Leaving);
+    world.Paced->SetGap(0, Gap);
+    world.Handed = std::make_unique<TRecordingOutputs>(*world.Paced);
+}
+
+void WaitSent(TWorld &world)
+{
+    while (world.Paced->Device(0).Waiting() != 0)
+        QTest::qWait(2);
+}
+
+void Drag200Steps(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TWorld world;
+        Make(world);
+        TOmbrix window(*world.Handed);
+        WaitSent(world);
+        world.Handed->Clear();
+        world.Leaving->Clear();
+        const std::uint64_t dropsBefore = world.Rig->Instrument().StrictDrops();
+        auto *bar = window.findChild<QScrollBar *>("BarLevelTone2");
+        for (int step = 0; step < 200; ++step) {
+            bar->setValue(step < 128 ? step : 255 - step);
+            QTest::qWait(8);
+        }
+        WaitSent(world);
+        const auto handed = world.Handed->Taken();
+        const auto leaving = world.Leaving->Taken();
+        // Which hand-in each leaving message came from: the latest one with its bytes.
+        std::vector<std::size_t> origin;
+        for (const TStamped &left : leaving) {
+            std::size_t from = 0;
+            for (std::size_t h = 0; h < handed.size() && handed[h].At <= left.At; ++h)
+                if (handed[h].Bytes == left.Bytes)
+                    from = h;
+            origin.push_back(from);
+        }
+        double worst = 0;
+        for (std::size_t h = 0; h < handed.size(); ++h) {
+            for (std::size_t l = 0; l < leaving.size(); ++l) {
+                if (origin[l] >= h && leaving[l].At >= handed[h].At) {
+                    worst = std::max(
+                        worst, std::chrono::duration<double>(leaving[l].At - handed[h].At).count());
+                    break;
+                }
+            }
+        }
+        state.counters["changes"] = double(handed.size());
+        state.counters["messages_sent"] = double(leaving.size());
+        state.counters["drops"] = double(world.Rig->Instrument().StrictDrops() - dropsBefore);
+        state.counters["max_change_to_leave_ms"] = worst * 1e3;
+        std::printf(
+            "Drag200Steps: %zu changes, %zu messages sent, %llu drops (goal 0), largest "
+            "change-to-leave %.1f ms (goal < %lld ms): %s\n",
+            handed.size(), leaving.size(),
+            static_cast<unsigned long long>(world.Rig->Instrument().StrictDrops() - dropsBefore),
+            worst * 1e3, static_cast<long long>(2 * Gap.count()),
+            worst * 1e3 < 2 * Gap.count() && world.Rig->Instrument().StrictDrops() == dropsBefore
+                ? "met"
+                : "NOT met");
+    }
+}
+BENCHMARK(Drag200Steps)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void PartAnswerEcho(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TWorld world;
+        Make(world);
+        QElapsedTimer clock;
+        clock.start();
+        // Selecting part 1 as the window is made sends the part request.
+        TOmbrix window(*world.Handed);
+        WaitSent(world);
+        const auto leaving = world.Leaving->Taken();
+        const double lastLeft = double(clock.nsecsElapsed()) / 1e6;
+        state.counters["messages_sent"] = double(leaving.size());
+        state.counters["drops"] = double(world.Rig->Instrument().StrictDrops());
+        state.counters["last_echo_left_ms"] = lastLeft;
+        std::printf("PartAnswerEcho: %zu messages sent, last left %.0f ms after the request, "
+                    "%llu drops (goal 0): %s\n",
+                    leaving.size(), lastLeft,
+                    static_cast<unsigned long long>(world.Rig->Instrument().StrictDrops()),
+                    world.Rig->Instrument().StrictDrops() == 0 ? "met" : "NOT met");
+    }
+}
+BENCHMARK(PartAnswerEcho)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char name[] = "ombrix";
+    char *qtArgv[] = {name, nullptr};
+    QApplication application(qtArgc, qtArgv);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    protocol::SetErrorReporter([](const std::string &text) {
+        std::fprintf(stderr, "error: %s\n", text.c_str());
+        std::abort();
+    });
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+// Paced output. The MC-307 drops a data set (model 00 0B) that comes less than 20 ms after the
+// previous one has ended, and a burst of them (the echo of a part answer, an envelope release,
+// a drag) leaves the program far faster. Every message to a device therefore goes through one
+// queue of that device, in the order the program produced it, and a thread of its own drains
+// the queue: the window never waits for the cable.
+
+#include "MidiOutputs.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace midi {
+
+// 10 bits a byte at 31250 baud.
+inline constexpr std::chrono::microseconds CableByteTime {320};
+inline constexpr int DefaultGapMs = 20;
+inline constexpr int MaxGapMs = 100;
+
+// F0 41 dd 00 0B 12: a data set of the instrument's model, the messages that are paced.
+bool IsModelDataSet(const TByteStream &message);
+
+struct TQueuedMessage
+{
+    TByteStream Bytes; // a whole System Exclusive message, or the three bytes of a short one
+    bool Short = false;
+    std::uint64_t Ticket = 0;
+};
+
+// The queue of one device and its timing, without a thread or a clock of its own, so that its
+// rules can be tried with made-up times.
+class TPacingSchedule
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+
+    void SetGap(std::chrono::microseconds gap) { GapTime = gap; }
+    std::chrono::microseconds Gap() const { return GapTime; }
+
+    // Queues the message and returns its ticket. A data set that only repeats, with a newer
+    // value, a data set still waiting for the same address and length takes that one's place,
+    // so a drag never builds a backlog; anything else touching the address in between keeps
+    // the older one, since the instrument would see a different order otherwise.
+    std::uint64_t Push(TQueuedMessage message);
+    bool Empty() const { return Queue.empty(); }
+    std::size_t Size() const { return Queue.size(); }
+    // The earliest moment the front message may start.
+    TimePoint FrontDue() const;
+    TQueuedMessage Pop();
+    // The message has been handed to the device at the given moment.
+    void Left(const TQueuedMessage &message, TimePoint at);
+    // Drops every waiting message; returns how many.
+    std::size_t Clear();
+    bool Holds(std::uint64_t ticket) const;
+    std::uint64_t LastTicket() const { return NextTicket - 1; }
+    const std::deque<TQueuedMessage> &Messages() const { return Queue; }
+
+private:
+    std::deque<TQueuedMessage> Queue;
+    std::chrono::microseconds GapTime {std::chrono::milliseconds(DefaultGapMs)};
+    // When the last data set ended on the cable.
+    std::optional<TimePoint> DataSetEnd;
+    std::uint64_t NextTicket = 1;
+};
+
+// A device failed while its queue drained: the failure's text and how many messages did not go.
+struct TSendFailure
+{
+    std::string Text;
+    std::size_t NotSent = 0;
+};
+
+// One paced device. Send hands a message to the real device and throws on failure; it runs on
+// the queue's thread.
+class TPacedOutput final : public IMidiOut
+{
+public:
+    using TSend = std::function<void(const TQueuedMessage &)>;
+
+    explicit TPacedOutput(TSend send);
+    // Drops what still waits; Flush first to let it go.
+    ~TPacedOutput() override;
+    TPacedOutput(const TPacedOutput &) = delete;
+    TPacedOutput &operator=(const TPacedOutput &) = delete;
+
+    void SendSysEx(const TByteStream &message) override;
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override;
+    std::size_t Waiting() const override;
+    std::uint64_t LastTicket() const override;
+    bool HasLeft(std::uint64_t ticket) const override;
+
+    void SetGap(std::chrono::microseconds gap);
+    // Waits until every queued message has left or the time is up; returns whether all left.
+    bool Flush(std::chrono::milliseconds limit);
+    // The failure since the last call, if any.
+    std::optional<TSendFailure> TakeFailure();
+
+private:
+    void Queue(TQueuedMessage message);
+    void Run();
+
+    const TSend Send;
+    mutable std::mutex Lock;
+    // The queue's thread waits on Changed; Flush waits on Drained. Each is woken only when
+    // there is news for it: a wake costs more than sending a message.
+    std::condition_variable Changed;
+    std::condition_variable Drained;
+    bool Idle = false; // the queue's thread waits for a message
+    TPacingSchedule Schedule;
+    std::uint64_t InFlight = 0;
+    std::optional<TSendFailure> Failure;
+    bool Stopping = false;
+    std::thread Worker; // started with the first message
+};
+
+// The output devices of a device set, each behind its own queue. Opening and sending go to the
+// device set under one lock, so the set never sees two threads at once.
+class TPacedOutputs final : public IMidiOuts
+{
+public:
+    explicit TPacedOutputs(IMidiOuts &target);
+    ~TPacedOutputs() override;
+
+    int Count() const override { return Target.Count(); }
+    const std::string &Name(int index) const override { return Target.Name(index); }
+    IMidiOut &Device(int index) override;
+    void Open(int index) override;
+
+    // The gap of one device from now on (the built-in instrument needs none).
+    void SetGap(int index, std::chrono::microseconds gap);
+    std::chrono::microseconds Gap(int index);
+    // Lets every device's queue drain, all within the limit; returns whether all did.
+    bool Flush(std::chrono::milliseconds limit);
+    // Each device's failure since the last call.
+    std::vector<TSendFailure> TakeFailures();
+    // Stops every queue, dropping what waits; the device set may go after this.
+    void Stop();
+
+private:
+    TPacedOutput &Paced(int index);
+
+    IMidiOuts &Target;
+    std::mutex TargetLock;
+    std::mutex DevicesLock;
+    std::vector<std::unique_ptr<TPacedOutput>> Devices;
+    std::vector<std::chrono::microseconds> Gaps;
+};
+
+} // namespace midi

@@ -1,0 +1,187 @@
+#include "Detect.h"
+
+#include "RequestProcedure.h"
+#include "WaitPumping.h"
+#include "midi/MidiDevices.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace protocol {
+
+namespace {
+constexpr std::uint8_t FirstDeviceByte = 0x10; // ID 17, the factory setting
+constexpr std::uint8_t LastDeviceByte = 0x1F; // ID 32
+// A pause between two requests of the fallback, so that an instrument answering one is not
+// asked the next while its answer is still on the cable.
+constexpr int FallbackSpacingMs = 30;
+
+bool Checksummed(std::span<const std::uint8_t> bytes)
+{
+    unsigned sum = 0;
+    for (std::uint8_t b : bytes)
+        sum += b;
+    return sum % 128 == 0;
+}
+} // namespace
+
+midi::TByteStream InquiryRequest()
+{
+    return {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+}
+
+std::optional<int> InquiryReplyId(std::span<const std::uint8_t> m)
+{
+    static constexpr std::uint8_t Identity[]
+        = {0x06, 0x02, 0x41, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0xF7};
+    if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x7E || m[2] < 0x0F || m[2] > LastDeviceByte)
+        return std::nullopt;
+    if (!std::equal(std::begin(Identity), std::end(Identity), m.begin() + 3))
+        return std::nullopt;
+    return m[2] + 1;
+}
+
+midi::TByteStream SystemBlockRequest(int deviceByte)
+{
+    midi::TByteStream request {0xF0, 0x41, static_cast<std::uint8_t>(deviceByte),
+                               0x00, 0x0B, 0x11,
+                               0x00, 0x00, 0x00,
+                               0x08, 0x00, 0x00,
+                               0x00, 0x03};
+    request.push_back(midi::RolandChecksum(request.data() + 6, 8));
+    request.push_back(0xF7);
+    return request;
+}
+
+std::optional<int> SystemBlockReplyId(std::span<const std::uint8_t> m)
+{
+    static constexpr std::uint8_t Head[] = {0x00, 0x0B, 0x12, 0x00, 0x00, 0x00, 0x08};
+    if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x41 || m[2] < 0x0F || m[2] > LastDeviceByte
+        || m[14] != 0xF7 || !std::equal(std::begin(Head), std::end(Head), m.begin() + 3))
+        return std::nullopt;
+    if (std::any_of(m.begin() + 1, m.end() - 1, [](std::uint8_t b) { return b >= 0x80; })
+        || !Checksummed(m.subspan(6, 8)))
+        return std::nullopt;
+    return m[2] + 1;
+}
+
+std::optional<TDetected> TDetector::WaitFor(std::chrono::milliseconds limit,
+                                            const std::function<std::optional<TDetected>()> &found)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!Stopping) {
+        if (std::optional<TDetected> result = found())
+            return result;
+        if (std::chrono::steady_clock::now() >= end)
+            break;
+        WaitPumping(10);
+    }
+    return std::nullopt;
+}
+
+std::optional<TDetected> TDetector::Run(const TProgress &progress)
+{
+    Stopping = false;
+    IsRunning = true;
+    AskedCount = 0;
+    Replies.clear();
+    LoopBacks.clear();
+    struct TEnd
+    {
+        bool &Running;
+        ~TEnd() { Running = false; }
+    } end {IsRunning};
+
+    midi::TMidiInput &inputs = midi::MidiIn();
+    midi::TMidiOutput &outputs = midi::MidiOut();
+    for (int i = FirstSystem; i < inputs.Count(); ++i) {
+        try {
+            inputs.Open(i);
+        } catch (const std::exception &) {
+            // An input that cannot be opened cannot answer; the others still can.
+        }
+    }
+    std::vector<int> asked;
+    for (int o = FirstSystem; o < outputs.Count(); ++o) {
+        try {
+            outputs.Open(o);
+            asked.push_back(o);
+        } catch (const std::exception &) { }
+    }
+    AskedCount
+        = static_cast<int>(outputs.Count() > FirstSystem ? outputs.Count() - FirstSystem : 0);
+
+    const TSysExAttachment attachment(
+        inputs, [this](std::int32_t device, std::span<const std::uint8_t> bytes) {
+            Replies.push_back({device, midi::TByteStream(bytes.begin(), bytes.end())});
+        });
+    // Our own request coming back marks a loop-back input; a reply is taken from any other
+    // system input.
+    const auto take = [this](int output, const midi::TByteStream &request,
+                             std::optional<int> (*reply)(
+                                 std::span<const std::uint8_t>)) -> std::optional<TDetected> {
+        for (const TReply &r : Replies) {
+            if (r.Input < FirstSystem)
+                continue;
+            if (r.Bytes == request)
+                LoopBacks.insert(r.Input);
+            else if (!LoopBacks.count(r.Input))
+                if (const std::optional<int> id = reply(r.Bytes))
+                    return TDetected {r.Input, output, *id};
+        }
+        return std::nullopt;
+    };
+
+    int k = 0;
+    for (int o : asked) {
+        if (Stopping)
+            return std::nullopt;
+        ++k;
+        progress("Asking " + outputs.Name(o) + " (" + std::to_string(k) + " of "
+                 + std::to_string(asked.size()) + ")...");
+        Replies.clear();
+        const midi::TByteStream request = InquiryRequest();
+        try {
+            outputs.SendSysEx(o, request);
+        } catch (const std::exception &) {
+            continue;
+        }
+        if (std::optional<TDetected> found
+            = WaitFor(InquiryWait, [&] { return take(o, request, &InquiryReplyId); }))
+            return found;
+    }
+    // An instrument that does not answer the inquiry (or a port that drops universal messages)
+    // may still answer a request of its own kind, once its device byte is right.
+    k = 0;
+    for (int o : asked) {
+        if (Stopping)
+            return std::nullopt;
+        ++k;
+        progress("Asking " + outputs.Name(o) + " for each device ID (" + std::to_string(k) + " of "
+                 + std::to_string(asked.size()) + ")...");
+        Replies.clear();
+        for (int byte = FirstDeviceByte; byte <= LastDeviceByte && !Stopping; ++byte) {
+            const midi::TByteStream request = SystemBlockRequest(byte);
+            try {
+                outputs.SendSysEx(o, request);
+            } catch (const std::exception &) {
+                break;
+            }
+            if (std::optional<TDetected> found
+                = WaitFor(std::chrono::milliseconds(FallbackSpacingMs),
+                          [&] { return take(o, request, &SystemBlockReplyId); }))
+                return found;
+        }
+        const auto anyRequest = [&]() -> std::optional<TDetected> {
+            for (int byte = FirstDeviceByte; byte <= LastDeviceByte; ++byte)
+                if (auto found = take(o, SystemBlockRequest(byte), &SystemBlockReplyId))
+                    return found;
+            return std::nullopt;
+        };
+        if (std::optional<TDetected> found = WaitFor(FallbackWait, anyRequest))
+            return found;
+    }
+    return std::nullopt;
+}
+
+} // namespace protocol

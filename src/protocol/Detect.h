@@ -1,0 +1,80 @@
+#pragma once
+
+// Finding the MC-307 on the system's MIDI devices: the universal Inquiry Request on each output
+// in turn, listening on every input, and where nothing answers, a request of the system block
+// once for each device byte. The built-in instrument (device 0 of both sets) is never the answer:
+// the search is for a real one.
+
+#include "midi/SysExText.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+
+namespace protocol {
+
+// F0 7E 7F 06 01 F7: every device is asked.
+midi::TByteStream InquiryRequest();
+// The device ID of an MC-307's answer to the Inquiry Request (F0 7E dev 06 02 41 0B 01 01 00 00
+// 03 00 00 F7, dev + 1 the ID, 16..32), or none for anything else: short, long, another maker or
+// family.
+std::optional<int> InquiryReplyId(std::span<const std::uint8_t> message);
+// A request of the three system switches (00 00 00 08) to one device byte.
+midi::TByteStream SystemBlockRequest(int deviceByte);
+// The device ID of the instrument's answer to it (a whole, checksummed data set of 00 00 00 08
+// with three bytes), or none.
+std::optional<int> SystemBlockReplyId(std::span<const std::uint8_t> message);
+
+struct TDetected
+{
+    int Input = -1;
+    int Output = -1;
+    int DeviceId = 0;
+};
+
+// Runs on the window thread; its waits dispatch the window's events, so a dialog stays usable
+// and may call Stop.
+class TDetector
+{
+public:
+    // progress is told what is asked now, for a line of text.
+    using TProgress = std::function<void(const std::string &text)>;
+
+    // Devices below firstSystemDevice are the built-in ones.
+    explicit TDetector(int firstSystemDevice = 1)
+        : FirstSystem(firstSystemDevice)
+    { }
+
+    std::optional<TDetected> Run(const TProgress &progress);
+    void Stop() { Stopping = true; }
+    bool Stopped() const { return Stopping; }
+    bool Running() const { return IsRunning; }
+    // How many output devices the last run asked.
+    int Asked() const { return AskedCount; }
+
+    std::chrono::milliseconds InquiryWait {1000};
+    std::chrono::milliseconds FallbackWait {600};
+
+private:
+    struct TReply
+    {
+        int Input;
+        midi::TByteStream Bytes;
+    };
+    // Waits up to limit, or until found gives a result or the search is stopped.
+    std::optional<TDetected> WaitFor(std::chrono::milliseconds limit,
+                                     const std::function<std::optional<TDetected>()> &found);
+
+    const int FirstSystem;
+    bool Stopping = false;
+    bool IsRunning = false;
+    int AskedCount = 0;
+    std::vector<TReply> Replies;
+    // Inputs that sent our own request back: what else comes on them is no answer.
+    std::set<int> LoopBacks;
+};
+
+} // namespace protocol

@@ -1,0 +1,457 @@
+// Paced output: one queue per device keeps the program's order, data sets of the instrument's
+// model keep the gap after the previous one has left the cable, a newer value of a waiting data
+// set takes its place, a request's wait can start when it has actually left, a failing device
+// drops its queue once; the program's own data is cut into packets the instrument takes; and
+// the second settings file.
+
+#include "midi/MidiError.h"
+#include "midi/PacedOutput.h"
+#include "protocol/ConfFile.h"
+#include "protocol/DataPackets.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono_literals;
+using midi::TByteStream;
+using midi::TPacingSchedule;
+using midi::TQueuedMessage;
+using TList = std::vector<midi::TByteStream>;
+using TQueue = std::vector<midi::TQueuedMessage>;
+
+namespace {
+
+// A data set of the instrument's model: address and data, with its checksum and F7.
+TByteStream DataSet(std::array<std::uint8_t, 4> address, std::vector<std::uint8_t> data)
+{
+    TByteStream message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12};
+    message.insert(message.end(), address.begin(), address.end());
+    message.insert(message.end(), data.begin(), data.end());
+    message.push_back(midi::RolandChecksum(message.data() + 6, message.size() - 6));
+    message.push_back(0xF7);
+    return message;
+}
+
+TByteStream Request(std::array<std::uint8_t, 4> address, std::array<std::uint8_t, 4> size)
+{
+    TByteStream message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11};
+    message.insert(message.end(), address.begin(), address.end());
+    message.insert(message.end(), size.begin(), size.end());
+    message.push_back(midi::RolandChecksum(message.data() + 6, message.size() - 6));
+    message.push_back(0xF7);
+    return message;
+}
+
+TQueuedMessage Long(TByteStream bytes)
+{
+    return {std::move(bytes), false, 0};
+}
+TQueuedMessage Short(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    return {{status, data1, data2}, true, 0};
+}
+
+std::vector<TByteStream> Contents(const TPacingSchedule &schedule)
+{
+    std::vector<TByteStream> contents;
+    for (const TQueuedMessage &message : schedule.Messages())
+        contents.push_back(message.Bytes);
+    return contents;
+}
+
+const TByteStream LevelA = DataSet({0x02, 0x00, 0x12, 0x65}, {0x10});
+const TByteStream LevelB = DataSet({0x02, 0x00, 0x12, 0x65}, {0x20});
+const TByteStream LevelC = DataSet({0x02, 0x00, 0x12, 0x65}, {0x30});
+const TByteStream PartLevelA = DataSet({0x01, 0x00, 0x12, 0x06}, {0x10});
+const TByteStream PartLevelB = DataSet({0x01, 0x00, 0x12, 0x06}, {0x11});
+const TByteStream PanA = DataSet({0x02, 0x00, 0x12, 0x77}, {0x40});
+const TByteStream TwoBytes = DataSet({0x02, 0x00, 0x12, 0x64}, {0x01, 0x02}); // covers 64..65
+const TByteStream ToneRequest = Request({0x02, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x17, 0x01});
+const TByteStream OtherRequest = Request({0x01, 0x00, 0x10, 0x00}, {0x00, 0x00, 0x00, 0x1A});
+const TByteStream Model3A
+    = {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x40, 0x00, 0x3B, 0xF7};
+
+// Records what a paced device sends, and when, from the queue's thread.
+class TRecorder
+{
+public:
+    void Take(const TQueuedMessage &message)
+    {
+        if (FailFrom.load() != 0 && Count.load() + 1 >= FailFrom.load())
+            throw midi::EMidiError("MIDI output \"Test\" has gone away.");
+        std::lock_guard lock(Lock);
+        Sent.push_back({message.Bytes, std::chrono::steady_clock::now()});
+        Count.fetch_add(1);
+    }
+    struct TSent
+    {
+        TByteStream Bytes;
+        std::chrono::steady_clock::time_point At;
+    };
+    std::vector<TSent> Copy() const
+    {
+        std::lock_guard lock(Lock);
+        return Sent;
+    }
+    std::atomic<std::size_t> FailFrom {0}; // the 1-based message that fails, and all after it
+    std::atomic<std::size_t> Count {0};
+
+private:
+    mutable std::mutex Lock;
+    std::vector<TSent> Sent;
+};
+
+} // namespace
+
+class TestPacing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recognisesTheModelsDataSets_data()
+    {
+        QTest::addColumn<TByteStream>("message");
+        QTest::addColumn<bool>("dataSet");
+        QTest::newRow("data set") << LevelA << true;
+        QTest::newRow("request") << ToneRequest << false;
+        QTest::newRow("model 3A") << Model3A << false;
+        QTest::newRow("other model") << TByteStream {0xF0, 0x41, 0x10, 0x00, 0x0C, 0x12, 0x02,
+                                                     0x00, 0x12, 0x65, 0x10, 0x77, 0xF7}
+                                     << false;
+        QTest::newRow("no data") << TByteStream {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12,
+                                                 0x02, 0x00, 0x12, 0x65, 0x07, 0xF7}
+                                 << false;
+        QTest::newRow("empty") << TByteStream {} << false;
+    }
+    void recognisesTheModelsDataSets()
+    {
+        QFETCH(TByteStream, message);
+        QFETCH(bool, dataSet);
+        QCOMPARE(midi::IsModelDataSet(message), dataSet);
+    }
+
+    // Which queued messages a newer data set replaces, and which stop it from doing so.
+    void supersession_data()
+    {
+        QTest::addColumn<std::vector<TQueuedMessage>>("queued");
+        QTest::addColumn<std::vector<TByteStream>>("expected");
+        QTest::newRow("same address replaces in place")
+            << TQueue {Long(LevelA), Long(PanA), Long(LevelB)} << TList {LevelB, PanA};
+        QTest::newRow("three values in a row leave one")
+            << TQueue {Long(LevelA), Long(LevelB), Long(LevelC)} << TList {LevelC};
+        QTest::newRow("a request for the address keeps the older")
+            << TQueue {Long(LevelA), Long(ToneRequest), Long(LevelB)}
+            << TList {LevelA, ToneRequest, LevelB};
+        QTest::newRow("a request elsewhere does not")
+            << TQueue {Long(LevelA), Long(OtherRequest), Long(LevelB)}
+            << TList {LevelB, OtherRequest};
+        QTest::newRow("an overlapping data set keeps the older")
+            << TQueue {Long(LevelA), Long(TwoBytes), Long(LevelB)}
+            << TList {LevelA, TwoBytes, LevelB};
+        QTest::newRow("a control change elsewhere does not")
+            << TQueue {Long(LevelA), Short(0xB0, 7, 100), Long(LevelB)}
+            << TList {LevelB, {0xB0, 7, 100}};
+        QTest::newRow("a control change to the parts keeps the older")
+            << TQueue {Long(PartLevelA), Short(0xB0, 7, 100), Long(PartLevelB)}
+            << TList {PartLevelA, {0xB0, 7, 100}, PartLevelB};
+        QTest::newRow("a model-3A message to the parts keeps the older")
+            << TQueue {Long(PartLevelA), Long(Model3A), Long(PartLevelB)}
+            << TList {PartLevelA, Model3A, PartLevelB};
+        QTest::newRow("a model-3A message elsewhere does not")
+            << TQueue {Long(LevelA), Long(Model3A), Long(LevelB)} << TList {LevelB, Model3A};
+        QTest::newRow("an unknown message keeps the older")
+            << TQueue {Long(LevelA), Short(0xC0, 1, 0), Long(LevelB)}
+            << TList {LevelA, {0xC0, 1, 0}, LevelB};
+        QTest::newRow("another length is not the same target")
+            << TQueue {Long(TwoBytes), Long(DataSet({0x02, 0x00, 0x12, 0x64}, {0x05}))}
+            << TList {TwoBytes, DataSet({0x02, 0x00, 0x12, 0x64}, {0x05})};
+    }
+    void supersession()
+    {
+        QFETCH(std::vector<TQueuedMessage>, queued);
+        QFETCH(std::vector<TByteStream>, expected);
+        TPacingSchedule schedule;
+        for (TQueuedMessage &message : queued)
+            schedule.Push(message);
+        QCOMPARE(Contents(schedule), expected);
+    }
+
+    void startedDataSetIsNotReplaced()
+    {
+        TPacingSchedule schedule;
+        schedule.Push(Long(LevelA));
+        const TQueuedMessage started = schedule.Pop();
+        schedule.Push(Long(LevelB));
+        QCOMPARE(started.Bytes, LevelA);
+        QCOMPARE(Contents(schedule), TList {LevelB});
+    }
+
+    // Random mixes of messages: whatever is not replaced leaves in the order it came, and the
+    // last value for each address is the one that stays.
+    void orderIsKeptProperty()
+    {
+        const std::vector<TQueuedMessage> kinds
+            = {Long(LevelA),  Long(LevelB),      Long(PanA),         Long(TwoBytes),
+               Long(Model3A), Long(ToneRequest), Short(0xB1, 10, 3), Long(OtherRequest)};
+        std::uint32_t seed = 12345;
+        for (int round = 0; round < 500; ++round) {
+            TPacingSchedule schedule;
+            std::vector<TByteStream> pushed;
+            const int count = 1 + round % 20;
+            for (int i = 0; i < count; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                TQueuedMessage message = kinds[(seed >> 16) % kinds.size()];
+                pushed.push_back(message.Bytes);
+                schedule.Push(message);
+            }
+            // The queue is a subsequence of what was pushed, up to in-place replacement: every
+            // queued message is the last of its run of same-target data sets.
+            const std::vector<TByteStream> queued = Contents(schedule);
+            QVERIFY(queued.size() <= pushed.size());
+            QVERIFY(!queued.empty());
+            QCOMPARE(
+                queued.back() == pushed.back()
+                    || (midi::IsModelDataSet(pushed.back())
+                        && std::find(queued.begin(), queued.end(), pushed.back()) != queued.end()),
+                true);
+            // Nothing that is not a data set is ever dropped or moved relative to the others.
+            std::vector<TByteStream> others, othersQueued;
+            for (const TByteStream &bytes : pushed)
+                if (!midi::IsModelDataSet(bytes))
+                    others.push_back(bytes);
+            for (const TByteStream &bytes : queued)
+                if (!midi::IsModelDataSet(bytes))
+                    othersQueued.push_back(bytes);
+            QCOMPARE(othersQueued, others);
+        }
+    }
+
+    // Pacing with made-up times: a data set may start the gap after the previous one would
+    // have ended on the cable (its length x 320 us); other messages go at once.
+    void pacingTimes_data()
+    {
+        QTest::addColumn<int>("gapMs");
+        QTest::newRow("20 ms") << 20;
+        QTest::newRow("none") << 0;
+        QTest::newRow("100 ms") << 100;
+    }
+    void pacingTimes()
+    {
+        QFETCH(int, gapMs);
+        TPacingSchedule schedule;
+        schedule.SetGap(std::chrono::milliseconds(gapMs));
+        const auto t0 = TPacingSchedule::Clock::time_point(std::chrono::seconds(1000));
+        schedule.Push(Long(LevelA));
+        QCOMPARE(schedule.FrontDue(), TPacingSchedule::TimePoint::min());
+        schedule.Left(schedule.Pop(), t0);
+        schedule.Push(Short(0xB0, 7, 1));
+        QCOMPARE(schedule.FrontDue(), TPacingSchedule::TimePoint::min());
+        schedule.Left(schedule.Pop(), t0 + 1ms);
+        schedule.Push(Long(PanA));
+        const auto expected
+            = t0 + midi::CableByteTime * long(LevelA.size()) + std::chrono::milliseconds(gapMs);
+        QCOMPARE(schedule.FrontDue(), expected);
+        // A request is not a data set: it does not wait behind the gap, but it does wait behind
+        // the data set ahead of it.
+        schedule.Push(Long(ToneRequest));
+        QCOMPARE(schedule.Size(), std::size_t(2));
+        schedule.Left(schedule.Pop(), expected);
+        QCOMPARE(schedule.FrontDue(), TPacingSchedule::TimePoint::min());
+    }
+
+    void ticketsTellWhatHasLeft()
+    {
+        TPacingSchedule schedule;
+        const std::uint64_t first = schedule.Push(Long(LevelA));
+        const std::uint64_t second = schedule.Push(Long(ToneRequest));
+        QVERIFY(schedule.Holds(first));
+        QVERIFY(schedule.Holds(second));
+        QCOMPARE(schedule.LastTicket(), second);
+        schedule.Pop();
+        QVERIFY(!schedule.Holds(first));
+        QVERIFY(schedule.Holds(second));
+        QCOMPARE(schedule.Clear(), std::size_t(1));
+        QVERIFY(!schedule.Holds(second));
+    }
+
+    // The thread: the gap between data sets is kept on a real clock, nothing overtakes, and a
+    // request's ticket is known to have left only once it was sent.
+    void pacedDeviceKeepsTheGapAndTheOrder()
+    {
+        TRecorder recorder;
+        midi::TPacedOutput output([&](const TQueuedMessage &m) { recorder.Take(m); });
+        output.SetGap(5ms);
+        for (int i = 0; i < 6; ++i) {
+            output.SendSysEx(DataSet({0x02, 0x00, 0x12, std::uint8_t(0x60 + i)}, {0x01}));
+            output.SendShort(0xB0, 7, std::uint8_t(i));
+        }
+        output.SendSysEx(ToneRequest);
+        const std::uint64_t request = output.LastTicket();
+        QVERIFY(!output.HasLeft(request));
+        QVERIFY(output.Waiting() > 0);
+        QVERIFY(output.Flush(5s));
+        QVERIFY(output.HasLeft(request));
+        QCOMPARE(output.Waiting(), std::size_t(0));
+        const auto sent = recorder.Copy();
+        QCOMPARE(sent.size(), std::size_t(13));
+        std::optional<std::chrono::steady_clock::time_point> previous;
+        for (std::size_t i = 0; i < 12; i += 2) {
+            QCOMPARE(sent[i].Bytes[9], std::uint8_t(0x60 + i / 2));
+            QCOMPARE(sent[i + 1].Bytes, (TByteStream {0xB0, 7, std::uint8_t(i / 2)}));
+            if (previous)
+                QVERIFY(sent[i].At - *previous >= 5ms + midi::CableByteTime * 12);
+            previous = sent[i].At;
+        }
+        QCOMPARE(sent.back().Bytes, ToneRequest);
+        QVERIFY(!output.TakeFailure());
+    }
+
+    void failingDeviceDropsItsQueueOnce()
+    {
+        TRecorder recorder;
+        recorder.FailFrom = 3;
+        midi::TPacedOutput output([&](const TQueuedMessage &m) { recorder.Take(m); });
+        output.SetGap(2ms);
+        for (int i = 0; i < 10; ++i)
+            output.SendSysEx(DataSet({0x02, 0x00, 0x12, std::uint8_t(0x60 + i)}, {0x01}));
+        QVERIFY(output.Flush(5s));
+        const std::optional<midi::TSendFailure> failure = output.TakeFailure();
+        QVERIFY(failure);
+        QCOMPARE(failure->NotSent, std::size_t(8));
+        QVERIFY(QString::fromStdString(failure->Text).contains("gone away"));
+        QVERIFY(!output.TakeFailure());
+        QCOMPARE(recorder.Count.load(), std::size_t(2));
+    }
+
+    void refusedMessageFailsAtOnce()
+    {
+        midi::TPacedOutput output([](const TQueuedMessage &m) {
+            if (midi::SysExFault(m.Bytes))
+                throw midi::EMidiError("refused");
+        });
+        QVERIFY_THROWS_EXCEPTION(midi::EMidiError,
+                                 output.SendSysEx(TByteStream {0xF0, 0x41, 0x90, 0xF7}));
+        QCOMPARE(output.Waiting(), std::size_t(0));
+    }
+
+    void dragNeverBuildsABacklog()
+    {
+        TRecorder recorder;
+        midi::TPacedOutput output([&](const TQueuedMessage &m) { recorder.Take(m); });
+        output.SetGap(20ms);
+        for (int step = 0; step < 200; ++step) {
+            output.SendSysEx(DataSet({0x02, 0x00, 0x12, 0x65}, {std::uint8_t(step % 128)}));
+            QVERIFY(output.Waiting() <= 2);
+        }
+        QVERIFY(output.Flush(5s));
+        const auto sent = recorder.Copy();
+        QVERIFY(sent.size() <= 3);
+        QCOMPARE(sent.back().Bytes[10], std::uint8_t(199 % 128));
+    }
+
+    // Packets: every size from nothing to beyond two packets.
+    void packetsOfEverySize()
+    {
+        for (int size = 0; size <= 300; ++size) {
+            std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+            for (int i = 0; i < size; ++i)
+                data[std::size_t(i)] = std::uint8_t((i * 37 + size) % 128);
+            const std::array<std::uint8_t, 4> start {0x02, 0x03, 0x7F, 0x40};
+            const auto packets = protocol::DataSetPackets(23, start, data);
+            QCOMPARE(int(packets.size()), (size + 127) / 128);
+            std::vector<std::uint8_t> joined;
+            std::uint32_t expectedAddress = (0x02u << 21) | (0x03u << 14) | (0x7Fu << 7) | 0x40u;
+            for (const TByteStream &packet : packets) {
+                QVERIFY(midi::IsModelDataSet(packet));
+                QCOMPARE(packet[2], std::uint8_t(22));
+                QVERIFY(packet.size() - 12 <= protocol::MaxPacketData);
+                QVERIFY(!midi::SysExFault(packet));
+                unsigned sum = 0;
+                for (std::size_t i = 6; i + 1 < packet.size(); ++i)
+                    sum += packet[i];
+                QCOMPARE(sum % 128, 0u);
+                const std::uint32_t address = (std::uint32_t(packet[6]) << 21)
+                    | (std::uint32_t(packet[7]) << 14) | (std::uint32_t(packet[8]) << 7)
+                    | packet[9];
+                QCOMPARE(address, expectedAddress);
+                expectedAddress += std::uint32_t(packet.size() - 12);
+                joined.insert(joined.end(), packet.begin() + 10, packet.end() - 2);
+            }
+            QCOMPARE(joined, data);
+        }
+    }
+
+    void packetAddressesCarryInSevenBits()
+    {
+        const std::vector<std::uint8_t> data(200, 0x01);
+        const auto packets = protocol::DataSetPackets(17, {0x02, 0x00, 0x7F, 0x00}, data);
+        QCOMPARE(packets.size(), std::size_t(2));
+        QCOMPARE((TByteStream(packets[1].begin() + 6, packets[1].begin() + 10)),
+                 (TByteStream {0x02, 0x01, 0x00, 0x00}));
+    }
+
+    void confFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
+        settings::TConfValues values {55};
+        // Missing: the defaults, no error.
+        settings::TReadOutcome outcome = settings::ReadConfFile(path, values);
+        QVERIFY(!outcome.Exists);
+        QVERIFY(outcome.Error.empty());
+        QCOMPARE(values.GapMs, 20);
+        settings::WriteConfFile(path, settings::TConfValues {35});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList {"Ombrix.conf"});
+        outcome = settings::ReadConfFile(path, values);
+        QVERIFY(outcome.Error.empty());
+        QCOMPARE(values.GapMs, 35);
+    }
+
+    void confFileValues_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("plain") << QByteArray("[Output]\nGapMs=40\n") << 40;
+        QTest::newRow("too high") << QByteArray("[Output]\nGapMs=400\n") << 100;
+        QTest::newRow("negative") << QByteArray("[Output]\nGapMs=-3\n") << 0;
+        QTest::newRow("not a number") << QByteArray("[Output]\nGapMs=fast\n") << 20;
+        QTest::newRow("absent") << QByteArray("[Other]\nX=1\n") << 20;
+        QTest::newRow("empty file") << QByteArray() << 20;
+    }
+    void confFileValues()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, gap);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        settings::TConfValues values;
+        QVERIFY(settings::ReadConfFile(path, values).Error.empty());
+        QCOMPARE(values.GapMs, gap);
+    }
+
+    void unreadableConfFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
+        QVERIFY(QDir().mkdir(path));
+        settings::TConfValues values {55};
+        const settings::TReadOutcome outcome = settings::ReadConfFile(path, values);
+        QVERIFY(outcome.Error.find("Ombrix.conf") != std::string::npos);
+        QCOMPARE(values.GapMs, 20);
+        QVERIFY_THROWS_EXCEPTION(settings::ESettingsError,
+                                 settings::WriteConfFile(path, settings::TConfValues {30}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPacing)
+#include "tst_core_pacing.moc"

@@ -1,0 +1,168 @@
+// The main window against a strict instrument, one that drops a data set coming less than 20 ms
+// after the previous one ended, as the MC-307 does. Sent straight, a part answer's echo loses
+// messages; through the paced output nothing is lost: the echo, a 200-step bar drag and an
+// envelope release all arrive, and the instrument ends holding what the window shows.
+
+#include "editor/EnvelopeImage.h"
+#include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
+#include "protocol/Handlers.h"
+#include "protocol/ToneParams.h"
+#include "support/EditorTestSupport.h"
+#include "support/VirtualRig.h"
+
+#include "controls/ReceiveLog.h"
+#include <QFile>
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+class TestEditorStrict : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<midi::TPacedOutputs> Paced;
+    std::unique_ptr<TOmbrix> Window;
+    std::vector<std::string> Errors;
+
+    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
+    template<class T>
+    T *Find(const QString &name)
+    {
+        return FindControl<T>(*Window, name);
+    }
+    std::vector<std::uint8_t> ToneMemory(int tone)
+    {
+        return Instrument().Read(
+            {0x02, 0x00, static_cast<std::uint8_t>(protocol::ToneByte(tone)), 0x00},
+            protocol::ToneBlockUsedSize);
+    }
+    // What the window still has queued has left, with the window's events dispatched meanwhile.
+    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
+    void StartPaced()
+    {
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Window = std::make_unique<TOmbrix>(*Paced);
+        QCOMPARE(Find<TReceiveLog>("Edit1")->Text(),
+                 QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+        WaitSent();
+    }
+    void VerifyColumnsShowMemory()
+    {
+        namespace P = protocol::ToneParam;
+        for (int tone = 1; tone <= 4; ++tone) {
+            const auto b = ToneMemory(tone);
+            QCOMPARE(Find<QScrollBar>(QString("BarLevelTone%1").arg(tone))->value(),
+                     P::Level.ToControl(b[0x65]));
+            QCOMPARE(Find<QScrollBar>(QString("BarPanTone%1").arg(tone))->value(),
+                     P::Pan.ToControl(b[0x77]));
+            QCOMPARE(Find<QSlider>(QString("BarCutOffTone%1").arg(tone))->value(), 127 - b[0x51]);
+            const TEnveloppe &amp
+                = Find<TEnvelopeImage>(QString("ImageEnvAmpTone%1").arg(tone))->Envelope();
+            for (int i = 0; i < 4; ++i)
+                QCOMPARE(amp.Times[i], int(b[protocol::AmpEnvelope.TimeOffsets[i]]));
+        }
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(QStringLiteral("Ombrix.INI"));
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Instrument().SetStrictTiming(true);
+    }
+    void cleanup()
+    {
+        Window.reset();
+        Paced.reset();
+        Rig.reset();
+        protocol::SetErrorReporter(nullptr);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    // The instrument is strict indeed: the echo sent at wire speed loses data sets.
+    void unpacedEchoIsDropped()
+    {
+        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        QTest::qWait(100);
+        QVERIFY(Instrument().StrictDrops() > 0);
+    }
+
+    void partAnswerEchoArrivesWhole()
+    {
+        StartPaced();
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        VerifyColumnsShowMemory();
+        // A second part request waits behind nothing and still gets every answer.
+        Window->RadioGroupSelectPartClick();
+        WaitSent();
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        VerifyColumnsShowMemory();
+    }
+
+    void toneBarDragOf200Steps()
+    {
+        StartPaced();
+        QScrollBar *bar = Find<QScrollBar>("BarLevelTone2");
+        QElapsedTimer clock;
+        clock.start();
+        for (int step = 0; step < 200; ++step) {
+            bar->setValue(step % 2 == 0 ? 20 + step / 2 : 119 - step / 2);
+            // A drag moves a bar some hundred times a second.
+            QTest::qWait(5);
+            QVERIFY(Paced->Device(0).Waiting() <= 2);
+        }
+        WaitSent();
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        QCOMPARE(bar->value(), 20);
+        QCOMPARE(int(ToneMemory(2)[0x65]), 20);
+        VerifyColumnsShowMemory();
+    }
+
+    void envelopeReleaseArrivesWhole()
+    {
+        StartPaced();
+        TEnvelopeImage *image = Find<TEnvelopeImage>("ImageEnvAmpTone2");
+        const QPoint handle(image->Envelope().Points[1].x, image->Envelope().Points[1].y);
+        QTest::mousePress(image, Qt::LeftButton, {}, handle);
+        QTest::mouseMove(image, QPoint(handle.x() + 30, handle.y()));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(handle.x() + 30, handle.y()));
+        WaitSent();
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        const auto b = ToneMemory(2);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(image->Envelope().Times[i], int(b[protocol::AmpEnvelope.TimeOffsets[i]]));
+        for (int i = 0; i < protocol::AmpEnvelope.LevelCount; ++i)
+            QCOMPARE(image->Envelope().Levels[i], int(b[protocol::AmpEnvelope.LevelOffsets[i]]));
+    }
+
+    void statusBarCountsABurstDown()
+    {
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Window = std::make_unique<TOmbrix>(*Paced);
+        QStatusBar *bar = Find<QStatusBar>("StatusBar");
+        QCOMPARE(bar->parentWidget(), Window.get());
+        // The echo of the part answer is a burst of some sixty data sets.
+        QTRY_VERIFY(bar->currentMessage().startsWith("Sending "));
+        QVERIFY(bar->currentMessage().endsWith(" messages..."));
+        WaitSent();
+        QTRY_VERIFY(bar->currentMessage().isEmpty());
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+    }
+};
+
+QTEST_MAIN(TestEditorStrict)
+#include "tst_editor_strict.moc"

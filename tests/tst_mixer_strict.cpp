@@ -1,0 +1,183 @@
+// The mixer window against a strict instrument (a data set coming less than 20 ms after the
+// previous one ended is dropped, as on the MC-307), through the paced output: a reverb change,
+// a delay change, a 200-step level drag and a 200-step reverb-level drag all arrive, with zero
+// drops, and the instrument ends holding what the window shows. Sent straight, a delay change
+// loses messages.
+
+#include "controls/DropDownList.h"
+#include "controls/EditBox.h"
+#include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
+#include "mixer/FormMixer.h"
+#include "protocol/Handlers.h"
+#include "support/EditorTestSupport.h"
+#include "support/VirtualRig.h"
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWindow>
+#include <QtTest>
+
+#include <memory>
+
+using instrument::TAddress;
+using namespace std::chrono_literals;
+
+namespace {
+TAddress CommonByte(std::uint8_t offset)
+{
+    return {0x01, 0x00, 0x00, offset};
+}
+TAddress PartLevel(std::uint8_t blockByte)
+{
+    return {0x01, 0x00, blockByte, 0x06};
+}
+} // namespace
+
+class TestMixerStrict : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<midi::TPacedOutputs> Paced;
+    std::unique_ptr<TFormMixer> Form;
+    std::vector<std::string> Errors;
+
+    template<class T>
+    T *Find(const QString &name)
+    {
+        return FindControl<T>(*Form, name);
+    }
+    QScrollBar *Bar(const QString &name) { return Find<QScrollBar>(name); }
+    TDropDownList *List(const QString &name) { return Find<TDropDownList>(name); }
+    int Memory(const TAddress &address) { return Rig->Instrument().ReadByte(address); }
+    std::uint64_t Drops() { return Rig->Instrument().StrictDrops(); }
+
+    void Make(midi::IMidiOuts &outputs)
+    {
+        Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; }, outputs);
+        Form->FormShow();
+    }
+    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
+
+    void CompareEffectsWithMemory()
+    {
+        QCOMPARE(List("LBReverbType")->ItemIndex(), Memory(CommonByte(0x28)));
+        QCOMPARE(Bar("BarReverbLevel")->value(), Memory(CommonByte(0x29)));
+        QCOMPARE(Bar("BarReverbTime")->value(), Memory(CommonByte(0x2A)));
+        QCOMPARE(List("LBReverbHF")->ItemIndex(), Memory(CommonByte(0x2B)));
+        QCOMPARE(Bar("BarReverbToMFX")->value(), Memory(CommonByte(0x1D)));
+        QCOMPARE(List("LBDelayType")->ItemIndex(), Memory(CommonByte(0x23)));
+        QCOMPARE(Bar("BarDelayLevel")->value(), Memory(CommonByte(0x22)));
+        QCOMPARE(Bar("BarDelayTime")->value(), Memory(CommonByte(0x25)));
+        QCOMPARE(List("LBDelayHF")->ItemIndex(), Memory(CommonByte(0x24)));
+        QCOMPARE(List("LBDelayOutput")->ItemIndex(), Memory(CommonByte(0x27)));
+        QCOMPARE(Bar("BarDelayToMFX")->value(), Memory(CommonByte(0x1C)));
+    }
+
+private slots:
+    void init()
+    {
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Rig->Instrument().SetStrictTiming(true);
+        midi::MidiOut().Open(0);
+        midi::MidiIn().Open(0);
+    }
+    void cleanup()
+    {
+        Form.reset();
+        Paced.reset();
+        Rig.reset();
+        protocol::SetErrorReporter(nullptr);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    void unpacedDelayChangeIsDropped()
+    {
+        Make(midi::MidiOut());
+        QTest::keyClick(List("LBDelayType"), Qt::Key_Home);
+        QVERIFY(Drops() > 0);
+    }
+
+    void reverbAndDelayChangesArriveWhole()
+    {
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Make(*Paced);
+        QTest::keyClick(List("LBReverbType"), Qt::Key_End);
+        QTest::keyClick(List("LBDelayType"), Qt::Key_Home);
+        QTest::keyClick(List("LBDelayHF"), Qt::Key_End);
+        WaitSent();
+        QCOMPARE(Drops(), std::uint64_t(0));
+        QCOMPARE(Memory(CommonByte(0x28)), 5);
+        QCOMPARE(Memory(CommonByte(0x23)), 0);
+        QCOMPARE(Memory(CommonByte(0x24)), 0x11);
+        CompareEffectsWithMemory();
+    }
+
+    // A level drag sends control changes, which leave at once; a reverb-level drag sends the
+    // reverb group of five data sets, each replacing its waiting predecessor: neither builds up.
+    void dragsOf200StepsArriveWhole_data()
+    {
+        QTest::addColumn<QString>("barName");
+        QTest::addColumn<int>("mostWaiting");
+        QTest::newRow("level") << "BarMixer2" << 8;
+        QTest::newRow("reverb level") << "BarReverbLevel" << 5;
+    }
+    void dragsOf200StepsArriveWhole()
+    {
+        QFETCH(QString, barName);
+        QFETCH(int, mostWaiting);
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Make(*Paced);
+        QScrollBar *bar = Bar(barName);
+        std::size_t most = 0;
+        for (int step = 0; step < 200; ++step) {
+            bar->setValue(step % 2 == 0 ? 10 + step / 4 : 120 - step / 4);
+            QTest::qWait(5);
+            most = std::max(most, Paced->Device(0).Waiting());
+        }
+        QVERIFY2(most <= std::size_t(mostWaiting), qPrintable(QString::number(most)));
+        QElapsedTimer rest;
+        rest.start();
+        WaitSent();
+        // Five gaps at most for what the last step left waiting.
+        QVERIFY(rest.elapsed() < 5 * 25 + 50);
+        QCOMPARE(Drops(), std::uint64_t(0));
+        QCOMPARE(bar->value(), 120 - 199 / 4);
+        if (barName == "BarMixer2")
+            QCOMPARE(Memory(PartLevel(0x10)), bar->value());
+        CompareEffectsWithMemory();
+    }
+
+    // Both at once: the control changes wait behind the data sets ahead of them (nothing
+    // overtakes), but the queue stays bounded and everything arrives.
+    void twoDragsAtOnceArriveWhole()
+    {
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Make(*Paced);
+        QScrollBar *level = Bar("BarMixer2");
+        QScrollBar *reverb = Bar("BarReverbLevel");
+        std::size_t most = 0;
+        for (int step = 0; step < 200; ++step) {
+            level->setValue(step % 2 == 0 ? 10 + step / 4 : 120 - step / 4);
+            reverb->setValue(step % 2 == 0 ? 5 + step / 4 : 125 - step / 4);
+            QTest::qWait(5);
+            most = std::max(most, Paced->Device(0).Waiting());
+        }
+        // One cycle of the reverb group's five gaps holds some 25 steps of eight changes.
+        QVERIFY2(most <= 250, qPrintable(QString::number(most)));
+        WaitSent();
+        QCOMPARE(Drops(), std::uint64_t(0));
+        QCOMPARE(Memory(PartLevel(0x10)), level->value());
+        QCOMPARE(Memory(CommonByte(0x29)), reverb->value());
+        CompareEffectsWithMemory();
+    }
+};
+
+QTEST_MAIN(TestMixerStrict)
+#include "tst_mixer_strict.moc"
