@@ -136,6 +136,7 @@ void TOmbrix::BuildControls()
     QAction *quit = file->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("Quitter"));
     connect(quit, &QAction::triggered, this, [this] { RunHandler([this] { QuitterClick(); }); });
+    BuildPatchFileMenu(file);
     QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
     pattern->setObjectName(QStringLiteral("Pattern"));
     MixerAction = pattern->addAction(QStringLiteral("Mixer"));
@@ -169,7 +170,8 @@ void TOmbrix::ShowSending()
     } catch (const std::exception &) {
         // No such device: nothing can be waiting for it.
     }
-    const bool showing = !StatusBar->currentMessage().isEmpty();
+    // Only its own message is cleared: a patch file's report stays.
+    const bool showing = StatusBar->currentMessage().startsWith(QStringLiteral("Sending "));
     if (waiting > 10 || (showing && waiting > 0))
         StatusBar->showMessage(QStringLiteral("Sending %1 messages...").arg(waiting));
     else if (showing)

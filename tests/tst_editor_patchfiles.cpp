@@ -1,0 +1,153 @@
+// Patch files of the main window against the virtual instrument: a saved patch holds exactly the
+// instrument's blocks, bytes the window does not show included; one opened into another part
+// leaves that part's memory equal to the file and the window showing it; a bad file or a place
+// that cannot be written gives one error and sends or writes nothing.
+
+#include "controls/RadioGroup.h"
+#include "protocol/PatchFile.h"
+#include "support/MainWindowFixture.h"
+#include "support/RawFile.h"
+
+#include <QAbstractSlider>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int CommonSize = 0x48;
+constexpr int ToneSize = 0x81;
+constexpr std::array<std::uint8_t, 4> TonePages {0x10, 0x12, 0x14, 0x16};
+
+// Every byte of a part's patch, common then the four tones.
+std::vector<std::uint8_t> PatchOf(instrument::TVirtualInstrument &instrument, std::uint8_t part)
+{
+    std::vector<std::uint8_t> bytes = instrument.Read({0x02, part, 0x00, 0x00}, CommonSize);
+    for (std::uint8_t page : TonePages) {
+        const auto tone = instrument.Read({0x02, part, page, 0x00}, ToneSize);
+        bytes.insert(bytes.end(), tone.begin(), tone.end());
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TPatchFilesTest : public TMainWindowFixture
+{
+    Q_OBJECT
+
+private:
+    void SelectPart(int part)
+    {
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
+    }
+
+    // Part 2 made unlike the others, with values every control takes as they are, and bytes the
+    // window neither shows nor sends (common, an unread tone offset, a tone's 129th byte).
+    void MarkPart2()
+    {
+        const std::uint8_t common[] {0x33};
+        Instrument().Write({0x02, 0x01, 0x00, 0x10}, common);
+        const std::uint8_t level[] {77};
+        Instrument().Write({0x02, 0x01, 0x10, 0x65}, level);
+        const std::uint8_t unread[] {0x55};
+        Instrument().Write({0x02, 0x01, 0x12, 0x01}, unread);
+        const std::uint8_t last[] {0x22};
+        Instrument().Write({0x02, 0x01, 0x17, 0x00}, last);
+    }
+
+private slots:
+    void init()
+    {
+        StartWindow();
+        QVERIFY(Dir.isValid());
+    }
+    void cleanup() { StopWindow(); }
+
+    void MenuHasTheFileItems()
+    {
+        auto *file = Find<QMenu>("Fichier");
+        QStringList names;
+        for (QAction *action : file->actions())
+            if (!action->isSeparator())
+                names << action->objectName();
+        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "Setup", "Quitter"}));
+        QCOMPARE(Find<QAction>("OpenPatch")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(Find<QAction>("SavePatch")->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(Find<QAction>("SavePatch")->text(), QString("Save Patch..."));
+        QCOMPARE(Find<QAction>("OpenPatch")->text(), QString("Open Patch..."));
+    }
+
+    void SavesAndOpensIntoAnotherPart()
+    {
+        MarkPart2();
+        SelectPart(2);
+        const QString path = Dir.filePath("Part2.syx");
+        const QStringList saving = SentBy([&] { Window->SavePatch(path); });
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(saving, QStringList {}); // no echo of what came in
+
+        const QByteArray bytes = ReadRaw(path);
+        const auto read = protocol::ParsePatchFile(
+            {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())});
+        QVERIFY(!read.Error);
+        QCOMPARE(read.File.Skipped, 0);
+        QCOMPARE(read.File.Part, 1);
+        std::vector<std::uint8_t> saved;
+        for (const auto &message : read.File.Messages)
+            saved.insert(saved.end(), message.Data.begin(), message.Data.end());
+        QCOMPARE(saved, PatchOf(Instrument(), 1));
+
+        SelectPart(5);
+        QVERIFY(PatchOf(Instrument(), 4) != PatchOf(Instrument(), 1));
+        Window->OpenPatch(path);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
+        QVERIFY(Window->statusBar()->currentMessage().contains("part 5"));
+    }
+
+    void RefusesWhatItCannotUse_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("empty") << QByteArray() << "at byte 0, no patch data";
+        QTest::newRow("another maker") << QByteArray("\xF0\x43\x10\x00\xF7", 5) << "no patch data";
+        QTest::newRow("bad checksum")
+            << QByteArray("\xF0\x41\x10\x00\x0B\x12\x02\x00\x10\x65\x01\x00\xF7", 13)
+            << "at byte 0, bad checksum";
+        QTest::newRow("random") << QByteArray("\x01\x02\x03", 3) << "byte 01 outside";
+    }
+    void RefusesWhatItCannotUse()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        const QString path = Dir.filePath("bad.syx");
+        WriteRaw(path, bytes);
+        const int level = Find<QAbstractSlider>("BarLevelTone1")->value();
+        const std::size_t before = Instrument().Log().size();
+        protocol::RunBurstHandler([&] { Window->OpenPatch(path); });
+        QCOMPARE(Instrument().Log().size(), before);
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front()).contains(why), Errors.front().c_str());
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), level);
+    }
+
+    void SaveThatCannotBeWritten()
+    {
+        const QString path = Dir.filePath("no/such/dir/Patch.syx");
+        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front()).contains("cannot be written"),
+                 Errors.front().c_str());
+        QVERIFY(!QFile::exists(path));
+    }
+
+private:
+    QTemporaryDir Dir;
+};
+
+QTEST_MAIN(TPatchFilesTest)
+#include "tst_editor_patchfiles.moc"
