@@ -2,6 +2,7 @@
 // refused whole with the offset of its first bad message; what it sends writes the same bytes
 // into the chosen part of any instrument, in packets the instrument takes.
 
+#include "protocol/ConfFile.h"
 #include "protocol/DataPackets.h"
 #include "protocol/PatchFile.h"
 #include "support/RawFile.h"
@@ -282,6 +283,35 @@ private slots:
             QVERIFY(error && error->contains(path));
         }
         QCOMPARE(ReadRaw(path).size(), qsizetype(joined.size()));
+    }
+
+    // Property over random sequences of remembered files: the newest first, each once, five at
+    // most, the same after a trip through Ombrix.conf, whose gap stays as it was.
+    void RemembersFiveRecentFiles()
+    {
+        QTemporaryDir dir;
+        const QString conf = dir.filePath("Ombrix.conf");
+        QVERIFY(settings::ReadRecentPatchFiles(conf).isEmpty());
+        settings::WriteConfFile(conf, settings::TConfValues {35});
+        QRandomGenerator random(12);
+        QStringList recent;
+        QStringList order; // every file, newest first
+        for (int step = 0; step < 60; ++step) {
+            const QString file = QStringLiteral("/patches/%1.syx").arg(random.bounded(8));
+            recent = settings::WithRecentPatchFile(recent, file);
+            order.removeAll(file);
+            order.prepend(file);
+            QCOMPARE(recent, order.mid(0, settings::RecentPatchFileCount));
+            settings::WriteRecentPatchFiles(conf, recent);
+            QCOMPARE(settings::ReadRecentPatchFiles(conf), recent);
+        }
+        settings::TConfValues values;
+        QVERIFY(settings::ReadConfFile(conf, values).Error.empty());
+        QCOMPARE(values.GapMs, 35);
+        QVERIFY(settings::ReadRecentPatchFiles(dir.path()).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(
+            settings::ESettingsError,
+            settings::WriteRecentPatchFiles(dir.filePath("Ombrix.conf/x.conf"), recent));
     }
 };
 

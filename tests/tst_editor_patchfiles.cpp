@@ -4,7 +4,10 @@
 // that cannot be written gives one error and sends or writes nothing.
 
 #include "controls/RadioGroup.h"
+#include "midi/PacedOutput.h"
+#include "protocol/ConfFile.h"
 #include "protocol/PatchFile.h"
+#include "protocol/SettingsFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/RawFile.h"
 
@@ -61,10 +64,15 @@ private:
 private slots:
     void init()
     {
+        QFile::remove(QStringLiteral("Ombrix.conf"));
         StartWindow();
         QVERIFY(Dir.isValid());
     }
-    void cleanup() { StopWindow(); }
+    void cleanup()
+    {
+        StopWindow();
+        QFile::remove(QStringLiteral("Ombrix.conf"));
+    }
 
     void MenuHasTheFileItems()
     {
@@ -73,7 +81,9 @@ private slots:
         for (QAction *action : file->actions())
             if (!action->isSeparator())
                 names << action->objectName();
-        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "Setup", "Quitter"}));
+        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "", "Setup", "Quitter"}));
+        QCOMPARE(Find<QMenu>("RecentPatches")->menuAction()->text(), QString("Recent Patches"));
+        QVERIFY(!Find<QMenu>("RecentPatches")->isEnabled());
         QCOMPARE(Find<QAction>("OpenPatch")->shortcut(), QKeySequence(QKeySequence::Open));
         QCOMPARE(Find<QAction>("SavePatch")->shortcut(), QKeySequence(QKeySequence::Save));
         QCOMPARE(Find<QAction>("SavePatch")->text(), QString("Save Patch..."));
@@ -107,6 +117,48 @@ private slots:
         QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
         QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
         QVERIFY(Window->statusBar()->currentMessage().contains("part 5"));
+
+        // Both went first in the recent files, kept in Ombrix.conf; one is opened from there.
+        auto *recent = Find<QMenu>("RecentPatches");
+        QVERIFY(recent->isEnabled());
+        QCOMPARE(recent->actions().size(), 1);
+        QCOMPARE(recent->actions().front()->text(), QDir::toNativeSeparators(path));
+        QCOMPARE(settings::ReadRecentPatchFiles(settings::ConfFilePath()), QStringList {path});
+        SelectPart(7);
+        recent->actions().front()->trigger();
+        QVERIFY(Errors.empty());
+        QCOMPARE(PatchOf(Instrument(), 6), PatchOf(Instrument(), 1));
+    }
+
+    // Through the paced output to an instrument that drops what comes less than 20 ms after the
+    // previous data set, as the MC-307 does: the saved patch opened into another part arrives
+    // whole, packet after packet, and so does the echo of the part asked for again.
+    void OpensIntoAStrictInstrument()
+    {
+        StopWindow();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Instrument().SetStrictTiming(true);
+        midi::TPacedOutputs paced(midi::MidiOut());
+        paced.SetGap(0, std::chrono::milliseconds(20));
+        const auto waitSent
+            = [&] { QTRY_VERIFY_WITH_TIMEOUT(paced.Device(0).Waiting() == 0, 15000); };
+        Window = std::make_unique<TOmbrix>(paced);
+        waitSent();
+        MarkPart2();
+        SelectPart(2);
+        waitSent();
+        const QString path = Dir.filePath("Strict.syx");
+        Window->SavePatch(path);
+        SelectPart(6);
+        waitSent();
+        Window->OpenPatch(path);
+        waitSent();
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        QCOMPARE(PatchOf(Instrument(), 5), PatchOf(Instrument(), 1));
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
+        Window.reset();
     }
 
     void RefusesWhatItCannotUse_data()

@@ -72,6 +72,9 @@ protected:
 private:
     void FormCreate();
     void BuildPatchFileMenu(QMenu *file);
+    void FillRecentPatchMenu();
+    // Puts the file first in the recent files of Ombrix.conf.
+    void RememberPatchFile(const QString &path);
     void BuildControls();
     // "Sending n messages..." while a burst waits in the output queue.
     void BuildStatusBar();
@@ -97,6 +100,7 @@ private:
     QAction *MixerAction = nullptr;
     QStatusBar *StatusBar = nullptr;
     QString PatchFileDirectory;
+    QMenu *RecentPatchMenu = nullptr;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
 };

@@ -7,10 +7,12 @@
 #include "controls/RadioGroup.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
+#include "protocol/ConfFile.h"
 #include "protocol/EditorProtocol.h"
 #include "protocol/Handlers.h"
 #include "protocol/PatchFile.h"
 #include "protocol/RequestProcedure.h"
+#include "protocol/SettingsFile.h"
 #include "protocol/WaitPumping.h"
 
 #include <QDir>
@@ -49,17 +51,47 @@ void TOmbrix::BuildPatchFileMenu(QMenu *file)
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this,
             [this] { protocol::RunBurstHandler([this] { SavePatchClick(); }); });
+    RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), file);
+    RecentPatchMenu->setObjectName(QStringLiteral("RecentPatches"));
+    // Read when shown: another copy of the program may have opened files meanwhile.
+    connect(RecentPatchMenu, &QMenu::aboutToShow, this, [this] { FillRecentPatchMenu(); });
     QAction *first = file->actions().value(0);
     file->insertAction(first, open);
     file->insertAction(first, save);
+    file->insertMenu(first, RecentPatchMenu);
     file->insertSeparator(first);
+    FillRecentPatchMenu();
     // Both talk to the instrument: not while a request procedure waits for its answers.
     connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [open, save](bool running) {
+            &protocol::TRequestProcedures::RunningChanged, this, [this, open, save](bool running) {
                 open->setEnabled(!running);
                 save->setEnabled(!running);
+                RecentPatchMenu->setEnabled(!running && !RecentPatchMenu->isEmpty());
             });
     setAcceptDrops(true);
+}
+
+void TOmbrix::FillRecentPatchMenu()
+{
+    RecentPatchMenu->clear();
+    const QStringList files = settings::ReadRecentPatchFiles(settings::ConfFilePath());
+    for (const QString &path : files) {
+        QAction *item = RecentPatchMenu->addAction(QDir::toNativeSeparators(path));
+        connect(item, &QAction::triggered, this,
+                [this, path] { protocol::RunBurstHandler([this, path] { OpenPatch(path); }); });
+    }
+    RecentPatchMenu->setEnabled(!files.isEmpty()
+                                && !protocol::TRequestProcedures::Instance().Running());
+}
+
+void TOmbrix::RememberPatchFile(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    PatchFileDirectory = QFileInfo(absolute).absolutePath();
+    const QString conf = settings::ConfFilePath();
+    settings::WriteRecentPatchFiles(
+        conf, settings::WithRecentPatchFile(settings::ReadRecentPatchFiles(conf), absolute));
+    FillRecentPatchMenu();
 }
 
 void TOmbrix::OpenPatchClick()
@@ -98,7 +130,6 @@ void TOmbrix::OpenPatch(const QString &path)
     const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
-    PatchFileDirectory = QFileInfo(path).absolutePath();
     midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
     const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
     for (const midi::TByteStream &message : messages)
@@ -112,6 +143,7 @@ void TOmbrix::OpenPatch(const QString &path)
     // The window then shows what the instrument holds now, not what the file said.
     protocol::WaitPumpingAfterLeaving(device, editor::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
+    RememberPatchFile(path);
 }
 
 void TOmbrix::SavePatch(const QString &path)
@@ -146,8 +178,8 @@ void TOmbrix::SavePatch(const QString &path)
     if (const auto error
         = protocol::SavePatchFile(path, protocol::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
-    PatchFileDirectory = QFileInfo(path).absolutePath();
     StatusBar->showMessage(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
+    RememberPatchFile(path);
 }
 
 void TOmbrix::dragEnterEvent(QDragEnterEvent *event)
