@@ -12,10 +12,15 @@
 #include "support/RawFile.h"
 
 #include <QAbstractSlider>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
@@ -42,6 +47,7 @@ class TPatchFilesTest : public TMainWindowFixture
     Q_OBJECT
 
 private:
+    QString Report() { return Find<QLabel>("PatchFileReport")->text(); }
     void SelectPart(int part)
     {
         Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
@@ -116,7 +122,7 @@ private slots:
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
         QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
         QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
-        QVERIFY(Window->statusBar()->currentMessage().contains("part 5"));
+        QVERIFY(Report().contains("9 messages sent to part 5, 0 other messages skipped"));
 
         // Both went first in the recent files, kept in Ombrix.conf; one is opened from there.
         auto *recent = Find<QMenu>("RecentPatches");
@@ -158,7 +164,56 @@ private slots:
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
         QCOMPARE(PatchOf(Instrument(), 5), PatchOf(Instrument(), 1));
         QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
+        // The queue's own message has come and gone; the file's report is still there.
+        QTRY_VERIFY(Window->statusBar()->currentMessage().isEmpty());
+        QVERIFY(Report().contains("sent to part 6"));
         Window.reset();
+    }
+
+    // A .syx file dropped on the window is opened into the selected part; other files are not
+    // taken.
+    void OpensADroppedFile()
+    {
+        MarkPart2();
+        SelectPart(2);
+        const QString path = Dir.filePath("Dropped.SYX");
+        Window->SavePatch(path);
+        SelectPart(4);
+        const auto offer = [&](const QString &file) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(Window.get(), &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(Window.get(), &drop);
+            return drop.isAccepted();
+        };
+        QVERIFY(!offer(Dir.filePath("notes.txt")));
+        QVERIFY(PatchOf(Instrument(), 3) != PatchOf(Instrument(), 1));
+        QVERIFY(offer(path));
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(PatchOf(Instrument(), 3), PatchOf(Instrument(), 1));
+    }
+
+    // An instrument of another device ID answers nothing: the error names every block, and no
+    // file is written.
+    void SaveWithoutAnAnswer()
+    {
+        StopWindow();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
+        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        const QString path = Dir.filePath("Silent.syx");
+        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front())
+                     .contains("Part 1 did not answer completely (missing: Common, Tone 1, Tone 2, "
+                               "Tone 3, Tone 4)"),
+                 Errors.front().c_str());
+        QVERIFY(!QFile::exists(path));
     }
 
     void RefusesWhatItCannotUse_data()

@@ -170,8 +170,7 @@ void TOmbrix::ShowSending()
     } catch (const std::exception &) {
         // No such device: nothing can be waiting for it.
     }
-    // Only its own message is cleared: a patch file's report stays.
-    const bool showing = StatusBar->currentMessage().startsWith(QStringLiteral("Sending "));
+    const bool showing = !StatusBar->currentMessage().isEmpty();
     if (waiting > 10 || (showing && waiting > 0))
         StatusBar->showMessage(QStringLiteral("Sending %1 messages...").arg(waiting));
     else if (showing)

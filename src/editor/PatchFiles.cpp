@@ -20,6 +20,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
@@ -35,6 +36,19 @@ QString DroppedPatchFile(const QMimeData *data)
         return {};
     const QString path = data->urls().front().toLocalFile();
     return path.endsWith(QStringLiteral(".syx"), Qt::CaseInsensitive) ? path : QString();
+}
+
+// What the last patch file did, in a label of the status bar: the queue's "Sending n
+// messages..." covers it for a while and then lets it show again.
+void ShowPatchFileReport(QStatusBar *bar, const QString &text)
+{
+    auto *label = bar->findChild<QLabel *>(QStringLiteral("PatchFileReport"));
+    if (!label) {
+        label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("PatchFileReport"));
+        bar->addWidget(label, 1);
+    }
+    label->setText(text);
 }
 
 } // namespace
@@ -134,12 +148,12 @@ void TOmbrix::OpenPatch(const QString &path)
     const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
-    StatusBar->showMessage(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages "
-                                          "skipped")
-                               .arg(QFileInfo(path).fileName())
-                               .arg(messages.size())
-                               .arg(part + 1)
-                               .arg(load.File.Skipped));
+    ShowPatchFileReport(StatusBar,
+                        QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
+                            .arg(QFileInfo(path).fileName())
+                            .arg(messages.size())
+                            .arg(part + 1)
+                            .arg(load.File.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
     protocol::WaitPumpingAfterLeaving(device, editor::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
@@ -178,7 +192,7 @@ void TOmbrix::SavePatch(const QString &path)
     if (const auto error
         = protocol::SavePatchFile(path, protocol::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
-    StatusBar->showMessage(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
+    ShowPatchFileReport(StatusBar, QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
 }
 
