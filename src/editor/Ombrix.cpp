@@ -136,6 +136,7 @@ void TOmbrix::BuildControls()
     QAction *quit = file->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("Quitter"));
     connect(quit, &QAction::triggered, this, [this] { RunHandler([this] { QuitterClick(); }); });
+    BuildPatchFileMenu(file);
     QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
     pattern->setObjectName(QStringLiteral("Pattern"));
     MixerAction = pattern->addAction(QStringLiteral("Mixer"));

@@ -16,6 +16,9 @@
 
 class QAction;
 class QDialog;
+class QDragEnterEvent;
+class QDropEvent;
+class QMenu;
 class QLabel;
 class QLineEdit;
 class QStatusBar;
@@ -43,6 +46,11 @@ public:
     void SetupClick();
     void MixerClick();
     void QuitterClick();
+    // Patch files of the selected part: the menu's dialogs, then the work itself.
+    void OpenPatchClick();
+    void SavePatchClick();
+    void OpenPatch(const QString &path);
+    void SavePatch(const QString &path);
     // The decoder attached to the input set during a part request.
     void DoSysexData(std::int32_t deviceIndex, std::span<const std::uint8_t> data);
 
@@ -57,8 +65,16 @@ public:
     std::string DataSetHeader;
     std::string DataRequestHeader;
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
     void FormCreate();
+    void BuildPatchFileMenu(QMenu *file);
+    void FillRecentPatchMenu();
+    // Puts the file first in the recent files of Ombrix.conf.
+    void RememberPatchFile(const QString &path);
     void BuildControls();
     // "Sending n messages..." while a burst waits in the output queue.
     void BuildStatusBar();
@@ -83,6 +99,8 @@ private:
     QAction *SetupAction = nullptr;
     QAction *MixerAction = nullptr;
     QStatusBar *StatusBar = nullptr;
+    QString PatchFileDirectory;
+    QMenu *RecentPatchMenu = nullptr;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
 };

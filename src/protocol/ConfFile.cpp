@@ -11,6 +11,7 @@ namespace settings {
 
 namespace {
 const char *const GapKey = "Output/GapMs";
+const char *const RecentKey = "PatchFiles/Recent";
 
 std::string Shown(const QString &path)
 {
@@ -59,6 +60,41 @@ void WriteConfFile(const QString &path, const TConfValues &values)
             return;
     }
     throw ESettingsError("The settings file " + Shown(path) + " cannot be written.");
+}
+
+QStringList ReadRecentPatchFiles(const QString &path)
+{
+    const QFileInfo info(path);
+    QFile probe(path);
+    if (!info.exists() || info.isDir() || !probe.open(QIODevice::ReadOnly))
+        return {};
+    probe.close();
+    const QSettings file(path, QSettings::IniFormat);
+    QStringList files;
+    for (const QString &name : file.value(QLatin1String(RecentKey)).toStringList())
+        if (!name.isEmpty() && !files.contains(name))
+            files << name;
+    return files.mid(0, RecentPatchFileCount);
+}
+
+void WriteRecentPatchFiles(const QString &path, const QStringList &files)
+{
+    {
+        QSettings file(path, QSettings::IniFormat);
+        file.setAtomicSyncRequired(true);
+        file.setValue(QLatin1String(RecentKey), files.mid(0, RecentPatchFileCount));
+        file.sync();
+        if (file.status() == QSettings::NoError)
+            return;
+    }
+    throw ESettingsError("The settings file " + Shown(path) + " cannot be written.");
+}
+
+QStringList WithRecentPatchFile(QStringList files, const QString &path)
+{
+    files.removeAll(path);
+    files.prepend(path);
+    return files.mid(0, RecentPatchFileCount);
 }
 
 } // namespace settings

@@ -6,7 +6,7 @@
 
 #include "SettingsFile.h"
 
-class QString;
+#include <QStringList>
 
 namespace settings {
 
@@ -28,5 +28,14 @@ TReadOutcome ReadConfFile(const QString &path, TConfValues &values);
 // Writes the file atomically (the whole new file, or the old one untouched). Throws
 // ESettingsError with a clear message naming the file when it cannot be written.
 void WriteConfFile(const QString &path, const TConfValues &values);
+
+// The patch files opened or saved last, newest first, kept in the same file. Reading never fails:
+// a missing or unreadable file has none. Writing changes that list alone, atomically, and throws
+// ESettingsError naming the file when it cannot be written.
+inline constexpr int RecentPatchFileCount = 5;
+QStringList ReadRecentPatchFiles(const QString &path);
+void WriteRecentPatchFiles(const QString &path, const QStringList &files);
+// The list with path first, once, and at most RecentPatchFileCount entries.
+QStringList WithRecentPatchFile(QStringList files, const QString &path);
 
 } // namespace settings

@@ -1,0 +1,260 @@
+// Patch files of the main window against the virtual instrument: a saved patch holds exactly the
+// instrument's blocks, bytes the window does not show included; one opened into another part
+// leaves that part's memory equal to the file and the window showing it; a bad file or a place
+// that cannot be written gives one error and sends or writes nothing.
+
+#include "controls/RadioGroup.h"
+#include "midi/PacedOutput.h"
+#include "protocol/ConfFile.h"
+#include "protocol/PatchFile.h"
+#include "protocol/SettingsFile.h"
+#include "support/MainWindowFixture.h"
+#include "support/RawFile.h"
+
+#include <QAbstractSlider>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+
+constexpr int CommonSize = 0x48;
+constexpr int ToneSize = 0x81;
+constexpr std::array<std::uint8_t, 4> TonePages {0x10, 0x12, 0x14, 0x16};
+
+// Every byte of a part's patch, common then the four tones.
+std::vector<std::uint8_t> PatchOf(instrument::TVirtualInstrument &instrument, std::uint8_t part)
+{
+    std::vector<std::uint8_t> bytes = instrument.Read({0x02, part, 0x00, 0x00}, CommonSize);
+    for (std::uint8_t page : TonePages) {
+        const auto tone = instrument.Read({0x02, part, page, 0x00}, ToneSize);
+        bytes.insert(bytes.end(), tone.begin(), tone.end());
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TPatchFilesTest : public TMainWindowFixture
+{
+    Q_OBJECT
+
+private:
+    QString Report() { return Find<QLabel>("PatchFileReport")->text(); }
+    void SelectPart(int part)
+    {
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
+    }
+
+    // Part 2 made unlike the others, with values every control takes as they are, and bytes the
+    // window neither shows nor sends (common, an unread tone offset, a tone's 129th byte).
+    void MarkPart2()
+    {
+        const std::uint8_t common[] {0x33};
+        Instrument().Write({0x02, 0x01, 0x00, 0x10}, common);
+        const std::uint8_t level[] {77};
+        Instrument().Write({0x02, 0x01, 0x10, 0x65}, level);
+        const std::uint8_t unread[] {0x55};
+        Instrument().Write({0x02, 0x01, 0x12, 0x01}, unread);
+        const std::uint8_t last[] {0x22};
+        Instrument().Write({0x02, 0x01, 0x17, 0x00}, last);
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(QStringLiteral("Ombrix.conf"));
+        StartWindow();
+        QVERIFY(Dir.isValid());
+    }
+    void cleanup()
+    {
+        StopWindow();
+        QFile::remove(QStringLiteral("Ombrix.conf"));
+    }
+
+    void MenuHasTheFileItems()
+    {
+        auto *file = Find<QMenu>("Fichier");
+        QStringList names;
+        for (QAction *action : file->actions())
+            if (!action->isSeparator())
+                names << action->objectName();
+        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "", "Setup", "Quitter"}));
+        QCOMPARE(Find<QMenu>("RecentPatches")->menuAction()->text(), QString("Recent Patches"));
+        QVERIFY(!Find<QMenu>("RecentPatches")->isEnabled());
+        QCOMPARE(Find<QAction>("OpenPatch")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(Find<QAction>("SavePatch")->shortcut(), QKeySequence(QKeySequence::Save));
+        QCOMPARE(Find<QAction>("SavePatch")->text(), QString("Save Patch..."));
+        QCOMPARE(Find<QAction>("OpenPatch")->text(), QString("Open Patch..."));
+    }
+
+    void SavesAndOpensIntoAnotherPart()
+    {
+        MarkPart2();
+        SelectPart(2);
+        const QString path = Dir.filePath("Part2.syx");
+        const QStringList saving = SentBy([&] { Window->SavePatch(path); });
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(saving, QStringList {}); // no echo of what came in
+
+        const QByteArray bytes = ReadRaw(path);
+        const auto read = protocol::ParsePatchFile(
+            {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())});
+        QVERIFY(!read.Error);
+        QCOMPARE(read.File.Skipped, 0);
+        QCOMPARE(read.File.Part, 1);
+        std::vector<std::uint8_t> saved;
+        for (const auto &message : read.File.Messages)
+            saved.insert(saved.end(), message.Data.begin(), message.Data.end());
+        QCOMPARE(saved, PatchOf(Instrument(), 1));
+
+        SelectPart(5);
+        QVERIFY(PatchOf(Instrument(), 4) != PatchOf(Instrument(), 1));
+        Window->OpenPatch(path);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
+        QVERIFY(Report().contains("9 messages sent to part 5, 0 other messages skipped"));
+
+        // Both went first in the recent files, kept in Ombrix.conf; one is opened from there.
+        auto *recent = Find<QMenu>("RecentPatches");
+        QVERIFY(recent->isEnabled());
+        QCOMPARE(recent->actions().size(), 1);
+        QCOMPARE(recent->actions().front()->text(), QDir::toNativeSeparators(path));
+        QCOMPARE(settings::ReadRecentPatchFiles(settings::ConfFilePath()), QStringList {path});
+        SelectPart(7);
+        recent->actions().front()->trigger();
+        QVERIFY(Errors.empty());
+        QCOMPARE(PatchOf(Instrument(), 6), PatchOf(Instrument(), 1));
+    }
+
+    // Through the paced output to an instrument that drops what comes less than 20 ms after the
+    // previous data set, as the MC-307 does: the saved patch opened into another part arrives
+    // whole, packet after packet, and so does the echo of the part asked for again.
+    void OpensIntoAStrictInstrument()
+    {
+        StopWindow();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Instrument().SetStrictTiming(true);
+        midi::TPacedOutputs paced(midi::MidiOut());
+        paced.SetGap(0, std::chrono::milliseconds(20));
+        const auto waitSent
+            = [&] { QTRY_VERIFY_WITH_TIMEOUT(paced.Device(0).Waiting() == 0, 15000); };
+        Window = std::make_unique<TOmbrix>(paced);
+        waitSent();
+        MarkPart2();
+        SelectPart(2);
+        waitSent();
+        const QString path = Dir.filePath("Strict.syx");
+        Window->SavePatch(path);
+        SelectPart(6);
+        waitSent();
+        Window->OpenPatch(path);
+        waitSent();
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+        QCOMPARE(PatchOf(Instrument(), 5), PatchOf(Instrument(), 1));
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
+        // The queue's own message has come and gone; the file's report is still there.
+        QTRY_VERIFY(Window->statusBar()->currentMessage().isEmpty());
+        QVERIFY(Report().contains("sent to part 6"));
+        Window.reset();
+    }
+
+    // A .syx file dropped on the window is opened into the selected part; other files are not
+    // taken.
+    void OpensADroppedFile()
+    {
+        MarkPart2();
+        SelectPart(2);
+        const QString path = Dir.filePath("Dropped.SYX");
+        Window->SavePatch(path);
+        SelectPart(4);
+        const auto offer = [&](const QString &file) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(file)});
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(Window.get(), &enter);
+            if (!enter.isAccepted())
+                return false;
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(Window.get(), &drop);
+            return drop.isAccepted();
+        };
+        QVERIFY(!offer(Dir.filePath("notes.txt")));
+        QVERIFY(PatchOf(Instrument(), 3) != PatchOf(Instrument(), 1));
+        QVERIFY(offer(path));
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(PatchOf(Instrument(), 3), PatchOf(Instrument(), 1));
+    }
+
+    // An instrument of another device ID answers nothing: the error names every block, and no
+    // file is written.
+    void SaveWithoutAnAnswer()
+    {
+        StopWindow();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
+        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        const QString path = Dir.filePath("Silent.syx");
+        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front())
+                     .contains("Part 1 did not answer completely (missing: Common, Tone 1, Tone 2, "
+                               "Tone 3, Tone 4)"),
+                 Errors.front().c_str());
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void RefusesWhatItCannotUse_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("empty") << QByteArray() << "at byte 0, no patch data";
+        QTest::newRow("another maker") << QByteArray("\xF0\x43\x10\x00\xF7", 5) << "no patch data";
+        QTest::newRow("bad checksum")
+            << QByteArray("\xF0\x41\x10\x00\x0B\x12\x02\x00\x10\x65\x01\x00\xF7", 13)
+            << "at byte 0, bad checksum";
+        QTest::newRow("random") << QByteArray("\x01\x02\x03", 3) << "byte 01 outside";
+    }
+    void RefusesWhatItCannotUse()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, why);
+        const QString path = Dir.filePath("bad.syx");
+        WriteRaw(path, bytes);
+        const int level = Find<QAbstractSlider>("BarLevelTone1")->value();
+        const std::size_t before = Instrument().Log().size();
+        protocol::RunBurstHandler([&] { Window->OpenPatch(path); });
+        QCOMPARE(Instrument().Log().size(), before);
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front()).contains(why), Errors.front().c_str());
+        QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), level);
+    }
+
+    void SaveThatCannotBeWritten()
+    {
+        const QString path = Dir.filePath("no/such/dir/Patch.syx");
+        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        QCOMPARE(Errors.size(), std::size_t(1));
+        QVERIFY2(QString::fromStdString(Errors.front()).contains("cannot be written"),
+                 Errors.front().c_str());
+        QVERIFY(!QFile::exists(path));
+    }
+
+private:
+    QTemporaryDir Dir;
+};
+
+QTEST_MAIN(TPatchFilesTest)
+#include "tst_editor_patchfiles.moc"
