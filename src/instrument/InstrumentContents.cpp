@@ -42,8 +42,9 @@ constexpr std::size_t CountToneFields()
     std::size_t count = 0;
     for (const protocol::TToneControl &control : protocol::ToneTable)
         if (HoldsPlainValues(control))
-            count += control.Envelope ? static_cast<std::size_t>(4 + control.Envelope->LevelCount)
-                                      : 1;
+            count += control.Kind == protocol::TControlKind::EnvelopeImage
+                ? static_cast<std::size_t>(4 + control.Envelope->LevelCount)
+                : 1;
     return count;
 }
 
@@ -53,7 +54,10 @@ constexpr auto PlainFields = [] {
     for (const protocol::TToneControl &control : protocol::ToneTable) {
         if (!HoldsPlainValues(control))
             continue;
-        if (const protocol::TEnvelopeParams *envelope = control.Envelope) {
+        // Told by the kind, not by comparing the pointer: a sanitizer build cannot compare
+        // addresses in a constant expression.
+        if (control.Kind == protocol::TControlKind::EnvelopeImage) {
+            const protocol::TEnvelopeParams *envelope = control.Envelope;
             for (std::uint8_t offset : envelope->TimeOffsets)
                 fields[n++] = {offset, control.Param.StoredMax, TimeStart};
             for (int i = 0; i < envelope->LevelCount; ++i)
