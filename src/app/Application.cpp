@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QStatusBar>
 
 #include <cstdlib>
 #include <cstring>
@@ -75,6 +76,21 @@ TProgramWindows::TProgramWindows()
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });
     FailureWatch.start(100);
+    // Within the 2 s a user waits for a re-plugged cable to work again.
+    QObject::connect(&DeviceWatch, &QTimer::timeout, &Ombrix, [this] { RecheckDevices(); });
+    DeviceWatch.start(500);
+}
+
+void TProgramWindows::RecheckDevices()
+{
+    if (!midi::HasMidiService())
+        return;
+    const auto hub = std::dynamic_pointer_cast<midi::TMidiHub>(midi::SharedMidiService());
+    if (!hub)
+        return;
+    for (const std::string &text : hub->Recheck())
+        if (QStatusBar *bar = Ombrix.findChild<QStatusBar *>(QStringLiteral("StatusBar")))
+            bar->showMessage(QString::fromStdString(text), 5000);
 }
 
 void TProgramWindows::ApplyGaps()

@@ -83,6 +83,7 @@ private:
     QAction *SetupAction = nullptr;
     QAction *MixerAction = nullptr;
     QStatusBar *StatusBar = nullptr;
+    bool SendingShown = false;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
 };
