@@ -120,6 +120,26 @@ private slots:
         QVERIFY(Errors.empty());
     }
 
+    void strictBuiltInInstrumentShowsItsDrops()
+    {
+        qputenv("OMBRIX_STRICT_TIMING", "1");
+        midi::ShutdownMidi();
+        midi::SetMidiService(CreateProgramMidiService());
+        TProgramWindows windows;
+        auto *bar = windows.Ombrix.findChild<QStatusBar *>("StatusBar");
+        // Paced, the part answer's echo loses nothing; sent around the queue, a burst does.
+        QVERIFY(windows.FinishSending());
+        QTest::qWait(600);
+        QVERIFY(!bar->currentMessage().contains("dropped"));
+        for (int i = 0; i < 5; ++i)
+            midi::MidiOut().SendSysExText(0,
+                                          "F0 41 10 00 0B 12 01 00 00 " + midi::HexByte(i) + " 00");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            bar->currentMessage(),
+            QString("The built-in instrument dropped 4 data messages (strict timing)"), 2000);
+        QVERIFY(Errors.empty());
+    }
+
     void setupOkAppliesTheGap()
     {
         qputenv("OMBRIX_STRICT_TIMING", "1");

@@ -18,9 +18,15 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// The built-in instrument of the program's service, for its count of drops.
+std::weak_ptr<instrument::TVirtualInstrument> BuiltIn;
+} // namespace
+
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
+    BuiltIn = instrument;
     std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
         std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
         std::make_shared<midi::TRtMidiProvider>()};
@@ -88,9 +94,20 @@ void TProgramWindows::RecheckDevices()
     const auto hub = std::dynamic_pointer_cast<midi::TMidiHub>(midi::SharedMidiService());
     if (!hub)
         return;
+    QStatusBar *bar = Ombrix.findChild<QStatusBar *>(QStringLiteral("StatusBar"));
     for (const std::string &text : hub->Recheck())
-        if (QStatusBar *bar = Ombrix.findChild<QStatusBar *>(QStringLiteral("StatusBar")))
+        if (bar)
             bar->showMessage(QString::fromStdString(text), 5000);
+    // With strict timing the built-in instrument counts what came too early; the user sees it.
+    if (const auto instrument = BuiltIn.lock(); instrument && instrument->StrictTiming()) {
+        const std::uint64_t drops = instrument->StrictDrops();
+        if (drops != ShownDrops && bar)
+            bar->showMessage(QStringLiteral("The built-in instrument dropped %1 data messages "
+                                            "(strict timing)")
+                                 .arg(drops),
+                             5000);
+        ShownDrops = drops;
+    }
 }
 
 void TProgramWindows::ApplyGaps()

@@ -43,6 +43,7 @@ private:
     void RecheckDevices();
     QTimer FailureWatch;
     QTimer DeviceWatch;
+    std::uint64_t ShownDrops = 0;
 };
 
 // Runs the program until the main window closes.
