@@ -156,6 +156,8 @@ int RunOmbrix(int argc, char **argv)
             TakeScreenshots(windows, commandLine.ScreenshotDirectory);
         result = QApplication::exec();
         windows.FinishSending();
+        // What 5 s did not carry is dropped: the device set goes next.
+        windows.Outputs.Stop();
         // Nothing may arrive for a window that is going away.
         midi::ShutdownMidi();
     }
