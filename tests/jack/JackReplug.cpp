@@ -83,18 +83,27 @@ private slots:
     {
         for (const char *name : {"replug.ready", "replug.gone", "replug.checked", "replug.back"})
             QFile::remove(QString::fromLatin1(name));
-        Hub = std::make_shared<midi::TMidiHub>(
-            std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
-                std::make_shared<midi::TRtMidiProvider>()});
-        midi::SetMidiService(Hub);
-        protocol::TReceiveHandOver::Ensure();
-        In = FindDevice(midi::MidiIn(), "Ombrix Virtual MC-307 Out");
-        Out = FindDevice(midi::MidiOut(), "Ombrix Virtual MC-307 In");
+        // A loaded JACK server may refuse a new client for a moment: the lists are made again
+        // until they show the instrument.
         QString listed;
-        for (int i = 0; i < midi::MidiIn().Count(); ++i)
-            listed += QString::fromStdString(midi::MidiIn().Name(i)) + "; ";
-        for (int i = 0; i < midi::MidiOut().Count(); ++i)
-            listed += QString::fromStdString(midi::MidiOut().Name(i)) + "; ";
+        for (int attempt = 0; attempt < 5 && (In < 0 || Out < 0); ++attempt) {
+            if (attempt > 0) {
+                midi::ShutdownMidi();
+                QTest::qWait(500);
+            }
+            Hub = std::make_shared<midi::TMidiHub>(
+                std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
+                    std::make_shared<midi::TRtMidiProvider>()});
+            midi::SetMidiService(Hub);
+            In = FindDevice(midi::MidiIn(), "Ombrix Virtual MC-307 Out");
+            Out = FindDevice(midi::MidiOut(), "Ombrix Virtual MC-307 In");
+            listed.clear();
+            for (int i = 0; i < midi::MidiIn().Count(); ++i)
+                listed += QString::fromStdString(midi::MidiIn().Name(i)) + "; ";
+            for (int i = 0; i < midi::MidiOut().Count(); ++i)
+                listed += QString::fromStdString(midi::MidiOut().Name(i)) + "; ";
+        }
+        protocol::TReceiveHandOver::Ensure();
         QVERIFY2(In >= 0 && Out >= 0, qPrintable(listed));
         midi::MidiIn().Open(In);
         midi::MidiOut().Open(Out);
