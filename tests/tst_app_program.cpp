@@ -5,7 +5,9 @@
 #include "app/Application.h"
 #include "controls/DropDownList.h"
 #include "controls/ReceiveLog.h"
+#include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
+#include "midi/MidiHub.h"
 #include "midi/MidiService.h"
 #include "midi/SysExText.h"
 #include "protocol/ConfFile.h"
@@ -15,7 +17,41 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QtTest>
+
+namespace {
+// One output device that reports, once asked to, that it has come back.
+class TReturningProvider final : public midi::IMidiPortProvider
+{
+public:
+    std::vector<std::unique_ptr<midi::IMidiInPort>> InputPorts() override { return {}; }
+    std::vector<std::unique_ptr<midi::IMidiOutPort>> OutputPorts() override
+    {
+        std::vector<std::unique_ptr<midi::IMidiOutPort>> ports;
+        ports.push_back(std::make_unique<TPort>(Returning));
+        return ports;
+    }
+    std::shared_ptr<std::atomic<bool>> Returning = std::make_shared<std::atomic<bool>>(false);
+
+private:
+    struct TPort final : midi::IMidiOutPort
+    {
+        explicit TPort(std::shared_ptr<std::atomic<bool>> returning)
+            : Returning(std::move(returning))
+        { }
+        std::string Name() const override { return "Cable"; }
+        bool Open(std::string &) override { return true; }
+        bool Send(const std::uint8_t *, std::size_t, std::string &) override { return true; }
+        void Close() override { }
+        midi::TPortCheck Recheck() override
+        {
+            return Returning->exchange(false) ? midi::TPortCheck::Back : midi::TPortCheck::Present;
+        }
+        std::shared_ptr<std::atomic<bool>> Returning;
+    };
+};
+} // namespace
 
 class TestProgram : public QObject
 {
@@ -50,6 +86,26 @@ private slots:
             device.SendSysExText("F0 41 10 00 0B 12 01 00 00 " + midi::HexByte(i) + " 00");
     }
 
+    void reconnectedDeviceIsShownInTheStatusBar()
+    {
+        midi::ShutdownMidi();
+        auto returning = std::make_shared<TReturningProvider>();
+        midi::SetMidiService(
+            std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
+                std::make_shared<instrument::TVirtualInstrumentProvider>(
+                    std::make_shared<instrument::TVirtualInstrument>()),
+                returning}));
+        TProgramWindows windows;
+        midi::MidiOut().Open(1);
+        auto *bar = windows.Ombrix.findChild<QStatusBar *>("StatusBar");
+        QTest::qWait(600);
+        QVERIFY(bar->currentMessage().isEmpty());
+        returning->Returning->store(true);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), QString("MIDI output Cable reconnected"),
+                                  2000);
+        QVERIFY(Errors.empty());
+    }
+
     void builtInInstrumentTakesNoGapUnlessStrict()
     {
         settings::WriteConfFile(QStringLiteral("Ombrix.conf"), settings::TConfValues {35});
@@ -62,6 +118,26 @@ private slots:
         midi::SetMidiService(CreateProgramMidiService());
         TProgramWindows windows;
         QCOMPARE(windows.Outputs.Gap(0), std::chrono::microseconds(35000));
+        QVERIFY(Errors.empty());
+    }
+
+    void strictBuiltInInstrumentShowsItsDrops()
+    {
+        qputenv("OMBRIX_STRICT_TIMING", "1");
+        midi::ShutdownMidi();
+        midi::SetMidiService(CreateProgramMidiService());
+        TProgramWindows windows;
+        auto *bar = windows.Ombrix.findChild<QStatusBar *>("StatusBar");
+        // Paced, the part answer's echo loses nothing; sent around the queue, a burst does.
+        QVERIFY(windows.FinishSending());
+        QTest::qWait(600);
+        QVERIFY(!bar->currentMessage().contains("dropped"));
+        for (int i = 0; i < 5; ++i)
+            midi::MidiOut().SendSysExText(0,
+                                          "F0 41 10 00 0B 12 01 00 00 " + midi::HexByte(i) + " 00");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            bar->currentMessage(),
+            QString("The built-in instrument dropped 4 data messages (strict timing)"), 2000);
         QVERIFY(Errors.empty());
     }
 

@@ -106,6 +106,32 @@ private:
     std::vector<TSent> Sent;
 };
 
+// Two devices that count what reaches them, for the paced set in front of them.
+class TCountingOuts final : public midi::IMidiOuts
+{
+public:
+    int Count() const override { return 2; }
+    const std::string &Name(int index) const override
+    {
+        if (index < 0 || index > 1)
+            throw midi::EMidiError("TMidiOutput: Device index out of bounds!");
+        return Names[std::size_t(index)];
+    }
+    midi::IMidiOut &Device(int index) override { return Devices[std::size_t(index)]; }
+    void Open(int) override { }
+    std::size_t Sent(int index) const { return Devices[std::size_t(index)].Count.load(); }
+
+private:
+    struct TDevice final : midi::IMidiOut
+    {
+        void SendSysEx(const TByteStream &) override { Count.fetch_add(1); }
+        void SendShort(std::uint8_t, std::uint8_t, std::uint8_t) override { Count.fetch_add(1); }
+        std::atomic<std::size_t> Count {0};
+    };
+    const std::string Names[2] = {"Zero", "One"};
+    TDevice Devices[2];
+};
+
 } // namespace
 
 class TestPacing : public QObject
@@ -344,14 +370,43 @@ private slots:
         TRecorder recorder;
         midi::TPacedOutput output([&](const TQueuedMessage &m) { recorder.Take(m); });
         output.SetGap(20ms);
+        const auto start = std::chrono::steady_clock::now();
         for (int step = 0; step < 200; ++step) {
             output.SendSysEx(DataSet({0x02, 0x00, 0x12, 0x65}, {std::uint8_t(step % 128)}));
             QVERIFY(output.Waiting() <= 2);
         }
+        const auto took = std::chrono::steady_clock::now() - start;
         QVERIFY(output.Flush(5s));
         const auto sent = recorder.Copy();
-        QVERIFY(sent.size() <= 3);
+        // One message a slot of some 24 ms while the steps came, and the last value after.
+        QVERIFY(sent.size() <= std::size_t(2 + took / 20ms));
         QCOMPARE(sent.back().Bytes[10], std::uint8_t(199 % 128));
+    }
+
+    void pacedSetKeepsOneQueuePerDevice()
+    {
+        TCountingOuts target;
+        midi::TPacedOutputs paced(target);
+        QCOMPARE(paced.Count(), 2);
+        QCOMPARE(paced.Name(1), std::string("One"));
+        QCOMPARE(paced.Gap(0), std::chrono::microseconds(20000));
+        paced.SetGap(0, 0ms);
+        paced.SetGap(1, 1ms);
+        QCOMPARE(paced.Gap(1), std::chrono::microseconds(1000));
+        QVERIFY(&paced.Device(0) != &paced.Device(1));
+        QCOMPARE(&paced.Device(1), &paced.Device(1));
+        for (int i = 0; i < 4; ++i) {
+            paced.Device(0).SendSysEx(DataSet({0x02, 0x00, 0x12, std::uint8_t(i)}, {0x01}));
+            paced.Device(1).SendShort(0xB0, 7, std::uint8_t(i));
+        }
+        QVERIFY(paced.Flush(5s));
+        QCOMPARE(target.Sent(0), std::size_t(4));
+        QCOMPARE(target.Sent(1), std::size_t(4));
+        QVERIFY(paced.TakeFailures().empty());
+        QVERIFY_THROWS_EXCEPTION(midi::EMidiError, paced.Device(2));
+        // Once stopped, no device is given out: the device set behind may be gone.
+        paced.Stop();
+        QVERIFY_THROWS_EXCEPTION(midi::EMidiError, paced.Device(0));
     }
 
     // Packets: every size from nothing to beyond two packets.

@@ -158,6 +158,7 @@ class TestSetupDetect : public QObject
         providers.insert(providers.end(), system.begin(), system.end());
         midi::SetMidiService(std::make_shared<midi::TMidiHub>(std::move(providers)));
         Form = std::make_unique<TFormSetup>();
+        Form->DetectorForTests().SettleWait = std::chrono::milliseconds(0);
         Form->DetectorForTests().InquiryWait = std::chrono::milliseconds(300);
         Form->DetectorForTests().FallbackWait = std::chrono::milliseconds(300);
         Form->show();

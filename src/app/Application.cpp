@@ -13,13 +13,20 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QStatusBar>
 
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+// The built-in instrument of the program's service, for its count of drops.
+std::weak_ptr<instrument::TVirtualInstrument> BuiltIn;
+} // namespace
+
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
+    BuiltIn = instrument;
     std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
         std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
         std::make_shared<midi::TRtMidiProvider>()};
@@ -75,6 +82,32 @@ TProgramWindows::TProgramWindows()
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });
     FailureWatch.start(100);
+    // Within the 2 s a user waits for a re-plugged cable to work again.
+    QObject::connect(&DeviceWatch, &QTimer::timeout, &Ombrix, [this] { RecheckDevices(); });
+    DeviceWatch.start(500);
+}
+
+void TProgramWindows::RecheckDevices()
+{
+    if (!midi::HasMidiService())
+        return;
+    const auto hub = std::dynamic_pointer_cast<midi::TMidiHub>(midi::SharedMidiService());
+    if (!hub)
+        return;
+    QStatusBar *bar = Ombrix.findChild<QStatusBar *>(QStringLiteral("StatusBar"));
+    for (const std::string &text : hub->Recheck())
+        if (bar)
+            bar->showMessage(QString::fromStdString(text), 5000);
+    // With strict timing the built-in instrument counts what came too early; the user sees it.
+    if (const auto instrument = BuiltIn.lock(); instrument && instrument->StrictTiming()) {
+        const std::uint64_t drops = instrument->StrictDrops();
+        if (drops != ShownDrops && bar)
+            bar->showMessage(QStringLiteral("The built-in instrument dropped %1 data messages "
+                                            "(strict timing)")
+                                 .arg(drops),
+                             5000);
+        ShownDrops = drops;
+    }
 }
 
 void TProgramWindows::ApplyGaps()
@@ -123,6 +156,8 @@ int RunOmbrix(int argc, char **argv)
             TakeScreenshots(windows, commandLine.ScreenshotDirectory);
         result = QApplication::exec();
         windows.FinishSending();
+        // What 5 s did not carry is dropped: the device set goes next.
+        windows.Outputs.Stop();
         // Nothing may arrive for a window that is going away.
         midi::ShutdownMidi();
     }

@@ -39,7 +39,11 @@ public:
 private:
     // Failures of the queues' threads come up as values; shown here, on the window thread.
     void ReportSendFailures();
+    // A system device that vanished and came back is opened again, and the status bar says so.
+    void RecheckDevices();
     QTimer FailureWatch;
+    QTimer DeviceWatch;
+    std::uint64_t ShownDrops = 0;
 };
 
 // Runs the program until the main window closes.

@@ -170,11 +170,14 @@ void TOmbrix::ShowSending()
     } catch (const std::exception &) {
         // No such device: nothing can be waiting for it.
     }
-    const bool showing = !StatusBar->currentMessage().isEmpty();
-    if (waiting > 10 || (showing && waiting > 0))
+    // Other news on the bar (a device reconnected) is not this count's to clear.
+    if (waiting > 10 || (SendingShown && waiting > 0)) {
         StatusBar->showMessage(QStringLiteral("Sending %1 messages...").arg(waiting));
-    else if (showing)
+        SendingShown = true;
+    } else if (SendingShown) {
         StatusBar->clearMessage();
+        SendingShown = false;
+    }
 }
 
 void TOmbrix::FormCreate()

@@ -101,6 +101,7 @@ private:
     QStatusBar *StatusBar = nullptr;
     QString PatchFileDirectory;
     QMenu *RecentPatchMenu = nullptr;
+    bool SendingShown = false;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
 };

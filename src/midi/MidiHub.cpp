@@ -641,4 +641,22 @@ MMRESULT TMidiHub::midiOutClose(HMIDIOUT handle)
     });
 }
 
+std::vector<std::string> TMidiHub::Recheck()
+{
+    std::vector<std::string> back;
+    if (IsShutDown)
+        return back;
+    for (auto &device : Inputs) {
+        std::lock_guard lock(device->Lock);
+        if (device->IsOpen.load() && device->Port->Recheck() == TPortCheck::Back)
+            back.push_back("MIDI input " + device->Name + " reconnected");
+    }
+    for (auto &device : Outputs) {
+        std::lock_guard lock(device->Lock);
+        if (device->IsOpen && device->Port->Recheck() == TPortCheck::Back)
+            back.push_back("MIDI output " + device->Name + " reconnected");
+    }
+    return back;
+}
+
 } // namespace midi

@@ -48,6 +48,10 @@ public:
 
     void Shutdown() override;
 
+    // Looks at every open device's port: one that vanished and came back under its name is
+    // opened again. Returns a line for each, "MIDI output <name> reconnected". Window thread.
+    std::vector<std::string> Recheck();
+
 private:
     struct InDevice;
     struct OutDevice;

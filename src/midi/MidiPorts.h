@@ -12,6 +12,14 @@
 
 namespace midi {
 
+// What a look at the system's port list found for an open port.
+enum class TPortCheck {
+    Present,
+    Gone,
+    // Gone before and back under the same name: opened again.
+    Back
+};
+
 class IMidiInPort
 {
 public:
@@ -25,6 +33,8 @@ public:
     virtual bool Open(Receiver receiver, std::string &error) = 0;
     // After Close returns the receiver is no longer called.
     virtual void Close() = 0;
+    // For a port whose device can vanish and come back (a cable, a JACK client).
+    virtual TPortCheck Recheck() { return TPortCheck::Present; }
 };
 
 class IMidiOutPort
@@ -37,6 +47,7 @@ public:
     // clear text in error.
     virtual bool Send(const std::uint8_t *data, std::size_t size, std::string &error) = 0;
     virtual void Close() = 0;
+    virtual TPortCheck Recheck() { return TPortCheck::Present; }
 };
 
 // A source of ports, enumerated once.

@@ -294,6 +294,8 @@ TPacedOutput &TPacedOutputs::Paced(int index)
     // Throws the device set's own error for an index that names no device.
     Target.Name(index);
     std::lock_guard lock(DevicesLock);
+    if (Stopped)
+        throw EMidiError("The MIDI outputs are closed; the message was not sent.");
     const auto slot = static_cast<std::size_t>(index);
     if (Devices.size() <= slot) {
         Devices.resize(slot + 1);
@@ -377,6 +379,7 @@ void TPacedOutputs::Stop()
     {
         std::lock_guard lock(DevicesLock);
         devices.swap(Devices);
+        Stopped = true;
     }
     devices.clear();
 }

@@ -146,7 +146,8 @@ public:
     bool Flush(std::chrono::milliseconds limit);
     // Each device's failure since the last call.
     std::vector<TSendFailure> TakeFailures();
-    // Stops every queue, dropping what waits; the device set may go after this.
+    // Stops every queue, dropping what waits; the device set may go after this. No device is
+    // given out afterwards.
     void Stop();
 
 private:
@@ -157,6 +158,7 @@ private:
     std::mutex DevicesLock;
     std::vector<std::unique_ptr<TPacedOutput>> Devices;
     std::vector<std::chrono::microseconds> Gaps;
+    bool Stopped = false; // under DevicesLock
 };
 
 } // namespace midi

@@ -158,6 +158,31 @@ public:
         Midi.reset();
     }
 
+    TPortCheck Recheck() override
+    {
+        if (!Midi)
+            return TPortCheck::Present;
+        std::optional<unsigned int> at;
+        try {
+            at = Locate(*Midi, Index, PortName);
+        } catch (const RtMidiError &) { }
+        if (!at) {
+            Lost = true;
+            return TPortCheck::Gone;
+        }
+        if (!Lost)
+            return TPortCheck::Present;
+        // The connection went with the device: made again to the device now at that place.
+        try {
+            Midi->closePort();
+            Midi->openPort(*at, InPortName);
+        } catch (const RtMidiError &) {
+            return TPortCheck::Gone;
+        }
+        Lost = false;
+        return TPortCheck::Back;
+    }
+
 private:
     // Runs on RtMidi's thread, with JACK on its real-time process thread: it takes no lock and
     // waits for nothing. Busy counts the deliveries running, so that Stop can promise that none
@@ -201,6 +226,7 @@ private:
     std::atomic<int> Busy {0};
     Receiver Target;
     std::unique_ptr<RtMidiIn> Midi;
+    bool Lost = false; // window thread
 };
 
 class TRtMidiOutPort final : public IMidiOutPort
@@ -265,9 +291,12 @@ public:
             // Neither ALSA nor JACK tells a sender that its destination has gone.
             const auto at = Locate(*Midi, OpenIndex, PortName);
             if (!at) {
+                Lost = true;
                 error = Failed("the device is no longer available");
                 return false;
             }
+            if (Lost)
+                Reconnect(*at);
             OpenIndex = *at;
             Midi->sendMessage(wire.data(), wire.size());
             failure = Errors.Take();
@@ -294,10 +323,43 @@ public:
         Midi.reset();
     }
 
+    TPortCheck Recheck() override
+    {
+        std::lock_guard lock(Lock);
+        if (!Midi)
+            return TPortCheck::Present;
+        std::optional<unsigned int> at;
+        try {
+            at = Locate(*Midi, OpenIndex, PortName);
+        } catch (const RtMidiError &) { }
+        if (!at) {
+            Lost = true;
+            return TPortCheck::Gone;
+        }
+        if (!Lost)
+            return TPortCheck::Present;
+        try {
+            Reconnect(*at);
+        } catch (const RtMidiError &) {
+            return TPortCheck::Gone;
+        }
+        OpenIndex = *at;
+        return TPortCheck::Back;
+    }
+
 private:
     std::string Failed(const std::string &why) const
     {
         return "MIDI output \"" + PortName + "\" failed: " + why;
+    }
+
+    // The connection went with the device: made again to the device now at that place. The
+    // caller holds Lock.
+    void Reconnect(unsigned int at)
+    {
+        Midi->closePort();
+        Midi->openPort(at, OutPortName);
+        Lost = false;
     }
 
     const RtMidi::Api Api;
@@ -307,6 +369,7 @@ private:
     std::mutex Lock;
     unsigned int OpenIndex = 0;
     std::unique_ptr<RtMidiOut> Midi;
+    bool Lost = false; // under Lock
 };
 
 template<class TMidi, class TPort, class TBase>

@@ -132,6 +132,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         return std::nullopt;
     };
 
+    WaitFor(SettleWait, [] { return std::optional<TDetected>(); });
     int k = 0;
     for (int o : asked) {
         if (Stopping)

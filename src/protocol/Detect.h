@@ -55,6 +55,8 @@ public:
     // How many output devices the last run asked.
     int Asked() const { return AskedCount; }
 
+    // After opening the devices: a MIDI server makes new connections live some cycles later.
+    std::chrono::milliseconds SettleWait {300};
     std::chrono::milliseconds InquiryWait {1000};
     std::chrono::milliseconds FallbackWait {600};
 

@@ -20,11 +20,21 @@ class TJackDetect : public QObject
 private slots:
     void initTestCase()
     {
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
-            std::make_shared<instrument::TVirtualInstrumentProvider>(
-                std::make_shared<instrument::TVirtualInstrument>(17)),
-            std::make_shared<midi::TRtMidiProvider>()};
-        midi::SetMidiService(std::make_shared<midi::TMidiHub>(providers));
+        // A loaded JACK server may refuse a new client for a moment: the lists are made again
+        // until they show the instrument's two ports beside the built-in device.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (attempt > 0) {
+                midi::ShutdownMidi();
+                QTest::qWait(500);
+            }
+            std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
+                std::make_shared<instrument::TVirtualInstrumentProvider>(
+                    std::make_shared<instrument::TVirtualInstrument>(17)),
+                std::make_shared<midi::TRtMidiProvider>()};
+            midi::SetMidiService(std::make_shared<midi::TMidiHub>(providers));
+            if (midi::MidiIn().Count() > 1 && midi::MidiOut().Count() > 1)
+                break;
+        }
         protocol::TReceiveHandOver::Ensure();
     }
 

@@ -126,13 +126,23 @@ class TJackRoundTrip : public QObject
 private slots:
     void initTestCase()
     {
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
-            std::make_shared<midi::TRtMidiProvider>()};
-        midi::SetMidiService(std::make_shared<midi::TMidiHub>(providers));
         QString inputs;
         QString outputs;
-        In = FindDevice(midi::MidiIn(), InstrumentOutput, inputs);
-        Out = FindDevice(midi::MidiOut(), InstrumentInput, outputs);
+        // A loaded JACK server may refuse a new client for a moment (the lists then come out
+        // empty): they are made again until they show the instrument.
+        for (int attempt = 0; attempt < 5 && (In < 0 || Out < 0); ++attempt) {
+            if (attempt > 0) {
+                midi::ShutdownMidi();
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            }
+            std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
+                std::make_shared<midi::TRtMidiProvider>()};
+            midi::SetMidiService(std::make_shared<midi::TMidiHub>(providers));
+            inputs.clear();
+            outputs.clear();
+            In = FindDevice(midi::MidiIn(), InstrumentOutput, inputs);
+            Out = FindDevice(midi::MidiOut(), InstrumentInput, outputs);
+        }
         QVERIFY2(In >= 0, qPrintable("no input device of the instrument among: " + inputs));
         QVERIFY2(Out >= 0, qPrintable("no output device of the instrument among: " + outputs));
         midi::MidiIn().Open(In);

@@ -4,19 +4,21 @@
 # a client that starts while another is still starting can hang the server for good. Whatever
 # it started is stopped by process id when it ends, however it ends.
 #
-# Then it restarts the instrument with another device ID and runs the detection test.
+# Then it restarts the instrument with another device ID and runs the detection test, and last
+# stops and restarts the instrument in the middle of the re-plug test's session.
 #
-# Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect>
+# Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug>
 #                         [Qt Test options...]
 # Logs in the working directory: jackd.log, instrument.out, instrument.log.
 
 set -u
 
-usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> [test options]"
+usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug> [test options]"
 instrument=${1:?$usage}
 roundtrip=${2:?$usage}
 detect=${3:?$usage}
-shift 3
+replug=${4:?$usage}
+shift 4
 
 # A server of our own, so that a parallel run or the user's own server is left alone.
 server="ombrix-test-$$"
@@ -92,6 +94,7 @@ command -v jack_wait >/dev/null || fail "jack_wait not found: install the packag
 [ -x "$instrument" ] || fail "no program $instrument"
 [ -x "$roundtrip" ] || fail "no program $roundtrip"
 [ -x "$detect" ] || fail "no program $detect"
+[ -x "$replug" ] || fail "no program $replug"
 
 # Semaphores left by a server that hung would hang the next one. Runs in parallel take turns from
 # here until their server is up, so that none removes what another's starting server just made.
@@ -184,6 +187,41 @@ if [ $result -ne 0 ]; then
     show_log instrument.log
     show_log jackd.log
     fail "the detection failed (status $result)"
+fi
+stop "$instrument_pid" ombrix-virtual-instrument
+instrument_pid=
+
+# Waits for a file the re-plug test writes, as long as the test runs.
+wait_file() {
+    local tries=0
+    until [ -e "$1" ]; do
+        kill -0 "$roundtrip_pid" 2>/dev/null || fail "the re-plug test ended before $1"
+        tries=$((tries + 1))
+        [ $tries -gt 300 ] && fail "the re-plug test did not write $1 within 30 s"
+        sleep 0.1
+    done
+}
+
+# A re-plug in the middle of a session: the instrument goes away and comes back.
+rm -f replug.ready replug.gone replug.checked replug.back
+start_instrument
+say "running the re-plug"
+timeout -s TERM 120 "$replug" &
+roundtrip_pid=$!
+wait_file replug.ready
+stop "$instrument_pid" ombrix-virtual-instrument
+instrument_pid=
+touch replug.gone
+wait_file replug.checked
+start_instrument
+touch replug.back
+wait "$roundtrip_pid"
+result=$?
+roundtrip_pid=
+if [ $result -ne 0 ]; then
+    show_log instrument.log
+    show_log jackd.log
+    fail "the re-plug failed (status $result)"
 fi
 stop "$instrument_pid" ombrix-virtual-instrument
 instrument_pid=

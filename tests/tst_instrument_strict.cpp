@@ -1,0 +1,124 @@
+// The strict virtual instrument's rule, with made-up arrival times: a data set that starts less
+// than 20 ms after the previous data set ended (its bytes at 320 us each) is dropped and counted;
+// other messages and other devices' data sets do not count; strict timing follows the
+// environment at construction.
+
+#include "instrument/VirtualInstrument.h"
+#include "support/MessageText.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <cstdlib>
+
+using namespace std::chrono_literals;
+using instrument::TVirtualInstrument;
+using TBytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// Tone 2 level of part 1: 13 bytes, 4.16 ms on the cable.
+TBytes Level(int value, std::uint8_t device = 0x10)
+{
+    TBytes message {
+        0xF0, 0x41, device, 0x00, 0x0B, 0x12, 0x02, 0x00, 0x12, 0x65, std::uint8_t(value)};
+    message.push_back(ChecksumOf(message, 6, message.size()));
+    message.push_back(0xF7);
+    return message;
+}
+constexpr auto Cable13 = std::chrono::microseconds(13 * 320);
+} // namespace
+
+class TestInstrumentStrict : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dataSetsTooCloseAreDropped_data()
+    {
+        QTest::addColumn<int>("afterEndUs"); // start of the second after the first's end
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("at once") << 0 << true;
+        QTest::newRow("1 us short of 20 ms") << 19999 << true;
+        QTest::newRow("exactly 20 ms") << 20000 << false;
+        QTest::newRow("later") << 50000 << false;
+    }
+    void dataSetsTooCloseAreDropped()
+    {
+        QFETCH(int, afterEndUs);
+        QFETCH(bool, dropped);
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(true);
+        const Clock::time_point t0 = Clock::now();
+        instrument.Receive(Level(10), t0);
+        instrument.Receive(Level(20), t0 + Cable13 + std::chrono::microseconds(afterEndUs));
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(dropped ? 1 : 0));
+        QCOMPARE(int(instrument.ReadByte({0x02, 0x00, 0x12, 0x65})), dropped ? 10 : 20);
+        // Received all the same: the log keeps what came.
+        QCOMPARE(instrument.Log().size(), std::size_t(2));
+    }
+
+    void aDroppedDataSetStillKeepsTheInstrumentBusy()
+    {
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(true);
+        const Clock::time_point t0 = Clock::now();
+        instrument.Receive(Level(1), t0);
+        instrument.Receive(Level(2), t0 + Cable13 + 10ms);
+        instrument.Receive(Level(3), t0 + Cable13 + 25ms);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(2));
+        QCOMPARE(int(instrument.ReadByte({0x02, 0x00, 0x12, 0x65})), 1);
+    }
+
+    void otherMessagesDoNotCount()
+    {
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(true);
+        const Clock::time_point t0 = Clock::now();
+        instrument.Receive(Level(1), t0);
+        // A request, a control change, another device's data set: none of them a data set for
+        // this instrument.
+        instrument.Receive(RequestMessage({0x02, 0x00, 0x12, 0x65}, {0x00, 0x00, 0x00, 0x01}),
+                           t0 + 5ms);
+        instrument.Receive(TBytes {0xB0, 7, 100}, t0 + 6ms);
+        instrument.Receive(Level(9, 0x11), t0 + 7ms);
+        instrument.Receive(Level(2), t0 + Cable13 + 20ms);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(0));
+        QCOMPARE(int(instrument.ReadByte({0x02, 0x00, 0x12, 0x65})), 2);
+    }
+
+    void notStrictTakesAnyPace()
+    {
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(false);
+        const Clock::time_point t0 = Clock::now();
+        for (int i = 0; i < 10; ++i)
+            instrument.Receive(Level(i), t0);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(0));
+        QCOMPARE(int(instrument.ReadByte({0x02, 0x00, 0x12, 0x65})), 9);
+    }
+
+    void toleranceForgivesRoughArrivalTimes()
+    {
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(true, 6ms);
+        const Clock::time_point t0 = Clock::now();
+        instrument.Receive(Level(1), t0);
+        instrument.Receive(Level(2), t0 + Cable13 + 15ms);
+        instrument.Receive(Level(3), t0 + 2 * Cable13 + 15ms + 13ms);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(1));
+    }
+
+    void environmentTurnsItOn()
+    {
+        qputenv("OMBRIX_STRICT_TIMING", "1");
+        QVERIFY(TVirtualInstrument().StrictTiming());
+        qputenv("OMBRIX_STRICT_TIMING", "0");
+        QVERIFY(!TVirtualInstrument().StrictTiming());
+        qunsetenv("OMBRIX_STRICT_TIMING");
+        QVERIFY(!TVirtualInstrument().StrictTiming());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstrumentStrict)
+#include "tst_instrument_strict.moc"
