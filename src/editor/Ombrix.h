@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -19,6 +20,8 @@ class QDialog;
 class QLabel;
 class QLineEdit;
 class QStatusBar;
+class QUndoGroup;
+class QUndoStack;
 class TDropDownList;
 class TRadioGroup;
 class TReceiveLog;
@@ -48,6 +51,15 @@ public:
 
     TToneColumn &Column(int tone) const { return *Columns[static_cast<std::size_t>(tone - 1)]; }
 
+    // The undo stacks: one per part (0..6), one for the mixer window; the group's active one
+    // follows the selected part and the window in front.
+    QUndoGroup &UndoGroup() const { return *UndoSteps; }
+    QUndoStack &PartUndoStack(int part) const
+    {
+        return *PartStacks[static_cast<std::size_t>(part)];
+    }
+    QUndoStack &MixerUndoStack() const { return *MixerStack; }
+
     // Settings and selection state.
     int MidiInIndex = 0;
     int MidiOutIndex = 0;
@@ -56,6 +68,11 @@ public:
     std::vector<std::string> PatchNames;
     std::string DataSetHeader;
     std::string DataRequestHeader;
+
+signals:
+    // A patch file was sent to part (0..6): the data sets the part held before, and the file's.
+    void PatchFileOpened(int part, std::vector<std::vector<std::uint8_t>> before,
+                         std::vector<std::vector<std::uint8_t>> after);
 
 private:
     void FormCreate();
@@ -85,4 +102,24 @@ private:
     QStatusBar *StatusBar = nullptr;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
+
+    // Undo and redo (OmbrixUndo.cpp).
+    void BuildEditMenu();
+    void ConnectToneSteps();
+    void FollowActiveStack(bool mixerInFront);
+    void RefreshEditActions();
+    void RunUndo(bool redo);
+    void PickPatch();
+    void SetPatchBack(int group, int patch);
+    void SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages);
+    void WatchMixerWindow();
+    QUndoGroup *UndoSteps = nullptr;
+    std::array<QUndoStack *, 7> PartStacks {};
+    QUndoStack *MixerStack = nullptr;
+    QAction *UndoAction = nullptr;
+    QAction *RedoAction = nullptr;
+    bool Undoing = false;
+    // The group and patch the selected part plays, as last decoded or picked.
+    int KnownGroup = -1;
+    int KnownPatch = -1;
 };
