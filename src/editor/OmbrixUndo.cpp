@@ -33,6 +33,7 @@ public:
         , Window(window)
         , Changed(std::move(changed))
     {
+        setObjectName(QStringLiteral("UndoWindowWatch"));
         window->installEventFilter(this);
     }
 
@@ -142,7 +143,9 @@ void TOmbrix::ConnectToneSteps()
 void TOmbrix::WatchMixerWindow()
 {
     // Made once both exist, whichever comes last.
-    if (!FormMixer || !UndoSteps || FormMixer->findChild<TWindowWatch *>())
+    if (!FormMixer || !UndoSteps
+        || FormMixer->findChild<QObject *>(QStringLiteral("UndoWindowWatch"),
+                                           Qt::FindDirectChildrenOnly))
         return;
     new TWindowWatch(FormMixer, [this](bool inFront) { FollowActiveStack(inFront); });
     FormMixer->addAction(UndoAction);
