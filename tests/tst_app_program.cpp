@@ -18,6 +18,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QScrollBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <QtTest>
 
 namespace {
@@ -203,6 +206,36 @@ private slots:
         QCOMPARE(midi::MidiOut().Name(0), std::string("Ombrix Virtual MC-307"));
         QCOMPARE(windows.Ombrix.findChild<TReceiveLog *>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+    }
+
+    // The Edit menu works on the mixer's stack while the mixer is in front, its shortcut too.
+    void mixerStepsUndoWhileTheMixerIsInFront()
+    {
+        TProgramWindows windows;
+        QAction *undo = windows.Ombrix.findChild<QAction *>("Undo");
+        int moved = 0;
+        int restored = 0;
+        QUndoStack *activeInMixer = nullptr;
+        QString undoText;
+        QTimer::singleShot(2500, &windows.FormMixer, [&] {
+            activeInMixer = windows.Ombrix.UndoGroup().activeStack();
+            auto *bar = windows.FormMixer.findChild<QScrollBar *>("BarMixer3");
+            restored = bar->value();
+            bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+            moved = bar->value();
+            undoText = undo->text();
+            QTest::keyClick(&windows.FormMixer, Qt::Key_Z, Qt::ControlModifier);
+            restored -= bar->value();
+            windows.FormMixer.findChild<QPushButton *>("OKBtn")->click();
+        });
+        windows.Ombrix.findChild<QAction *>("Mixer")->trigger();
+        QCOMPARE(activeInMixer, &windows.Ombrix.MixerUndoStack());
+        QCOMPARE(undoText, QString("Undo Level Part 2"));
+        QVERIFY(moved != 0);
+        QCOMPARE(restored, 0);
+        QCOMPARE(windows.Ombrix.UndoGroup().activeStack(), &windows.Ombrix.PartUndoStack(0));
+        QCOMPARE(undo->text(), QString("Undo"));
+        QVERIFY(Errors.empty());
     }
 
     void menuOpensTheMixer()

@@ -78,6 +78,7 @@ TProgramWindows::TProgramWindows()
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
+    FormMixer.SetUndoStack(Ombrix.MixerUndoStack());
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });

@@ -59,6 +59,7 @@ void TEnvelopeImage::mousePressEvent(QMouseEvent *event)
         const QPoint p = PixelAt(event);
         if (IsPureRed(Picture, p.x(), p.y()))
             Env.Selected = Env.HitTest(p.x(), p.y());
+        AtPress = Values();
     });
 }
 
@@ -82,10 +83,32 @@ void TEnvelopeImage::mouseMoveEvent(QMouseEvent *event)
 void TEnvelopeImage::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
+    const bool dragging = Env.Selected > 0;
     protocol::RunHandler([&] {
         Env.Selected = 0;
         SendValues();
     });
+    // A step even when a send failed: the envelope shows the new values, and undo sends the
+    // old ones whole.
+    if (dragging && Values() != AtPress)
+        emit Dragged(AtPress, Values());
+}
+
+TEnvelopeValues TEnvelopeImage::Values() const
+{
+    TEnvelopeValues values;
+    for (std::size_t i = 0; i < 4; ++i) {
+        values.Levels[i] = Env.Levels[i];
+        values.Times[i] = Env.Times[i];
+    }
+    return values;
+}
+
+void TEnvelopeImage::Restore(const TEnvelopeValues &values)
+{
+    Env.SetValues(values.Levels, values.Times);
+    Repaint(false);
+    protocol::RunHandler([&] { SendValues(); });
 }
 
 void TEnvelopeImage::SendValues()

@@ -9,7 +9,16 @@
 
 #include <QImage>
 #include <QWidget>
+#include <array>
 #include <functional>
+
+// An envelope's times and levels, as a drag leaves them.
+struct TEnvelopeValues
+{
+    std::array<int, 4> Levels {};
+    std::array<int, 4> Times {};
+    bool operator==(const TEnvelopeValues &) const = default;
+};
 
 class TEnvelopeImage : public QWidget
 {
@@ -26,6 +35,14 @@ public:
     const QImage &Image() const { return Picture; }
     // Paints the envelope on the image and shows it.
     void Repaint(bool limitLine = false);
+    TEnvelopeValues Values() const;
+    // Sets the envelope to values, shows it and sends it as a release does; an error of a send
+    // is reported and ends the sending there.
+    void Restore(const TEnvelopeValues &values);
+
+signals:
+    // A drag, press to release, that left the envelope changed; sent already.
+    void Dragged(const TEnvelopeValues &before, const TEnvelopeValues &after);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -40,4 +57,5 @@ private:
     protocol::TEnvelopeParams Params;
     TSender Send;
     QImage Picture;
+    TEnvelopeValues AtPress;
 };

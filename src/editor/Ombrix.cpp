@@ -44,6 +44,7 @@ TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     BuildControls();
     BuildStatusBar();
     FormCreate();
+    BuildEditMenu();
 }
 
 TOmbrix::~TOmbrix()
@@ -57,6 +58,7 @@ void TOmbrix::SetDialogs(QDialog *formSetup, QDialog *formMixer)
 {
     FormSetup = formSetup;
     FormMixer = formMixer;
+    WatchMixerWindow();
 }
 
 void TOmbrix::BuildControls()
@@ -87,7 +89,7 @@ void TOmbrix::BuildControls()
     LBPatch->SetItemIndex(0);
     LBPatch->setToolTip(QStringLiteral("Patch for the selected part"));
     connect(LBPatch, &TDropDownList::UserChange, this,
-            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
+            [this] { RunBurstHandler([this] { PickPatch(); }); });
 
     LBPatchGroup = new TDropDownList(client);
     LBPatchGroup->setObjectName(QStringLiteral("LBPatchGroup"));
@@ -98,7 +100,7 @@ void TOmbrix::BuildControls()
     LBPatchGroup->SetItemIndex(-1);
     LBPatchGroup->setToolTip(QStringLiteral("Patch group of the selected part"));
     connect(LBPatchGroup, &TDropDownList::UserChange, this,
-            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
+            [this] { RunBurstHandler([this] { PickPatch(); }); });
 
     RadioGroupSelectPart = new TRadioGroup(QStringLiteral("Select a Part"),
                                            {"1", "2", "3", "4", "5", "6", "7"}, 8, client);
@@ -345,6 +347,8 @@ void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
             return;
         const editor::TPatchSelection &selection = *decoded.Selection;
         LBPatchGroup->SetItemIndex(selection.Group);
+        KnownGroup = selection.Group;
+        KnownPatch = selection.Patch;
         if (selection.Group != protocol::NoSelection) {
             FillPatchList(selection.Group);
             LBPatch->SetItemIndex(selection.Patch);

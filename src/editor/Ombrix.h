@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -22,6 +23,8 @@ class QMenu;
 class QLabel;
 class QLineEdit;
 class QStatusBar;
+class QUndoGroup;
+class QUndoStack;
 class TDropDownList;
 class TRadioGroup;
 class TReceiveLog;
@@ -56,6 +59,15 @@ public:
 
     TToneColumn &Column(int tone) const { return *Columns[static_cast<std::size_t>(tone - 1)]; }
 
+    // The undo stacks: one per part (0..6), one for the mixer window; the group's active one
+    // follows the selected part and the window in front.
+    QUndoGroup &UndoGroup() const { return *UndoSteps; }
+    QUndoStack &PartUndoStack(int part) const
+    {
+        return *PartStacks[static_cast<std::size_t>(part)];
+    }
+    QUndoStack &MixerUndoStack() const { return *MixerStack; }
+
     // Settings and selection state.
     int MidiInIndex = 0;
     int MidiOutIndex = 0;
@@ -69,9 +81,16 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
+signals:
+    // A patch file was sent to part (0..6): the data sets the part held before, and the file's.
+    void PatchFileOpened(int part, std::vector<std::vector<std::uint8_t>> before,
+                         std::vector<std::vector<std::uint8_t>> after);
+
 private:
     void FormCreate();
     void BuildPatchFileMenu(QMenu *file);
+    // The part's whole patch as the instrument sends it, through a request procedure of its own.
+    std::vector<midi::TByteStream> CollectPatch(int part);
     void FillRecentPatchMenu();
     // Puts the file first in the recent files of Ombrix.conf.
     void RememberPatchFile(const QString &path);
@@ -104,4 +123,24 @@ private:
     bool SendingShown = false;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
+
+    // Undo and redo (OmbrixUndo.cpp).
+    void BuildEditMenu();
+    void ConnectToneSteps();
+    void FollowActiveStack(bool mixerInFront);
+    void RefreshEditActions();
+    void RunUndo(bool redo);
+    void PickPatch();
+    void SetPatchBack(int group, int patch);
+    void SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages);
+    void WatchMixerWindow();
+    QUndoGroup *UndoSteps = nullptr;
+    std::array<QUndoStack *, 7> PartStacks {};
+    QUndoStack *MixerStack = nullptr;
+    QAction *UndoAction = nullptr;
+    QAction *RedoAction = nullptr;
+    bool Undoing = false;
+    // The group and patch the selected part plays, as last decoded or picked.
+    int KnownGroup = -1;
+    int KnownPatch = -1;
 };

@@ -144,10 +144,14 @@ void TOmbrix::OpenPatch(const QString &path)
     const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
+    // What the part holds now is kept first, so that the opening can be undone.
+    const std::vector<midi::TByteStream> before
+        = protocol::PatchBlockMessages(CollectPatch(part), part);
     midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
     const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
+    emit PatchFileOpened(part, before, messages);
     ShowPatchFileReport(StatusBar,
                         QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
                             .arg(QFileInfo(path).fileName())
@@ -160,6 +164,22 @@ void TOmbrix::OpenPatch(const QString &path)
     RememberPatchFile(path);
 }
 
+std::vector<midi::TByteStream> TOmbrix::CollectPatch(int part)
+{
+    // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
+    // the blocks, also those the window does not show.
+    std::vector<midi::TByteStream> received;
+    protocol::TSysExAttachment attached(
+        midi::MidiIn(), [&received](std::int32_t, std::span<const std::uint8_t> data) {
+            received.emplace_back(data.begin(), data.end());
+        });
+    const editor::TRequest request
+        = editor::PartRequests(DataRequestHeader, part)[editor::PartRequestCount - 1];
+    SendText(request.Text);
+    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
+    return received;
+}
+
 void TOmbrix::SavePatch(const QString &path)
 {
     if (protocol::TRequestProcedures::Instance().Running())
@@ -167,19 +187,7 @@ void TOmbrix::SavePatch(const QString &path)
     const int part = RadioGroupSelectPart->ItemIndex();
     if (part < 0)
         return;
-    // The answers are kept as they come, neither decoded nor echoed: the file holds every byte
-    // of the blocks, also those the window does not show.
-    std::vector<midi::TByteStream> received;
-    {
-        protocol::TSysExAttachment attached(
-            midi::MidiIn(), [&received](std::int32_t, std::span<const std::uint8_t> data) {
-                received.emplace_back(data.begin(), data.end());
-            });
-        const editor::TRequest request
-            = editor::PartRequests(DataRequestHeader, part)[editor::PartRequestCount - 1];
-        SendText(request.Text);
-        protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
-    }
+    const std::vector<midi::TByteStream> received = CollectPatch(part);
     const auto missing = protocol::MissingPatchBlocks(received, part);
     if (!missing.empty()) {
         std::string names;

@@ -15,8 +15,11 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSlider>
+#include <string_view>
+#include <utility>
 
 using protocol::ChangeControl;
 using protocol::RunHandler;
@@ -49,6 +52,8 @@ TToneColumn::TToneColumn(int tone, QWidget *parent)
                 column.Height);
     for (int row = 0; row < protocol::ToneControlCount; ++row)
         MakeControl(row);
+    for (int row = 0; row < protocol::ToneControlCount; ++row)
+        Known[static_cast<std::size_t>(row)] = ValueOf(row);
 }
 
 QString TToneColumn::Name(const char *stem) const
@@ -99,8 +104,10 @@ void TToneColumn::MakeControl(int row)
             caption = caption.arg(ToneNumber);
         auto *box = new QCheckBox(caption, this);
         box->setChecked(control.Start != 0);
-        connect(box, &QCheckBox::toggled, this,
-                [this, row] { RunHandler([&] { CheckBoxClick(row); }); });
+        connect(box, &QCheckBox::toggled, this, [this, row] {
+            RunHandler([&] { CheckBoxClick(row); });
+            NoteChange(row);
+        });
         widget = box;
         break;
     }
@@ -111,12 +118,16 @@ void TToneColumn::MakeControl(int row)
             list->setMaxVisibleItems(30);
             for (int wave = 0; wave < protocol::WaveRowCount; ++wave)
                 list->addItem(editor::WaveRowDisplayText(wave));
-            connect(list, &TDropDownList::UserChange, this,
-                    [this, row] { RunHandler([&] { WaveListChange(row); }); });
+            connect(list, &TDropDownList::UserChange, this, [this, row] {
+                RunHandler([&] { WaveListChange(row); });
+                NoteChange(row);
+            });
         } else {
             list->addItems(ItemsOf(control));
-            connect(list, &TDropDownList::UserChange, this,
-                    [this, row] { RunHandler([&] { FilterListChange(row); }); });
+            connect(list, &TDropDownList::UserChange, this, [this, row] {
+                RunHandler([&] { FilterListChange(row); });
+                NoteChange(row);
+            });
         }
         list->SetItemIndex(control.Start);
         widget = list;
@@ -125,8 +136,10 @@ void TToneColumn::MakeControl(int row)
     case TControlKind::RadioGroup: {
         auto *group = new TRadioGroup(QString::fromLatin1(control.Caption), ItemsOf(control),
                                       control.Columns, this);
-        connect(group, &TRadioGroup::Click, this,
-                [this, row] { RunHandler([&] { RadioGroupClick(row); }); });
+        connect(group, &TRadioGroup::Click, this, [this, row] {
+            RunHandler([&] { RadioGroupClick(row); });
+            NoteChange(row);
+        });
         widget = group;
         break;
     }
@@ -144,8 +157,10 @@ void TToneColumn::MakeControl(int row)
         edit->setFrame(false);
         edit->setText(QString::number(control.Start));
         updown->SetAssociate(edit);
-        connect(edit, &TEditBox::Change, this,
-                [this, row] { RunHandler([&] { DepthChange(row); }); });
+        connect(edit, &TEditBox::Change, this, [this, row] {
+            RunHandler([&] { DepthChange(row); });
+            NoteChange(row);
+        });
         widget = edit;
         break;
     }
@@ -157,8 +172,11 @@ void TToneColumn::MakeControl(int row)
             bar->setSingleStep(control.Step);
             bar->setPageStep(control.Step);
         }
-        connect(bar, &QScrollBar::valueChanged, this,
-                [this, row] { RunHandler([&] { ScrollBarChange(row); }); });
+        connect(bar, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
+        connect(bar, &QScrollBar::valueChanged, this, [this, row] {
+            RunHandler([&] { ScrollBarChange(row); });
+            NoteChange(row);
+        });
         widget = bar;
         break;
     }
@@ -171,8 +189,11 @@ void TToneColumn::MakeControl(int row)
         bar->setInvertedControls(true);
         bar->setTickPosition(QSlider::TicksRight);
         bar->setTickInterval(10);
-        connect(bar, &QSlider::valueChanged, this,
-                [this, row] { RunHandler([&] { TrackBarChange(row); }); });
+        connect(bar, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
+        connect(bar, &QSlider::valueChanged, this, [this, row] {
+            RunHandler([&] { TrackBarChange(row); });
+            NoteChange(row);
+        });
         widget = bar;
         break;
     }
@@ -294,8 +315,11 @@ void TToneColumn::DepthChange(int row)
 
 void TToneColumn::Show(const std::vector<editor::TToneValue> &values)
 {
-    for (const editor::TToneValue &value : values)
+    const QScopedValueRollback showing(Showing, true);
+    for (const editor::TToneValue &value : values) {
         ShowValue(value);
+        NoteChange(value.Row);
+    }
     if (!values.empty())
         for (TEnvelopeImage *image : Images)
             if (image)
@@ -333,6 +357,111 @@ void TToneColumn::ShowValue(const editor::TToneValue &value)
     case TControlKind::EnvelopeImage:
         if (widget)
             static_cast<TEnvelopeImage *>(widget)->Envelope().SetValues(value.Levels, value.Times);
+        break;
+    }
+}
+
+// Steps
+
+int TToneColumn::ValueOf(int row) const
+{
+    const QWidget *widget = Controls[static_cast<std::size_t>(row)];
+    if (!widget)
+        return 0;
+    switch (ToneTable[row].Kind) {
+    case TControlKind::CheckBox:
+        return static_cast<const QCheckBox *>(widget)->isChecked() ? 1 : 0;
+    case TControlKind::WaveList:
+    case TControlKind::FilterList:
+        return static_cast<const TDropDownList *>(widget)->ItemIndex();
+    case TControlKind::RadioGroup:
+        return static_cast<const TRadioGroup *>(widget)->ItemIndex();
+    case TControlKind::DepthEdit:
+        return protocol::TextToInt(static_cast<const TEditBox *>(widget)->text());
+    case TControlKind::ScrollBar:
+    case TControlKind::TrackBar:
+        return static_cast<const QAbstractSlider *>(widget)->value();
+    case TControlKind::Bevel:
+    case TControlKind::EnvelopeImage:
+        break;
+    }
+    return 0;
+}
+
+QString TToneColumn::StepName(int row) const
+{
+    // Rows whose caption is missing, or shared with other rows, or the tone's own name.
+    static constexpr std::pair<const char *, const char *> Named[] = {
+        {"CBSwitch", "Switch"},
+        {"LBWave", "Wave"},
+        {"RadioGroupFxm", "Fxm"},
+        {"CBFxmSwitch", "Fxm Switch"},
+        {"EditFxmDepth", "Fxm Depth"},
+        {"BarVeloSensAmp", "Amplitude Velocity Sensibility"},
+        {"BarVeloSensPitch", "Pitch Velocity Sensibility"},
+        {"BarVeloSensFilter", "Filter Velocity Sensibility"},
+        {"BarPitchEnvDepth", "Pitch Env Depth"},
+        {"BarFilterEnvDepth", "Filter Env Depth"},
+    };
+    const TToneControl &control = ToneTable[row];
+    QString name;
+    for (const auto &[stem, caption] : Named)
+        if (std::string_view(stem) == control.Stem)
+            name = QString::fromLatin1(caption);
+    if (name.isEmpty())
+        name = QString::fromLatin1(control.Label.Caption ? control.Label.Caption
+                                       : control.Caption ? control.Caption
+                                                         : control.Stem)
+                   .trimmed();
+    return QStringLiteral("%1 Tone %2").arg(name).arg(ToneNumber);
+}
+
+void TToneColumn::NoteChange(int row)
+{
+    const int after = ValueOf(row);
+    const int before = std::exchange(Known[static_cast<std::size_t>(row)], after);
+    if (Showing || Restoring || before == after)
+        return;
+    const auto *slider
+        = qobject_cast<const QAbstractSlider *>(Controls[static_cast<std::size_t>(row)]);
+    emit UserStep(row, before, after, slider && slider->isSliderDown() ? DragSerial : 0);
+}
+
+void TToneColumn::Restore(int row, int value)
+{
+    QWidget *widget = Controls[static_cast<std::size_t>(row)];
+    if (!widget)
+        return;
+    const QScopedValueRollback restoring(Restoring, true);
+    switch (ToneTable[row].Kind) {
+    case TControlKind::CheckBox:
+        static_cast<QCheckBox *>(widget)->setChecked(value != 0);
+        break;
+    case TControlKind::WaveList:
+    case TControlKind::FilterList: {
+        // A list set from the program runs no handler: it is run here, as a pick would.
+        auto *list = static_cast<TDropDownList *>(widget);
+        list->SetItemIndex(value);
+        if (ToneTable[row].Kind == TControlKind::WaveList)
+            RunHandler([&] { WaveListChange(row); });
+        else
+            RunHandler([&] { FilterListChange(row); });
+        NoteChange(row);
+        break;
+    }
+    case TControlKind::RadioGroup:
+        static_cast<TRadioGroup *>(widget)->SetItemIndex(value);
+        break;
+    case TControlKind::DepthEdit:
+        static_cast<TEditBox *>(widget)->setText(QString::number(value));
+        static_cast<TUpDown *>(Companions[static_cast<std::size_t>(row)])->SetPosition(value);
+        break;
+    case TControlKind::ScrollBar:
+    case TControlKind::TrackBar:
+        static_cast<QAbstractSlider *>(widget)->setValue(value);
+        break;
+    case TControlKind::Bevel:
+    case TControlKind::EnvelopeImage:
         break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "EffectsArea.h"
 #include "MixerGroup.h"
+#include "MixerUndo.h"
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
@@ -368,4 +369,9 @@ void TFormMixer::OKBtnClick()
     for (TEditBox *box : findChildren<TEditBox *>())
         box->FinishEdit();
     accept();
+}
+
+void TFormMixer::SetUndoStack(QUndoStack &stack)
+{
+    new TMixerUndo(*this, State, stack);
 }

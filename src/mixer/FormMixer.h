@@ -20,6 +20,7 @@ class QCheckBox;
 class QPushButton;
 class QScrollBar;
 class QShowEvent;
+class QUndoStack;
 class TEffectsArea;
 class TMixerGroup;
 class TReceiveLog;
@@ -55,6 +56,9 @@ public:
     bool IsOpening() const { return Opening; }
 
     void done(int result) override;
+
+    // The user's changes become steps on stack from now on.
+    void SetUndoStack(QUndoStack &stack);
 
 protected:
     void showEvent(QShowEvent *event) override;

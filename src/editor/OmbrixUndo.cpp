@@ -1,0 +1,238 @@
+// Undo and redo in the main window: the Edit menu, a stack per part and one for the mixer
+// window, and the steps the main window's own controls make.
+
+#include "EnvelopeImage.h"
+#include "Ombrix.h"
+#include "ToneColumn.h"
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "controls/UndoSteps.h"
+#include "protocol/DataPackets.h"
+#include "protocol/Handlers.h"
+#include "protocol/RequestProcedure.h"
+#include "protocol/ToneParams.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QMenuBar>
+#include <QScopedValueRollback>
+#include <QUndoGroup>
+#include <QUndoStack>
+#include <functional>
+#include <utility>
+
+namespace {
+
+// Tells which window is in front as the mixer window is shown, hidden, raised or left.
+class TWindowWatch : public QObject
+{
+public:
+    TWindowWatch(QWidget *window, std::function<void(bool inFront)> changed)
+        : QObject(window)
+        , Window(window)
+        , Changed(std::move(changed))
+    {
+        setObjectName(QStringLiteral("UndoWindowWatch"));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != Window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::WindowActivate:
+            Changed(true);
+            break;
+        case QEvent::Hide:
+            Changed(false);
+            break;
+        case QEvent::WindowDeactivate:
+            // A modal window stays in front while a message box it raised has the focus.
+            Changed(Window->isVisible() && Window->isModal());
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    QWidget *Window;
+    std::function<void(bool)> Changed;
+};
+
+constexpr int NoValue = protocol::NoSelection;
+
+} // namespace
+
+void TOmbrix::BuildEditMenu()
+{
+    UndoSteps = new QUndoGroup(this);
+    for (QUndoStack *&stack : PartStacks)
+        stack = new QUndoStack(UndoSteps);
+    MixerStack = new QUndoStack(UndoSteps);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("Edition"));
+    UndoAction = edit->addAction(QStringLiteral("Undo"));
+    UndoAction->setObjectName(QStringLiteral("Undo"));
+    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(UndoAction, &QAction::triggered, this, [this] { RunUndo(false); });
+    RedoAction = edit->addAction(QStringLiteral("Redo"));
+    RedoAction->setObjectName(QStringLiteral("Redo"));
+    RedoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(RedoAction, &QAction::triggered, this, [this] { RunUndo(true); });
+
+    connect(UndoSteps, &QUndoGroup::undoTextChanged, this, [this] { RefreshEditActions(); });
+    connect(UndoSteps, &QUndoGroup::redoTextChanged, this, [this] { RefreshEditActions(); });
+    connect(UndoSteps, &QUndoGroup::canUndoChanged, this, [this] { RefreshEditActions(); });
+    connect(UndoSteps, &QUndoGroup::canRedoChanged, this, [this] { RefreshEditActions(); });
+    connect(UndoSteps, &QUndoGroup::activeStackChanged, this, [this] { RefreshEditActions(); });
+    // A step waits for the answers of its part request: no other step meanwhile.
+    connect(&protocol::TRequestProcedures::Instance(),
+            &protocol::TRequestProcedures::RunningChanged, this, [this] { RefreshEditActions(); });
+    connect(RadioGroupSelectPart, &TRadioGroup::Click, this, [this] { FollowActiveStack(false); });
+    connect(this, &TOmbrix::PatchFileOpened, this,
+            [this](int part, std::vector<std::vector<std::uint8_t>> before,
+                   std::vector<std::vector<std::uint8_t>> after) {
+                if (part < 0 || part >= static_cast<int>(PartStacks.size()))
+                    return;
+                PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
+                    QStringLiteral("Open Patch"),
+                    [this, part, before = std::move(before)] {
+                        protocol::RunHandler([&] { SendPatchMessages(part, before); });
+                    },
+                    [this, part, after = std::move(after)] {
+                        protocol::RunHandler([&] { SendPatchMessages(part, after); });
+                    }));
+            });
+    ConnectToneSteps();
+    WatchMixerWindow();
+    FollowActiveStack(false);
+}
+
+void TOmbrix::ConnectToneSteps()
+{
+    for (TToneColumn *column : Columns) {
+        connect(column, &TToneColumn::UserStep, this,
+                [this, column](int row, int before, int after, int drag) {
+                    UndoSteps->activeStack()->push(new TControlStep(
+                        column->StepName(row), column->ControlOf(row), before, after, drag,
+                        [column, row](int value) { column->Restore(row, value); }));
+                });
+        for (int row = 0; row < protocol::ToneControlCount; ++row) {
+            auto *image = qobject_cast<TEnvelopeImage *>(column->ControlOf(row));
+            if (!image)
+                continue;
+            connect(image, &TEnvelopeImage::Dragged, this,
+                    [this, image, name = column->StepName(row)](const TEnvelopeValues &before,
+                                                                const TEnvelopeValues &after) {
+                        UndoSteps->activeStack()->push(new TUndoStep(
+                            name, [image, before] { image->Restore(before); },
+                            [image, after] { image->Restore(after); }));
+                    });
+        }
+    }
+}
+
+void TOmbrix::WatchMixerWindow()
+{
+    // Made once both exist, whichever comes last.
+    if (!FormMixer || !UndoSteps
+        || FormMixer->findChild<QObject *>(QStringLiteral("UndoWindowWatch"),
+                                           Qt::FindDirectChildrenOnly))
+        return;
+    new TWindowWatch(FormMixer, [this](bool inFront) { FollowActiveStack(inFront); });
+    FormMixer->addAction(UndoAction);
+    FormMixer->addAction(RedoAction);
+}
+
+void TOmbrix::FollowActiveStack(bool mixerInFront)
+{
+    const int part = RadioGroupSelectPart->ItemIndex();
+    if (mixerInFront)
+        UndoSteps->setActiveStack(MixerStack);
+    else if (part >= 0 && part < static_cast<int>(PartStacks.size()))
+        UndoSteps->setActiveStack(PartStacks[static_cast<std::size_t>(part)]);
+}
+
+void TOmbrix::RefreshEditActions()
+{
+    const bool free = !protocol::TRequestProcedures::Instance().Running() && !Undoing;
+    const QString undo = UndoSteps->undoText();
+    const QString redo = UndoSteps->redoText();
+    UndoAction->setText(undo.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + undo);
+    RedoAction->setText(redo.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + redo);
+    UndoAction->setEnabled(free && UndoSteps->canUndo());
+    RedoAction->setEnabled(free && UndoSteps->canRedo());
+}
+
+void TOmbrix::RunUndo(bool redo)
+{
+    // A step that waits for its part's answers lets the event loop run: a second press then
+    // would undo inside the first.
+    if (Undoing || protocol::TRequestProcedures::Instance().Running())
+        return;
+    {
+        const QScopedValueRollback undoing(Undoing, true);
+        RefreshEditActions();
+        protocol::RunBurstHandler([&] { redo ? UndoSteps->redo() : UndoSteps->undo(); });
+    }
+    RefreshEditActions();
+}
+
+void TOmbrix::PickPatch()
+{
+    const int group = KnownGroup;
+    const int patch = KnownPatch;
+    LBPatchChange();
+    const int newGroup = LBPatchGroup->ItemIndex();
+    const int newPatch = LBPatch->ItemIndex();
+    const int part = RadioGroupSelectPart->ItemIndex();
+    // Only a pick that was sent is a step; the part's stack is the active one, unless the
+    // wait let the user pick another part.
+    if (newGroup < 0 || newPatch < 0 || (newGroup == group && newPatch == patch) || part < 0)
+        return;
+    KnownGroup = newGroup;
+    KnownPatch = newPatch;
+    PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
+        QStringLiteral("Patch Part %1").arg(part + 1),
+        [this, group, patch] { protocol::RunHandler([&] { SetPatchBack(group, patch); }); },
+        [this, newGroup, newPatch] {
+            protocol::RunHandler([&] { SetPatchBack(newGroup, newPatch); });
+        }));
+}
+
+void TOmbrix::SetPatchBack(int group, int patch)
+{
+    // A part that played no patch of a group cannot be given that back: nothing to send.
+    if (group == NoValue || patch == NoValue)
+        return;
+    LBPatchGroup->SetItemIndex(group);
+    FillPatchList(group);
+    LBPatch->SetItemIndex(patch);
+    LBPatchChange();
+}
+
+void TOmbrix::SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages)
+{
+    midi::IMidiOut &out = Outputs.Device(MidiOutIndex);
+    for (const std::vector<std::uint8_t> &message : messages) {
+        // F0 41 dev 00 0B 12, four address bytes, the data, the checksum and F7.
+        constexpr std::size_t Frame = 12;
+        if (message.size() < Frame || message[0] != 0xF0 || message[1] != 0x41 || message[3] != 0x00
+            || message[4] != 0x0B || message[5] != 0x12)
+            continue;
+        const std::array<std::uint8_t, 4> address {message[6], static_cast<std::uint8_t>(part),
+                                                   message[8], message[9]};
+        const std::span<const std::uint8_t> data(message.data() + 10, message.size() - Frame);
+        for (const midi::TByteStream &packet : protocol::DataSetPackets(DeviceId, address, data))
+            out.SendSysEx(packet);
+    }
+    RadioGroupSelectPartClick();
+}

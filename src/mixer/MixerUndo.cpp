@@ -1,0 +1,127 @@
+#include "MixerUndo.h"
+
+#include "controls/DropDownList.h"
+#include "controls/EditBox.h"
+#include "controls/UndoSteps.h"
+#include "protocol/MixerProtocol.h"
+#include "protocol/TextToInt.h"
+
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QRegularExpression>
+#include <QScopedValueRollback>
+#include <QUndoStack>
+#include <utility>
+
+namespace {
+// The groups' names within the control names, as the window's captions call them.
+const std::pair<const char *, const char *> Words[]
+    = {{"Mixer", "Level"}, {"Trans", "Transpose"}, {"MFXSwitch", "MFX Switch"}};
+} // namespace
+
+TMixerUndo::TMixerUndo(QWidget &window, const TMixerSession &session, QUndoStack &stack)
+    : QObject(&window)
+    , Session(session)
+    , Stack(stack)
+{
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        const QString name = control->objectName();
+        // A group's box moves its bar, which is the step; the delay time box only shows.
+        if (qobject_cast<QAbstractSlider *>(control) || qobject_cast<QCheckBox *>(control)
+            || qobject_cast<TDropDownList *>(control) || name == QLatin1String("EditDelayFeedback"))
+            Watch(control);
+    }
+}
+
+QString TMixerUndo::StepName(const QString &objectName)
+{
+    static const QRegularExpression parts(QStringLiteral("^(Bar|CB|LB|Edit)(\\D+)(\\d?)$"));
+    const QRegularExpressionMatch match = parts.match(objectName);
+    if (!match.hasMatch())
+        return objectName;
+    QString stem = match.captured(2);
+    bool named = false;
+    for (const auto &[word, caption] : Words)
+        if (stem == QLatin1String(word)) {
+            stem = QString::fromLatin1(caption);
+            named = true;
+        }
+    if (!named) {
+        // ReverbToMFX: Reverb To MFX.
+        static const QRegularExpression wordStart(QStringLiteral("(?<=[a-z])(?=[A-Z])"));
+        stem.replace(wordStart, QStringLiteral(" "));
+    }
+    if (match.captured(3).isEmpty())
+        return stem;
+    const int suffix = match.captured(3).toInt();
+    if (suffix < 1 || suffix > mixer::PartCount)
+        return stem;
+    return QStringLiteral("%1 Part %2")
+        .arg(stem, QString::fromLatin1(mixer::Parts[static_cast<std::size_t>(suffix - 1)].Label));
+}
+
+int TMixerUndo::ValueOf(const QWidget *control)
+{
+    if (const auto *slider = qobject_cast<const QAbstractSlider *>(control))
+        return slider->value();
+    if (const auto *box = qobject_cast<const QCheckBox *>(control))
+        return box->isChecked() ? 1 : 0;
+    if (const auto *list = qobject_cast<const TDropDownList *>(control))
+        return list->ItemIndex();
+    if (const auto *edit = qobject_cast<const TEditBox *>(control))
+        return protocol::TextToInt(edit->text());
+    return 0;
+}
+
+void TMixerUndo::Watch(QWidget *control)
+{
+    const std::size_t index = Watched.size();
+    Watched.push_back({control, ValueOf(control)});
+    const auto note = [this, index] { NoteChange(index); };
+    if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
+        connect(slider, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
+        connect(slider, &QAbstractSlider::valueChanged, this, note);
+    } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        connect(box, &QCheckBox::toggled, this, note);
+    } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
+        // A list set by the decoder reports no pick: its value is taken afresh at each pick.
+        connect(list, &QComboBox::currentIndexChanged, this, [this, index] {
+            if (Session.Decoding || Restoring)
+                Watched[index].Known = ValueOf(Watched[index].Control);
+        });
+        connect(list, &TDropDownList::UserChange, this, note);
+    } else if (auto *edit = qobject_cast<TEditBox *>(control)) {
+        connect(edit, &TEditBox::Change, this, note);
+    }
+}
+
+void TMixerUndo::NoteChange(std::size_t index)
+{
+    TWatched &watched = Watched[index];
+    const int after = ValueOf(watched.Control);
+    const int before = std::exchange(watched.Known, after);
+    if (Session.Decoding || Restoring || before == after)
+        return;
+    const auto *slider = qobject_cast<const QAbstractSlider *>(watched.Control);
+    Stack.push(new TControlStep(StepName(watched.Control->objectName()), watched.Control, before,
+                                after, slider && slider->isSliderDown() ? DragSerial : 0,
+                                [this, index](int value) { Restore(index, value); }));
+}
+
+void TMixerUndo::Restore(std::size_t index, int value)
+{
+    QWidget *control = Watched[index].Control;
+    const QScopedValueRollback restoring(Restoring, true);
+    // Set back as the user would: the control's own handlers send it.
+    if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
+        slider->setValue(value);
+    } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        box->setChecked(value != 0);
+    } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
+        list->SetItemIndex(value);
+        emit list->UserChange(list->ItemIndex());
+    } else if (auto *edit = qobject_cast<TEditBox *>(control)) {
+        edit->setText(QString::number(value));
+    }
+    Watched[index].Known = ValueOf(control);
+}

@@ -1,0 +1,320 @@
+// Undo and redo in the main window against a strict instrument through the paced output: each
+// kind of step, undone, leaves the instrument's memory as it was before, and redone as after;
+// a decoding is never a step; the active stack follows the part and the window in front.
+
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "editor/EnvelopeImage.h"
+#include "editor/Ombrix.h"
+#include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
+#include "protocol/DataPackets.h"
+#include "protocol/Handlers.h"
+#include "protocol/ToneParams.h"
+#include "support/EditorTestSupport.h"
+#include "support/VirtualRig.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFile>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSlider>
+#include <QUndoGroup>
+#include <QUndoStack>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+using TMemory = std::vector<std::uint8_t>;
+
+class TestEditorUndo : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<midi::TPacedOutputs> Paced;
+    std::unique_ptr<TOmbrix> Window;
+    std::vector<std::string> Errors;
+
+    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
+    template<class T>
+    T *Find(const QString &name)
+    {
+        return FindControl<T>(*Window, name);
+    }
+    // The selected part's temporary patch: common and the four tones, and its patch selection.
+    TMemory PartMemory(int part = 0)
+    {
+        TMemory memory
+            = Instrument().Read({0x01, 0x00, static_cast<std::uint8_t>(0x10 + part), 0x00}, 0x1A);
+        for (int tone = 0; tone <= 4; ++tone) {
+            const auto block = Instrument().Read(
+                {0x02, static_cast<std::uint8_t>(part),
+                 static_cast<std::uint8_t>(tone == 0 ? 0 : protocol::ToneByte(tone)), 0x00},
+                protocol::ToneBlockUsedSize);
+            memory.insert(memory.end(), block.begin(), block.end());
+        }
+        return memory;
+    }
+    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
+    QAction *Action(const char *name) { return Find<QAction>(QString::fromLatin1(name)); }
+    QUndoStack *Active() { return Window->UndoGroup().activeStack(); }
+    // Undo then redo of the last step: the memory as before, then as after.
+    void VerifyUndoRedo(const TMemory &before, const TMemory &after)
+    {
+        QVERIFY(before != after);
+        Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(), before);
+        Action("Redo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(), after);
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(QStringLiteral("Ombrix.INI"));
+        Errors.clear();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>();
+        Instrument().SetStrictTiming(true);
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, 20ms);
+        Window = std::make_unique<TOmbrix>(*Paced);
+        WaitSent();
+    }
+    void cleanup()
+    {
+        Window.reset();
+        Paced.reset();
+        Rig.reset();
+        protocol::SetErrorReporter(nullptr);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    void menuHoldsUndoAndRedo()
+    {
+        QMenu *edit = Find<QMenu>("Edition");
+        QCOMPARE(edit->title(), QString("Edit"));
+        QCOMPARE(Action("Undo")->text(), QString("Undo"));
+        QCOMPARE(Action("Undo")->shortcut(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(Action("Redo")->shortcuts(),
+                 QList<QKeySequence>({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+        QVERIFY(!Action("Undo")->isEnabled());
+        QVERIFY(!Action("Redo")->isEnabled());
+    }
+
+    void toneChange_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bar") << "BarLevelTone2"
+                             << "Level Tone 2";
+        QTest::newRow("track bar") << "BarCutOffTone1"
+                                   << "Cutoff Tone 1";
+        QTest::newRow("check box") << "CBRandomPanTone3"
+                                   << "Random pan Tone 3";
+        QTest::newRow("list") << "LBFilterTone4"
+                              << "Filter Tone 4";
+        QTest::newRow("wave") << "LBWaveTone1"
+                              << "Wave Tone 1";
+        QTest::newRow("radio") << "RadioGroupGainTone2"
+                               << "Gain Tone 2";
+        QTest::newRow("unlabelled bar") << "BarPitchEnvDepthTone1"
+                                        << "Pitch Env Depth Tone 1";
+    }
+    void toneChange()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, text);
+        const TMemory before = PartMemory();
+        QWidget *widget = Find<QWidget>(control);
+        if (auto *slider = qobject_cast<QAbstractSlider *>(widget))
+            slider->triggerAction(slider->value() < slider->maximum() - 10
+                                      ? QAbstractSlider::SliderPageStepAdd
+                                      : QAbstractSlider::SliderPageStepSub);
+        else if (auto *box = qobject_cast<QCheckBox *>(widget))
+            box->click();
+        else if (auto *list = qobject_cast<TDropDownList *>(widget))
+            UserPick(list, list->ItemIndex() == 2 ? 3 : 2);
+        else if (auto *group = qobject_cast<TRadioGroup *>(widget))
+            group->findChildren<QAbstractButton *>()[group->ItemIndex() == 1 ? 2 : 1]->click();
+        WaitSent();
+        const TMemory after = PartMemory();
+        QCOMPARE(Active()->count(), 1);
+        QCOMPARE(Action("Undo")->text(), "Undo " + text);
+        VerifyUndoRedo(before, after);
+        QCOMPARE(Action("Undo")->text(), "Undo " + text);
+        Action("Undo")->trigger();
+        QCOMPARE(Action("Redo")->text(), "Redo " + text);
+        WaitSent();
+        // Undoing sent the value back, and the control shows it: no step of its own.
+        QCOMPARE(Active()->count(), 1);
+    }
+
+    void barMoveFromPressToReleaseIsOneStep()
+    {
+        auto *bar = Find<QScrollBar>("BarPanTone1");
+        const TMemory before = PartMemory();
+        bar->setSliderDown(true);
+        for (int value = -30; value <= 30; value += 5) {
+            bar->setValue(value);
+            QTest::qWait(5);
+        }
+        bar->setSliderDown(false);
+        // An arrow step after the release is a step of its own, and so is the next one.
+        WaitSent();
+        const TMemory dragged = PartMemory();
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        WaitSent();
+        QCOMPARE(Active()->count(), 3);
+        Action("Undo")->trigger();
+        Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(), dragged);
+        VerifyUndoRedo(before, dragged);
+    }
+
+    void envelopeDrag()
+    {
+        auto *image = Find<TEnvelopeImage>("ImageEnvFilterTone3");
+        const TMemory before = PartMemory();
+        const QPoint handle(image->Envelope().Points[2].x, image->Envelope().Points[2].y);
+        QTest::mousePress(image, Qt::LeftButton, {}, handle);
+        for (int dx = 4; dx <= 20; dx += 4)
+            QTest::mouseMove(image, handle + QPoint(dx, 8));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, handle + QPoint(20, 8));
+        WaitSent();
+        QCOMPARE(Active()->count(), 1);
+        QCOMPARE(Action("Undo")->text(), QString("Undo Filter Env Tone 3"));
+        const TEnvelopeValues dragged = image->Values();
+        VerifyUndoRedo(before, PartMemory());
+        QVERIFY(image->Values() == dragged);
+        // A click that moves nothing is no step.
+        QTest::mouseClick(image, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(Active()->count(), 1);
+    }
+
+    void patchChoice()
+    {
+        // A patch taken back is loaded again from the patch list: the first pick gives the
+        // memory that the second pick's undo must give back.
+        auto *patch = Find<TDropDownList>("LBPatch");
+        UserPick(patch, patch->ItemIndex() == 5 ? 6 : 5);
+        WaitSent();
+        const int first = patch->ItemIndex();
+        const TMemory before = PartMemory();
+        UserPick(patch, first + 1);
+        WaitSent();
+        const TMemory after = PartMemory();
+        QCOMPARE(Active()->count(), 2);
+        QCOMPARE(Action("Undo")->text(), QString("Undo Patch Part 1"));
+        Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(), before);
+        QCOMPARE(patch->ItemIndex(), first);
+        Action("Redo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(), after);
+        QCOMPARE(patch->ItemIndex(), first + 1);
+        QCOMPARE(Active()->count(), 2);
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+    }
+
+    void openedPatchFile()
+    {
+        // A file of another device and part: tone 1 whole, past the 128 bytes of one data set,
+        // then tone 2's used bytes.
+        const auto message = [](std::uint8_t toneByte, const TMemory &data) {
+            midi::TByteStream bytes {0xF0, 0x41, 0x13, 0x00,     0x0B,
+                                     0x12, 0x02, 0x05, toneByte, 0x00};
+            bytes.insert(bytes.end(), data.begin(), data.end());
+            bytes.push_back(midi::RolandChecksum(bytes.data() + 6, bytes.size() - 6));
+            bytes.push_back(0xF7);
+            return bytes;
+        };
+        const auto tone = [this](int t, int size) {
+            return Instrument().Read(
+                {0x02, 0x00, static_cast<std::uint8_t>(protocol::ToneByte(t)), 0}, size);
+        };
+        const TMemory before = PartMemory();
+        std::vector<std::vector<std::uint8_t>> was {
+            message(0x10, tone(1, 0x100)), message(0x12, tone(2, protocol::ToneBlockUsedSize))};
+        TMemory level1 = tone(1, 0x100);
+        TMemory level2 = tone(2, protocol::ToneBlockUsedSize);
+        level1[0x65] = level1[0x65] == 9 ? 10 : 9;
+        level2[0x77] = level2[0x77] == 3 ? 4 : 3;
+        std::vector<std::vector<std::uint8_t>> file {message(0x10, level1), message(0x12, level2)};
+        // What the opening sent, as the file opener sends it.
+        for (const auto &packet : protocol::DataSetPackets(17, {0x02, 0x00, 0x10, 0x00}, level1))
+            Paced->Device(0).SendSysEx(packet);
+        for (const auto &packet : protocol::DataSetPackets(17, {0x02, 0x00, 0x12, 0x00}, level2))
+            Paced->Device(0).SendSysEx(packet);
+        WaitSent();
+        const TMemory after = PartMemory();
+        emit Window->PatchFileOpened(0, was, file);
+        QCOMPARE(Active()->count(), 1);
+        QCOMPARE(Action("Undo")->text(), QString("Undo Open Patch"));
+        QCOMPARE(PartMemory(), after);
+        const std::size_t logged = Instrument().Log().size();
+        VerifyUndoRedo(before, after);
+        // Each data set went to our device and part, with at most 128 data bytes.
+        const QStringList sent = DataSets(LogSince(Instrument(), logged));
+        QVERIFY(sent.filter(QRegularExpression("^F0 41 10 00 0B 12 02 00 1[02] ")).size() >= 6);
+        for (const QString &message : sent) {
+            QVERIFY(message.startsWith("F0 41 10 00 0B 12"));
+            QVERIFY(message.split(' ').size() <= 10 + 128);
+        }
+        QCOMPARE(Find<QScrollBar>("BarLevelTone1")->value(), int(level1[0x65]));
+    }
+
+    void decodingIsNeverAStep()
+    {
+        Find<QScrollBar>("BarLevelTone1")->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        WaitSent();
+        QCOMPARE(Active()->count(), 1);
+        // The instrument changed under the window: the request's echo sets the controls.
+        const std::uint8_t three[] = {3};
+        Instrument().Write({0x02, 0x00, 0x10, 0x65}, three);
+        Window->RadioGroupSelectPartClick();
+        WaitSent();
+        QCOMPARE(Find<QScrollBar>("BarLevelTone1")->value(), 3);
+        QCOMPARE(Active()->count(), 1);
+        QCOMPARE(Action("Undo")->text(), QString("Undo Level Tone 1"));
+    }
+
+    void activeStackFollowsPartAndWindow()
+    {
+        auto *parts = Find<TRadioGroup>("RadioGroupSelectPart");
+        QCOMPARE(Active(), &Window->PartUndoStack(0));
+        parts->findChildren<QAbstractButton *>()[2]->click();
+        WaitSent();
+        QCOMPARE(Active(), &Window->PartUndoStack(2));
+        Find<QScrollBar>("BarLevelTone1")->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        WaitSent();
+        QCOMPARE(Window->PartUndoStack(2).count(), 1);
+        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+
+        QDialog mixer;
+        Window->SetDialogs(nullptr, &mixer);
+        mixer.show();
+        QCOMPARE(Active(), &Window->MixerUndoStack());
+        QCOMPARE(Action("Undo")->text(), QString("Undo"));
+        QVERIFY(mixer.actions().contains(Action("Undo")));
+        mixer.hide();
+        QCOMPARE(Active(), &Window->PartUndoStack(2));
+        QCOMPARE(Action("Undo")->text(), QString("Undo Level Tone 1"));
+    }
+};
+
+QTEST_MAIN(TestEditorUndo)
+#include "tst_editor_undo.moc"
