@@ -35,6 +35,8 @@ public:
 
     // The dialogs the menu shows; created after this window.
     void SetDialogs(QDialog *formSetup, QDialog *formMixer);
+    // The window View > MIDI Monitor brings to the front; the menu is there without one.
+    void SetMonitor(QWidget *formMonitor) { FormMonitor = formMonitor; }
 
     void ApplySettings();
     void RadioGroupSelectPartClick();
@@ -60,6 +62,7 @@ public:
 private:
     void FormCreate();
     void BuildControls();
+    void BuildViewMenu();
     // "Sending n messages..." while a burst waits in the output queue.
     void BuildStatusBar();
     void ShowSending();
@@ -82,6 +85,7 @@ private:
     QDialog *FormMixer = nullptr;
     QAction *SetupAction = nullptr;
     QAction *MixerAction = nullptr;
+    QWidget *FormMonitor = nullptr;
     QStatusBar *StatusBar = nullptr;
     // A part was clicked while a request procedure ran.
     bool PartRequestPending = false;
