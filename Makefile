@@ -36,7 +36,7 @@ test-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
 # The tests that run threads of their own, under ThreadSanitizer: the hub and the device sets
 # (with a flood of deliveries), the virtual instrument's ports, the JACK round trip.
 TSAN_TESTS = tst_core_hub tst_core_mididevices tst_instrument_ports tst_instrument_rig \
-	JackRoundTrip ombrix-virtual-instrument
+	JackRoundTrip JackDetect ombrix-virtual-instrument
 
 $(TSAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_TSAN=ON -DOMBRIX_BENCH=OFF \

@@ -5,6 +5,7 @@
 #include "midi/MidiError.h"
 #include "protocol/Handlers.h"
 #include "protocol/ReceiveHandOver.h"
+#include "protocol/TrafficTap.h"
 #include "support/DeliveryRecorder.h"
 #include "support/FakeMidiService.h"
 #include "support/MessageText.h"
@@ -230,6 +231,55 @@ private slots:
         QTest::qWait(20);
         QVERIFY(Input.Deliveries.empty());
         QCOMPARE(Fake->QueuedBuffers(0), 1);
+    }
+
+    // While a watcher is set, the rings also keep short messages and System Exclusive that no
+    // handler waits for; the handler still gets only System Exclusive that came while it was
+    // attached.
+    void watcherHearsWhatNoHandlerTakes_data()
+    {
+        QTest::addColumn<bool>("attached");
+        QTest::newRow("no handler") << false;
+        QTest::newRow("handler") << true;
+    }
+    void watcherHearsWhatNoHandlerTakes()
+    {
+        QFETCH(bool, attached);
+        std::vector<std::vector<std::uint8_t>> heard;
+        protocol::SetTrafficSink(
+            [&heard](bool sent, const std::string &device, std::span<const std::uint8_t> bytes) {
+                QVERIFY(!sent);
+                QCOMPARE(device, std::string("In A"));
+                heard.emplace_back(bytes.begin(), bytes.end());
+            });
+        midi::SetReceiveWatch(true);
+        MidiIn().Open(0);
+        if (attached)
+            Input.Attach();
+        const auto message = SysExOfSize(10, 0x11);
+        std::thread service([&] {
+            Fake->PlayShort(0, 0xFE);
+            QCOMPARE(Fake->PlayLong(0, message), 1);
+            Fake->PlayShort(0, 0x6407B3);
+            Fake->PlayShort(0, 0x05C1);
+        });
+        service.join();
+        if (!attached)
+            Input.Attach(); // too late for what came before
+        QTRY_COMPARE(heard.size(), std::size_t(4));
+        midi::SetReceiveWatch(false);
+        protocol::SetTrafficSink(nullptr);
+        QCOMPARE(heard[0], (std::vector<std::uint8_t> {0xFE}));
+        QCOMPARE(heard[1], message);
+        QCOMPARE(heard[2], (std::vector<std::uint8_t> {0xB3, 0x07, 0x64}));
+        QCOMPARE(heard[3], (std::vector<std::uint8_t> {0xC1, 0x05}));
+        QCOMPARE(Input.Deliveries.size(), std::size_t(attached ? 1 : 0));
+        if (attached)
+            QCOMPARE(Input.Deliveries[0].Bytes, message);
+        // Without a watcher short messages are ignored again.
+        Fake->PlayShort(0, 0xFE);
+        QTest::qWait(20);
+        QCOMPARE(heard.size(), std::size_t(4));
     }
 
     // A delivery queued before the slot was cleared is dropped on the window thread.

@@ -69,16 +69,18 @@ midi::TPacedOutputs &GapsFromFile(midi::TPacedOutputs &outputs)
 
 TProgramWindows::TProgramWindows()
     : Outputs(midi::MidiOut())
-    , Ombrix(GapsFromFile(Outputs))
+    , Monitored(GapsFromFile(Outputs))
+    , Ombrix(Monitored)
     , FormMixer(
           [this] {
               return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
           },
-          Outputs)
+          Monitored)
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
     FormMixer.SetUndoStack(Ombrix.MixerUndoStack());
+    Ombrix.SetMonitor(&FormMonitor);
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });

@@ -3,6 +3,8 @@
 #include "editor/Ombrix.h"
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
+#include "monitor/FormMonitor.h"
+#include "protocol/TrafficTap.h"
 #include "setup/FormSetup.h"
 
 #include <QTimer>
@@ -32,6 +34,9 @@ public:
     bool FinishSending();
 
     midi::TPacedOutputs Outputs;
+    // What the windows send through: the paced devices, heard by the monitor.
+    protocol::TMonitoredOutputs Monitored;
+    monitor::TFormMonitor FormMonitor;
     TOmbrix Ombrix;
     TFormSetup FormSetup;
     TFormMixer FormMixer;

@@ -16,6 +16,7 @@
 #include "protocol/WaitPumping.h"
 
 #include <QDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -42,6 +43,7 @@ TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     setObjectName(QStringLiteral("Ombrix"));
     setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
     BuildControls();
+    BuildViewMenu();
     BuildStatusBar();
     FormCreate();
     BuildEditMenu();
@@ -151,6 +153,23 @@ void TOmbrix::BuildControls()
                 SetupAction->setEnabled(!running);
                 MixerAction->setEnabled(!running);
             });
+}
+
+void TOmbrix::BuildViewMenu()
+{
+    QMenu *view = menuBar()->addMenu(QStringLiteral("View"));
+    view->setObjectName(QStringLiteral("Affichage"));
+    QAction *monitor = view->addAction(QStringLiteral("MIDI Monitor"));
+    monitor->setObjectName(QStringLiteral("MidiMonitor"));
+    monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    // Not modal: the monitor watches while the other windows work.
+    connect(monitor, &QAction::triggered, this, [this] {
+        if (!FormMonitor)
+            return;
+        FormMonitor->show();
+        FormMonitor->raise();
+        FormMonitor->activateWindow();
+    });
 }
 
 void TOmbrix::BuildStatusBar()

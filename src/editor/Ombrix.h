@@ -41,6 +41,8 @@ public:
 
     // The dialogs the menu shows; created after this window.
     void SetDialogs(QDialog *formSetup, QDialog *formMixer);
+    // The window View > MIDI Monitor brings to the front; the menu is there without one.
+    void SetMonitor(QWidget *formMonitor) { FormMonitor = formMonitor; }
 
     void ApplySettings();
     void RadioGroupSelectPartClick();
@@ -95,6 +97,7 @@ private:
     // Puts the file first in the recent files of Ombrix.conf.
     void RememberPatchFile(const QString &path);
     void BuildControls();
+    void BuildViewMenu();
     // "Sending n messages..." while a burst waits in the output queue.
     void BuildStatusBar();
     void ShowSending();
@@ -117,6 +120,7 @@ private:
     QDialog *FormMixer = nullptr;
     QAction *SetupAction = nullptr;
     QAction *MixerAction = nullptr;
+    QWidget *FormMonitor = nullptr;
     QStatusBar *StatusBar = nullptr;
     QString PatchFileDirectory;
     QMenu *RecentPatchMenu = nullptr;

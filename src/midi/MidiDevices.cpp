@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@ namespace {
 // The input set that the notification function serves: the program has exactly one.
 std::atomic<TMidiInput *> ActiveInput {nullptr};
 std::atomic<int> ReceiveWake {-1};
+std::atomic<bool> ReceiveWatch {false};
 
 std::unique_ptr<TMidiInput> ProgramInput;
 std::unique_ptr<TMidiOutput> ProgramOutput;
@@ -132,11 +134,16 @@ void TMidiInput::SetOnSysEx(TSysExHandler handler)
 }
 
 void TMidiInput::MidiInCallback(HMIDIIN, std::uint32_t message, std::uintptr_t instance,
-                                std::uintptr_t, std::uintptr_t)
+                                std::uintptr_t param1, std::uintptr_t)
 {
-    if (message != MIM_LONGDATA)
+    if (message != MIM_LONGDATA && message != MIM_DATA)
         return;
-    if (TMidiInput *input = ActiveInput.load())
+    TMidiInput *input = ActiveInput.load();
+    if (input == nullptr)
+        return;
+    if (message == MIM_DATA)
+        input->ReceiveShortData(static_cast<int>(instance), static_cast<std::uint32_t>(param1));
+    else
         input->ReceiveLongData(static_cast<int>(instance));
 }
 
@@ -153,9 +160,10 @@ void TMidiInput::ReceiveLongData(int index) noexcept
     bool wake = false;
     ring->Append({data.Buffer.data(), recorded});
     if (data.Header.dwFlags & MHDR_DONE) {
-        // With no handler attached nothing would decode it: it is not kept.
-        if (Listening.load())
-            wake = ring->Commit();
+        // With no handler attached nothing would decode it: it is kept only for a watcher.
+        const bool listening = Listening.load();
+        if (listening || ReceiveWatch.load())
+            wake = ring->Commit(listening);
         else
             ring->Discard();
     }
@@ -174,6 +182,34 @@ void TMidiInput::ReceiveLongData(int index) noexcept
     }
 }
 
+void TMidiInput::ReceiveShortData(int index, std::uint32_t packed) noexcept
+{
+    if (index < 0 || index >= Count() || !ReceiveWatch.load())
+        return;
+    TReceiveRing *ring = BuffersList[static_cast<std::size_t>(index)]->Ring.get();
+    if (ring == nullptr)
+        return;
+    const std::array<std::uint8_t, 3> bytes {static_cast<std::uint8_t>(packed & 0xFF),
+                                             static_cast<std::uint8_t>((packed >> 8) & 0xFF),
+                                             static_cast<std::uint8_t>((packed >> 16) & 0xFF)};
+    const std::uint8_t status = bytes[0];
+    std::size_t size = 1;
+    if (status < 0xF0)
+        size = (status & 0xE0) == 0xC0 ? 2 : 3;
+    else if (status == 0xF1 || status == 0xF3)
+        size = 2;
+    else if (status == 0xF2)
+        size = 3;
+    // The delivery thread hands over whole messages: no System Exclusive message is half
+    // written in this ring while a short one comes.
+    ring->Append({bytes.data(), size});
+    const int descriptor = ReceiveWake.load();
+    if (ring->Commit(false) && descriptor >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
+    }
+}
+
 void TMidiInput::Drain(const std::function<void(const TReceived &)> &take)
 {
     for (int index = 0; index < Count(); ++index) {
@@ -185,6 +221,7 @@ void TMidiInput::Drain(const std::function<void(const TReceived &)> &take)
             TReceived received;
             received.Device = index;
             received.Kind = entry->Kind;
+            received.ForHandler = entry->ForHandler;
             if (entry->Kind == TReceiveRing::TKind::Message) {
                 const auto bytes = entry->Message();
                 received.Bytes.assign(bytes.begin(), bytes.end());
@@ -212,6 +249,11 @@ std::string TMidiInput::ErrorText(MMRESULT code) const
     if (Service->midiInGetErrorTextA(code, text, MAXERRORLENGTH) != MMSYSERR_NOERROR)
         return "MIDI error " + std::to_string(code);
     return std::string(text, strnlen(text, MAXERRORLENGTH));
+}
+
+void SetReceiveWatch(bool watching)
+{
+    ReceiveWatch.store(watching);
 }
 
 void SetReceiveWake(int descriptor)

@@ -89,6 +89,9 @@ struct TReceived
     std::vector<std::uint8_t> Bytes;
     std::uint64_t Count = 0;
     bool Lost = false;
+    // A System Exclusive message that arrived while a handler was attached; the others are
+    // kept for a watcher only.
+    bool ForHandler = true;
 };
 
 class TMidiInput final : public TMidiDevices
@@ -110,6 +113,9 @@ public:
     // Runs on the service's notification thread: one returned buffer of device index. Takes no
     // lock, allocates nothing, throws nothing.
     void ReceiveLongData(int index) noexcept;
+    // Runs on the notification thread too: one short message, packed as the service hands it.
+    // Kept only while a watcher is set.
+    void ReceiveShortData(int index, std::uint32_t packed) noexcept;
 
     // Window thread: hands every entry the rings hold to take, oldest first per device.
     void Drain(const std::function<void(const TReceived &)> &take);
@@ -133,6 +139,9 @@ private:
 // Where the delivery threads signal that a ring has something to take: a descriptor that a write
 // of eight bytes wakes (an eventfd), or -1 for none. Set by the layer that drains the rings.
 void SetReceiveWake(int descriptor);
+// Whether the rings also keep what no handler would take (short messages, and System Exclusive
+// while no handler is attached), for a window that watches the traffic. Window thread.
+void SetReceiveWatch(bool watching);
 // Whether the program's input set exists (its rings may then hold entries).
 bool HasMidiIn();
 

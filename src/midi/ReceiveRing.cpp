@@ -31,7 +31,7 @@ void TReceiveRing::Append(std::span<const std::uint8_t> piece) noexcept
     Written += piece.size();
 }
 
-bool TReceiveRing::Commit() noexcept
+bool TReceiveRing::Commit(bool forHandler) noexcept
 {
     TEntry *slot = WriteSlot();
     const std::size_t written = Written;
@@ -47,6 +47,7 @@ bool TReceiveRing::Commit() noexcept
     slot->Kind = overflow ? TKind::TooLong : TKind::Message;
     slot->Size = static_cast<std::uint32_t>(std::min<std::size_t>(written, UINT32_MAX));
     slot->Code = 0;
+    slot->ForHandler = forHandler;
     Tail.store(Tail.load(std::memory_order_relaxed) + 1, std::memory_order_release);
     return true;
 }

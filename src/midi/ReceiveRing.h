@@ -33,6 +33,8 @@ public:
         TKind Kind = TKind::Message;
         std::uint32_t Size = 0;
         std::uint32_t Code = 0;
+        // Whether a handler was attached when it arrived: only then may one be given it.
+        bool ForHandler = true;
         std::array<std::uint8_t, SlotSize> Bytes {};
 
         std::span<const std::uint8_t> Message() const
@@ -47,7 +49,7 @@ public:
     // in; a message begun while the ring is full is counted as lost when it ends.
     void Append(std::span<const std::uint8_t> piece) noexcept;
     // Ends the message being written. Returns false when nothing could be recorded (ring full).
-    bool Commit() noexcept;
+    bool Commit(bool forHandler = true) noexcept;
     // Forgets the message being written.
     void Discard() noexcept;
     // Records a failure in a slot of its own, between messages.

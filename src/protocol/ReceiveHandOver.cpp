@@ -1,6 +1,7 @@
 #include "ReceiveHandOver.h"
 
 #include "Handlers.h"
+#include "TrafficTap.h"
 #include "midi/MidiDevices.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,9 @@ void TReceiveHandOver::Drain()
         }
         switch (received.Kind) {
         case midi::TReceiveRing::TKind::Message:
+            RecordTraffic(false, input.Name(received.Device), received.Bytes);
+            if (!received.ForHandler)
+                break;
             // Looked up for each message: a request procedure that has ended gets nothing more.
             if (const midi::TSysExHandler handler = input.OnSysEx())
                 RunHandler([&] { handler(received.Device, received.Bytes); });

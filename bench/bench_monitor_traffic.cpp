@@ -1,0 +1,61 @@
+// What the monitor costs a message: its append to the model (through the filter the window
+// shows) and its share of a repaint of the visible rows, drawn once per 100 messages, against a
+// 3-byte message's time on the cable (0.96 ms). Measured on an empty monitor and on one at its
+// cap, where the oldest rows go: the cost must not grow with the rows held.
+
+#include "ShareReporter.h"
+#include "monitor/FormMonitor.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTableView>
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace {
+const std::vector<std::uint8_t> DataSet {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
+                                         0x03, 0x12, 0x65, 0x64, 0x20, 0xF7};
+const std::vector<std::uint8_t> ControlChange {0xB3, 0x07, 0x64};
+const std::vector<std::uint8_t> Sensing {0xFE};
+const std::string Device = "Ombrix Virtual MC-307";
+
+void MonitorMessage(benchmark::State &state)
+{
+    monitor::TFormMonitor form;
+    form.resize(820, 480);
+    form.show();
+    QApplication::processEvents();
+    for (int i = 0; i < state.range(0); ++i)
+        form.Model().Append(i, true, Device, ControlChange);
+    QImage image(form.View().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    const std::array<const std::vector<std::uint8_t> *, 3> messages {&DataSet, &ControlChange,
+                                                                     &Sensing};
+    std::size_t count = 0;
+    for (auto _ : state) {
+        const bool sent = count % 2 == 0;
+        form.Model().Append(sent, Device, *messages[count % messages.size()]);
+        if (++count % 100 == 0)
+            form.View().viewport()->render(&image);
+    }
+}
+BENCHMARK(MonitorMessage)->Arg(0)->Arg(99500)->ArgName("rows_held")->Unit(benchmark::kMicrosecond);
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TShareReporter reporter({{"MonitorMessage", "a 3-byte message's wire time", 0.96e-3, 0.01}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    reporter.PrintGrowth("MonitorMessage", 1.5);
+    benchmark::Shutdown();
+    return 0;
+}

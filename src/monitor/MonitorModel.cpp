@@ -1,0 +1,196 @@
+#include "MonitorModel.h"
+
+#include "protocol/MessageMeaning.h"
+
+#include <QSaveFile>
+
+namespace monitor {
+
+namespace {
+QString Hex(std::span<const std::uint8_t> bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString text(static_cast<qsizetype>(bytes.size() * 3), QLatin1Char(' '));
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text[static_cast<qsizetype>(i * 3)] = QLatin1Char(digits[bytes[i] >> 4]);
+        text[static_cast<qsizetype>(i * 3 + 1)] = QLatin1Char(digits[bytes[i] & 0x0F]);
+    }
+    text.chop(1);
+    return text;
+}
+
+bool IsSensingOrClock(const TMonitorRow &row)
+{
+    return row.Bytes.size() == 1 && (row.Bytes[0] == 0xFE || row.Bytes[0] == 0xF8);
+}
+} // namespace
+
+TMonitorModel::TMonitorModel(QObject *parent, int cap, int block)
+    : QAbstractTableModel(parent)
+    , Cap(cap)
+    , Block(std::max(1, std::min(block, cap)))
+{
+    Clock.start();
+}
+
+void TMonitorModel::Append(bool sent, const std::string &device,
+                           std::span<const std::uint8_t> bytes)
+{
+    Append(Clock.elapsed(), sent, device, bytes);
+}
+
+void TMonitorModel::Append(qint64 ms, bool sent, const std::string &device,
+                           std::span<const std::uint8_t> bytes)
+{
+    if (static_cast<int>(Rows.size()) >= Cap) {
+        beginRemoveRows({}, 0, Block - 1);
+        Rows.erase(Rows.begin(), Rows.begin() + Block);
+        endRemoveRows();
+    }
+    // A program has a handful of devices: the search is short, and names are kept once.
+    const QString name = QString::fromStdString(device);
+    std::size_t index = 0;
+    while (index < DeviceNames.size() && DeviceNames[index] != name)
+        ++index;
+    if (index == DeviceNames.size())
+        DeviceNames.push_back(name);
+    const int row = static_cast<int>(Rows.size());
+    beginInsertRows({}, row, row);
+    Rows.push_back({ms, sent, static_cast<std::uint16_t>(index), {bytes.begin(), bytes.end()}});
+    endInsertRows();
+}
+
+void TMonitorModel::Clear()
+{
+    beginResetModel();
+    Rows.clear();
+    endResetModel();
+}
+
+int TMonitorModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(Rows.size());
+}
+
+int TMonitorModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString TMonitorModel::Text(int row, int column) const
+{
+    const TMonitorRow &entry = Row(row);
+    switch (column) {
+    case TimeColumn:
+        return QString::number(entry.Ms);
+    case DirectionColumn:
+        return entry.Sent ? QStringLiteral("Out") : QStringLiteral("In");
+    case DeviceColumn:
+        return DeviceNames[entry.Device];
+    case BytesColumn:
+        return Hex(entry.Bytes);
+    case MeaningColumn:
+        return QString::fromStdString(protocol::MessageMeaning(entry.Bytes));
+    }
+    return {};
+}
+
+QVariant TMonitorModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return Text(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole && index.column() == TimeColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant TMonitorModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[] = {"Time (ms)", "Dir", "Device", "Bytes", "Meaning"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(titles[section])
+                                                 : QVariant();
+}
+
+QString TMonitorModel::RowsText(const std::vector<int> &rows) const
+{
+    QString text;
+    for (int row : rows) {
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (column > 0)
+                text += QLatin1Char('\t');
+            text += Text(row, column);
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+QByteArray TMonitorModel::RowsSyx(const std::vector<int> &rows) const
+{
+    QByteArray bytes;
+    for (int row : rows) {
+        std::span<const std::uint8_t> message = Row(row).Bytes;
+        if (message.size() > 1 && message[0] == 0x00 && message[1] == 0xF0)
+            message = message.subspan(1);
+        if (message.size() < 2 || message.front() != 0xF0 || message.back() != 0xF7)
+            continue;
+        bytes.append(reinterpret_cast<const char *>(message.data()),
+                     static_cast<qsizetype>(message.size()));
+    }
+    return bytes;
+}
+
+TMonitorFilter::TMonitorFilter(QObject *parent)
+    : QSortFilterProxyModel(parent)
+{ }
+
+void TMonitorFilter::SetHideSensing(bool hide)
+{
+    HideSensing = hide;
+    invalidateFilter();
+}
+
+void TMonitorFilter::SetDirection(TDirection direction)
+{
+    Direction = direction;
+    invalidateFilter();
+}
+
+void TMonitorFilter::SetText(const QString &text)
+{
+    Text = text;
+    invalidateFilter();
+}
+
+bool TMonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    const auto *model = static_cast<const TMonitorModel *>(sourceModel());
+    const TMonitorRow &row = model->Row(sourceRow);
+    if (HideSensing && IsSensingOrClock(row))
+        return false;
+    if ((Direction == TDirection::SentOnly && !row.Sent)
+        || (Direction == TDirection::ReceivedOnly && row.Sent))
+        return false;
+    if (Text.isEmpty())
+        return true;
+    for (int column = 0; column < TMonitorModel::ColumnCount; ++column)
+        if (model->Text(sourceRow, column).contains(Text, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString SaveFile(const QString &path, const QByteArray &contents)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("\"%1\" cannot be written: %2").arg(path, file.errorString());
+    if (file.write(contents) != contents.size() || !file.commit())
+        return QStringLiteral("\"%1\" cannot be written: %2").arg(path, file.errorString());
+    return {};
+}
+
+} // namespace monitor

@@ -1,0 +1,92 @@
+#pragma once
+
+// The messages the monitor lists, oldest first. Appending stores the bytes and a little more;
+// the hex text and the meaning are made only when a view asks for them, so a message costs the
+// same whatever it means. Past the cap the oldest go, a block at a time, so that the view is
+// told of a removal once per block rather than once per message.
+
+#include <QAbstractTableModel>
+#include <QElapsedTimer>
+#include <QSortFilterProxyModel>
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace monitor {
+
+struct TMonitorRow
+{
+    qint64 Ms = 0;
+    bool Sent = false;
+    std::uint16_t Device = 0; // index into the model's device names
+    std::vector<std::uint8_t> Bytes;
+};
+
+class TMonitorModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum TColumn { TimeColumn, DirectionColumn, DeviceColumn, BytesColumn, MeaningColumn };
+    static constexpr int ColumnCount = 5;
+    static constexpr int DefaultCap = 100000;
+    static constexpr int DefaultBlock = 1000;
+
+    explicit TMonitorModel(QObject *parent = nullptr, int cap = DefaultCap,
+                           int block = DefaultBlock);
+
+    void Append(bool sent, const std::string &device, std::span<const std::uint8_t> bytes);
+    // With the time given, for tests and replays.
+    void Append(qint64 ms, bool sent, const std::string &device,
+                std::span<const std::uint8_t> bytes);
+    void Clear();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    const TMonitorRow &Row(int row) const { return Rows[static_cast<std::size_t>(row)]; }
+    QString Text(int row, int column) const;
+    // One line per row, its columns separated by tabs.
+    QString RowsText(const std::vector<int> &rows) const;
+    // The System Exclusive messages among the rows, as a .syx file holds them (the 00 before a
+    // model-3A message's F0 is not part of the message).
+    QByteArray RowsSyx(const std::vector<int> &rows) const;
+
+private:
+    int Cap;
+    int Block;
+    QElapsedTimer Clock;
+    std::deque<TMonitorRow> Rows;
+    std::vector<QString> DeviceNames;
+};
+
+// What the monitor shows of the model.
+class TMonitorFilter : public QSortFilterProxyModel
+{
+    Q_OBJECT
+public:
+    enum class TDirection { Both, SentOnly, ReceivedOnly };
+    explicit TMonitorFilter(QObject *parent = nullptr);
+
+    void SetHideSensing(bool hide);
+    void SetDirection(TDirection direction);
+    void SetText(const QString &text);
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+
+private:
+    bool HideSensing = true;
+    TDirection Direction = TDirection::Both;
+    QString Text;
+};
+
+// Writes the whole file or nothing; returns the error to show, or an empty text.
+QString SaveFile(const QString &path, const QByteArray &contents);
+
+} // namespace monitor
