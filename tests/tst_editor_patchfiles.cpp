@@ -136,6 +136,29 @@ private slots:
         QCOMPARE(PatchOf(Instrument(), 6), PatchOf(Instrument(), 1));
     }
 
+    // An opened file is one step: its undo sends back the patch the part held before the file
+    // went out, and its redo the file again.
+    void OpenedFileIsOneUndoStep()
+    {
+        MarkPart2();
+        SelectPart(2);
+        const QString path = Dir.filePath("Part2.syx");
+        Window->SavePatch(path);
+        SelectPart(5);
+        const auto before = PatchOf(Instrument(), 4);
+        QVERIFY(before != PatchOf(Instrument(), 1));
+        Window->OpenPatch(path);
+        QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
+        auto *undo = Find<QAction>("Undo");
+        QCOMPARE(undo->text(), QString("Undo Open Patch"));
+        undo->trigger();
+        QTRY_COMPARE(PatchOf(Instrument(), 4), before);
+        QTRY_VERIFY(Find<QAction>("Redo")->isEnabled());
+        Find<QAction>("Redo")->trigger();
+        QTRY_COMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
     // Through the paced output to an instrument that drops what comes less than 20 ms after the
     // previous data set, as the MC-307 does: the saved patch opened into another part arrives
     // whole, packet after packet, and so does the echo of the part asked for again.
