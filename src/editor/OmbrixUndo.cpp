@@ -76,8 +76,11 @@ void TOmbrix::BuildEditMenu()
         stack = new QUndoStack(UndoSteps);
     MixerStack = new QUndoStack(UndoSteps);
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit"));
+    // Edit comes before View, as in every desktop program; File and Pattern keep their places.
+    auto *edit = new QMenu(QStringLiteral("Edit"), menuBar());
     edit->setObjectName(QStringLiteral("Edition"));
+    const auto *view = menuBar()->findChild<QMenu *>(QStringLiteral("Affichage"));
+    menuBar()->insertMenu(view ? view->menuAction() : nullptr, edit);
     UndoAction = edit->addAction(QStringLiteral("Undo"));
     UndoAction->setObjectName(QStringLiteral("Undo"));
     UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
