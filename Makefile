@@ -34,9 +34,10 @@ test-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The tests that run threads of their own, under ThreadSanitizer: the hub and the device sets
-# (with a flood of deliveries), the virtual instrument's ports, the JACK round trip.
+# (with a flood of deliveries), the virtual instrument's ports, the paced output's queues (alone
+# and behind the main window, against the strict instrument), the JACK round trip.
 TSAN_TESTS = tst_core_hub tst_core_mididevices tst_instrument_ports tst_instrument_rig \
-	JackRoundTrip JackDetect ombrix-virtual-instrument
+	tst_core_pacing tst_editor_strict JackRoundTrip JackDetect ombrix-virtual-instrument
 
 $(TSAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_TSAN=ON -DOMBRIX_BENCH=OFF \
@@ -46,7 +47,7 @@ test-thread: deps $(TSAN_BUILD)/CMakeCache.txt
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	    ctest --output-on-failure -j $(JOBS) \
-	    -R '^(tst_core_hub|tst_core_mididevices|tst_instrument_ports|tst_instrument_rig|jack_integration)$$'
+	    -R '^(tst_core_hub|tst_core_mididevices|tst_instrument_ports|tst_instrument_rig|tst_core_pacing|tst_editor_strict|jack_integration)$$'
 
 test: test-fast test-sanitize test-thread
 
