@@ -37,7 +37,8 @@ test-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
 # (with a flood of deliveries), the virtual instrument's ports, the paced output's queues (alone
 # and behind the main window, against the strict instrument), the JACK round trip.
 TSAN_TESTS = tst_core_hub tst_core_mididevices tst_instrument_ports tst_instrument_rig \
-	tst_core_pacing tst_editor_strict JackRoundTrip JackDetect JackReplug ombrix-virtual-instrument
+	tst_core_pacing tst_editor_strict JackRoundTrip JackDetect JackReplug JackEditor \
+	ombrix-virtual-instrument
 
 $(TSAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOMBRIX_TSAN=ON -DOMBRIX_BENCH=OFF \

@@ -8,17 +8,18 @@
 # stops and restarts the instrument in the middle of the re-plug test's session.
 #
 # Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug>
-#                         [Qt Test options...]
+#                         <JackEditor> [Qt Test options...]
 # Logs in the working directory: jackd.log, instrument.out, instrument.log.
 
 set -u
 
-usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug> [test options]"
+usage="usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug> <JackEditor> [test options]"
 instrument=${1:?$usage}
 roundtrip=${2:?$usage}
 detect=${3:?$usage}
 replug=${4:?$usage}
-shift 4
+editor=${5:?$usage}
+shift 5
 
 # A server of our own, so that a parallel run or the user's own server is left alone.
 server="ombrix-test-$$"
@@ -95,6 +96,7 @@ command -v jack_wait >/dev/null || fail "jack_wait not found: install the packag
 [ -x "$roundtrip" ] || fail "no program $roundtrip"
 [ -x "$detect" ] || fail "no program $detect"
 [ -x "$replug" ] || fail "no program $replug"
+[ -x "$editor" ] || fail "no program $editor"
 
 # Semaphores left by a server that hung would hang the next one. Runs in parallel take turns from
 # here until their server is up, so that none removes what another's starting server just made.
@@ -161,6 +163,19 @@ if [ $result -ne 0 ]; then
     show_log instrument.log
     show_log jackd.log
     fail "the round trip failed (status $result)"
+fi
+
+# The editor against the same strict instrument: patch files, undo, the monitor's tap.
+say "running the editor"
+timeout -s TERM 180 "$editor" &
+roundtrip_pid=$!
+wait "$roundtrip_pid"
+result=$?
+roundtrip_pid=
+if [ $result -ne 0 ]; then
+    show_log instrument.log
+    show_log jackd.log
+    fail "the editor failed (status $result)"
 fi
 
 stop "$instrument_pid" ombrix-virtual-instrument
