@@ -149,34 +149,36 @@ start_instrument() {
     done
 }
 
+# Waits for the test program running as roundtrip_pid; its failure fails the whole test.
+wait_test() {
+    local result
+    wait "$roundtrip_pid"
+    result=$?
+    roundtrip_pid=
+    if [ $result -ne 0 ]; then
+        show_log instrument.log
+        show_log jackd.log
+        fail "$1 failed (status $result)"
+    fi
+}
+
+# Runs a test program against the instrument as it is, within the seconds given. In the
+# background, so that a signal to this script is handled at once, not after the test.
+run_test() {
+    local name=$1 program=$2 seconds=$3
+    shift 3
+    say "running $name"
+    timeout -s TERM "$seconds" "$program" "$@" &
+    roundtrip_pid=$!
+    wait_test "$name"
+}
+
 # Strict, as the real MC-307: a data set less than 20 ms after the previous one is dropped.
 start_instrument --strict-timing
 
-say "running the round trip"
-# In the background, so that a signal to this script is handled at once, not after the test.
-timeout -s TERM 180 "$roundtrip" "$@" &
-roundtrip_pid=$!
-wait "$roundtrip_pid"
-result=$?
-roundtrip_pid=
-if [ $result -ne 0 ]; then
-    show_log instrument.log
-    show_log jackd.log
-    fail "the round trip failed (status $result)"
-fi
-
+run_test "the round trip" "$roundtrip" 180 "$@"
 # The editor against the same strict instrument: patch files, undo, the monitor's tap.
-say "running the editor"
-timeout -s TERM 180 "$editor" &
-roundtrip_pid=$!
-wait "$roundtrip_pid"
-result=$?
-roundtrip_pid=
-if [ $result -ne 0 ]; then
-    show_log instrument.log
-    show_log jackd.log
-    fail "the editor failed (status $result)"
-fi
+run_test "the editor" "$editor" 180
 
 stop "$instrument_pid" ombrix-virtual-instrument
 instrument_pid=
@@ -192,17 +194,7 @@ fi
 
 # Detect finds the instrument at an ID other than the factory's.
 start_instrument --device-id 23
-say "running the detection"
-timeout -s TERM 120 "$detect" &
-roundtrip_pid=$!
-wait "$roundtrip_pid"
-result=$?
-roundtrip_pid=
-if [ $result -ne 0 ]; then
-    show_log instrument.log
-    show_log jackd.log
-    fail "the detection failed (status $result)"
-fi
+run_test "the detection" "$detect" 120
 stop "$instrument_pid" ombrix-virtual-instrument
 instrument_pid=
 
@@ -230,14 +222,7 @@ touch replug.gone
 wait_file replug.checked
 start_instrument
 touch replug.back
-wait "$roundtrip_pid"
-result=$?
-roundtrip_pid=
-if [ $result -ne 0 ]; then
-    show_log instrument.log
-    show_log jackd.log
-    fail "the re-plug failed (status $result)"
-fi
+wait_test "the re-plug"
 stop "$instrument_pid" ombrix-virtual-instrument
 instrument_pid=
 say "passed"
