@@ -8,7 +8,10 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?=
 
-.PHONY: run test test-fast test-sanitize test-thread deps build bench fuzz format clean package screenshots
+MINUTES ?= 10
+SEED ?=
+
+.PHONY: soak run test test-fast test-sanitize test-thread deps build bench fuzz format clean package screenshots
 
 deps:
 	./scripts/install-deps.sh
@@ -62,6 +65,11 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $${FUZZ_SECONDS:-60}
+
+# The whole program driven through its windows against the strict built-in instrument, for
+# MINUTES (default 10) with a random seed, or SEED to replay a run.
+soak: build
+	$(BUILD)/ombrix-soak --minutes $(MINUTES) $(if $(SEED),--seed $(SEED))
 
 # A Debian package of the programs in $(BUILD), built with CPack.
 package: build

@@ -204,6 +204,15 @@ private slots:
         // The oldest went first.
         QCOMPARE(log.front(), (TBytes {0xB0, 0x07, std::uint8_t(10 & 0x7F)}));
         QCOMPARE(log.back(), (TBytes {0xB0, 0x07, std::uint8_t((limit + 9) & 0x7F)}));
+        QCOMPARE(instrument.ReceivedCount(), std::uint64_t(limit + 10));
+        // A smaller limit drops the oldest at once; none keeps nothing but still counts.
+        instrument.SetLogLimit(3);
+        QCOMPARE(instrument.Log().back(), log.back());
+        QCOMPARE(instrument.Log().size(), std::size_t(3));
+        instrument.SetLogLimit(0);
+        instrument.Receive(TBytes {0xB0, 0x07, 0x01});
+        QVERIFY(instrument.Log().empty());
+        QCOMPARE(instrument.ReceivedCount(), std::uint64_t(limit + 11));
     }
 };
 

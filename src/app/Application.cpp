@@ -26,11 +26,27 @@ std::weak_ptr<instrument::TVirtualInstrument> BuiltIn;
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
+    instrument->SetLogLimit(0);
     BuiltIn = instrument;
     std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
         std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
         std::make_shared<midi::TRtMidiProvider>()};
     return std::make_shared<midi::TMidiHub>(std::move(providers));
+}
+
+std::shared_ptr<instrument::TVirtualInstrument> BuiltInInstrument()
+{
+    return BuiltIn.lock();
+}
+
+void SetUpProgramLook()
+{
+    QApplication::setApplicationName(QStringLiteral("Ombrix"));
+    // The windows are laid out to the pixel for a small 8-point sans-serif font.
+    QFont font(QStringLiteral("Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::SemiCondensed);
+    QApplication::setFont(font);
 }
 
 namespace {
@@ -141,12 +157,7 @@ int RunOmbrix(int argc, char **argv)
     if (const std::optional<int> status = StartFromCommandLine(argc, argv, commandLine))
         return *status;
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ombrix"));
-    // The windows are laid out to the pixel for a small 8-point sans-serif font.
-    QFont font(QStringLiteral("Sans Serif"), 8);
-    font.setStyleHint(QFont::SansSerif);
-    font.setStretch(QFont::SemiCondensed);
-    QApplication::setFont(font);
+    SetUpProgramLook();
     InstallErrorBox();
     midi::SetMidiService(CreateProgramMidiService());
     protocol::TReceiveHandOver::Ensure();

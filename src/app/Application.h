@@ -14,10 +14,19 @@
 namespace midi {
 class IMidiService;
 }
+namespace instrument {
+class TVirtualInstrument;
+}
 
 // The program's MIDI service: the built-in virtual instrument as device 0 in both directions,
 // then the system's devices in the system's order.
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
+
+// The built-in instrument of the program's service, while that service lives.
+std::shared_ptr<instrument::TVirtualInstrument> BuiltInInstrument();
+
+// The program's name and font, before any window: the windows are laid out to the pixel for it.
+void SetUpProgramLook();
 
 // The three windows, created in this order: the main window (which reads the settings and asks
 // for part 1 as it is created), the setup dialog, the mixer window. They send through the paced

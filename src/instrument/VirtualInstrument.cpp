@@ -145,9 +145,12 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
                                                   std::chrono::steady_clock::time_point start)
 {
     std::lock_guard lock(Lock);
-    if (Received.size() >= LogLimit)
-        Received.pop_front();
-    Received.emplace_back(message.begin(), message.end());
+    ++ReceivedTotal;
+    if (ReceivedLimit > 0) {
+        if (Received.size() >= ReceivedLimit)
+            Received.pop_front();
+        Received.emplace_back(message.begin(), message.end());
+    }
 
     const bool dataSet = message.size() > RolandHeaderSize && message[0] == SysExStart
         && message[1] == Roland && message[2] == DeviceByte && message[3] == ModelHigh
@@ -404,6 +407,20 @@ void TVirtualInstrument::ClearLog()
 {
     std::lock_guard lock(Lock);
     Received.clear();
+}
+
+void TVirtualInstrument::SetLogLimit(std::size_t limit)
+{
+    std::lock_guard lock(Lock);
+    ReceivedLimit = limit;
+    while (Received.size() > ReceivedLimit)
+        Received.pop_front();
+}
+
+std::uint64_t TVirtualInstrument::ReceivedCount() const
+{
+    std::lock_guard lock(Lock);
+    return ReceivedTotal;
 }
 
 } // namespace instrument

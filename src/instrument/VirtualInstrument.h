@@ -54,6 +54,11 @@ public:
     // Every message received, in order, as received (the most recent LogLimit ones).
     std::vector<TMessage> Log() const;
     void ClearLog();
+    // How many messages the log keeps; the program's own instrument keeps none, since nothing
+    // there reads it and an hour's session would fill it.
+    void SetLogLimit(std::size_t limit);
+    // Messages received since construction, logged or not.
+    std::uint64_t ReceivedCount() const;
 
     int DeviceId() const { return Id; }
 
@@ -91,6 +96,8 @@ private:
     bool HadDataSet = false;
     std::vector<TBlock> Blocks; // in address order, not overlapping
     std::deque<TMessage> Received;
+    std::size_t ReceivedLimit = LogLimit;
+    std::uint64_t ReceivedTotal = 0;
 };
 
 } // namespace instrument
