@@ -159,6 +159,14 @@ int RunOmbrix(int argc, char **argv)
     QApplication application(argc, argv);
     SetUpProgramLook();
     InstallErrorBox();
+    return RunProgramWindows([&commandLine](TProgramWindows &windows) {
+        if (!commandLine.ScreenshotDirectory.isEmpty())
+            TakeScreenshots(windows, commandLine.ScreenshotDirectory);
+    });
+}
+
+int RunProgramWindows(const std::function<void(TProgramWindows &)> &shown)
+{
     midi::SetMidiService(CreateProgramMidiService());
     protocol::TReceiveHandOver::Ensure();
 
@@ -166,8 +174,7 @@ int RunOmbrix(int argc, char **argv)
     {
         TProgramWindows windows;
         windows.Ombrix.show();
-        if (!commandLine.ScreenshotDirectory.isEmpty())
-            TakeScreenshots(windows, commandLine.ScreenshotDirectory);
+        shown(windows);
         result = QApplication::exec();
         windows.FinishSending();
         // What 5 s did not carry is dropped: the device set goes next.

@@ -9,6 +9,8 @@
 
 #include <QTimer>
 
+#include <functional>
+
 #include <memory>
 
 namespace midi {
@@ -62,3 +64,7 @@ private:
 
 // Runs the program until the main window closes.
 int RunOmbrix(int argc, char **argv);
+
+// The program's MIDI service and windows, once the application exists: the main window is
+// shown, `shown` runs, then the event loop until it ends; what is still queued then gets its 5 s.
+int RunProgramWindows(const std::function<void(TProgramWindows &)> &shown);

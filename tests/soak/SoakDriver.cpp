@@ -169,6 +169,11 @@ TSoakDriver::TSoakDriver(TProgramWindows &windows, instrument::TVirtualInstrumen
     watch->start(250);
 }
 
+TSoakDriver::~TSoakDriver()
+{
+    protocol::SetErrorReporter(nullptr);
+}
+
 int TSoakDriver::Draw(int count)
 {
     return static_cast<int>(Random() % static_cast<std::uint64_t>(count));

@@ -47,6 +47,9 @@ class TSoakDriver
 public:
     TSoakDriver(TProgramWindows &windows, instrument::TVirtualInstrument &instrument,
                 TSoakOptions options);
+    ~TSoakDriver();
+    TSoakDriver(const TSoakDriver &) = delete;
+    TSoakDriver &operator=(const TSoakDriver &) = delete;
     // Runs the session and prints its figures; the exit status (a failure ends the process).
     int Run();
 

@@ -9,10 +9,7 @@
 
 #include "app/Application.h"
 #include "instrument/VirtualInstrument.h"
-#include "midi/MidiDevices.h"
-#include "midi/MidiService.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/ReceiveHandOver.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -21,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <random>
 
 namespace {
@@ -84,20 +82,9 @@ int main(int argc, char **argv)
     }
     options.Directory = directory.path();
 
-    midi::SetMidiService(CreateProgramMidiService());
-    protocol::TReceiveHandOver::Ensure();
-    int result = 0;
-    {
-        TProgramWindows windows;
-        windows.Ombrix.show();
-        const auto instrument = BuiltInInstrument();
-        TSoakDriver driver(windows, *instrument, options);
-        QTimer::singleShot(0, &windows.Ombrix, [&] { QApplication::exit(driver.Run()); });
-        result = QApplication::exec();
-        windows.FinishSending();
-        windows.Outputs.Stop();
-        midi::ShutdownMidi();
-    }
-    midi::SetMidiService(nullptr);
-    return result;
+    std::unique_ptr<TSoakDriver> driver;
+    return RunProgramWindows([&](TProgramWindows &windows) {
+        driver = std::make_unique<TSoakDriver>(windows, *BuiltInInstrument(), options);
+        QTimer::singleShot(0, &windows.Ombrix, [&] { QApplication::exit(driver->Run()); });
+    });
 }
