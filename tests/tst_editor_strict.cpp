@@ -4,16 +4,11 @@
 // envelope release all arrive, and the instrument ends holding what the window shows.
 
 #include "editor/EnvelopeImage.h"
-#include "editor/Ombrix.h"
-#include "midi/MidiDevices.h"
-#include "midi/PacedOutput.h"
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
-#include "support/EditorTestSupport.h"
-#include "support/VirtualRig.h"
+#include "support/MainWindowFixture.h"
 
 #include "controls/ReceiveLog.h"
-#include <QFile>
 
 #include <QLineEdit>
 #include <QScrollBar>
@@ -25,37 +20,21 @@
 
 using namespace std::chrono_literals;
 
-class TestEditorStrict : public QObject
+class TestEditorStrict : public TMainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TVirtualRig> Rig;
-    std::unique_ptr<midi::TPacedOutputs> Paced;
-    std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
-
-    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Window, name);
-    }
     std::vector<std::uint8_t> ToneMemory(int tone)
     {
         return Instrument().Read(
             {0x02, 0x00, static_cast<std::uint8_t>(protocol::ToneByte(tone)), 0x00},
             protocol::ToneBlockUsedSize);
     }
-    // What the window still has queued has left, with the window's events dispatched meanwhile.
-    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
     void StartPaced()
     {
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
-        Paced->SetGap(0, 20ms);
-        Window = std::make_unique<TOmbrix>(*Paced);
+        OpenPacedWindow();
         QCOMPARE(Find<TReceiveLog>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
-        WaitSent();
     }
     void VerifyColumnsShowMemory()
     {
@@ -75,21 +54,12 @@ class TestEditorStrict : public QObject
     }
 
 private slots:
-    void init()
-    {
-        QFile::remove(QStringLiteral("Ombrix.INI"));
-        Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
-        Rig = std::make_unique<TVirtualRig>();
-        Instrument().SetStrictTiming(true);
-    }
+    void init() { StartRig(true); }
     void cleanup()
     {
-        Window.reset();
-        Paced.reset();
-        Rig.reset();
-        protocol::SetErrorReporter(nullptr);
-        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        const std::vector<std::string> errors = Errors;
+        StopWindow();
+        QVERIFY2(errors.empty(), errors.empty() ? "" : errors.front().c_str());
     }
 
     // The instrument is strict indeed: the echo sent at wire speed loses data sets.

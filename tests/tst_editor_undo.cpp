@@ -5,19 +5,14 @@
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "editor/EnvelopeImage.h"
-#include "editor/Ombrix.h"
-#include "midi/MidiDevices.h"
-#include "midi/PacedOutput.h"
 #include "protocol/DataPackets.h"
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
-#include "support/EditorTestSupport.h"
-#include "support/VirtualRig.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
-#include <QFile>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -33,21 +28,10 @@ using namespace std::chrono_literals;
 
 using TMemory = std::vector<std::uint8_t>;
 
-class TestEditorUndo : public QObject
+class TestEditorUndo : public TMainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TVirtualRig> Rig;
-    std::unique_ptr<midi::TPacedOutputs> Paced;
-    std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
-
-    instrument::TVirtualInstrument &Instrument() { return Rig->Instrument(); }
-    template<class T>
-    T *Find(const QString &name)
-    {
-        return FindControl<T>(*Window, name);
-    }
     // The selected part's temporary patch: common and the four tones, and its patch selection.
     TMemory PartMemory(int part = 0)
     {
@@ -62,7 +46,6 @@ class TestEditorUndo : public QObject
         }
         return memory;
     }
-    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
     QAction *Action(const char *name) { return Find<QAction>(QString::fromLatin1(name)); }
     QUndoStack *Active() { return Window->UndoGroup().activeStack(); }
     // Undo then redo of the last step: the memory as before, then as after.
@@ -81,23 +64,14 @@ class TestEditorUndo : public QObject
 private slots:
     void init()
     {
-        QFile::remove(QStringLiteral("Ombrix.INI"));
-        Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
-        Rig = std::make_unique<TVirtualRig>();
-        Instrument().SetStrictTiming(true);
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
-        Paced->SetGap(0, 20ms);
-        Window = std::make_unique<TOmbrix>(*Paced);
-        WaitSent();
+        StartRig(true);
+        OpenPacedWindow();
     }
     void cleanup()
     {
-        Window.reset();
-        Paced.reset();
-        Rig.reset();
-        protocol::SetErrorReporter(nullptr);
-        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        const std::vector<std::string> errors = Errors;
+        StopWindow();
+        QVERIFY2(errors.empty(), errors.empty() ? "" : errors.front().c_str());
     }
 
     void menuHoldsUndoAndRedo()

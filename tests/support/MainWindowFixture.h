@@ -2,16 +2,20 @@
 
 // A main window on the virtual instrument, made afresh for each test function: no settings
 // file, errors recorded instead of shown, and the data sets the window sends read back from the
-// instrument's log.
+// instrument's log. It may also send through the paced output, to a strict instrument that drops
+// a data set coming less than 20 ms after the previous one ended, as the MC-307 does.
 
 #include "EditorTestSupport.h"
 #include "VirtualRig.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
 #include "protocol/Handlers.h"
 
 #include <QFile>
 #include <QObject>
+#include <QTest>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,17 +23,35 @@
 class TMainWindowFixture : public QObject
 {
 protected:
-    void StartWindow()
+    // The instrument alone; the window comes with StartWindow or OpenPacedWindow.
+    void StartRig(bool strict = false)
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
         Errors.clear();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>();
+        Instrument().SetStrictTiming(strict);
+    }
+    void StartWindow()
+    {
+        StartRig();
         Window = std::make_unique<TOmbrix>(midi::MidiOut());
     }
+    // The window behind the paced output with the instrument's 20 ms gap, once its start-up
+    // messages have all left.
+    void OpenPacedWindow()
+    {
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced->SetGap(0, std::chrono::milliseconds(20));
+        Window = std::make_unique<TOmbrix>(*Paced);
+        WaitSent();
+    }
+    // What the window still has queued has left, with the window's events dispatched meanwhile.
+    void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
     void StopWindow()
     {
         Window.reset();
+        Paced.reset();
         Rig.reset();
         protocol::SetErrorReporter(nullptr);
         QFile::remove(QStringLiteral("Ombrix.INI"));
@@ -51,6 +73,7 @@ protected:
     }
 
     std::unique_ptr<TVirtualRig> Rig;
+    std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<TOmbrix> Window;
     std::vector<std::string> Errors;
 };
