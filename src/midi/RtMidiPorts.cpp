@@ -100,6 +100,31 @@ std::optional<unsigned int> Locate(T &midi, unsigned int index, const std::strin
     return std::nullopt;
 }
 
+// The re-plug check of an open port: gone while no device of its name is found, back once one
+// is found again and the port reconnected to it, present otherwise.
+template<class T, class F>
+TPortCheck RecheckPort(T &midi, unsigned int index, const std::string &name, bool &lost,
+                       F reconnect)
+{
+    std::optional<unsigned int> at;
+    try {
+        at = Locate(midi, index, name);
+    } catch (const RtMidiError &) { }
+    if (!at) {
+        lost = true;
+        return TPortCheck::Gone;
+    }
+    if (!lost)
+        return TPortCheck::Present;
+    try {
+        reconnect(*at);
+    } catch (const RtMidiError &) {
+        return TPortCheck::Gone;
+    }
+    lost = false;
+    return TPortCheck::Back;
+}
+
 class TRtMidiInPort final : public IMidiInPort
 {
 public:
@@ -162,25 +187,11 @@ public:
     {
         if (!Midi)
             return TPortCheck::Present;
-        std::optional<unsigned int> at;
-        try {
-            at = Locate(*Midi, Index, PortName);
-        } catch (const RtMidiError &) { }
-        if (!at) {
-            Lost = true;
-            return TPortCheck::Gone;
-        }
-        if (!Lost)
-            return TPortCheck::Present;
         // The connection went with the device: made again to the device now at that place.
-        try {
+        return RecheckPort(*Midi, Index, PortName, Lost, [this](unsigned int at) {
             Midi->closePort();
-            Midi->openPort(*at, InPortName);
-        } catch (const RtMidiError &) {
-            return TPortCheck::Gone;
-        }
-        Lost = false;
-        return TPortCheck::Back;
+            Midi->openPort(at, InPortName);
+        });
     }
 
 private:
@@ -328,23 +339,10 @@ public:
         std::lock_guard lock(Lock);
         if (!Midi)
             return TPortCheck::Present;
-        std::optional<unsigned int> at;
-        try {
-            at = Locate(*Midi, OpenIndex, PortName);
-        } catch (const RtMidiError &) { }
-        if (!at) {
-            Lost = true;
-            return TPortCheck::Gone;
-        }
-        if (!Lost)
-            return TPortCheck::Present;
-        try {
-            Reconnect(*at);
-        } catch (const RtMidiError &) {
-            return TPortCheck::Gone;
-        }
-        OpenIndex = *at;
-        return TPortCheck::Back;
+        return RecheckPort(*Midi, OpenIndex, PortName, Lost, [this](unsigned int at) {
+            Reconnect(at);
+            OpenIndex = at;
+        });
     }
 
 private:
