@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TBudget
@@ -90,3 +91,21 @@ private:
     std::vector<TBudget> Budgets;
     std::vector<TResult> Results;
 };
+
+// A benchmark program's run against its budgets: Google Benchmark's own arguments, the runs, the
+// shares, then each growth check (benchmarks by prefix, the largest last/first ratio). The
+// caller has made whatever application object its benchmarks need.
+inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
+                         const std::vector<std::pair<std::string, double>> &growth = {})
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    TShareReporter reporter(std::move(budgets));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    for (const auto &[prefix, limit] : growth)
+        reporter.PrintGrowth(prefix, limit);
+    benchmark::Shutdown();
+    return 0;
+}

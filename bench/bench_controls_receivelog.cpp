@@ -34,13 +34,6 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    TShareReporter reporter({{"PaintReceiveLog", "a screen frame", 1.0 / 60, 0.01}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    reporter.PrintGrowth("PaintReceiveLog", 1.2);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, {{"PaintReceiveLog", "a screen frame", 1.0 / 60, 0.01}},
+                         {{"PaintReceiveLog", 1.2}});
 }

@@ -72,11 +72,7 @@ BENCHMARK(Waiting)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond)
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    TShareReporter reporter(
+    return RunBenchmarks(
+        argc, argv,
         {{"SendToneMessage", "its 13 bytes on a DIN cable", 13 * DinByteSeconds, 0.0025}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
 }

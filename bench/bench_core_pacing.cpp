@@ -4,6 +4,7 @@
 // the windows send them (an envelope release, a part answer's echo); the pacing itself (the
 // wait for the cable and the gap) sleeps and costs nothing.
 
+#include "DiscardingPaced.h"
 #include "ShareReporter.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -74,30 +75,13 @@ BENCHMARK(TimedWakeBaseline)
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    auto discard = std::make_shared<TDiscardingProvider>();
-    midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>> {discard}));
-    midi::MidiOut().Open(0);
-    {
-        midi::TPacedOutputs paced(midi::MidiOut());
-        paced.SetGap(0, std::chrono::milliseconds(0));
-        Paced = &paced;
-        TShareReporter reporter(
-            {{"PacedDataSet", "16 data sets of 14 bytes on a DIN cable",
-              Burst * DataSetBytes * DinByteSeconds, 0.0025},
-             {"PacedControlChange", "16 control changes of 3 bytes on a DIN cable",
-              Burst * 3 * DinByteSeconds, 0.0025},
-             {"TimedWakeBaseline", "16 data sets of 14 bytes on a DIN cable",
-              Burst * DataSetBytes * DinByteSeconds, 0.0025}});
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintSummary();
-        Paced = nullptr;
-    }
-    midi::ShutdownMidi();
-    midi::SetMidiService(nullptr);
-    benchmark::Shutdown();
-    return 0;
+    TDiscardingPacedOutput output;
+    Paced = &output.Outputs();
+    return RunBenchmarks(argc, argv,
+                         {{"PacedDataSet", "16 data sets of 14 bytes on a DIN cable",
+                           Burst * DataSetBytes * DinByteSeconds, 0.0025},
+                          {"PacedControlChange", "16 control changes of 3 bytes on a DIN cable",
+                           Burst * 3 * DinByteSeconds, 0.0025},
+                          {"TimedWakeBaseline", "16 data sets of 14 bytes on a DIN cable",
+                           Burst * DataSetBytes * DinByteSeconds, 0.0025}});
 }

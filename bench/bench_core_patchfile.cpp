@@ -4,6 +4,7 @@
 // the paced rate (320 us a byte and the 20 ms gap between two data sets). A step is one whole
 // patch, its tone blocks cut into pages as the instrument sends them.
 
+#include "DiscardingPaced.h"
 #include "ShareReporter.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -68,9 +69,6 @@ BENCHMARK(OpenPatchFile)->MeasureProcessCPUTime()->Iterations(40)->Unit(benchmar
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     QTemporaryDir dir;
     PatchPath = dir.filePath("Patch.syx");
     const auto patch = WholePatch();
@@ -83,23 +81,9 @@ int main(int argc, char **argv)
         wireSeconds += double(packet.size()) * DinByteSeconds;
     wireSeconds += double(packets.size() - 1) * GapSeconds;
 
-    auto discard = std::make_shared<TDiscardingProvider>();
-    midi::SetMidiService(std::make_shared<midi::TMidiHub>(
-        std::vector<std::shared_ptr<midi::IMidiPortProvider>> {discard}));
-    midi::MidiOut().Open(0);
-    {
-        midi::TPacedOutputs paced(midi::MidiOut());
-        paced.SetGap(0, std::chrono::milliseconds(0));
-        Paced = &paced;
-        const std::string label = "a whole patch (" + std::to_string(packets.size())
-            + " data sets) on a DIN cable at the 20 ms gap";
-        TShareReporter reporter({{"OpenPatchFile", label, wireSeconds, 0.01}});
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.PrintSummary();
-        Paced = nullptr;
-    }
-    midi::ShutdownMidi();
-    midi::SetMidiService(nullptr);
-    benchmark::Shutdown();
-    return 0;
+    TDiscardingPacedOutput output;
+    Paced = &output.Outputs();
+    const std::string label = "a whole patch (" + std::to_string(packets.size())
+        + " data sets) on a DIN cable at the 20 ms gap";
+    return RunBenchmarks(argc, argv, {{"OpenPatchFile", label, wireSeconds, 0.01}});
 }

@@ -82,17 +82,13 @@ BENCHMARK(DecodePartAnswer)
 int main(int argc, char **argv)
 {
     TDiscardingApplication application;
-    benchmark::Initialize(&argc, argv);
     std::size_t answerBytes = 0;
     for (const auto &message : PartAnswer(3, 5))
         answerBytes += message.size();
-    TShareReporter reporter(
+    return RunBenchmarks(
+        argc, argv,
         {{"ToneControlChange", "its 13 bytes on a DIN cable", 13 * DinByteSeconds, 0.0025},
          {"DecodePartAnswer", "the answer's bytes on a DIN cable",
-          static_cast<double>(answerBytes) * DinByteSeconds, 0.0025}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    reporter.PrintGrowth("DecodePartAnswer", 1.2);
-    benchmark::Shutdown();
-    return 0;
+          static_cast<double>(answerBytes) * DinByteSeconds, 0.0025}},
+        {{"DecodePartAnswer", 1.2}});
 }

@@ -39,12 +39,6 @@ BENCHMARK(BM_EnvelopeDragStep)->DenseRange(1, 4)->ArgName("handle")->Unit(benchm
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    TShareReporter reporter({{"BM_EnvelopeDragStep", "a 60 Hz frame", FrameSeconds, TargetShare}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv,
+                         {{"BM_EnvelopeDragStep", "a 60 Hz frame", FrameSeconds, TargetShare}});
 }

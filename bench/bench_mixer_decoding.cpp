@@ -68,17 +68,11 @@ BENCHMARK(DecodeOpeningAnswers)
 int main(int argc, char **argv)
 {
     TDiscardingApplication application;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     std::size_t answerBytes = 0;
     for (const auto &message : OpeningAnswers())
         answerBytes += message.size();
-    TShareReporter reporter({{"DecodeOpeningAnswers", "the answers' bytes on a DIN cable",
-                              static_cast<double>(answerBytes) * DinByteSeconds, 0.0025}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    reporter.PrintGrowth("DecodeOpeningAnswers", 1.2);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv,
+                         {{"DecodeOpeningAnswers", "the answers' bytes on a DIN cable",
+                           static_cast<double>(answerBytes) * DinByteSeconds, 0.0025}},
+                         {{"DecodeOpeningAnswers", 1.2}});
 }

@@ -49,13 +49,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    TShareReporter reporter({{"MonitorMessage", "a 3-byte message's wire time", 0.96e-3, 0.01}});
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    reporter.PrintGrowth("MonitorMessage", 1.5);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv,
+                         {{"MonitorMessage", "a 3-byte message's wire time", 0.96e-3, 0.01}},
+                         {{"MonitorMessage", 1.5}});
 }
