@@ -898,7 +898,8 @@ void TSoakDriver::PrintFigures(std::chrono::steady_clock::duration wall)
     QStringList kinds;
     for (const auto &[name, count] : ActionCounts)
         kinds << QStringLiteral("%1 %2").arg(QString::fromStdString(name)).arg(count);
-    std::printf("soak: %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
+    if (!kinds.isEmpty())
+        std::printf("soak: %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
     std::printf("soak: %llu messages reached the instrument, %llu data sets dropped\n",
                 static_cast<unsigned long long>(Instrument.ReceivedCount() - OwnRequests),
                 static_cast<unsigned long long>(Instrument.StrictDrops()));
