@@ -134,6 +134,30 @@ private slots:
         QCOMPARE(Active()->count(), 1);
     }
 
+    // The history is bounded: past the limit the oldest steps go, and undoing everything kept
+    // stops at the value the first kept step started from.
+    void historyKeepsTheLatestSteps()
+    {
+        auto *bar = Find<QScrollBar>("BarFineTuneTone1");
+        bar->setValue(bar->minimum());
+        WaitSent();
+        Active()->clear();
+        // Ten steps up, then the limit's worth of steps down and up again.
+        const QPoint down(2, bar->height() / 2);
+        const QPoint up(bar->width() - 3, bar->height() / 2);
+        for (int i = 0; i < 10 + TOmbrix::UndoLimit; ++i)
+            QTest::mouseClick(bar, Qt::LeftButton, {}, i >= 10 && (i - 10) % 2 == 0 ? down : up);
+        QCOMPARE(bar->value(), bar->minimum() + 10);
+        QCOMPARE(Active()->count(), TOmbrix::UndoLimit);
+        while (Active()->canUndo())
+            Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(bar->value(), bar->minimum() + 10);
+        QCOMPARE(int(PartMemory()[0x1A + protocol::ToneBlockUsedSize + 0x3E]),
+                 protocol::ToneParam::FineTune.ToByte(bar->minimum() + 10));
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
+    }
+
     void barMoveFromPressToReleaseIsOneStep()
     {
         auto *bar = Find<QScrollBar>("BarPanTone1");

@@ -86,6 +86,26 @@ private slots:
         QCOMPARE(model.Row(0).Ms, qint64(total - model.rowCount()));
     }
 
+    // Until the window is first shown the monitor keeps fewer rows; showing it raises the cap,
+    // and a lowered cap drops the oldest at once.
+    void capFollowsTheFirstOpening()
+    {
+        monitor::TFormMonitor form;
+        QCOMPARE(form.Model().CapOfRows(), monitor::TMonitorModel::UnwatchedCap);
+        const int total = monitor::TMonitorModel::UnwatchedCap + 1500;
+        for (int i = 0; i < total; ++i)
+            form.Model().Append(i, true, "Out", LevelChange);
+        QVERIFY(form.Model().rowCount() <= monitor::TMonitorModel::UnwatchedCap);
+        QCOMPARE(form.Model().Row(form.Model().rowCount() - 1).Ms, qint64(total - 1));
+        form.show();
+        form.hide();
+        QCOMPARE(form.Model().CapOfRows(), monitor::TMonitorModel::DefaultCap);
+        form.Model().SetCap(100);
+        QCOMPARE(form.Model().rowCount(), 100);
+        QCOMPARE(form.Model().Row(0).Ms, qint64(total - 100));
+        QCOMPARE(form.Filter().rowCount(), 100);
+    }
+
     void filters_data()
     {
         QTest::addColumn<bool>("hideSensing");

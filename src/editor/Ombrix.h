@@ -69,6 +69,8 @@ public:
         return *PartStacks[static_cast<std::size_t>(part)];
     }
     QUndoStack &MixerUndoStack() const { return *MixerStack; }
+    // Steps each stack keeps; the oldest go first.
+    static constexpr int UndoLimit = 200;
 
     // Settings and selection state.
     int MidiInIndex = 0;

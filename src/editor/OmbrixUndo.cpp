@@ -72,9 +72,13 @@ constexpr int NoValue = protocol::NoSelection;
 void TOmbrix::BuildEditMenu()
 {
     UndoSteps = new QUndoGroup(this);
-    for (QUndoStack *&stack : PartStacks)
+    // A bounded history: an afternoon's arrow clicks would otherwise all stay in memory.
+    for (QUndoStack *&stack : PartStacks) {
         stack = new QUndoStack(UndoSteps);
+        stack->setUndoLimit(UndoLimit);
+    }
     MixerStack = new QUndoStack(UndoSteps);
+    MixerStack->setUndoLimit(UndoLimit);
 
     // Edit comes before View, as in every desktop program; File and Pattern keep their places.
     auto *edit = new QMenu(QStringLiteral("Edit"), menuBar());

@@ -51,7 +51,7 @@ public:
 
 TFormMonitor::TFormMonitor(QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , MonitorModel(new TMonitorModel(this))
+    , MonitorModel(new TMonitorModel(this, TMonitorModel::UnwatchedCap))
     , MonitorFilter(new TMonitorFilter(this))
     , Table(new QTableView(this))
     , HideSensing(new QCheckBox(QStringLiteral("Hide Active Sensing and clock"), this))
@@ -150,6 +150,13 @@ TFormMonitor::~TFormMonitor()
 {
     midi::SetReceiveWatch(false);
     protocol::SetTrafficSink(nullptr);
+}
+
+void TFormMonitor::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (MonitorModel->CapOfRows() < TMonitorModel::DefaultCap)
+        MonitorModel->SetCap(TMonitorModel::DefaultCap);
 }
 
 std::vector<int> TFormMonitor::ChosenRows(bool all) const

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QShowEvent;
 class QTableView;
 
 namespace monitor {
@@ -31,6 +32,10 @@ public:
     void CopySelection();
     // Asks for a file; .syx saves the System Exclusive bytes, any other name the text.
     void SaveRows(bool all);
+
+protected:
+    // The first opening raises the model's cap from UnwatchedCap to DefaultCap.
+    void showEvent(QShowEvent *event) override;
 
 private:
     TMonitorModel *MonitorModel;

@@ -2,6 +2,8 @@
 
 #include "protocol/MessageMeaning.h"
 
+#include <algorithm>
+
 #include <QSaveFile>
 
 namespace monitor {
@@ -31,6 +33,18 @@ TMonitorModel::TMonitorModel(QObject *parent, int cap, int block)
     , Block(std::max(1, std::min(block, cap)))
 {
     Clock.start();
+}
+
+void TMonitorModel::SetCap(int cap)
+{
+    Cap = std::max(1, cap);
+    Block = std::max(1, std::min(Block, Cap));
+    const int excess = static_cast<int>(Rows.size()) - Cap;
+    if (excess <= 0)
+        return;
+    beginRemoveRows({}, 0, excess - 1);
+    Rows.erase(Rows.begin(), Rows.begin() + excess);
+    endRemoveRows();
 }
 
 void TMonitorModel::Append(bool sent, const std::string &device,

@@ -32,6 +32,9 @@ public:
     enum TColumn { TimeColumn, DirectionColumn, DeviceColumn, BytesColumn, MeaningColumn };
     static constexpr int ColumnCount = 5;
     static constexpr int DefaultCap = 100000;
+    // Until the monitor window is first opened: enough to show what just happened, without
+    // holding an hour's traffic for a window nobody may open.
+    static constexpr int UnwatchedCap = 10000;
     static constexpr int DefaultBlock = 1000;
 
     explicit TMonitorModel(QObject *parent = nullptr, int cap = DefaultCap,
@@ -42,6 +45,9 @@ public:
     void Append(qint64 ms, bool sent, const std::string &device,
                 std::span<const std::uint8_t> bytes);
     void Clear();
+    // A lower cap drops the oldest rows at once.
+    void SetCap(int cap);
+    int CapOfRows() const { return Cap; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -194,6 +194,7 @@ void TSoakDriver::Note(const QString &action)
 
 void TSoakDriver::Fail(const QString &what)
 {
+    std::fflush(stdout);
     std::fprintf(stderr, "soak: FAILED after action %ld (seed %llu): %s\nsoak: the last actions:\n",
                  Actions, static_cast<unsigned long long>(Options.Seed), qPrintable(what));
     for (const QString &line : Trail)
