@@ -73,7 +73,7 @@ for name in $targets; do
     done
     rm -rf "$corpus" "$scratch"
     mv "$merged" "$corpus"
-    echo "   corpus: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) KB"
+    echo "   corpus: $(ls "$corpus" | wc -l) files, $(cat "$corpus"/* 2>/dev/null | wc -c) bytes"
 done
 
 echo
