@@ -9,6 +9,8 @@
 #include "midi/MidiDevices.h"
 #include "support/DiscardingApplication.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -61,5 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             Decode(forced);
         }
     }
+    // The program's event loop runs what the controls posted while a delivery was decoded before
+    // the next one; without it they would pile up from input to input until memory runs out.
+    QCoreApplication::sendPostedEvents();
     return 0;
 }

@@ -1,6 +1,12 @@
 // Arbitrary bytes as a settings file. The reader must survive anything, and what it read must
-// come back unchanged through the writer: the dialog writes back every name it was given.
+// come back unchanged through the writer: the dialog writes back every name it was given. The
+// device ID read goes into every message header, so whatever number the file holds, the requests
+// and data sets built with it must be well formed (no byte of 80h or more inside them).
 
+#include "midi/SysExText.h"
+#include "protocol/EditorProtocol.h"
+#include "protocol/Headers.h"
+#include "protocol/MixerProtocol.h"
 #include "protocol/SettingsFile.h"
 
 #include <QDir>
@@ -23,6 +29,29 @@ void Require(bool condition)
 {
     if (!condition)
         std::abort();
+}
+
+void RequireSound(const std::string &text)
+{
+    midi::TByteStream message;
+    midi::HexTextToSysEx(text, message);
+    Require(!midi::SysExFault(message));
+}
+
+// What the two windows send with the file's device ID: their opening requests, a patch choice, a
+// data set behind the model-3A header.
+void RequireSoundMessages(int deviceId)
+{
+    const std::string request = protocol::DataRequestHeader(deviceId);
+    for (int part = 0; part < 7; ++part)
+        for (const editor::TRequest &r : editor::PartRequests(request, part))
+            RequireSound(r.Text);
+    for (const mixer::TRequest &r : mixer::OpeningRequests(request))
+        RequireSound(r.Text);
+    for (const std::string &text :
+         editor::PatchSelectionMessages(protocol::DataSetHeader(deviceId), 6, 8, 127))
+        RequireSound(text);
+    RequireSound(mixer::MfxPartMessage(protocol::Model3AHeader(deviceId), 6, true));
 }
 } // namespace
 
@@ -60,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     // The names are the input's bytes, never more.
     Require(total <= size);
+
+    RequireSoundMessages(first.DeviceId);
 
     settings::WriteSettingsFile(output, first.MidiInIndex, first.MidiOutIndex,
                                 std::to_string(first.DeviceId), first.PatchNames);
