@@ -5,6 +5,7 @@
 // long as it is well formed (no status byte inside a System Exclusive message), whatever the
 // delivery held.
 
+#include "Pieces.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "support/DiscardingApplication.h"
@@ -42,17 +43,9 @@ void Decode(const std::vector<std::uint8_t> &message)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::vector<std::uint8_t> whole(data, data + size);
-    Decode(whole);
-    std::vector<std::uint8_t> piece;
-    for (std::uint8_t byte : whole) {
-        piece.push_back(byte);
-        if (byte == 0xF7) {
-            Decode(piece);
-            piece.clear();
-        }
-    }
-    if (!piece.empty())
-        Decode(piece);
+    ForEachPiece(whole, [](std::span<const std::uint8_t> piece) {
+        Decode({piece.begin(), piece.end()});
+    });
     if (size > 9) {
         std::vector<std::uint8_t> forced = whole;
         forced[6] = 0x01;

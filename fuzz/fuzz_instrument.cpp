@@ -3,6 +3,7 @@
 // answers), and the whole input is fed once more as a single message. Every answer must be a
 // well-formed data-set message of this device with a correct checksum.
 
+#include "Pieces.h"
 #include "instrument/VirtualInstrument.h"
 
 #include <cstddef>
@@ -45,14 +46,8 @@ void Feed(instrument::TVirtualInstrument &instrument, const std::uint8_t *data, 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     instrument::TVirtualInstrument instrument;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0xF7) {
-            Feed(instrument, data + start, i + 1 - start);
-            start = i + 1;
-        }
-    }
-    Feed(instrument, data + start, size - start);
-    Feed(instrument, data, size);
+    ForEachPiece({data, size}, [&instrument](std::span<const std::uint8_t> piece) {
+        Feed(instrument, piece.data(), piece.size());
+    });
     return 0;
 }

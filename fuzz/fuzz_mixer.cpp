@@ -3,6 +3,7 @@
 // every send handler is connected: decoding must still send nothing and raise no error, and
 // every control must stay within its range.
 
+#include "Pieces.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
 #include "support/DiscardingApplication.h"
@@ -58,15 +59,9 @@ void Feed(TFormMixer &form, const std::uint8_t *data, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     TFuzzWorld &world = World();
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        if (data[i] == 0xF7) {
-            Feed(*world.Form, data + start, i + 1 - start);
-            start = i + 1;
-        }
-    if (start < size)
-        Feed(*world.Form, data + start, size - start);
-    Feed(*world.Form, data, size);
+    ForEachPiece({data, size}, [&world](std::span<const std::uint8_t> piece) {
+        Feed(*world.Form, piece.data(), piece.size());
+    });
     // The program's event loop runs what the controls posted while a delivery was decoded before
     // the next one; without it they would pile up from input to input until memory runs out.
     QCoreApplication::sendPostedEvents();

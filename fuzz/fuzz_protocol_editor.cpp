@@ -6,6 +6,7 @@
 // decoding order; every value lies in its control's range, so what a control echoes is a data
 // byte.
 
+#include "Pieces.h"
 #include "protocol/EditorProtocol.h"
 #include "protocol/MessageView.h"
 
@@ -122,17 +123,9 @@ void Decode(const std::vector<std::uint8_t> &bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::vector<std::uint8_t> whole(data, data + size);
-    Decode(whole);
-    std::vector<std::uint8_t> piece;
-    for (std::uint8_t byte : whole) {
-        piece.push_back(byte);
-        if (byte == 0xF7) {
-            Decode(piece);
-            piece.clear();
-        }
-    }
-    if (!piece.empty() && piece.size() != whole.size())
-        Decode(piece);
+    ForEachPiece(whole, [](std::span<const std::uint8_t> piece) {
+        Decode({piece.begin(), piece.end()});
+    });
     if (size > 9) {
         // One forced variant an input, chosen by its first byte: the fuzzer reaches them all.
         static constexpr std::uint8_t Blocks[] = {0x00, 0x10, 0x12, 0x14, 0x16};

@@ -3,6 +3,7 @@
 // end is caught (AddressSanitizer). Checked: a block is decoded only from the area it belongs
 // to, and every value is one a received byte can give, before any control clamps it.
 
+#include "Pieces.h"
 #include "protocol/MixerProtocol.h"
 
 #include <cstdint>
@@ -61,14 +62,7 @@ void Decode(const std::uint8_t *data, std::size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        if (data[i] == 0xF7) {
-            Decode(data + start, i + 1 - start);
-            start = i + 1;
-        }
-    if (start > 0 && start < size)
-        Decode(data + start, size - start);
-    Decode(data, size);
+    ForEachPiece({data, size},
+                 [](std::span<const std::uint8_t> piece) { Decode(piece.data(), piece.size()); });
     return 0;
 }
