@@ -34,7 +34,7 @@ public:
     static constexpr int DefaultCap = 100000;
     // Until the monitor window is first opened: enough to show what just happened, without
     // holding an hour's traffic for a window nobody may open.
-    static constexpr int UnwatchedCap = 10000;
+    static constexpr int UnwatchedCap = 2000;
     static constexpr int DefaultBlock = 1000;
 
     explicit TMonitorModel(QObject *parent = nullptr, int cap = DefaultCap,
