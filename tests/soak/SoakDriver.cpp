@@ -58,7 +58,6 @@ using namespace std::chrono_literals;
 const QString PartAnswerWords = QStringLiteral(" Patch Common Tone1 Tone2 Tone3 Tone4");
 // Quiet: nothing queued and no request running, within this long of the last action.
 constexpr int QuietLimitMs = 20000;
-constexpr double MemoryGrowthLimit = 0.05;
 
 template<class T>
 T *Named(const QObject &root, const QString &name)
@@ -882,6 +881,7 @@ int TSoakDriver::Run()
     // AddressSanitizer holds freed memory back on purpose: its figure says nothing of ours.
     std::printf("soak: memory growth not judged under AddressSanitizer\n");
 #else
+    constexpr double MemoryGrowthLimit = 0.05;
     if (std::abs(growth) >= MemoryGrowthLimit)
         Fail(QStringLiteral("resident memory changed by %1 %").arg(100.0 * growth, 0, 'f', 2));
 #endif
