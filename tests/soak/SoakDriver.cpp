@@ -15,6 +15,7 @@
 #include "protocol/MixerProtocol.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/ToneParams.h"
+#include "support/EditorTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -58,18 +59,6 @@ using namespace std::chrono_literals;
 const QString PartAnswerWords = QStringLiteral(" Patch Common Tone1 Tone2 Tone3 Tone4");
 // Quiet: nothing queued and no request running, within this long of the last action.
 constexpr int QuietLimitMs = 20000;
-
-template<class T>
-T *Named(const QObject &root, const QString &name)
-{
-    T *found = root.findChild<T *>(name);
-    if (!found) {
-        std::fprintf(stderr, "soak: no control %s\n", qPrintable(name));
-        std::fflush(stderr);
-        std::_Exit(2);
-    }
-    return found;
-}
 
 // The page a process keeps in memory now, in bytes, after handing freed blocks back.
 std::size_t ResidentBytes()
@@ -152,8 +141,8 @@ TSoakDriver::TSoakDriver(TProgramWindows &windows, instrument::TVirtualInstrumen
     , Options(std::move(options))
     , Random(Options.Seed)
 {
-    PartLog.Follow(*Named<TReceiveLog>(Windows.Ombrix, QStringLiteral("Edit1")));
-    MixerLog.Follow(*Named<TReceiveLog>(Windows.FormMixer, QStringLiteral("EditBPM")));
+    PartLog.Follow(*FindControl<TReceiveLog>(Windows.Ombrix, QStringLiteral("Edit1")));
+    MixerLog.Follow(*FindControl<TReceiveLog>(Windows.FormMixer, QStringLiteral("EditBPM")));
     // Any error the program reports would be a box in front of the user: the run fails there,
     // with the text the box would show.
     protocol::SetErrorReporter(
@@ -302,7 +291,7 @@ void TSoakDriver::AnswerFileDialog(const QString &path, int attempt)
             return;
         }
         // Pasted rather than typed, so no completion list comes in the way of the Enter key.
-        auto *name = Named<QLineEdit>(*dialog, QStringLiteral("fileNameEdit"));
+        auto *name = FindControl<QLineEdit>(*dialog, QStringLiteral("fileNameEdit"));
         name->setText(path);
         Key(name, Qt::Key_Return);
     });
@@ -311,8 +300,8 @@ void TSoakDriver::AnswerFileDialog(const QString &path, int attempt)
 void TSoakDriver::OpenMixerFromMenu()
 {
     QMenuBar *bar = Windows.Ombrix.menuBar();
-    auto *pattern = Named<QMenu>(Windows.Ombrix, QStringLiteral("Pattern"));
-    auto *mixer = Named<QAction>(Windows.Ombrix, QStringLiteral("Mixer"));
+    auto *pattern = FindControl<QMenu>(Windows.Ombrix, QStringLiteral("Pattern"));
+    auto *mixer = FindControl<QAction>(Windows.Ombrix, QStringLiteral("Mixer"));
     Click(bar, bar->actionGeometry(pattern->menuAction()).center());
     if (!QTest::qWaitFor([pattern] { return pattern->isVisible(); }, 2000))
         Fail(QStringLiteral("the Pattern menu does not open"));
@@ -324,7 +313,7 @@ void TSoakDriver::OpenMixerFromMenu()
 
 void TSoakDriver::PickPart()
 {
-    auto *group = Named<TRadioGroup>(Windows.Ombrix, QStringLiteral("RadioGroupSelectPart"));
+    auto *group = FindControl<TRadioGroup>(Windows.Ombrix, QStringLiteral("RadioGroupSelectPart"));
     const int part = Draw(group->Count());
     Note(QStringLiteral("part %1").arg(part + 1));
     // The part already shown is not asked for again.
@@ -337,7 +326,7 @@ void TSoakDriver::PickPart()
 void TSoakDriver::PickPatch()
 {
     const bool group = Draw(3) == 0;
-    auto *list = Named<TDropDownList>(
+    auto *list = FindControl<TDropDownList>(
         Windows.Ombrix, group ? QStringLiteral("LBPatchGroup") : QStringLiteral("LBPatch"));
     const int before = list->currentIndex();
     Note(QStringLiteral("%1 from row %2").arg(list->objectName()).arg(before));
@@ -372,7 +361,7 @@ void TSoakDriver::UseToneControl(int tone, int row)
         StepList(static_cast<TDropDownList *>(widget));
         break;
     case TControlKind::DepthEdit: {
-        auto *arrows = Named<TUpDown>(
+        auto *arrows = FindControl<TUpDown>(
             Windows.Ombrix, QStringLiteral("%1Tone%2").arg(control.CompanionStem).arg(tone));
         const int clicks = Between(1, 3);
         const bool up = Draw(2) == 0;
@@ -474,16 +463,16 @@ void TSoakDriver::MixerSession()
         if (Draw(5) == 0) {
             // Enter in a box applies the number typed and closes the window.
             const auto group = mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
-            auto *box = Named<TEditBox>(Windows.FormMixer,
-                                        QStringLiteral("Edit%1%2")
-                                            .arg(mixer::SendGroupInfo(group).Name)
-                                            .arg(Between(1, 8)));
+            auto *box = FindControl<TEditBox>(Windows.FormMixer,
+                                              QStringLiteral("Edit%1%2")
+                                                  .arg(mixer::SendGroupInfo(group).Name)
+                                                  .arg(Between(1, 8)));
             Note(QStringLiteral("%1 typed, Enter").arg(box->objectName()));
             TypeNumber(box, Between(0, 127), false);
             Key(box, Qt::Key_Return);
         } else {
             Note(QStringLiteral("OKBtn"));
-            auto *ok = Named<QPushButton>(Windows.FormMixer, QStringLiteral("OKBtn"));
+            auto *ok = FindControl<QPushButton>(Windows.FormMixer, QStringLiteral("OKBtn"));
             Click(ok, ok->rect().center());
         }
     };
@@ -500,14 +489,15 @@ void TSoakDriver::MixerSession()
 void TSoakDriver::MixerAction()
 {
     TFormMixer &form = Windows.FormMixer;
-    const auto named = [&form](const QString &name) { return Named<QWidget>(form, name); };
+    const auto named = [&form](const QString &name) { return FindControl<QWidget>(form, name); };
     const int suffix = Between(1, 8);
     const auto group = mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
     const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(group);
     switch (Draw(10)) {
     case 0:
     case 1: {
-        auto *bar = Named<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
+        auto *bar
+            = FindControl<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
         Note(bar->objectName());
         MoveSlider(bar);
         break;
@@ -523,12 +513,12 @@ void TSoakDriver::MixerAction()
                  .arg(thenBar ? ", then a bar of its group" : ""));
         TypeNumber(box, value, !thenBar);
         if (thenBar)
-            MoveSlider(Named<QScrollBar>(
+            MoveSlider(FindControl<QScrollBar>(
                 form, QStringLiteral("Bar%1%2").arg(info.Name).arg(Between(1, 8))));
         break;
     }
     case 3: {
-        auto *bar = Named<QScrollBar>(form, QStringLiteral("BarTrans%1").arg(suffix));
+        auto *bar = FindControl<QScrollBar>(form, QStringLiteral("BarTrans%1").arg(suffix));
         Note(bar->objectName());
         MoveSlider(bar);
         break;
@@ -536,7 +526,7 @@ void TSoakDriver::MixerAction()
     case 4: {
         static const char *const Lists[]
             = {"LBReverbType", "LBReverbHF", "LBDelayType", "LBDelayHF", "LBDelayOutput"};
-        auto *list = Named<TDropDownList>(form, QString::fromLatin1(Lists[Draw(5)]));
+        auto *list = FindControl<TDropDownList>(form, QString::fromLatin1(Lists[Draw(5)]));
         Note(list->objectName());
         StepList(list);
         break;
@@ -544,7 +534,7 @@ void TSoakDriver::MixerAction()
     case 5: {
         static const char *const Bars[] = {"BarReverbLevel", "BarReverbTime", "BarReverbToMFX",
                                            "BarDelayLevel",  "BarDelayTime",  "BarDelayToMFX"};
-        auto *bar = Named<QScrollBar>(form, QString::fromLatin1(Bars[Draw(6)]));
+        auto *bar = FindControl<QScrollBar>(form, QString::fromLatin1(Bars[Draw(6)]));
         Note(bar->objectName());
         MoveSlider(bar);
         break;
@@ -554,7 +544,7 @@ void TSoakDriver::MixerAction()
             Note(QStringLiteral("EditDelayFeedback typed"));
             TypeNumber(named(QStringLiteral("EditDelayFeedback")), Between(0, 105), true);
         } else {
-            auto *arrows = Named<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
+            auto *arrows = FindControl<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
             Note(arrows->objectName());
             Click(arrows, QPoint(arrows->width() / 2, Draw(2) == 0 ? 3 : arrows->height() - 3));
         }
@@ -563,7 +553,7 @@ void TSoakDriver::MixerAction()
         static const char *const Switches[] = {"CBReverbSwitch", "CBDelaySwitch", "CBMFXSwitch"};
         const QString name = Draw(2) == 0 ? QString::fromLatin1(Switches[Draw(3)])
                                           : QStringLiteral("CBMFXSwitch%1").arg(suffix);
-        auto *box = Named<QCheckBox>(form, name);
+        auto *box = FindControl<QCheckBox>(form, name);
         Note(name);
         Click(box, QPoint(6, box->height() / 2));
         break;
@@ -647,11 +637,11 @@ void TSoakDriver::CheckMainWindow()
 {
     TOmbrix &window = Windows.Ombrix;
     const int part
-        = Named<TRadioGroup>(window, QStringLiteral("RadioGroupSelectPart"))->ItemIndex();
+        = FindControl<TRadioGroup>(window, QStringLiteral("RadioGroupSelectPart"))->ItemIndex();
     if (part < 0)
         return;
-    auto *groups = Named<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
-    auto *patches = Named<TDropDownList>(window, QStringLiteral("LBPatch"));
+    auto *groups = FindControl<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
+    auto *patches = FindControl<TDropDownList>(window, QStringLiteral("LBPatch"));
     for (const editor::TRequest &request : editor::PartRequests(window.DataRequestHeader, part)) {
         ++OwnRequests;
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
@@ -715,15 +705,15 @@ void TSoakDriver::CheckMixerWindow()
                          .arg(held);
     };
     const auto bar = [&](const QString &name, int held) {
-        auto *control = Named<QScrollBar>(form, name);
+        auto *control = FindControl<QScrollBar>(form, name);
         compare(name, control->value(), std::clamp(held, control->minimum(), control->maximum()));
     };
     const auto list = [&](const QString &name, int held) {
-        auto *control = Named<TDropDownList>(form, name);
+        auto *control = FindControl<TDropDownList>(form, name);
         compare(name, control->ItemIndex(), ListValue(control, held));
     };
     const auto box = [&](const QString &name, bool held) {
-        compare(name, Named<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
+        compare(name, FindControl<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
     };
     for (const mixer::TRequest &request :
          mixer::OpeningRequests(Windows.Ombrix.DataRequestHeader)) {
@@ -747,7 +737,7 @@ void TSoakDriver::CheckMixerWindow()
                 list(QStringLiteral("LBDelayHF"), c->DelayHfDamp);
                 list(QStringLiteral("LBDelayOutput"), c->DelayOutput);
                 bar(QStringLiteral("BarDelayToMFX"), c->DelayToMfx);
-                auto *feedback = Named<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
+                auto *feedback = FindControl<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
                 compare(feedback->objectName(), feedback->Position(),
                         std::clamp(c->DelayFeedback, feedback->Min(), feedback->Max()));
             }
