@@ -142,9 +142,6 @@ private:
     void FollowActiveStack(bool mixerInFront);
     void RefreshEditActions();
     void RunUndo(bool redo);
-    // A patch selection sent by a user's pick becomes a step.
-    void NotePatchPick(int part, std::optional<editor::TPatchSelection> before,
-                       editor::TPatchSelection after);
     void SetPatchBack(int group, int patch);
     void SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages);
     void WatchMixerWindow();

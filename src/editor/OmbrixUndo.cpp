@@ -121,7 +121,24 @@ void TOmbrix::BuildEditMenu()
             });
     connect(this, &TOmbrix::PatchSelectionSent, this,
             [this](int part, std::optional<editor::TPatchSelection> before,
-                   editor::TPatchSelection after) { NotePatchPick(part, before, after); });
+                   editor::TPatchSelection after) {
+                // A selection an undo or redo sends is that step's own. Taken when it is sent,
+                // the step is the history's of the part it went to, from what that part played,
+                // whatever part is clicked while the pick waits. A part whose patch is not known
+                // cannot be given it back.
+                if (Undoing || part < 0 || part >= static_cast<int>(PartStacks.size()) || !before
+                    || before->Group == NoValue || before->Patch == NoValue
+                    || (before->Group == after.Group && before->Patch == after.Patch))
+                    return;
+                PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
+                    QStringLiteral("Patch Part %1").arg(part + 1),
+                    [this, before = *before] {
+                        protocol::RunHandler([&] { SetPatchBack(before.Group, before.Patch); });
+                    },
+                    [this, after] {
+                        protocol::RunHandler([&] { SetPatchBack(after.Group, after.Patch); });
+                    }));
+            });
     ConnectToneSteps();
     WatchMixerWindow();
     FollowActiveStack(false);
@@ -199,24 +216,6 @@ void TOmbrix::RunUndo(bool redo)
         protocol::RunBurstHandler([&] { redo ? UndoSteps->redo() : UndoSteps->undo(); });
     }
     RefreshEditActions();
-}
-
-void TOmbrix::NotePatchPick(int part, std::optional<editor::TPatchSelection> before,
-                            editor::TPatchSelection after)
-{
-    // A selection an undo or redo sends is that step's own. Taken when it is sent, the step is
-    // the history's of the part it went to, from what that part played, whatever part is
-    // clicked while the pick waits. A part whose patch is not known cannot be given it back.
-    if (Undoing || part < 0 || part >= static_cast<int>(PartStacks.size()) || !before
-        || before->Group == NoValue || before->Patch == NoValue
-        || (before->Group == after.Group && before->Patch == after.Patch))
-        return;
-    PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
-        QStringLiteral("Patch Part %1").arg(part + 1),
-        [this, before = *before] {
-            protocol::RunHandler([&] { SetPatchBack(before.Group, before.Patch); });
-        },
-        [this, after] { protocol::RunHandler([&] { SetPatchBack(after.Group, after.Patch); }); }));
 }
 
 void TOmbrix::SetPatchBack(int group, int patch)
