@@ -16,10 +16,14 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 #include <QtTest>
 
@@ -237,6 +241,45 @@ private slots:
                                "Tone 3, Tone 4)"),
                  Errors.front().c_str());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Without the part's whole patch kept, the file could not be undone: the user is asked
+    // first, Annuler being the default; a file sent anyway makes no step.
+    void AsksBeforeAFileThatCannotBeUndone_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("send") << "Send";
+        QTest::newRow("cancel") << "Annuler";
+    }
+    void AsksBeforeAFileThatCannotBeUndone()
+    {
+        QFETCH(QString, button);
+        StopWindow();
+        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
+        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        const QString path = Dir.filePath("Level.syx");
+        WriteRaw(path, QByteArray("\xF0\x41\x10\x00\x0B\x12\x02\x00\x10\x65\x01\x08\xF7", 13));
+        QString asked;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                    asked = box->text() + " / " + box->defaultButton()->text();
+                    for (QAbstractButton *choice : box->buttons())
+                        if (choice->text() == button)
+                            choice->click();
+                }
+        });
+        answer.start(20);
+        const QStringList sent
+            = SentBy([&] { protocol::RunBurstHandler([&] { Window->OpenPatch(path); }); });
+        QCOMPARE(asked,
+                 QString("Part 1 did not answer completely: the file can be sent, but not "
+                         "undone. Send it anyway? / Annuler"));
+        QCOMPARE(sent.filter("02 00 10 65 01").size(), button == "Send" ? 1 : 0);
+        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 
     void RefusesWhatItCannotUse_data()

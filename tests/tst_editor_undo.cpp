@@ -4,6 +4,7 @@
 
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
+#include "controls/ReceiveLog.h"
 #include "editor/EnvelopeImage.h"
 #include "protocol/DataPackets.h"
 #include "protocol/Handlers.h"
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QMenu>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSlider>
@@ -45,6 +47,21 @@ class TestEditorUndo : public TMainWindowFixture
             memory.insert(memory.end(), block.begin(), block.end());
         }
         return memory;
+    }
+    void SelectPart(int part)
+    {
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
+    }
+    // Runs action once, as the receive log first ends with word from now on, while scope lives.
+    void AtLog(const QObject &scope, const QString &word, const std::function<void()> &action)
+    {
+        connect(Find<TReceiveLog>("Edit1"), &TReceiveLog::TextChanged, &scope,
+                [word, action, done = false](const QString &text) mutable {
+                    if (done || !text.endsWith(word))
+                        return;
+                    done = true;
+                    action();
+                });
     }
     QAction *Action(const char *name) { return Find<QAction>(QString::fromLatin1(name)); }
     QUndoStack *Active() { return Window->UndoGroup().activeStack(); }
@@ -273,6 +290,61 @@ private slots:
             QVERIFY(message.split(' ').size() <= 10 + 128);
         }
         QCOMPARE(Find<QScrollBar>("BarLevelTone1")->value(), int(level1[0x65]));
+    }
+
+    // Part 4 clicked while a pick on part 1 waits, in its pause or in its part request: the
+    // step is part 1's, from part 1's old patch, and part 4 keeps its own.
+    void patchPickThenAnotherPart_data()
+    {
+        QTest::addColumn<QString>("clickAfter");
+        QTest::newRow("pause") << QString();
+        QTest::newRow("request") << " Patch";
+    }
+    void patchPickThenAnotherPart()
+    {
+        QFETCH(QString, clickAfter);
+        const TMemory part4 = PartMemory(3);
+        auto *patch = Find<TDropDownList>("LBPatch");
+        const int first = patch->ItemIndex();
+        const QObject scope;
+        const auto click = [this] { SelectPart(4); };
+        if (clickAfter.isEmpty())
+            QTimer::singleShot(0, &scope, click);
+        else
+            AtLog(scope, clickAfter, click);
+        UserPick(patch, first == 5 ? 6 : 5);
+        WaitSent();
+        QCOMPARE(PartMemory(3), part4);
+        QCOMPARE(Window->PartUndoStack(3).count(), 0);
+        QCOMPARE(Window->PartUndoStack(0).undoText(), QString("Patch Part 1"));
+        SelectPart(1);
+        Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(patch->ItemIndex(), first);
+        QCOMPARE(PartMemory(3), part4);
+    }
+
+    // A bar moved while part 4's request runs, once its tone is shown: the value went to part 4,
+    // and so does the step.
+    void controlMovedDuringAPartRequest()
+    {
+        const TMemory part1 = PartMemory(0);
+        const TMemory part4 = PartMemory(3);
+        const QObject scope;
+        AtLog(scope, " Tone2", [this] {
+            auto *bar = Find<QScrollBar>("BarLevelTone2");
+            bar->triggerAction(bar->value() > 10 ? QAbstractSlider::SliderPageStepSub
+                                                 : QAbstractSlider::SliderPageStepAdd);
+        });
+        SelectPart(4);
+        WaitSent();
+        QVERIFY(PartMemory(3) != part4);
+        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+        QCOMPARE(Action("Undo")->text(), QString("Undo Level Tone 2"));
+        Action("Undo")->trigger();
+        WaitSent();
+        QCOMPARE(PartMemory(3), part4);
+        QCOMPARE(PartMemory(0), part1);
     }
 
     void decodingIsNeverAStep()

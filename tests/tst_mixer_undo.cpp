@@ -141,6 +141,43 @@ private slots:
         });
     }
 
+    // A number typed and still pending goes out with a move of another bar of its group: it is
+    // a step of its own, ahead of the move.
+    void typedValueAppliedByABarMove_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("group") << "EditPan5"
+                               << "BarPan2"
+                               << "Pan Part 4";
+        QTest::newRow("feedback") << "EditDelayFeedback"
+                                  << "BarDelayLevel"
+                                  << "Delay Feedback";
+    }
+    void typedValueAppliedByABarMove()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, bar);
+        QFETCH(QString, step);
+        Stack.clear();
+        Open([&] {
+            const auto before = Memory();
+            TEditBox *edit = Box(box);
+            const QString was = edit->text();
+            edit->selectAll();
+            QTest::keyClicks(edit, edit->text() == QLatin1String("12") ? "13" : "12");
+            QVERIFY(edit->HasPendingEdit());
+            Bar(bar)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            QCOMPARE(Stack.count(), 2);
+            QCOMPARE(Stack.text(0), step);
+            Stack.undo();
+            Stack.undo();
+            QCOMPARE(Memory(), before);
+            QCOMPARE(edit->text(), was);
+        });
+    }
+
     void barMoveFromPressToReleaseIsOneStep()
     {
         Stack.clear();

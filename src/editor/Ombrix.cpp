@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <limits>
+#include <utility>
 
 using midi::HexByte;
 using protocol::RunBurstHandler;
@@ -91,7 +92,7 @@ void TOmbrix::BuildControls()
     LBPatch->SetItemIndex(0);
     LBPatch->setToolTip(QStringLiteral("Patch for the selected part"));
     connect(LBPatch, &TDropDownList::UserChange, this,
-            [this] { RunBurstHandler([this] { PickPatch(); }); });
+            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
 
     LBPatchGroup = new TDropDownList(client);
     LBPatchGroup->setObjectName(QStringLiteral("LBPatchGroup"));
@@ -102,7 +103,7 @@ void TOmbrix::BuildControls()
     LBPatchGroup->SetItemIndex(-1);
     LBPatchGroup->setToolTip(QStringLiteral("Patch group of the selected part"));
     connect(LBPatchGroup, &TDropDownList::UserChange, this,
-            [this] { RunBurstHandler([this] { PickPatch(); }); });
+            [this] { RunBurstHandler([this] { LBPatchChange(); }); });
 
     RadioGroupSelectPart = new TRadioGroup(QStringLiteral("Select a Part"),
                                            {"1", "2", "3", "4", "5", "6", "7"}, 8, client);
@@ -281,6 +282,7 @@ void TOmbrix::RequestPart()
     if (part < 0)
         return;
     PartText = HexByte(part);
+    MessagePart = part;
     protocol::TSysExAttachment attached(
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
@@ -305,12 +307,16 @@ void TOmbrix::LBPatchChange()
         patch = 31;
     FillPatchList(group);
     LBPatch->SetItemIndex(patch);
+    const int part = RadioGroupSelectPart->ItemIndex();
     // No patch selected: the new group's names are shown, and nothing is sent until one is.
-    if (patch < 0)
+    if (patch < 0 || part < 0)
         return;
-    for (const std::string &message : editor::PatchSelectionMessages(
-             DataSetHeader, RadioGroupSelectPart->ItemIndex(), group, patch))
+    for (const std::string &message :
+         editor::PatchSelectionMessages(DataSetHeader, part, group, patch))
         SendText(message);
+    const editor::TPatchSelection sent {group, patch};
+    emit PatchSelectionSent(
+        part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
     protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), editor::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
 }
@@ -361,13 +367,12 @@ void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
     const editor::TDecoded decoded = editor::DecodeMessage(data);
     switch (decoded.Block) {
     case editor::TBlock::PatternPart: {
-        // The part's patch selection; a block is taken to be the selected part's.
+        // The part's patch selection; a block is taken to be the requested part's.
         if (!decoded.Selection)
             return;
         const editor::TPatchSelection &selection = *decoded.Selection;
         LBPatchGroup->SetItemIndex(selection.Group);
-        KnownGroup = selection.Group;
-        KnownPatch = selection.Patch;
+        KnownSelections[static_cast<std::size_t>(MessagePart)] = selection;
         if (selection.Group != protocol::NoSelection) {
             FillPatchList(selection.Group);
             LBPatch->SetItemIndex(selection.Patch);

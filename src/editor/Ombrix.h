@@ -5,12 +5,14 @@
 // four tone columns, and sends every change straight back.
 
 #include "midi/MidiOutputs.h"
+#include "protocol/EditorProtocol.h"
 #include "protocol/Enveloppe.h"
 
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -87,8 +89,12 @@ protected:
 
 signals:
     // A patch file was sent to part (0..6): the data sets the part held before, and the file's.
+    // Not for a file sent without the part's whole patch kept: that one cannot be undone.
     void PatchFileOpened(int part, std::vector<std::vector<std::uint8_t>> before,
                          std::vector<std::vector<std::uint8_t>> after);
+    // A patch selection was sent to part (0..6): the one the part played before, when known.
+    void PatchSelectionSent(int part, std::optional<editor::TPatchSelection> before,
+                            editor::TPatchSelection after);
 
 private:
     void FormCreate();
@@ -136,7 +142,6 @@ private:
     void FollowActiveStack(bool mixerInFront);
     void RefreshEditActions();
     void RunUndo(bool redo);
-    void PickPatch();
     void SetPatchBack(int group, int patch);
     void SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages);
     void WatchMixerWindow();
@@ -146,7 +151,8 @@ private:
     QAction *UndoAction = nullptr;
     QAction *RedoAction = nullptr;
     bool Undoing = false;
-    // The group and patch the selected part plays, as last decoded or picked.
-    int KnownGroup = -1;
-    int KnownPatch = -1;
+    // The part PartText names: the one the controls' messages go to.
+    int MessagePart = 0;
+    // The group and patch each part plays, as last decoded or sent.
+    std::array<std::optional<editor::TPatchSelection>, 7> KnownSelections {};
 };

@@ -20,6 +20,7 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -118,6 +119,26 @@ void TOmbrix::BuildEditMenu()
                         protocol::RunHandler([&] { SendPatchMessages(part, after); });
                     }));
             });
+    connect(this, &TOmbrix::PatchSelectionSent, this,
+            [this](int part, std::optional<editor::TPatchSelection> before,
+                   editor::TPatchSelection after) {
+                // A selection an undo or redo sends is that step's own. Taken when it is sent,
+                // the step is the history's of the part it went to, from what that part played,
+                // whatever part is clicked while the pick waits. A part whose patch is not known
+                // cannot be given it back.
+                if (Undoing || part < 0 || part >= static_cast<int>(PartStacks.size()) || !before
+                    || before->Group == NoValue || before->Patch == NoValue
+                    || (before->Group == after.Group && before->Patch == after.Patch))
+                    return;
+                PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
+                    QStringLiteral("Patch Part %1").arg(part + 1),
+                    [this, before = *before] {
+                        protocol::RunHandler([&] { SetPatchBack(before.Group, before.Patch); });
+                    },
+                    [this, after] {
+                        protocol::RunHandler([&] { SetPatchBack(after.Group, after.Patch); });
+                    }));
+            });
     ConnectToneSteps();
     WatchMixerWindow();
     FollowActiveStack(false);
@@ -125,10 +146,14 @@ void TOmbrix::BuildEditMenu()
 
 void TOmbrix::ConnectToneSteps()
 {
+    // A step is the history's of the part its message went to. While a part request runs, that
+    // is the part requested, which the history in use follows only once the request has ended.
+    const auto messagePartStack
+        = [this] { return PartStacks[static_cast<std::size_t>(MessagePart)]; };
     for (TToneColumn *column : Columns) {
         connect(column, &TToneColumn::UserStep, this,
-                [this, column](int row, int before, int after, int drag) {
-                    UndoSteps->activeStack()->push(new TControlStep(
+                [messagePartStack, column](int row, int before, int after, int drag) {
+                    messagePartStack()->push(new TControlStep(
                         column->StepName(row), column->ControlOf(row), before, after, drag,
                         [column, row](int value) { column->Restore(row, value); }));
                 });
@@ -137,9 +162,9 @@ void TOmbrix::ConnectToneSteps()
             if (!image)
                 continue;
             connect(image, &TEnvelopeImage::Dragged, this,
-                    [this, image, name = column->StepName(row)](const TEnvelopeValues &before,
-                                                                const TEnvelopeValues &after) {
-                        UndoSteps->activeStack()->push(new TUndoStep(
+                    [messagePartStack, image, name = column->StepName(row)](
+                        const TEnvelopeValues &before, const TEnvelopeValues &after) {
+                        messagePartStack()->push(new TUndoStep(
                             name, [image, before] { image->Restore(before); },
                             [image, after] { image->Restore(after); }));
                     });
@@ -191,28 +216,6 @@ void TOmbrix::RunUndo(bool redo)
         protocol::RunBurstHandler([&] { redo ? UndoSteps->redo() : UndoSteps->undo(); });
     }
     RefreshEditActions();
-}
-
-void TOmbrix::PickPatch()
-{
-    const int group = KnownGroup;
-    const int patch = KnownPatch;
-    LBPatchChange();
-    const int newGroup = LBPatchGroup->ItemIndex();
-    const int newPatch = LBPatch->ItemIndex();
-    const int part = RadioGroupSelectPart->ItemIndex();
-    // Only a pick that was sent is a step; the part's stack is the active one, unless the
-    // wait let the user pick another part.
-    if (newGroup < 0 || newPatch < 0 || (newGroup == group && newPatch == patch) || part < 0)
-        return;
-    KnownGroup = newGroup;
-    KnownPatch = newPatch;
-    PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
-        QStringLiteral("Patch Part %1").arg(part + 1),
-        [this, group, patch] { protocol::RunHandler([&] { SetPatchBack(group, patch); }); },
-        [this, newGroup, newPatch] {
-            protocol::RunHandler([&] { SetPatchBack(newGroup, newPatch); });
-        }));
 }
 
 void TOmbrix::SetPatchBack(int group, int patch)

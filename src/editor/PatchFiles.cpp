@@ -22,7 +22,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace {
@@ -49,6 +51,23 @@ void ShowPatchFileReport(QStatusBar *bar, const QString &text)
         bar->addWidget(label, 1);
     }
     label->setText(text);
+}
+
+// Asks whether a file goes out all the same to a part whose patch could not be kept: it could
+// not be undone.
+bool SendWithoutUndo(QWidget *window, int part)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Ombrix"),
+                    QStringLiteral("Part %1 did not answer completely: the file can be sent, but "
+                                   "not undone. Send it anyway?")
+                        .arg(part + 1),
+                    QMessageBox::NoButton, window);
+    const QPushButton *send = box.addButton(QStringLiteral("Send"), QMessageBox::AcceptRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == send;
 }
 
 } // namespace
@@ -144,14 +163,18 @@ void TOmbrix::OpenPatch(const QString &path)
     const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
-    // What the part holds now is kept first, so that the opening can be undone.
-    const std::vector<midi::TByteStream> before
-        = protocol::PatchBlockMessages(CollectPatch(part), part);
+    // What the part holds now is kept first, so that the opening can be undone; an undo from an
+    // incomplete copy would send part of a patch, or nothing.
+    const std::vector<midi::TByteStream> held = CollectPatch(part);
+    const bool undoable = protocol::MissingPatchBlocks(held, part).empty();
+    if (!undoable && !SendWithoutUndo(this, part))
+        return;
     midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
     const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
-    emit PatchFileOpened(part, before, messages);
+    if (undoable)
+        emit PatchFileOpened(part, protocol::PatchBlockMessages(held, part), messages);
     ShowPatchFileReport(StatusBar,
                         QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
                             .arg(QFileInfo(path).fileName())

@@ -282,6 +282,10 @@ void TFormMixer::ConnectSendHandlers()
         connect(CBMFXSwitch[i], &QCheckBox::toggled, this, &TFormMixer::MFXPartClick);
     }
     EffectsArea->ConnectSendHandlers();
+    // Connected after the handlers, the steps come after them: a number typed into a box that a
+    // handler applies on its way is then a step ahead of the change that applied it.
+    if (UndoStack)
+        new TMixerUndo(*this, State, *UndoStack);
 }
 
 void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
@@ -373,5 +377,7 @@ void TFormMixer::OKBtnClick()
 
 void TFormMixer::SetUndoStack(QUndoStack &stack)
 {
-    new TMixerUndo(*this, State, stack);
+    UndoStack = &stack;
+    if (SendConnected)
+        new TMixerUndo(*this, State, stack);
 }

@@ -57,7 +57,8 @@ public:
 
     void done(int result) override;
 
-    // The user's changes become steps on stack from now on.
+    // The user's changes become steps on stack from now on (from the first opening on, when the
+    // window has not been opened yet).
     void SetUndoStack(QUndoStack &stack);
 
 protected:
@@ -82,6 +83,7 @@ private:
     QPushButton *OKBtn = nullptr;
     TReceiveLog *EditBPM = nullptr;
     bool SendConnected = false;
+    QUndoStack *UndoStack = nullptr;
     bool Opening = false;
     // A close asked for while the opening runs, carried out once the window is up.
     std::optional<int> PendingResult;

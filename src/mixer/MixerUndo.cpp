@@ -102,9 +102,31 @@ void TMixerUndo::NoteChange(std::size_t index)
     const int before = std::exchange(watched.Known, after);
     if (Session.Decoding || Restoring || before == after)
         return;
+    NoteAppliedEdits(index);
     const auto *slider = qobject_cast<const QAbstractSlider *>(watched.Control);
-    Stack.push(new TControlStep(StepName(watched.Control->objectName()), watched.Control, before,
-                                after, slider && slider->isSliderDown() ? DragSerial : 0,
+    Push(index, before, after, slider && slider->isSliderDown() ? DragSerial : 0);
+}
+
+void TMixerUndo::NoteAppliedEdits(std::size_t changed)
+{
+    // The changed control's handler has run: a number typed into another box and still waiting
+    // for its edit to end went out with it (a box of the same group, the delay feedback with the
+    // delay), and its control took it without a signal. That is a step of its own, made first.
+    for (std::size_t i = 0; i < Watched.size(); ++i) {
+        TWatched &watched = Watched[i];
+        const auto *edit = qobject_cast<const TEditBox *>(watched.Control);
+        if (i == changed || (edit && edit->HasPendingEdit()))
+            continue;
+        const int value = ValueOf(watched.Control);
+        if (value != watched.Known)
+            Push(i, std::exchange(watched.Known, value), value, 0);
+    }
+}
+
+void TMixerUndo::Push(std::size_t index, int before, int after, int drag)
+{
+    QWidget *control = Watched[index].Control;
+    Stack.push(new TControlStep(StepName(control->objectName()), control, before, after, drag,
                                 [this, index](int value) { Restore(index, value); }));
 }
 

@@ -3,7 +3,8 @@
 // The mixer window's undo steps: every control a user changes there (a group's bar, whether
 // moved or typed into its box, a transposition bar, a switch, a list, the feedback box) makes a
 // step on the stack it is given. A bar held from press to release is one step; a key or arrow
-// step is one of its own. What the decoder sets is never a step.
+// step is one of its own. What the decoder sets is never a step. Made once the window's send
+// handlers are connected, it hears each change after its handler has run.
 
 #include "MixerSession.h"
 
@@ -30,6 +31,8 @@ private:
     };
     void Watch(QWidget *control);
     void NoteChange(std::size_t index);
+    void NoteAppliedEdits(std::size_t changed);
+    void Push(std::size_t index, int before, int after, int drag);
     void Restore(std::size_t index, int value);
     static int ValueOf(const QWidget *control);
 
