@@ -4,40 +4,21 @@
 // at QT_SCALE_FACTOR=2.
 
 #include "app/Application.h"
+#include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
 #include "protocol/Handlers.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QGroupBox>
-#include <QLabel>
 #include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QStyleOptionComboBox>
-#include <QStyleOptionGroupBox>
-#include <QTextDocument>
 #include <QtTest>
 
 #include <map>
 #include <memory>
 
 namespace {
-// A caption as its control draws it: in the space the control gives it, by its alignment.
-struct TShownCaption
-{
-    QString Text;
-    QRectF Space;
-    int Flags = 0;
-    qreal Needed = 0;
-};
-
 QString NameOf(const QWidget *widget)
 {
     if (!widget->objectName().isEmpty())
@@ -45,81 +26,23 @@ QString NameOf(const QWidget *widget)
     return NameOf(widget->parentWidget()) + QLatin1Char('/') + widget->metaObject()->className();
 }
 
-TShownCaption ButtonCaption(const QAbstractButton &button, QStyle::SubElement contents, int flags)
+// The width the caption needs in its space; lines that run out at the bottom count as too wide.
+qreal Needed(const TCaption &caption, const QFont &font)
 {
-    QStyleOptionButton option;
-    option.initFrom(&button);
-    option.text = button.text();
-    return {button.text(), button.style()->subElementRect(contents, &option, &button), flags,
-            QFontMetricsF(button.font()).horizontalAdvance(button.text())};
-}
-
-// The caption of a widget that shows one; an empty text for any other.
-TShownCaption CaptionOf(const QWidget &widget)
-{
-    if (const auto *label = qobject_cast<const QLabel *>(&widget)) {
-        if (Qt::mightBeRichText(label->text()))
-            return {};
-        const int margin = label->margin();
-        const QRectF space = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-        const QFontMetricsF metrics(label->font());
-        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
-        if (!label->wordWrap())
-            return {label->text(), space, flags, metrics.horizontalAdvance(label->text())};
-        const QRectF lines = metrics.boundingRect(space, flags, label->text());
-        // Lines that run out at the bottom count as too wide.
-        return {label->text(), space, flags,
-                lines.bottom() > space.bottom() ? space.width() + 1 : lines.width()};
-    }
-    const int left = Qt::AlignLeft | Qt::AlignVCenter;
-    if (const auto *box = qobject_cast<const QCheckBox *>(&widget))
-        return ButtonCaption(*box, QStyle::SE_CheckBoxContents, left);
-    if (const auto *radio = qobject_cast<const QRadioButton *>(&widget))
-        return ButtonCaption(*radio, QStyle::SE_RadioButtonContents, left);
-    if (const auto *button = qobject_cast<const QPushButton *>(&widget))
-        return ButtonCaption(*button, QStyle::SE_PushButtonContents, Qt::AlignCenter);
-    if (const auto *list = qobject_cast<const QComboBox *>(&widget)) {
-        // The setup dialog's lists show whatever names the system gives its ports.
-        if (list->objectName().startsWith(QLatin1String("LBSetup_Midi")))
-            return {};
-        QStyleOptionComboBox option;
-        option.initFrom(list);
-        option.frame = list->hasFrame();
-        // A row is drawn a pixel in from each side of the field.
-        const QRectF field
-            = QRectF(list->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                   QStyle::SC_ComboBoxEditField, list))
-                  .adjusted(1, 0, -1, 0);
-        TShownCaption widest {QString(), field, left, 0};
-        for (int row = 0; row < list->count(); ++row) {
-            const qreal needed = QFontMetricsF(list->font()).horizontalAdvance(list->itemText(row));
-            if (needed > widest.Needed)
-                widest = {list->itemText(row), field, left, needed};
-        }
-        return widest;
-    }
-    if (const auto *group = qobject_cast<const QGroupBox *>(&widget)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(group);
-        option.text = group->title();
-        option.textAlignment = group->alignment();
-        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-        const QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                           QStyle::SC_GroupBoxLabel, group);
-        // The title may run up to the box's right edge.
-        return {group->title(),
-                QRectF(title.left(), title.top(), group->width() - title.left(), title.height()),
-                left, QFontMetricsF(group->font()).horizontalAdvance(group->title())};
-    }
-    return {};
+    const QFontMetricsF metrics(font);
+    if (!(caption.Flags & Qt::TextWordWrap))
+        return metrics.horizontalAdvance(caption.Text);
+    const QRectF lines = metrics.boundingRect(caption.Space, caption.Flags, caption.Text);
+    return lines.bottom() > caption.Space.bottom() ? caption.Space.width() + 1 : lines.width();
 }
 
 // The rectangle the caption's letters cover in its control, found by drawing them as the
 // control does (blanks cover nothing).
-QRectF LettersOf(const QWidget &owner, const TShownCaption &caption)
+QRectF LettersOf(const QWidget &owner, const TCaption &caption)
 {
     const qreal ratio = owner.devicePixelRatioF();
-    QImage image(QSizeF((owner.width() + caption.Needed) * ratio, owner.height() * ratio).toSize(),
+    const qreal width = owner.width() + Needed(caption, owner.font());
+    QImage image(QSizeF(width * ratio, owner.height() * ratio).toSize(),
                  QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
@@ -172,14 +95,17 @@ public:
     {
         QStringList faults;
         for (QWidget *owner : Shown) {
-            const TShownCaption caption = CaptionOf(*owner);
-            if (caption.Text.trimmed().isEmpty())
+            const TCaption caption = CaptionOf(*owner);
+            // The setup dialog's lists show whatever names the system gives its ports.
+            if (caption.Text.trimmed().isEmpty()
+                || owner->objectName().startsWith(QLatin1String("LBSetup_Midi")))
                 continue;
             const QString name = QStringLiteral("%1 \"%2\"").arg(NameOf(owner), caption.Text);
-            if (caption.Needed > caption.Space.width())
+            const qreal needed = Needed(caption, owner->font());
+            if (needed > caption.Space.width())
                 faults << QStringLiteral("%1 needs %2 px and has %3")
                               .arg(name)
-                              .arg(caption.Needed, 0, 'f', 1)
+                              .arg(needed, 0, 'f', 1)
                               .arg(caption.Space.width());
             // A letter touching a control beside it reads as part of it.
             const QRectF letters = LettersOf(*owner, caption)

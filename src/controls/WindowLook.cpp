@@ -76,15 +76,6 @@ QFont NarrowedSansSerif()
     return font;
 }
 
-// A widget's caption and the space its control gives it; an empty text for a widget without.
-// A drop-down list's caption is its widest row.
-struct TCaption
-{
-    QString Text;
-    QRectF Space;
-    bool Wraps = false;
-};
-
 TCaption WidestRow(const QComboBox &list)
 {
     QStyleOptionComboBox option;
@@ -99,37 +90,49 @@ TCaption WidestRow(const QComboBox &list)
         if (metrics.horizontalAdvance(list.itemText(row)) > metrics.horizontalAdvance(widest))
             widest = list.itemText(row);
     // The row is drawn a pixel in from each side of the field.
-    return {widest, QRectF(field).adjusted(1, 0, -1, 0)};
+    return {widest, QRectF(field).adjusted(1, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter};
 }
 
-TCaption ButtonCaption(const QAbstractButton &button, QStyle::SubElement contents)
+TCaption ButtonCaption(const QAbstractButton &button, QStyle::SubElement contents, int flags)
 {
     QStyleOptionButton option;
     option.initFrom(&button);
     option.text = button.text();
-    return {button.text(), button.style()->subElementRect(contents, &option, &button)};
+    return {button.text(), button.style()->subElementRect(contents, &option, &button), flags};
 }
 
-TCaption CaptionOf(const QWidget &widget)
+bool Fits(const TCaption &caption, const QFont &font)
 {
-    if (const auto *label = qobject_cast<const QLabel *>(&widget)) {
+    const QFontMetricsF metrics(font);
+    if (!(caption.Flags & Qt::TextWordWrap))
+        return metrics.horizontalAdvance(caption.Text) <= caption.Space.width();
+    const QRectF needed = metrics.boundingRect(QRectF(0, 0, caption.Space.width(), QWIDGETSIZE_MAX),
+                                               Qt::TextWordWrap, caption.Text);
+    return needed.width() <= caption.Space.width() && needed.height() <= caption.Space.height();
+}
+} // namespace
+
+TCaption CaptionOf(const QWidget &control)
+{
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
+    if (const auto *label = qobject_cast<const QLabel *>(&control)) {
         const bool rich = label->textFormat() == Qt::RichText
             || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
         if (rich)
             return {};
         const int margin = label->margin();
         return {label->text(), label->contentsRect().adjusted(margin, margin, -margin, -margin),
-                label->wordWrap()};
+                int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0)};
     }
-    if (const auto *box = qobject_cast<const QCheckBox *>(&widget))
-        return ButtonCaption(*box, QStyle::SE_CheckBoxContents);
-    if (const auto *radio = qobject_cast<const QRadioButton *>(&widget))
-        return ButtonCaption(*radio, QStyle::SE_RadioButtonContents);
-    if (const auto *button = qobject_cast<const QPushButton *>(&widget))
-        return ButtonCaption(*button, QStyle::SE_PushButtonContents);
-    if (const auto *list = qobject_cast<const QComboBox *>(&widget))
+    if (const auto *box = qobject_cast<const QCheckBox *>(&control))
+        return ButtonCaption(*box, QStyle::SE_CheckBoxContents, left);
+    if (const auto *radio = qobject_cast<const QRadioButton *>(&control))
+        return ButtonCaption(*radio, QStyle::SE_RadioButtonContents, left);
+    if (const auto *button = qobject_cast<const QPushButton *>(&control))
+        return ButtonCaption(*button, QStyle::SE_PushButtonContents, Qt::AlignCenter);
+    if (const auto *list = qobject_cast<const QComboBox *>(&control))
         return WidestRow(*list);
-    if (const auto *group = qobject_cast<const QGroupBox *>(&widget)) {
+    if (const auto *group = qobject_cast<const QGroupBox *>(&control)) {
         QStyleOptionGroupBox option;
         option.initFrom(group);
         option.text = group->title();
@@ -137,22 +140,13 @@ TCaption CaptionOf(const QWidget &widget)
         option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
         const QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
                                                            QStyle::SC_GroupBoxLabel, group);
+        // The title may run up to the box's right edge.
         return {group->title(),
-                QRectF(title.left(), title.top(), group->width() - title.left(), title.height())};
+                QRectF(title.left(), title.top(), group->width() - title.left(), title.height()),
+                left};
     }
     return {};
 }
-
-bool Fits(const TCaption &caption, const QFont &font)
-{
-    const QFontMetricsF metrics(font);
-    if (!caption.Wraps)
-        return metrics.horizontalAdvance(caption.Text) <= caption.Space.width();
-    const QRectF needed = metrics.boundingRect(QRectF(0, 0, caption.Space.width(), QWIDGETSIZE_MAX),
-                                               Qt::TextWordWrap, caption.Text);
-    return needed.width() <= caption.Space.width() && needed.height() <= caption.Space.height();
-}
-} // namespace
 
 QFont WindowFont()
 {
