@@ -6,6 +6,7 @@
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
+#include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
 #include "protocol/Handlers.h"
@@ -95,11 +96,8 @@ class TestMixerInstrument : public TMixerWindowFixture
 private slots:
     void initTestCase()
     {
-        // The program's font, which the window is laid out for.
-        QFont font(QStringLiteral("Sans Serif"), 8);
-        font.setStyleHint(QFont::SansSerif);
-        font.setStretch(QFont::SemiCondensed);
-        QApplication::setFont(font);
+        // The program's look, which the window is laid out for.
+        UseWindowLook();
         Rig = std::make_unique<TVirtualRig>();
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Screenshots.h"
 #include "controls/ErrorBox.h"
+#include "controls/WindowLook.h"
 #include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -12,7 +13,6 @@
 #include "protocol/ReceiveHandOver.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QStatusBar>
 
 #include <cstdlib>
@@ -42,11 +42,7 @@ std::shared_ptr<instrument::TVirtualInstrument> BuiltInInstrument()
 void SetUpProgramLook()
 {
     QApplication::setApplicationName(QStringLiteral("Ombrix"));
-    // The windows are laid out to the pixel for a small 8-point sans-serif font.
-    QFont font(QStringLiteral("Sans Serif"), 8);
-    font.setStyleHint(QFont::SansSerif);
-    font.setStretch(QFont::SemiCondensed);
-    QApplication::setFont(font);
+    UseWindowLook();
 }
 
 namespace {

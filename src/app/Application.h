@@ -27,7 +27,7 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
 // The built-in instrument of the program's service, while that service lives.
 std::shared_ptr<instrument::TVirtualInstrument> BuiltInInstrument();
 
-// The program's name and font, before any window: the windows are laid out to the pixel for it.
+// The program's name, and the font and style its windows are laid out for; before any window.
 void SetUpProgramLook();
 
 // The three windows, created in this order: the main window (which reads the settings and asks

@@ -4,6 +4,7 @@
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
+#include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/SysExText.h"
@@ -126,8 +127,6 @@ void TOmbrix::BuildControls()
     LabelPub->setText(QStringLiteral("Please, for any questions, suggestions, or bug report, send "
                                      "an email to support@ombrix.example"));
     LabelPub->setGeometry(72, 688, 447, 13);
-    // Wider fonts than the layout was drawn for must not cut the address off.
-    LabelPub->resize(std::max(447, LabelPub->sizeHint().width()), 13);
     LabelPub->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
     QMenuBar *menu = menuBar();
@@ -154,6 +153,7 @@ void TOmbrix::BuildControls()
                 SetupAction->setEnabled(!running);
                 MixerAction->setEnabled(!running);
             });
+    FitCaptionsWhenShown(*this);
 }
 
 void TOmbrix::BuildViewMenu()

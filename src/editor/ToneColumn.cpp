@@ -5,6 +5,7 @@
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
 #include "controls/ScrollBar.h"
+#include "controls/TrackBar.h"
 #include "controls/UpDown.h"
 #include "midi/SysExText.h"
 #include "protocol/Enveloppe.h"
@@ -52,6 +53,13 @@ TToneColumn::TToneColumn(int tone, QWidget *parent)
                 column.Height);
     for (int row = 0; row < protocol::ToneControlCount; ++row)
         MakeControl(row);
+    // As on Windows, where the column was drawn: frames lie under the captions and the captions
+    // under the controls, and a caption hides the frame line it lies on.
+    for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        label->lower();
+    for (int row = 0; row < protocol::ToneControlCount; ++row)
+        if (ToneTable[row].Kind == TControlKind::Bevel)
+            Controls[static_cast<std::size_t>(row)]->lower();
     for (int row = 0; row < protocol::ToneControlCount; ++row)
         Known[static_cast<std::size_t>(row)] = ValueOf(row);
 }
@@ -72,6 +80,7 @@ QLabel *TToneColumn::MakeLabel(const protocol::TLabelRow &row)
 {
     auto *label = new QLabel(QString::fromLatin1(row.Caption), this);
     label->setObjectName(Name(row.Stem));
+    label->setAutoFillBackground(true);
     label->move(row.Place.Left, row.Place.Top);
     label->adjustSize();
     if (row.Place.Width > 0)
@@ -103,6 +112,7 @@ void TToneColumn::MakeControl(int row)
         if (caption.contains(QLatin1String("%1")))
             caption = caption.arg(ToneNumber);
         auto *box = new QCheckBox(caption, this);
+        box->setAutoFillBackground(true);
         box->setChecked(control.Start != 0);
         connect(box, &QCheckBox::toggled, this, [this, row] {
             RunHandler([&] { CheckBoxClick(row); });
@@ -136,6 +146,7 @@ void TToneColumn::MakeControl(int row)
     case TControlKind::RadioGroup: {
         auto *group = new TRadioGroup(QString::fromLatin1(control.Caption), ItemsOf(control),
                                       control.Columns, this);
+        group->setAutoFillBackground(true);
         connect(group, &TRadioGroup::Click, this, [this, row] {
             RunHandler([&] { RadioGroupClick(row); });
             NoteChange(row);
@@ -181,7 +192,7 @@ void TToneColumn::MakeControl(int row)
         break;
     }
     case TControlKind::TrackBar: {
-        auto *bar = new QSlider(Qt::Vertical, this);
+        auto *bar = new TTrackBar(Qt::Vertical, this);
         bar->setRange(param.ControlMin, param.ControlMax);
         bar->setValue(control.Start);
         // Minimum at the top, as the instrument's own sliders read.

@@ -6,6 +6,7 @@
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
+#include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
 #include "protocol/Headers.h"
@@ -115,6 +116,7 @@ TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, midi::IM
     setWindowTitle(QStringLiteral("Réglages Pattern"));
     setFixedSize(ClientWidth, ClientHeight);
     BuildPanels();
+    FitCaptionsWhenShown(*this);
 }
 
 TFormMixer::~TFormMixer() = default;

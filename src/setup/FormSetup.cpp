@@ -3,6 +3,7 @@
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
+#include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
@@ -143,6 +144,7 @@ TFormSetup::TFormSetup(QWidget *parent)
     connect(OKBtn, &QPushButton::clicked, this, &TFormSetup::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TFormSetup::CancelBtnClick);
 
+    FitCaptionsWhenShown(*this);
     CentreOnScreen();
 }
 

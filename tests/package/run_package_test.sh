@@ -59,6 +59,10 @@ case "$(field Depends)" in
 *libqt6widgets6*) ;;
 *) fail "Depends, '$(field Depends)', does not name the Qt widgets library (dpkg-shlibdeps)" ;;
 esac
+case "$(field Depends)" in
+*fonts-liberation2*) ;;
+*) fail "Depends, '$(field Depends)', does not name Liberation Sans (fonts-liberation2)" ;;
+esac
 [ "$(field Suggests)" = jackd2 ] || fail "Suggests is '$(field Suggests)', not jackd2"
 case "$(field Depends)" in
 *jack*) fail "Depends names JACK, which is only a suggestion: $(field Depends)" ;;
