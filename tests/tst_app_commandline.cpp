@@ -54,8 +54,14 @@ private slots:
         QTest::newRow("version") << QStringList {"--version"} << 0 << version;
         QTest::newRow("-v") << QStringList {"-v"} << 0 << version;
         QTest::newRow("unknown") << QStringList {"--bogus"} << 2 << "Unknown option 'bogus'";
-        QTest::newRow("Qt's own option")
-            << QStringList {"-platform", "xcb"} << 2 << "Unknown option 'platform'";
+        QTest::newRow("Qt's own option") << QStringList {"-platform", "xcb"} << Runs << QString();
+        QTest::newRow("Qt's own options, as Qt reads them")
+            << QStringList {"--style", "fusion", "-stylesheet=a.qss", "-reverse", "-session", "s1"}
+            << Runs << QString();
+        QTest::newRow("unknown, single dash")
+            << QStringList {"-bogus"} << 2 << "Unknown option 'bogus'";
+        QTest::newRow("a Qt name with a value Qt does not read")
+            << QStringList {"-platform=xcb"} << 2 << "Unknown option 'platform'";
         QTest::newRow("argument") << QStringList {"song.syx"} << 2
                                   << "unexpected argument \"song.syx\"";
         QTest::newRow("dir missing") << QStringList {"--settings-dir"} << 2 << "--settings-dir";
@@ -84,6 +90,7 @@ private slots:
         QVERIFY(commandLine.UserSettings);
         QCOMPARE(commandLine.SettingsDirectory, QString("/b"));
         QVERIFY(!ParseCommandLine({}).StrictTiming);
+        QVERIFY(ParseCommandLine({"-session", "s1", "--strict-timing", "-reverse"}).StrictTiming);
     }
 
     void helpLeavesTheDeveloperOptionOut()
