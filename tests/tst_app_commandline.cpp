@@ -225,6 +225,32 @@ private slots:
         if (status != 0)
             QVERIFY2(out.isEmpty(), qPrintable(out));
     }
+
+    // Started on an X display with Qt's options, where neither a JACK server nor (on these
+    // machines) an ALSA sequencer runs: each missing MIDI system is worth one line, and the
+    // program goes on to show its windows (which --screenshots takes, then ends).
+    void startsQuietlyWithoutMidiSystems()
+    {
+        QTemporaryDir shots;
+        QTemporaryDir runtime;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("JACK_DEFAULT_SERVER", "ombrix-nobody-runs-this");
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        program.setProcessEnvironment(environment);
+        program.start("xvfb-run",
+                      {"-a", "-s", "-screen 0 1280x800x24", OMBRIX_PROGRAM, "-platform", "xcb",
+                       "-style", "Fusion", "--screenshots", shots.path()});
+        QVERIFY2(program.waitForFinished(120000), "xvfb-run (package xvfb) did not end");
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(program.exitCode() == 0, qPrintable(err));
+        QVERIFY(QFileInfo::exists(shots.filePath("setup.png")));
+        const QStringList lines = err.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() <= 2, qPrintable(err));
+        QVERIFY2(lines.filter(": its ports are not listed").size() == lines.size(),
+                 qPrintable(err));
+        QVERIFY2(lines.filter("JACK not running").size() == 1, qPrintable(err));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

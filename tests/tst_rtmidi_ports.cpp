@@ -95,6 +95,11 @@ private slots:
             QCOMPARE(inputs.size(), std::size_t(0));
             QCOMPARE(outputs.size(), std::size_t(0));
         }
+        const auto apis = midi::TRtMidiProvider::CompiledApis();
+        const auto unlisted = provider.UnlistedSystems();
+        QCOMPARE(std::count(unlisted.begin(), unlisted.end(),
+                            "JACK not running: its ports are not listed"),
+                 std::count(apis.begin(), apis.end(), "jack"));
         QVERIFY_THROWS_NO_EXCEPTION(provider.Shutdown());
     }
 

@@ -1,11 +1,15 @@
 #include "RtMidiPorts.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <dlfcn.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -64,6 +68,32 @@ private:
     std::string Text;
 };
 
+void PrintNothing(const char *) { }
+void PrintNothing(const char *, int, const char *, int, const char *, ...) { }
+
+// Looked up in the process rather than linked: RtMidi brings the JACK and ALSA libraries it was
+// built with, and the program needs neither of its own.
+template<class TFunction>
+TFunction *Loaded(const char *name)
+{
+    return reinterpret_cast<TFunction *>(::dlsym(RTLD_DEFAULT, name));
+}
+
+// The JACK and ALSA libraries print their failures on the standard error themselves, five lines
+// for each JACK client that finds no server: a machine without one would get two dozen lines at
+// every start. Their failures reach the user through RtMidi's texts instead.
+void SilenceSystemLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char *name : {"jack_set_error_function", "jack_set_info_function"})
+            if (auto *set = Loaded<decltype(jack_set_error_function)>(name))
+                set(&PrintNothing);
+        if (auto *set = Loaded<decltype(snd_lib_error_set_handler)>("snd_lib_error_set_handler"))
+            set(&PrintNothing);
+    });
+}
+
 template<class T>
 std::unique_ptr<T> Construct(RtMidi::Api api, std::string &failure)
 {
@@ -75,6 +105,17 @@ std::unique_ptr<T> Construct(RtMidi::Api api, std::string &failure)
         failure = "this MIDI system is not supported";
         return nullptr;
     }
+    SilenceSystemLibraries();
+    // Until an error callback is installed, RtMidi prints every failure on std::cerr, and a
+    // constructor fails before one can be: the stream writes nowhere meanwhile. One construction
+    // at a time, so that none puts back the stream while another still needs it quiet.
+    static std::mutex quietLock;
+    std::lock_guard lock(quietLock);
+    struct TQuiet
+    {
+        std::streambuf *Saved = std::cerr.rdbuf(nullptr);
+        ~TQuiet() { std::cerr.rdbuf(Saved); }
+    } quiet;
     try {
         return std::make_unique<T>(api, ClientName);
     } catch (const RtMidiError &e) {
@@ -370,22 +411,45 @@ private:
     bool Lost = false; // under Lock
 };
 
+// What the user is told of a MIDI system that lists no ports here.
+std::string UnlistedText(RtMidi::Api api)
+{
+    switch (api) {
+    case RtMidi::UNIX_JACK:
+        return "JACK not running: its ports are not listed";
+    case RtMidi::LINUX_ALSA:
+        return "ALSA sequencer not available: its ports are not listed";
+    default:
+        return RtMidi::getApiDisplayName(api) + " not available: its ports are not listed";
+    }
+}
+
+// Adds the APIs that could not be asked for their ports to unlisted.
 template<class TMidi, class TPort, class TBase>
-std::vector<std::unique_ptr<TBase>> Enumerate()
+std::vector<std::unique_ptr<TBase>> Enumerate(std::vector<int> &unlisted)
 {
     std::vector<std::unique_ptr<TBase>> ports;
     std::vector<RtMidi::Api> apis;
     RtMidi::getCompiledApi(apis);
+    const auto missing = [&unlisted](RtMidi::Api api) {
+        if (std::find(unlisted.begin(), unlisted.end(), api) == unlisted.end())
+            unlisted.push_back(static_cast<int>(api));
+    };
     for (const RtMidi::Api api : apis) {
         TErrorLog errors;
         std::string failure;
         // An API that does not work here (ALSA without a sequencer) throws and has no ports.
         auto midi = Construct<TMidi>(api, failure);
-        if (!midi)
+        if (!midi) {
+            missing(api);
             continue;
+        }
         midi->setErrorCallback(&TErrorLog::Report, &errors);
         try {
             const unsigned int count = midi->getPortCount();
+            // JACK without a server: the count tries to connect again, and reports its failure.
+            if (count == 0 && !errors.Take().empty())
+                missing(api);
             for (unsigned int i = 0; i < count; ++i) {
                 std::string name = midi->getPortName(i);
                 if (!name.empty())
@@ -427,12 +491,20 @@ TRtMidiProvider::~TRtMidiProvider() = default;
 
 std::vector<std::unique_ptr<IMidiInPort>> TRtMidiProvider::InputPorts()
 {
-    return Enumerate<RtMidiIn, TRtMidiInPort, IMidiInPort>();
+    return Enumerate<RtMidiIn, TRtMidiInPort, IMidiInPort>(Unlisted);
 }
 
 std::vector<std::unique_ptr<IMidiOutPort>> TRtMidiProvider::OutputPorts()
 {
-    return Enumerate<RtMidiOut, TRtMidiOutPort, IMidiOutPort>();
+    return Enumerate<RtMidiOut, TRtMidiOutPort, IMidiOutPort>(Unlisted);
+}
+
+std::vector<std::string> TRtMidiProvider::UnlistedSystems() const
+{
+    std::vector<std::string> texts;
+    for (const int api : Unlisted)
+        texts.push_back(UnlistedText(static_cast<RtMidi::Api>(api)));
+    return texts;
 }
 
 std::vector<std::string> TRtMidiProvider::CompiledApis()
