@@ -2,6 +2,7 @@
 // JACK server: nothing may throw, and every failure comes back as a text naming the device.
 // Talking to real ports is the JACK integration test's job.
 
+#include "midi/PortPresence.h"
 #include "midi/RtMidiPorts.h"
 
 #include <QTest>
@@ -194,6 +195,61 @@ private slots:
         std::string error;
         QVERIFY(!output->Send(message.data(), message.size(), error));
         QCOMPARE(error, "MIDI output \"" + Missing + "\" failed: the device is not open");
+    }
+
+    // Each look: "-" nothing listed, "A" the device listed with identity A ("." with none); a
+    // trailing "!" makes connecting fail; a leading "s" looks for a send (Usable or Not).
+    void presenceFollowsTheDevice_data()
+    {
+        QTest::addColumn<QString>("identity");
+        QTest::addColumn<QString>("looks");
+        QTest::addColumn<QString>("results");
+        QTest::newRow("gone, then back") << "A"
+                                         << "A - A A"
+                                         << "PGBP";
+        QTest::newRow("back only once connected") << "A"
+                                                  << "- A! A! A"
+                                                  << "GGGB";
+        QTest::newRow("replaced between two looks") << "A"
+                                                    << "B B"
+                                                    << "BP";
+        QTest::newRow("replaced, not connected yet") << "A"
+                                                     << "B! B"
+                                                     << "GB";
+        QTest::newRow("no identity to compare") << ""
+                                                << ". - . ."
+                                                << "PGBP";
+        QTest::newRow("a send connects, the check tells") << "A"
+                                                          << "- sA A A"
+                                                          << "GUBP";
+        QTest::newRow("a send to a device gone") << "A"
+                                                 << "s- sA! A"
+                                                 << "NNB";
+    }
+    void presenceFollowsTheDevice()
+    {
+        QFETCH(QString, identity);
+        QFETCH(QString, looks);
+        QFETCH(QString, results);
+        midi::TPortPresence presence;
+        presence.Connected(identity.toStdString());
+        QString seenResults;
+        for (QString look : looks.split(' ')) {
+            const bool send = look.startsWith('s');
+            const bool refused = look.endsWith('!');
+            look = look.mid(send ? 1 : 0, look.size() - send - refused);
+            midi::TPortPresence::TSeen seen;
+            if (look != "-")
+                seen = look == "." ? std::string() : look.toStdString();
+            const auto reconnect = [refused] { return std::string(refused ? "refused" : ""); };
+            if (send)
+                seenResults += presence.Usable(seen, reconnect) ? 'U' : 'N';
+            else
+                seenResults += "PGB"[static_cast<int>(presence.Check(seen, reconnect))];
+            if (refused)
+                QCOMPARE(presence.Failure(), std::string("refused"));
+        }
+        QCOMPARE(seenResults, results);
     }
 
     void wireBytes_data()

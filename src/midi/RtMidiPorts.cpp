@@ -1,5 +1,7 @@
 #include "RtMidiPorts.h"
 
+#include "PortPresence.h"
+
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
@@ -141,30 +143,120 @@ std::optional<unsigned int> Locate(T &midi, unsigned int index, const std::strin
     return std::nullopt;
 }
 
-// The re-plug check of an open port: gone while no device of its name is found, back once one
-// is found again and the port reconnected to it, present otherwise.
-template<class T, class F>
-TPortCheck RecheckPort(T &midi, unsigned int index, const std::string &name, bool &lost,
-                       F reconnect)
+// Runs a reconnection and returns why it failed, or an empty text: with an error callback
+// installed, RtMidi reports a failed open there and does not throw.
+template<class F>
+std::string Reconnected(TErrorLog &errors, F reconnect)
 {
-    std::optional<unsigned int> at;
+    errors.Clear();
     try {
-        at = Locate(midi, index, name);
-    } catch (const RtMidiError &) { }
-    if (!at) {
-        lost = true;
-        return TPortCheck::Gone;
+        reconnect();
+    } catch (const RtMidiError &e) {
+        return UserText(e.getMessage());
     }
-    if (!lost)
-        return TPortCheck::Present;
-    try {
-        reconnect(*at);
-    } catch (const RtMidiError &) {
-        return TPortCheck::Gone;
-    }
-    lost = false;
-    return TPortCheck::Back;
+    return errors.Take();
 }
+
+// Who owns a JACK port now: JACK numbers each client anew as it opens, while the ports of a
+// client that ended and started again between two looks come back under the same names (and the
+// same port numbers), with no connection. Asked through a client of our own, without ports,
+// which lives while a JACK port of ours is open. The JACK library is the one RtMidi brought.
+class TJackOwners
+{
+public:
+    // None without a JACK server (or without the JACK library).
+    static std::shared_ptr<TJackOwners> Shared()
+    {
+        static std::mutex lock;
+        static std::weak_ptr<TJackOwners> shared;
+        std::lock_guard guard(lock);
+        if (auto owners = shared.lock())
+            return owners;
+        auto owners = std::make_shared<TJackOwners>();
+        if (!owners->Client)
+            return nullptr;
+        shared = owners;
+        return owners;
+    }
+
+    TJackOwners()
+    {
+        const auto open = Loaded<decltype(jack_client_open)>("jack_client_open");
+        if (open && Close && UuidOf && Free)
+            Client = open("Ombrix device watch", JackNoStartServer, nullptr);
+    }
+    ~TJackOwners()
+    {
+        if (Client)
+            Close(Client);
+    }
+    TJackOwners(const TJackOwners &) = delete;
+    TJackOwners &operator=(const TJackOwners &) = delete;
+
+    // The identity of the client that owns the port named portName ("client:port"), or an empty
+    // text.
+    std::string Of(const std::string &portName)
+    {
+        const std::string client = portName.substr(0, portName.find(':'));
+        std::lock_guard guard(Lock);
+        char *uuid = UuidOf(Client, client.c_str());
+        if (!uuid)
+            return {};
+        std::string identity = uuid;
+        Free(uuid);
+        return identity;
+    }
+
+private:
+    decltype(&jack_client_close) Close = Loaded<decltype(jack_client_close)>("jack_client_close");
+    decltype(&jack_get_uuid_for_client_name) UuidOf
+        = Loaded<decltype(jack_get_uuid_for_client_name)>("jack_get_uuid_for_client_name");
+    decltype(&jack_free) Free = Loaded<decltype(jack_free)>("jack_free");
+    std::mutex Lock;
+    jack_client_t *Client = nullptr;
+};
+
+// What the ports of both directions share: where the device is, and who it is.
+class TDeviceLook
+{
+public:
+    TDeviceLook(RtMidi::Api api, std::string name)
+        : Api(api)
+        , PortName(std::move(name))
+    { }
+
+    // Once the port is open: the identity from now on.
+    void Connected()
+    {
+        if (Api == RtMidi::UNIX_JACK && !Owners)
+            Owners = TJackOwners::Shared();
+        Presence.Connected(Identity());
+    }
+    void Closed() { Owners.reset(); }
+
+    // What midi's list shows now of the device: nothing, or its identity, and its place in at.
+    template<class T>
+    TPortPresence::TSeen Look(T &midi, unsigned int index, unsigned int &at)
+    {
+        std::optional<unsigned int> found;
+        try {
+            found = Locate(midi, index, PortName);
+        } catch (const RtMidiError &) { }
+        if (!found)
+            return std::nullopt;
+        at = *found;
+        return Identity();
+    }
+
+    TPortPresence Presence;
+
+private:
+    std::string Identity() { return Owners ? Owners->Of(PortName) : std::string(); }
+
+    const RtMidi::Api Api;
+    const std::string PortName;
+    std::shared_ptr<TJackOwners> Owners;
+};
 
 class TRtMidiInPort final : public IMidiInPort
 {
@@ -172,7 +264,8 @@ public:
     TRtMidiInPort(RtMidi::Api api, unsigned int index, std::string name)
         : Api(api)
         , Index(index)
-        , PortName(std::move(name))
+        , PortName(name)
+        , Device(api, std::move(name))
     { }
     ~TRtMidiInPort() override { Close(); }
 
@@ -213,6 +306,7 @@ public:
             return false;
         }
         Midi = std::move(midi);
+        Device.Connected();
         return true;
     }
 
@@ -222,16 +316,21 @@ public:
             return;
         Stop(*Midi);
         Midi.reset();
+        Device.Closed();
     }
 
     TPortCheck Recheck() override
     {
         if (!Midi)
             return TPortCheck::Present;
+        unsigned int at = Index;
+        const TPortPresence::TSeen seen = Device.Look(*Midi, Index, at);
         // The connection went with the device: made again to the device now at that place.
-        return RecheckPort(*Midi, Index, PortName, Lost, [this](unsigned int at) {
-            Midi->closePort();
-            Midi->openPort(at, InPortName);
+        return Device.Presence.Check(seen, [&] {
+            return Reconnected(Errors, [&] {
+                Midi->closePort();
+                Midi->openPort(at, InPortName);
+            });
         });
     }
 
@@ -278,7 +377,7 @@ private:
     std::atomic<int> Busy {0};
     Receiver Target;
     std::unique_ptr<RtMidiIn> Midi;
-    bool Lost = false; // window thread
+    TDeviceLook Device; // window thread
 };
 
 class TRtMidiOutPort final : public IMidiOutPort
@@ -287,7 +386,8 @@ public:
     TRtMidiOutPort(RtMidi::Api api, unsigned int index, std::string name)
         : Api(api)
         , Index(index)
-        , PortName(std::move(name))
+        , PortName(name)
+        , Device(api, std::move(name))
     { }
     ~TRtMidiOutPort() override { Close(); }
 
@@ -324,6 +424,7 @@ public:
         }
         OpenIndex = *at;
         Midi = std::move(midi);
+        Device.Connected();
         return true;
     }
 
@@ -337,19 +438,14 @@ public:
         const auto wire = WireBytes({data, size});
         if (wire.empty())
             return true;
+        // Neither ALSA nor JACK tells a sender that its destination has gone, or was replaced.
+        if (!Usable()) {
+            error = Failed(Device.Presence.Failure());
+            return false;
+        }
         Errors.Clear();
         std::string failure;
         try {
-            // Neither ALSA nor JACK tells a sender that its destination has gone.
-            const auto at = Locate(*Midi, OpenIndex, PortName);
-            if (!at) {
-                Lost = true;
-                error = Failed("the device is no longer available");
-                return false;
-            }
-            if (Lost)
-                Reconnect(*at);
-            OpenIndex = *at;
             Midi->sendMessage(wire.data(), wire.size());
             failure = Errors.Take();
         } catch (const RtMidiError &e) {
@@ -373,6 +469,7 @@ public:
             // Closing is best effort; the object is destroyed next anyway.
         }
         Midi.reset();
+        Device.Closed();
     }
 
     TPortCheck Recheck() override
@@ -380,10 +477,8 @@ public:
         std::lock_guard lock(Lock);
         if (!Midi)
             return TPortCheck::Present;
-        return RecheckPort(*Midi, OpenIndex, PortName, Lost, [this](unsigned int at) {
-            Reconnect(at);
-            OpenIndex = at;
-        });
+        const TPortPresence::TSeen seen = Device.Look(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Check(seen, [this] { return Reconnect(); });
     }
 
 private:
@@ -392,13 +487,22 @@ private:
         return "MIDI output \"" + PortName + "\" failed: " + why;
     }
 
+    // Whether the device can take a message now, connected again when needed. The caller holds
+    // Lock.
+    bool Usable()
+    {
+        const TPortPresence::TSeen seen = Device.Look(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Usable(seen, [this] { return Reconnect(); });
+    }
+
     // The connection went with the device: made again to the device now at that place. The
     // caller holds Lock.
-    void Reconnect(unsigned int at)
+    std::string Reconnect()
     {
-        Midi->closePort();
-        Midi->openPort(at, OutPortName);
-        Lost = false;
+        return Reconnected(Errors, [this] {
+            Midi->closePort();
+            Midi->openPort(OpenIndex, OutPortName);
+        });
     }
 
     const RtMidi::Api Api;
@@ -408,7 +512,7 @@ private:
     std::mutex Lock;
     unsigned int OpenIndex = 0;
     std::unique_ptr<RtMidiOut> Midi;
-    bool Lost = false; // under Lock
+    TDeviceLook Device; // under Lock
 };
 
 // What the user is told of a MIDI system that lists no ports here.
