@@ -204,27 +204,18 @@ private slots:
         QTest::addColumn<QString>("identity");
         QTest::addColumn<QString>("looks");
         QTest::addColumn<QString>("results");
-        QTest::newRow("gone, then back") << "A"
-                                         << "A - A A"
-                                         << "PGBP";
-        QTest::newRow("back only once connected") << "A"
-                                                  << "- A! A! A"
-                                                  << "GGGB";
-        QTest::newRow("replaced between two looks") << "A"
-                                                    << "B B"
-                                                    << "BP";
-        QTest::newRow("replaced, not connected yet") << "A"
-                                                     << "B! B"
-                                                     << "GB";
-        QTest::newRow("no identity to compare") << ""
-                                                << ". - . ."
-                                                << "PGBP";
-        QTest::newRow("a send connects, the check tells") << "A"
-                                                          << "- sA A A"
-                                                          << "GUBP";
-        QTest::newRow("a send to a device gone") << "A"
-                                                 << "s- sA! A"
-                                                 << "NNB";
+        const auto row
+            = [](const char *name, const char *identity, const char *looks, const char *results) {
+                  QTest::newRow(name) << QString(identity) << QString(looks) << QString(results);
+              };
+        row("gone, then back", "A", "A - A A", "PGBP");
+        row("back only once connected", "A", "- A! A! A", "GGGB");
+        row("replaced between two looks", "A", "B B", "BP");
+        row("replaced, not connected yet", "A", "B! B", "GB");
+        row("no identity to compare", "", ". - . .", "PGBP");
+        row("a send connects, the check tells", "A", "- sA A A", "GUBP");
+        row("a send to a device gone", "A", "s- sA! A", "NNB");
+        row("a send goes by the name", "A", "sB B B", "UBP");
     }
     void presenceFollowsTheDevice()
     {
@@ -238,14 +229,13 @@ private slots:
             const bool send = look.startsWith('s');
             const bool refused = look.endsWith('!');
             look = look.mid(send ? 1 : 0, look.size() - send - refused);
-            midi::TPortPresence::TSeen seen;
-            if (look != "-")
-                seen = look == "." ? std::string() : look.toStdString();
+            const bool listed = look != "-";
+            const auto seen = [look] { return look == "." ? std::string() : look.toStdString(); };
             const auto reconnect = [refused] { return std::string(refused ? "refused" : ""); };
             if (send)
-                seenResults += presence.Usable(seen, reconnect) ? 'U' : 'N';
+                seenResults += presence.Usable(listed, seen, reconnect) ? 'U' : 'N';
             else
-                seenResults += "PGB"[static_cast<int>(presence.Check(seen, reconnect))];
+                seenResults += "PGB"[static_cast<int>(presence.Check(listed, seen, reconnect))];
             if (refused)
                 QCOMPARE(presence.Failure(), std::string("refused"));
         }

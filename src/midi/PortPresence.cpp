@@ -11,16 +11,20 @@ void TPortPresence::Connected(std::string identity)
     BackUntold = false;
 }
 
-TPortCheck TPortPresence::Look(const TSeen &seen, const TReconnect &reconnect)
+TPortCheck TPortPresence::Look(bool listed, const TIdentity &identity, bool compare,
+                               const TReconnect &reconnect)
 {
     LastFailure.clear();
-    if (!seen) {
+    if (!listed) {
         Lost = true;
         LastFailure = "the device is no longer available";
         return TPortCheck::Gone;
     }
+    std::string seen;
+    if (compare || Lost)
+        seen = identity();
     // The connection went with the device it was made to.
-    const bool replaced = !Identity.empty() && !seen->empty() && *seen != Identity;
+    const bool replaced = compare && !Identity.empty() && !seen.empty() && seen != Identity;
     if (!Lost && !replaced)
         return TPortCheck::Present;
     Lost = true;
@@ -28,21 +32,21 @@ TPortCheck TPortPresence::Look(const TSeen &seen, const TReconnect &reconnect)
     if (!LastFailure.empty())
         return TPortCheck::Gone;
     Lost = false;
-    Identity = *seen;
+    Identity = std::move(seen);
     return TPortCheck::Back;
 }
 
-TPortCheck TPortPresence::Check(const TSeen &seen, const TReconnect &reconnect)
+TPortCheck TPortPresence::Check(bool listed, const TIdentity &identity, const TReconnect &reconnect)
 {
-    const TPortCheck check = Look(seen, reconnect);
+    const TPortCheck check = Look(listed, identity, true, reconnect);
     if (std::exchange(BackUntold, false) && check == TPortCheck::Present)
         return TPortCheck::Back;
     return check;
 }
 
-bool TPortPresence::Usable(const TSeen &seen, const TReconnect &reconnect)
+bool TPortPresence::Usable(bool listed, const TIdentity &identity, const TReconnect &reconnect)
 {
-    const TPortCheck check = Look(seen, reconnect);
+    const TPortCheck check = Look(listed, identity, false, reconnect);
     if (check == TPortCheck::Back)
         BackUntold = true;
     return check != TPortCheck::Gone;

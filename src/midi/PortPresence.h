@@ -17,25 +17,27 @@ namespace midi {
 class TPortPresence
 {
 public:
-    // What a look found: nothing, or the device under the port's name with its identity (empty
-    // where the MIDI system gives none).
-    using TSeen = std::optional<std::string>;
-    // Connects the port again to the device seen; returns why that failed, or an empty text.
+    // The identity of the device listed under the port's name (empty where the MIDI system gives
+    // none); asked only when needed, since it may cost the MIDI system a request.
+    using TIdentity = std::function<std::string()>;
+    // Connects the port again to the device listed; returns why that failed, or an empty text.
     using TReconnect = std::function<std::string()>;
 
     // The port has just been connected to the device of this identity.
     void Connected(std::string identity);
 
-    // For the re-plug checks. Back when the port was connected again here, or by a send since
-    // the last check.
-    TPortCheck Check(const TSeen &seen, const TReconnect &reconnect);
-    // For a send: whether the device can take the message now, connected again when needed. On
-    // false, Failure says why.
-    bool Usable(const TSeen &seen, const TReconnect &reconnect);
+    // For the re-plug checks, from whether the device is listed now. Back when the port was
+    // connected again here, or by a send since the last check.
+    TPortCheck Check(bool listed, const TIdentity &identity, const TReconnect &reconnect);
+    // For a send: whether the device can take the message now, connected again when it was
+    // gone. A send goes by the name alone; a replaced device is the checks' to find. On false,
+    // Failure says why.
+    bool Usable(bool listed, const TIdentity &identity, const TReconnect &reconnect);
     const std::string &Failure() const { return LastFailure; }
 
 private:
-    TPortCheck Look(const TSeen &seen, const TReconnect &reconnect);
+    TPortCheck Look(bool listed, const TIdentity &identity, bool compare,
+                    const TReconnect &reconnect);
 
     std::string Identity;
     bool Lost = false;

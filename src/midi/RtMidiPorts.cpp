@@ -234,25 +234,24 @@ public:
     }
     void Closed() { Owners.reset(); }
 
-    // What midi's list shows now of the device: nothing, or its identity, and its place in at.
+    // Whether midi's list shows the device now; its place goes to at.
     template<class T>
-    TPortPresence::TSeen Look(T &midi, unsigned int index, unsigned int &at)
+    bool Listed(T &midi, unsigned int index, unsigned int &at)
     {
         std::optional<unsigned int> found;
         try {
             found = Locate(midi, index, PortName);
         } catch (const RtMidiError &) { }
-        if (!found)
-            return std::nullopt;
-        at = *found;
-        return Identity();
+        if (found)
+            at = *found;
+        return found.has_value();
     }
+
+    std::string Identity() { return Owners ? Owners->Of(PortName) : std::string(); }
 
     TPortPresence Presence;
 
 private:
-    std::string Identity() { return Owners ? Owners->Of(PortName) : std::string(); }
-
     const RtMidi::Api Api;
     const std::string PortName;
     std::shared_ptr<TJackOwners> Owners;
@@ -324,14 +323,16 @@ public:
         if (!Midi)
             return TPortCheck::Present;
         unsigned int at = Index;
-        const TPortPresence::TSeen seen = Device.Look(*Midi, Index, at);
+        const bool listed = Device.Listed(*Midi, Index, at);
         // The connection went with the device: made again to the device now at that place.
-        return Device.Presence.Check(seen, [&] {
-            return Reconnected(Errors, [&] {
-                Midi->closePort();
-                Midi->openPort(at, InPortName);
+        return Device.Presence.Check(
+            listed, [this] { return Device.Identity(); },
+            [&] {
+                return Reconnected(Errors, [&] {
+                    Midi->closePort();
+                    Midi->openPort(at, InPortName);
+                });
             });
-        });
     }
 
 private:
@@ -477,8 +478,9 @@ public:
         std::lock_guard lock(Lock);
         if (!Midi)
             return TPortCheck::Present;
-        const TPortPresence::TSeen seen = Device.Look(*Midi, OpenIndex, OpenIndex);
-        return Device.Presence.Check(seen, [this] { return Reconnect(); });
+        const bool listed = Device.Listed(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Check(
+            listed, [this] { return Device.Identity(); }, [this] { return Reconnect(); });
     }
 
 private:
@@ -491,8 +493,9 @@ private:
     // Lock.
     bool Usable()
     {
-        const TPortPresence::TSeen seen = Device.Look(*Midi, OpenIndex, OpenIndex);
-        return Device.Presence.Usable(seen, [this] { return Reconnect(); });
+        const bool listed = Device.Listed(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Usable(
+            listed, [this] { return Device.Identity(); }, [this] { return Reconnect(); });
     }
 
     // The connection went with the device: made again to the device now at that place. The
