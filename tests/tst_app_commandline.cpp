@@ -4,6 +4,8 @@
 #include "app/CommandLine.h"
 #include "protocol/SettingsFile.h"
 
+#include "support/XvfbRun.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -239,8 +241,9 @@ private slots:
         environment.insert("XDG_RUNTIME_DIR", runtime.path());
         program.setProcessEnvironment(environment);
         program.start("xvfb-run",
-                      {"-a", "-s", "-screen 0 1280x800x24", OMBRIX_PROGRAM, "-platform", "xcb",
-                       "-style", "Fusion", "--screenshots", shots.path()});
+                      XvfbRunOptions()
+                          + QStringList {OMBRIX_PROGRAM, "-platform", "xcb", "-style", "Fusion",
+                                         "--screenshots", shots.path()});
         QVERIFY2(program.waitForFinished(120000), "xvfb-run (package xvfb) did not end");
         const QString err = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(program.exitCode() == 0, qPrintable(err));

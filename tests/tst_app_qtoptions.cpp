@@ -4,7 +4,9 @@
 
 #include "app/CommandLine.h"
 
+#include "support/XvfbRun.h"
 #include <QApplication>
+
 #include <QProcess>
 #include <QtTest>
 
@@ -40,12 +42,14 @@ private slots:
 
         QProcess program;
         program.start(QStringLiteral("xvfb-run"),
-                      QStringList {"-a", "-s", "-screen 0 640x480x24", "sh", "-c",
-                                   R"(exec "$0" --qt-takes -display "$DISPLAY" "$@")",
-                                   QCoreApplication::applicationFilePath()}
+                      XvfbRunOptions()
+                          + QStringList {"sh", "-c",
+                                         QStringLiteral(R"(exec "$0" %1 -display "$DISPLAY" "$@")")
+                                             .arg(QtTakes),
+                                         QCoreApplication::applicationFilePath()}
                           + arguments + QStringList {"END"});
         QVERIFY2(program.waitForFinished(60000), "xvfb-run (package xvfb) did not end");
-        QCOMPARE(program.exitCode(), 0);
+        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
         QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), QString("END\n"));
     }
 };
