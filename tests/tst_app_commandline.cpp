@@ -4,6 +4,8 @@
 #include "app/CommandLine.h"
 #include "protocol/SettingsFile.h"
 
+#include "support/XvfbRun.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -54,8 +56,14 @@ private slots:
         QTest::newRow("version") << QStringList {"--version"} << 0 << version;
         QTest::newRow("-v") << QStringList {"-v"} << 0 << version;
         QTest::newRow("unknown") << QStringList {"--bogus"} << 2 << "Unknown option 'bogus'";
-        QTest::newRow("Qt's own option")
-            << QStringList {"-platform", "xcb"} << 2 << "Unknown option 'platform'";
+        QTest::newRow("Qt's own option") << QStringList {"-platform", "xcb"} << Runs << QString();
+        QTest::newRow("Qt's own options, as Qt reads them")
+            << QStringList {"--style", "fusion", "-stylesheet=a.qss", "-reverse", "-session", "s1"}
+            << Runs << QString();
+        QTest::newRow("unknown, single dash")
+            << QStringList {"-bogus"} << 2 << "Unknown option 'bogus'";
+        QTest::newRow("a Qt name with a value Qt does not read")
+            << QStringList {"-platform=xcb"} << 2 << "Unknown option 'platform'";
         QTest::newRow("argument") << QStringList {"song.syx"} << 2
                                   << "unexpected argument \"song.syx\"";
         QTest::newRow("dir missing") << QStringList {"--settings-dir"} << 2 << "--settings-dir";
@@ -84,6 +92,7 @@ private slots:
         QVERIFY(commandLine.UserSettings);
         QCOMPARE(commandLine.SettingsDirectory, QString("/b"));
         QVERIFY(!ParseCommandLine({}).StrictTiming);
+        QVERIFY(ParseCommandLine({"-session", "s1", "--strict-timing", "-reverse"}).StrictTiming);
     }
 
     void helpLeavesTheDeveloperOptionOut()
@@ -217,6 +226,33 @@ private slots:
         QVERIFY2(err.contains(error), qPrintable(err));
         if (status != 0)
             QVERIFY2(out.isEmpty(), qPrintable(out));
+    }
+
+    // Started on an X display with Qt's options, where neither a JACK server nor (on these
+    // machines) an ALSA sequencer runs: each missing MIDI system is worth one line, and the
+    // program goes on to show its windows (which --screenshots takes, then ends).
+    void startsQuietlyWithoutMidiSystems()
+    {
+        QTemporaryDir shots;
+        QTemporaryDir runtime;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("JACK_DEFAULT_SERVER", "ombrix-nobody-runs-this");
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        program.setProcessEnvironment(environment);
+        program.start("xvfb-run",
+                      XvfbRunOptions()
+                          + QStringList {OMBRIX_PROGRAM, "-platform", "xcb", "-style", "Fusion",
+                                         "--screenshots", shots.path()});
+        QVERIFY2(program.waitForFinished(120000), "xvfb-run (package xvfb) did not end");
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(program.exitCode() == 0, qPrintable(err));
+        QVERIFY(QFileInfo::exists(shots.filePath("setup.png")));
+        const QStringList lines = err.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() <= 2, qPrintable(err));
+        QVERIFY2(lines.filter(": its ports are not listed").size() == lines.size(),
+                 qPrintable(err));
+        QVERIFY2(lines.filter("JACK not running").size() == 1, qPrintable(err));
     }
 };
 

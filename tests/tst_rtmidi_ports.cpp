@@ -2,6 +2,7 @@
 // JACK server: nothing may throw, and every failure comes back as a text naming the device.
 // Talking to real ports is the JACK integration test's job.
 
+#include "midi/PortPresence.h"
 #include "midi/RtMidiPorts.h"
 
 #include <QTest>
@@ -95,6 +96,11 @@ private slots:
             QCOMPARE(inputs.size(), std::size_t(0));
             QCOMPARE(outputs.size(), std::size_t(0));
         }
+        const auto apis = midi::TRtMidiProvider::CompiledApis();
+        const auto unlisted = provider.UnlistedSystems();
+        QCOMPARE(std::count(unlisted.begin(), unlisted.end(),
+                            "JACK not running: its ports are not listed"),
+                 std::count(apis.begin(), apis.end(), "jack"));
         QVERIFY_THROWS_NO_EXCEPTION(provider.Shutdown());
     }
 
@@ -189,6 +195,51 @@ private slots:
         std::string error;
         QVERIFY(!output->Send(message.data(), message.size(), error));
         QCOMPARE(error, "MIDI output \"" + Missing + "\" failed: the device is not open");
+    }
+
+    // Each look: "-" nothing listed, "A" the device listed with identity A ("." with none); a
+    // trailing "!" makes connecting fail; a leading "s" looks for a send (Usable or Not).
+    void presenceFollowsTheDevice_data()
+    {
+        QTest::addColumn<QString>("identity");
+        QTest::addColumn<QString>("looks");
+        QTest::addColumn<QString>("results");
+        const auto row
+            = [](const char *name, const char *identity, const char *looks, const char *results) {
+                  QTest::newRow(name) << QString(identity) << QString(looks) << QString(results);
+              };
+        row("gone, then back", "A", "A - A A", "PGBP");
+        row("back only once connected", "A", "- A! A! A", "GGGB");
+        row("replaced between two looks", "A", "B B", "BP");
+        row("replaced, not connected yet", "A", "B! B", "GB");
+        row("no identity to compare", "", ". - . .", "PGBP");
+        row("a send connects, the check tells", "A", "- sA A A", "GUBP");
+        row("a send to a device gone", "A", "s- sA! A", "NNB");
+        row("a send goes by the name", "A", "sB B B", "UBP");
+    }
+    void presenceFollowsTheDevice()
+    {
+        QFETCH(QString, identity);
+        QFETCH(QString, looks);
+        QFETCH(QString, results);
+        midi::TPortPresence presence;
+        presence.Connected(identity.toStdString());
+        QString seenResults;
+        for (QString look : looks.split(' ')) {
+            const bool send = look.startsWith('s');
+            const bool refused = look.endsWith('!');
+            look = look.mid(send ? 1 : 0, look.size() - send - refused);
+            const bool listed = look != "-";
+            const auto seen = [look] { return look == "." ? std::string() : look.toStdString(); };
+            const auto reconnect = [refused] { return std::string(refused ? "refused" : ""); };
+            if (send)
+                seenResults += presence.Usable(listed, seen, reconnect) ? 'U' : 'N';
+            else
+                seenResults += "PGB"[static_cast<int>(presence.Check(listed, seen, reconnect))];
+            if (refused)
+                QCOMPARE(presence.Failure(), std::string("refused"));
+        }
+        QCOMPARE(seenResults, results);
     }
 
     void wireBytes_data()

@@ -90,6 +90,32 @@ private:
     std::shared_ptr<TState> State = std::make_shared<TState>();
 };
 
+// A device that is listed but cannot be opened (the cable was pulled since).
+class TUnpluggedProvider final : public midi::IMidiPortProvider
+{
+public:
+    std::vector<std::unique_ptr<midi::IMidiInPort>> InputPorts() override { return {}; }
+    std::vector<std::unique_ptr<midi::IMidiOutPort>> OutputPorts() override
+    {
+        std::vector<std::unique_ptr<midi::IMidiOutPort>> ports;
+        ports.push_back(std::make_unique<TOut>());
+        return ports;
+    }
+
+private:
+    struct TOut final : midi::IMidiOutPort
+    {
+        std::string Name() const override { return "Unplugged"; }
+        bool Open(std::string &error) override
+        {
+            error = "Unplugged is no longer available";
+            return false;
+        }
+        bool Send(const std::uint8_t *, std::size_t, std::string &) override { return false; }
+        void Close() override { }
+    };
+};
+
 // An instrument that answers no Inquiry Request: only its own kind of request.
 class TNoInquiry final : public midi::IMidiPortProvider
 {
@@ -211,6 +237,17 @@ private slots:
         TBytes family = good;
         family[6] = 0x0C;
         QTest::newRow("another family") << family << 0;
+        // The model number and the revision differ between firmware versions.
+        TBytes model = good;
+        model[8] = 0x02;
+        QTest::newRow("another model number") << model << 23;
+        TBytes revision = good;
+        revision[11] = 0x04;
+        revision[13] = 0x01;
+        QTest::newRow("another revision") << revision << 23;
+        TBytes status = good;
+        status[12] = 0x90;
+        QTest::newRow("a status byte in the revision") << status << 0;
         TBytes request {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
         QTest::newRow("our own request") << request << 0;
         TBytes device = good;
@@ -260,6 +297,42 @@ private slots:
         QVERIFY(file.readAll().startsWith("2\r\n2\r\n23\r\n"));
     }
 
+    // The search closes the devices it opened, except those the dialog ends with: what they
+    // receive would otherwise reach the windows.
+    void closesWhatTheSearchOpened_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("pickOther");
+        QTest::addColumn<bool>("keptOpen");
+        QTest::newRow("OK keeps the devices found") << "OKBtn" << false << true;
+        QTest::newRow("Annuler closes them") << "CancelBtn" << false << false;
+        QTest::newRow("OK with others chosen closes them") << "OKBtn" << true << false;
+    }
+    void closesWhatTheSearchOpened()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, pickOther);
+        QFETCH(bool, keptOpen);
+        Install({std::make_shared<TLoopBackProvider>(), RealInstrument(23),
+                 std::make_shared<TLoopBackProvider>()});
+        midi::MidiIn().Open(3);
+        Control<QPushButton>("DetectBtn")->click();
+        QVERIFY(Result().startsWith("MC-307, ID 23"));
+        const auto open
+            = [](midi::TMidiDevices &devices, int index) { return devices.Handle(index) != 0; };
+        // Devices: 0 built-in, 1 loop-back, 2 the instrument, 3 a loop-back open before.
+        QVERIFY(!open(midi::MidiIn(), 1) && !open(midi::MidiOut(), 1) && !open(midi::MidiOut(), 3));
+        QVERIFY(open(midi::MidiIn(), 2) && open(midi::MidiOut(), 2) && open(midi::MidiIn(), 3));
+        if (pickOther) {
+            Control<TDropDownList>("LBSetup_Midi_in")->SetItemIndex(1);
+            Control<TDropDownList>("LBSetup_Midi_out")->SetItemIndex(1);
+        }
+        Control<QPushButton>(button.toLatin1().constData())->click();
+        QCOMPARE(open(midi::MidiIn(), 2), keptOpen);
+        QCOMPARE(open(midi::MidiOut(), 2), keptOpen);
+        QVERIFY(open(midi::MidiIn(), 3));
+    }
+
     void fallsBackToAskingEachDeviceByte()
     {
         Install({std::make_shared<TNoInquiry>(
@@ -281,6 +354,15 @@ private slots:
         QCOMPARE(Control<TEditBox>("EditSetup_Id")->text(), QStringLiteral("20"));
         QCOMPARE(Control<TDropDownList>("LBSetup_Midi_out")->ItemIndex(), 0);
         QVERIFY(Form->isVisible());
+        for (int i = 1; i < 3; ++i)
+            QVERIFY(midi::MidiIn().Handle(i) == 0 && midi::MidiOut().Handle(i) == 0);
+    }
+
+    void countsOnlyTheOutputsItAsked()
+    {
+        Install({std::make_shared<TLoopBackProvider>(), std::make_shared<TUnpluggedProvider>()});
+        Control<QPushButton>("DetectBtn")->click();
+        QCOMPARE(Result(), QStringLiteral("No MC-307 answered on 1 output ports"));
     }
 
     void builtInInstrumentIsNeverTheAnswer()

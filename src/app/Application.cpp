@@ -15,12 +15,15 @@
 #include <QApplication>
 #include <QStatusBar>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 // The built-in instrument of the program's service, for its count of drops.
 std::weak_ptr<instrument::TVirtualInstrument> BuiltIn;
+// The system's devices of the program's service, for the systems it could not list.
+std::weak_ptr<midi::TRtMidiProvider> SystemDevices;
 } // namespace
 
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
@@ -28,9 +31,10 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
     instrument->SetLogLimit(0);
     BuiltIn = instrument;
+    const auto system = std::make_shared<midi::TRtMidiProvider>();
+    SystemDevices = system;
     std::vector<std::shared_ptr<midi::IMidiPortProvider>> providers {
-        std::make_shared<instrument::TVirtualInstrumentProvider>(instrument),
-        std::make_shared<midi::TRtMidiProvider>()};
+        std::make_shared<instrument::TVirtualInstrumentProvider>(instrument), system};
     return std::make_shared<midi::TMidiHub>(std::move(providers));
 }
 
@@ -165,6 +169,10 @@ int RunProgramWindows(const std::function<void(TProgramWindows &)> &shown)
 {
     midi::SetMidiService(CreateProgramMidiService());
     protocol::TReceiveHandOver::Ensure();
+    // A missing MIDI system is no error: the built-in instrument works without one.
+    if (const auto system = SystemDevices.lock())
+        for (const std::string &text : system->UnlistedSystems())
+            std::fprintf(stderr, "ombrix: %s\n", text.c_str());
 
     int result = 0;
     {

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -16,6 +17,60 @@
 namespace {
 
 constexpr const char *ProgramName = "ombrix";
+
+using namespace Qt::Literals::StringLiterals;
+
+constexpr TQtOption QtOptions[] = {
+    {"platform"_L1, true},
+    {"platformpluginpath"_L1, true},
+    {"platformtheme"_L1, true},
+    {"plugin"_L1, true},
+    {"qwindowgeometry"_L1, true},
+    {"qwindowtitle"_L1, true},
+    {"qwindowicon"_L1, true},
+    {"reverse"_L1},
+    {"session"_L1, true},
+    {"style"_L1, true, true},
+    {"stylesheet"_L1, true, true},
+    {"widgetcount"_L1},
+    {"testability"_L1},
+    {"qmljsdebugger"_L1, true, true},
+    {"qdevel"_L1},
+    {"qdebug"_L1},
+    // The X11 platform's.
+    {"display"_L1, true},
+    {"name"_L1, true},
+    {"visual"_L1, true},
+    {"geometry"_L1, true},
+    {"title"_L1, true},
+    {"icon"_L1, true},
+    {"nograb"_L1},
+    {"dograb"_L1},
+};
+
+// The arguments less Qt's own options and their values, read as QApplication reads them: an
+// option that wants a value takes the next argument, whatever it is.
+QStringList WithoutQtOptions(const QStringList &arguments)
+{
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        const QStringView name = QStringView(argument).mid(argument.startsWith("--"_L1) ? 2 : 1);
+        const auto qt = std::find_if(
+            std::begin(QtOptions), std::end(QtOptions), [&](const TQtOption &option) {
+                return name == option.Name
+                    || (option.TakesJoinedValue && name.startsWith(option.Name)
+                        && name.mid(option.Name.size()).startsWith(u'='));
+            });
+        if (!argument.startsWith(u'-') || qt == std::end(QtOptions)) {
+            rest.append(argument);
+            continue;
+        }
+        if (qt->TakesValue && name == qt->Name)
+            ++i;
+    }
+    return rest;
+}
 
 QString Quoted(const QString &path)
 {
@@ -54,6 +109,11 @@ QString DirectoryProblem(const QString &directory)
 
 } // namespace
 
+std::span<const TQtOption> QtOwnOptions()
+{
+    return QtOptions;
+}
+
 TCommandLine ParseCommandLine(const QStringList &arguments)
 {
     TCommandLine commandLine;
@@ -89,7 +149,7 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
     screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({help, version, settingsDir, userSettings, strictTiming, screenshots});
 
-    if (!parser.parse(QStringList {QLatin1String(ProgramName)} + arguments))
+    if (!parser.parse(QStringList {QLatin1String(ProgramName)} + WithoutQtOptions(arguments)))
         return Ending(commandLine, CommandLineErrorStatus, UsageMistake(parser.errorText()));
     if (parser.isSet(help)) {
         // The parser names the program after the application object's arguments, which do not

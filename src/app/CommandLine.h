@@ -6,7 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QLatin1StringView>
+
 #include <optional>
+#include <span>
 
 // Ends with this status when an option cannot be used: a usage mistake, or a settings directory
 // the program cannot keep its files in.
@@ -29,7 +32,22 @@ struct TCommandLine
     QString ScreenshotDirectory;
 };
 
-// Reads the arguments that follow the program's name.
+// An option that QApplication takes out of the command line itself, as "-name" or "--name".
+struct TQtOption
+{
+    QLatin1StringView Name;
+    // Takes the argument that follows as its value, whatever it is.
+    bool TakesValue = false;
+    // Also written "-name=value".
+    bool TakesJoinedValue = false;
+};
+
+// Qt's own options, those of the X11 platform among them: a desktop may pass them to any
+// program, and elsewhere Qt leaves them unused.
+std::span<const TQtOption> QtOwnOptions();
+
+// Reads the arguments that follow the program's name. Qt's own options are let through, each
+// with its value, for QApplication to take.
 TCommandLine ParseCommandLine(const QStringList &arguments);
 
 // The directory for the settings files, checked: the current directory (empty) by default; the

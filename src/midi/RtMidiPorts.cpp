@@ -1,11 +1,17 @@
 #include "RtMidiPorts.h"
 
+#include "PortPresence.h"
+
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
+#include <dlfcn.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -64,6 +70,32 @@ private:
     std::string Text;
 };
 
+void PrintNothing(const char *) { }
+void PrintNothing(const char *, int, const char *, int, const char *, ...) { }
+
+// Looked up in the process rather than linked: RtMidi brings the JACK and ALSA libraries it was
+// built with, and the program needs neither of its own.
+template<class TFunction>
+TFunction *Loaded(const char *name)
+{
+    return reinterpret_cast<TFunction *>(::dlsym(RTLD_DEFAULT, name));
+}
+
+// The JACK and ALSA libraries print their failures on the standard error themselves, five lines
+// for each JACK client that finds no server: a machine without one would get two dozen lines at
+// every start. Their failures reach the user through RtMidi's texts instead.
+void SilenceSystemLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char *name : {"jack_set_error_function", "jack_set_info_function"})
+            if (auto *set = Loaded<decltype(jack_set_error_function)>(name))
+                set(&PrintNothing);
+        if (auto *set = Loaded<decltype(snd_lib_error_set_handler)>("snd_lib_error_set_handler"))
+            set(&PrintNothing);
+    });
+}
+
 template<class T>
 std::unique_ptr<T> Construct(RtMidi::Api api, std::string &failure)
 {
@@ -75,6 +107,17 @@ std::unique_ptr<T> Construct(RtMidi::Api api, std::string &failure)
         failure = "this MIDI system is not supported";
         return nullptr;
     }
+    SilenceSystemLibraries();
+    // Until an error callback is installed, RtMidi prints every failure on std::cerr, and a
+    // constructor fails before one can be: the stream writes nowhere meanwhile. One construction
+    // at a time, so that none puts back the stream while another still needs it quiet.
+    static std::mutex quietLock;
+    std::lock_guard lock(quietLock);
+    struct TQuiet
+    {
+        std::streambuf *Saved = std::cerr.rdbuf(nullptr);
+        ~TQuiet() { std::cerr.rdbuf(Saved); }
+    } quiet;
     try {
         return std::make_unique<T>(api, ClientName);
     } catch (const RtMidiError &e) {
@@ -100,30 +143,119 @@ std::optional<unsigned int> Locate(T &midi, unsigned int index, const std::strin
     return std::nullopt;
 }
 
-// The re-plug check of an open port: gone while no device of its name is found, back once one
-// is found again and the port reconnected to it, present otherwise.
-template<class T, class F>
-TPortCheck RecheckPort(T &midi, unsigned int index, const std::string &name, bool &lost,
-                       F reconnect)
+// Runs a reconnection and returns why it failed, or an empty text: with an error callback
+// installed, RtMidi reports a failed open there and does not throw.
+template<class F>
+std::string Reconnected(TErrorLog &errors, F reconnect)
 {
-    std::optional<unsigned int> at;
+    errors.Clear();
     try {
-        at = Locate(midi, index, name);
-    } catch (const RtMidiError &) { }
-    if (!at) {
-        lost = true;
-        return TPortCheck::Gone;
+        reconnect();
+    } catch (const RtMidiError &e) {
+        return UserText(e.getMessage());
     }
-    if (!lost)
-        return TPortCheck::Present;
-    try {
-        reconnect(*at);
-    } catch (const RtMidiError &) {
-        return TPortCheck::Gone;
-    }
-    lost = false;
-    return TPortCheck::Back;
+    return errors.Take();
 }
+
+// Who owns a JACK port now: JACK numbers each client anew as it opens, while the ports of a
+// client that ended and started again between two looks come back under the same names (and the
+// same port numbers), with no connection. Asked through a client of our own, without ports,
+// which lives while a JACK port of ours is open. The JACK library is the one RtMidi brought.
+class TJackOwners
+{
+public:
+    // None without a JACK server (or without the JACK library).
+    static std::shared_ptr<TJackOwners> Shared()
+    {
+        static std::mutex lock;
+        static std::weak_ptr<TJackOwners> shared;
+        std::lock_guard guard(lock);
+        if (auto owners = shared.lock())
+            return owners;
+        auto owners = std::make_shared<TJackOwners>();
+        if (!owners->Client)
+            return nullptr;
+        shared = owners;
+        return owners;
+    }
+
+    TJackOwners()
+    {
+        const auto open = Loaded<decltype(jack_client_open)>("jack_client_open");
+        if (open && Close && UuidOf && Free)
+            Client = open("Ombrix device watch", JackNoStartServer, nullptr);
+    }
+    ~TJackOwners()
+    {
+        if (Client)
+            Close(Client);
+    }
+    TJackOwners(const TJackOwners &) = delete;
+    TJackOwners &operator=(const TJackOwners &) = delete;
+
+    // The identity of the client that owns the port named portName ("client:port"), or an empty
+    // text.
+    std::string Of(const std::string &portName)
+    {
+        const std::string client = portName.substr(0, portName.find(':'));
+        std::lock_guard guard(Lock);
+        char *uuid = UuidOf(Client, client.c_str());
+        if (!uuid)
+            return {};
+        std::string identity = uuid;
+        Free(uuid);
+        return identity;
+    }
+
+private:
+    decltype(&jack_client_close) Close = Loaded<decltype(jack_client_close)>("jack_client_close");
+    decltype(&jack_get_uuid_for_client_name) UuidOf
+        = Loaded<decltype(jack_get_uuid_for_client_name)>("jack_get_uuid_for_client_name");
+    decltype(&jack_free) Free = Loaded<decltype(jack_free)>("jack_free");
+    std::mutex Lock;
+    jack_client_t *Client = nullptr;
+};
+
+// What the ports of both directions share: where the device is, and who it is.
+class TDeviceLook
+{
+public:
+    TDeviceLook(RtMidi::Api api, std::string name)
+        : Api(api)
+        , PortName(std::move(name))
+    { }
+
+    // Once the port is open: the identity from now on.
+    void Connected()
+    {
+        if (Api == RtMidi::UNIX_JACK && !Owners)
+            Owners = TJackOwners::Shared();
+        Presence.Connected(Identity());
+    }
+    void Closed() { Owners.reset(); }
+
+    // Whether midi's list shows the device now; its place goes to at.
+    template<class T>
+    bool Listed(T &midi, unsigned int index, unsigned int &at)
+    {
+        std::optional<unsigned int> found;
+        try {
+            found = Locate(midi, index, PortName);
+        } catch (const RtMidiError &) { }
+        if (found)
+            at = *found;
+        return found.has_value();
+    }
+
+    std::string Identity() { return Owners ? Owners->Of(PortName) : std::string(); }
+
+    TPortPresence Presence;
+
+private:
+    const RtMidi::Api Api;
+    const std::string PortName;
+    std::shared_ptr<TJackOwners> Owners;
+};
 
 class TRtMidiInPort final : public IMidiInPort
 {
@@ -131,7 +263,8 @@ public:
     TRtMidiInPort(RtMidi::Api api, unsigned int index, std::string name)
         : Api(api)
         , Index(index)
-        , PortName(std::move(name))
+        , PortName(name)
+        , Device(api, std::move(name))
     { }
     ~TRtMidiInPort() override { Close(); }
 
@@ -172,6 +305,7 @@ public:
             return false;
         }
         Midi = std::move(midi);
+        Device.Connected();
         return true;
     }
 
@@ -181,17 +315,24 @@ public:
             return;
         Stop(*Midi);
         Midi.reset();
+        Device.Closed();
     }
 
     TPortCheck Recheck() override
     {
         if (!Midi)
             return TPortCheck::Present;
+        unsigned int at = Index;
+        const bool listed = Device.Listed(*Midi, Index, at);
         // The connection went with the device: made again to the device now at that place.
-        return RecheckPort(*Midi, Index, PortName, Lost, [this](unsigned int at) {
-            Midi->closePort();
-            Midi->openPort(at, InPortName);
-        });
+        return Device.Presence.Check(
+            listed, [this] { return Device.Identity(); },
+            [&] {
+                return Reconnected(Errors, [&] {
+                    Midi->closePort();
+                    Midi->openPort(at, InPortName);
+                });
+            });
     }
 
 private:
@@ -237,7 +378,7 @@ private:
     std::atomic<int> Busy {0};
     Receiver Target;
     std::unique_ptr<RtMidiIn> Midi;
-    bool Lost = false; // window thread
+    TDeviceLook Device; // window thread
 };
 
 class TRtMidiOutPort final : public IMidiOutPort
@@ -246,7 +387,8 @@ public:
     TRtMidiOutPort(RtMidi::Api api, unsigned int index, std::string name)
         : Api(api)
         , Index(index)
-        , PortName(std::move(name))
+        , PortName(name)
+        , Device(api, std::move(name))
     { }
     ~TRtMidiOutPort() override { Close(); }
 
@@ -283,6 +425,7 @@ public:
         }
         OpenIndex = *at;
         Midi = std::move(midi);
+        Device.Connected();
         return true;
     }
 
@@ -296,19 +439,14 @@ public:
         const auto wire = WireBytes({data, size});
         if (wire.empty())
             return true;
+        // Neither ALSA nor JACK tells a sender that its destination has gone, or was replaced.
+        if (!Usable()) {
+            error = Failed(Device.Presence.Failure());
+            return false;
+        }
         Errors.Clear();
         std::string failure;
         try {
-            // Neither ALSA nor JACK tells a sender that its destination has gone.
-            const auto at = Locate(*Midi, OpenIndex, PortName);
-            if (!at) {
-                Lost = true;
-                error = Failed("the device is no longer available");
-                return false;
-            }
-            if (Lost)
-                Reconnect(*at);
-            OpenIndex = *at;
             Midi->sendMessage(wire.data(), wire.size());
             failure = Errors.Take();
         } catch (const RtMidiError &e) {
@@ -332,6 +470,7 @@ public:
             // Closing is best effort; the object is destroyed next anyway.
         }
         Midi.reset();
+        Device.Closed();
     }
 
     TPortCheck Recheck() override
@@ -339,10 +478,9 @@ public:
         std::lock_guard lock(Lock);
         if (!Midi)
             return TPortCheck::Present;
-        return RecheckPort(*Midi, OpenIndex, PortName, Lost, [this](unsigned int at) {
-            Reconnect(at);
-            OpenIndex = at;
-        });
+        const bool listed = Device.Listed(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Check(
+            listed, [this] { return Device.Identity(); }, [this] { return Reconnect(); });
     }
 
 private:
@@ -351,13 +489,23 @@ private:
         return "MIDI output \"" + PortName + "\" failed: " + why;
     }
 
+    // Whether the device can take a message now, connected again when needed. The caller holds
+    // Lock.
+    bool Usable()
+    {
+        const bool listed = Device.Listed(*Midi, OpenIndex, OpenIndex);
+        return Device.Presence.Usable(
+            listed, [this] { return Device.Identity(); }, [this] { return Reconnect(); });
+    }
+
     // The connection went with the device: made again to the device now at that place. The
     // caller holds Lock.
-    void Reconnect(unsigned int at)
+    std::string Reconnect()
     {
-        Midi->closePort();
-        Midi->openPort(at, OutPortName);
-        Lost = false;
+        return Reconnected(Errors, [this] {
+            Midi->closePort();
+            Midi->openPort(OpenIndex, OutPortName);
+        });
     }
 
     const RtMidi::Api Api;
@@ -367,25 +515,48 @@ private:
     std::mutex Lock;
     unsigned int OpenIndex = 0;
     std::unique_ptr<RtMidiOut> Midi;
-    bool Lost = false; // under Lock
+    TDeviceLook Device; // under Lock
 };
 
+// What the user is told of a MIDI system that lists no ports here.
+std::string UnlistedText(RtMidi::Api api)
+{
+    switch (api) {
+    case RtMidi::UNIX_JACK:
+        return "JACK not running: its ports are not listed";
+    case RtMidi::LINUX_ALSA:
+        return "ALSA sequencer not available: its ports are not listed";
+    default:
+        return RtMidi::getApiDisplayName(api) + " not available: its ports are not listed";
+    }
+}
+
+// Adds the APIs that could not be asked for their ports to unlisted.
 template<class TMidi, class TPort, class TBase>
-std::vector<std::unique_ptr<TBase>> Enumerate()
+std::vector<std::unique_ptr<TBase>> Enumerate(std::vector<int> &unlisted)
 {
     std::vector<std::unique_ptr<TBase>> ports;
     std::vector<RtMidi::Api> apis;
     RtMidi::getCompiledApi(apis);
+    const auto missing = [&unlisted](RtMidi::Api api) {
+        if (std::find(unlisted.begin(), unlisted.end(), api) == unlisted.end())
+            unlisted.push_back(static_cast<int>(api));
+    };
     for (const RtMidi::Api api : apis) {
         TErrorLog errors;
         std::string failure;
         // An API that does not work here (ALSA without a sequencer) throws and has no ports.
         auto midi = Construct<TMidi>(api, failure);
-        if (!midi)
+        if (!midi) {
+            missing(api);
             continue;
+        }
         midi->setErrorCallback(&TErrorLog::Report, &errors);
         try {
             const unsigned int count = midi->getPortCount();
+            // JACK without a server: the count tries to connect again, and reports its failure.
+            if (count == 0 && !errors.Take().empty())
+                missing(api);
             for (unsigned int i = 0; i < count; ++i) {
                 std::string name = midi->getPortName(i);
                 if (!name.empty())
@@ -427,12 +598,20 @@ TRtMidiProvider::~TRtMidiProvider() = default;
 
 std::vector<std::unique_ptr<IMidiInPort>> TRtMidiProvider::InputPorts()
 {
-    return Enumerate<RtMidiIn, TRtMidiInPort, IMidiInPort>();
+    return Enumerate<RtMidiIn, TRtMidiInPort, IMidiInPort>(Unlisted);
 }
 
 std::vector<std::unique_ptr<IMidiOutPort>> TRtMidiProvider::OutputPorts()
 {
-    return Enumerate<RtMidiOut, TRtMidiOutPort, IMidiOutPort>();
+    return Enumerate<RtMidiOut, TRtMidiOutPort, IMidiOutPort>(Unlisted);
+}
+
+std::vector<std::string> TRtMidiProvider::UnlistedSystems() const
+{
+    std::vector<std::string> texts;
+    for (const int api : Unlisted)
+        texts.push_back(UnlistedText(static_cast<RtMidi::Api>(api)));
+    return texts;
 }
 
 std::vector<std::string> TRtMidiProvider::CompiledApis()

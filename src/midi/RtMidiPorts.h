@@ -34,6 +34,10 @@ public:
     std::vector<std::unique_ptr<IMidiInPort>> InputPorts() override;
     std::vector<std::unique_ptr<IMidiOutPort>> OutputPorts() override;
 
+    // One line for each MIDI system whose ports could not be listed ("JACK not running: its
+    // ports are not listed"). The systems' libraries print nothing themselves.
+    std::vector<std::string> UnlistedSystems() const;
+
     // The RtMidi APIs compiled in, by RtMidi's short names ("alsa", "jack"), in enumeration order.
     static std::vector<std::string> CompiledApis();
 
@@ -44,6 +48,10 @@ public:
                                                       const std::string &name);
     static std::unique_ptr<IMidiOutPort> MakeOutputPort(const std::string &api, unsigned int index,
                                                         const std::string &name);
+
+private:
+    // RtMidi's API numbers, in the order found.
+    std::vector<int> Unlisted;
 };
 
 } // namespace midi

@@ -32,11 +32,13 @@ midi::TByteStream InquiryRequest()
 
 std::optional<int> InquiryReplyId(std::span<const std::uint8_t> m)
 {
-    static constexpr std::uint8_t Identity[]
-        = {0x06, 0x02, 0x41, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x03, 0x00, 0x00, 0xF7};
-    if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x7E || m[2] < 0x0F || m[2] > LastDeviceByte)
+    // Identity Reply, Roland, the MC-307's family code.
+    static constexpr std::uint8_t Identity[] = {0x06, 0x02, 0x41, 0x0B, 0x01};
+    if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x7E || m[2] < 0x0F || m[2] > LastDeviceByte
+        || m[14] != 0xF7)
         return std::nullopt;
-    if (!std::equal(std::begin(Identity), std::end(Identity), m.begin() + 3))
+    if (!std::equal(std::begin(Identity), std::end(Identity), m.begin() + 3)
+        || std::any_of(m.begin() + 1, m.end() - 1, [](std::uint8_t b) { return b >= 0x80; }))
         return std::nullopt;
     return m[2] + 1;
 }
@@ -81,6 +83,46 @@ std::optional<TDetected> TDetector::WaitFor(std::chrono::milliseconds limit,
 
 std::optional<TDetected> TDetector::Run(const TProgress &progress)
 {
+    std::optional<TDetected> found;
+    try {
+        found = Search(progress);
+    } catch (...) {
+        CloseOpened(-1, -1);
+        throw;
+    }
+    CloseOpened(found ? found->Input : -1, found ? found->Output : -1);
+    return found;
+}
+
+void TDetector::Release(int chosenInput, int chosenOutput)
+{
+    CloseOpened(chosenInput, chosenOutput);
+    OpenedInputs.clear();
+    OpenedOutputs.clear();
+}
+
+void TDetector::CloseOpened(int keptInput, int keptOutput)
+{
+    const auto close = [](midi::TMidiDevices &devices, std::set<int> &opened, int kept) {
+        for (auto i = opened.begin(); i != opened.end();) {
+            if (*i == kept) {
+                ++i;
+                continue;
+            }
+            try {
+                devices.Close(*i);
+            } catch (const std::exception &) {
+                // A device that fails to close has nothing more to say to the windows.
+            }
+            i = opened.erase(i);
+        }
+    };
+    close(midi::MidiIn(), OpenedInputs, keptInput);
+    close(midi::MidiOut(), OpenedOutputs, keptOutput);
+}
+
+std::optional<TDetected> TDetector::Search(const TProgress &progress)
+{
     Stopping = false;
     IsRunning = true;
     AskedCount = 0;
@@ -94,7 +136,11 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
 
     midi::TMidiInput &inputs = midi::MidiIn();
     midi::TMidiOutput &outputs = midi::MidiOut();
+    // What is open already is the user's (or an earlier search's), and stays as it is.
     for (int i = FirstSystem; i < inputs.Count(); ++i) {
+        if (inputs.Handle(i) != 0)
+            continue;
+        OpenedInputs.insert(i);
         try {
             inputs.Open(i);
         } catch (const std::exception &) {
@@ -103,13 +149,13 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
     }
     std::vector<int> asked;
     for (int o = FirstSystem; o < outputs.Count(); ++o) {
+        if (outputs.Handle(o) == 0)
+            OpenedOutputs.insert(o);
         try {
             outputs.Open(o);
             asked.push_back(o);
         } catch (const std::exception &) { }
     }
-    AskedCount
-        = static_cast<int>(outputs.Count() > FirstSystem ? outputs.Count() - FirstSystem : 0);
 
     const TSysExAttachment attachment(
         inputs, [this](std::int32_t device, std::span<const std::uint8_t> bytes) {
@@ -147,6 +193,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         } catch (const std::exception &) {
             continue;
         }
+        ++AskedCount;
         if (std::optional<TDetected> found
             = WaitFor(InquiryWait, [&] { return take(o, request, &InquiryReplyId); }))
             return found;

@@ -20,7 +20,8 @@ namespace protocol {
 midi::TByteStream InquiryRequest();
 // The device ID of an MC-307's answer to the Inquiry Request (F0 7E dev 06 02 41 0B 01 01 00 00
 // 03 00 00 F7, dev + 1 the ID, 16..32), or none for anything else: short, long, another maker or
-// family.
+// family. The instrument is known by its family code (0B 01) alone: the model number and the
+// software revision after it differ between firmware versions.
 std::optional<int> InquiryReplyId(std::span<const std::uint8_t> message);
 // A request of the three system switches (00 00 00 08) to one device byte.
 midi::TByteStream SystemBlockRequest(int deviceByte);
@@ -36,7 +37,8 @@ struct TDetected
 };
 
 // Runs on the window thread; its waits dispatch the window's events, so a dialog stays usable
-// and may call Stop.
+// and may call Stop. A search opens the system devices that are closed and closes them again
+// when it ends, except the input and output that answered: those stay open until Release.
 class TDetector
 {
 public:
@@ -52,8 +54,11 @@ public:
     void Stop() { Stopping = true; }
     bool Stopped() const { return Stopping; }
     bool Running() const { return IsRunning; }
-    // How many output devices the last run asked.
+    // How many output devices the last run could open and ask.
     int Asked() const { return AskedCount; }
+    // Closes what the searches opened and left open, except the input and output chosen (-1 for
+    // none), which are the user's from now on.
+    void Release(int chosenInput, int chosenOutput);
 
     // After opening the devices: a MIDI server makes new connections live some cycles later.
     std::chrono::milliseconds SettleWait {300};
@@ -66,6 +71,9 @@ private:
         int Input;
         midi::TByteStream Bytes;
     };
+    std::optional<TDetected> Search(const TProgress &progress);
+    // Closes what the searches opened, except the devices given (-1 for none).
+    void CloseOpened(int keptInput, int keptOutput);
     // Waits up to limit, or until found gives a result or the search is stopped.
     std::optional<TDetected> WaitFor(std::chrono::milliseconds limit,
                                      const std::function<std::optional<TDetected>()> &found);
@@ -77,6 +85,9 @@ private:
     std::vector<TReply> Replies;
     // Inputs that sent our own request back: what else comes on them is no answer.
     std::set<int> LoopBacks;
+    // Devices a search opened that are still open.
+    std::set<int> OpenedInputs;
+    std::set<int> OpenedOutputs;
 };
 
 } // namespace protocol

@@ -294,6 +294,11 @@ void TFormSetup::done(int result)
 {
     // The search waits inside this dialog's events: it ends with the dialog.
     Detector.Stop();
+    // What the search opened and the user did not take would feed the windows foreign traffic.
+    if (result == QDialog::Accepted)
+        Detector.Release(LBSetup_Midi_in->ItemIndex(), LBSetup_Midi_out->ItemIndex());
+    else
+        Detector.Release(-1, -1);
     QDialog::done(result);
 }
 

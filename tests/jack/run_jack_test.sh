@@ -5,7 +5,8 @@
 # it started is stopped by process id when it ends, however it ends.
 #
 # Then it restarts the instrument with another device ID and runs the detection test, and last
-# stops and restarts the instrument in the middle of the re-plug test's session.
+# stops and restarts the instrument in the middle of the re-plug test's session: once slowly,
+# once at once, between two of the test's checks.
 #
 # Usage: run_jack_test.sh <ombrix-virtual-instrument> <JackRoundTrip> <JackDetect> <JackReplug>
 #                         <JackEditor> [Qt Test options...]
@@ -210,7 +211,7 @@ wait_file() {
 }
 
 # A re-plug in the middle of a session: the instrument goes away and comes back.
-rm -f replug.ready replug.gone replug.checked replug.back
+rm -f replug.ready replug.gone replug.checked replug.back replug.quick replug.restarted
 start_instrument
 say "running the re-plug"
 timeout -s TERM 120 "$replug" &
@@ -222,6 +223,11 @@ touch replug.gone
 wait_file replug.checked
 start_instrument
 touch replug.back
+wait_file replug.quick
+stop "$instrument_pid" ombrix-virtual-instrument
+instrument_pid=
+start_instrument
+touch replug.restarted
 wait_test "the re-plug"
 stop "$instrument_pid" ombrix-virtual-instrument
 instrument_pid=
