@@ -1,5 +1,7 @@
 #include "RtMidiPorts.h"
 
+#include "JackLibrary.h"
+
 #include <RtMidi.h>
 
 #include <algorithm>
@@ -283,6 +285,9 @@ public:
         }
         OpenIndex = *at;
         Midi = std::move(midi);
+        // JACK hands a client's messages on at the start of its next period.
+        if (Api == RtMidi::UNIX_JACK)
+            PeriodUs.store(JackServerPeriod().count());
         return true;
     }
 
@@ -345,6 +350,11 @@ public:
         });
     }
 
+    std::chrono::microseconds HandOverPeriod() const override
+    {
+        return std::chrono::microseconds(PeriodUs.load());
+    }
+
 private:
     std::string Failed(const std::string &why) const
     {
@@ -368,6 +378,7 @@ private:
     unsigned int OpenIndex = 0;
     std::unique_ptr<RtMidiOut> Midi;
     bool Lost = false; // under Lock
+    std::atomic<std::int64_t> PeriodUs {0};
 };
 
 template<class TMidi, class TPort, class TBase>

@@ -93,7 +93,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
     } end {IsRunning};
 
     midi::TMidiInput &inputs = midi::MidiIn();
-    midi::TMidiOutput &outputs = midi::MidiOut();
+    midi::IMidiOuts &outputs = Outputs ? *Outputs : midi::MidiOut();
     for (int i = FirstSystem; i < inputs.Count(); ++i) {
         try {
             inputs.Open(i);
@@ -143,7 +143,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         Replies.clear();
         const midi::TByteStream request = InquiryRequest();
         try {
-            outputs.SendSysEx(o, request);
+            outputs.Device(o).SendSysEx(request);
         } catch (const std::exception &) {
             continue;
         }
@@ -164,7 +164,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         for (int byte = FirstDeviceByte; byte <= LastDeviceByte && !Stopping; ++byte) {
             const midi::TByteStream request = SystemBlockRequest(byte);
             try {
-                outputs.SendSysEx(o, request);
+                outputs.Device(o).SendSysEx(request);
             } catch (const std::exception &) {
                 break;
             }

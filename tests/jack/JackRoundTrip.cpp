@@ -7,6 +7,7 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/WaitPumping.h"
 #include "support/MessageText.h"
@@ -207,7 +208,7 @@ private slots:
     // behind it gets its answer within its wait, which starts once the request has left.
     void pacedBurstArrivesWhole()
     {
-        midi::TPacedOutputs paced(midi::MidiOut());
+        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
         // JACK carries messages a period at a time, and on a loaded machine a late period can
         // bunch two messages that left 20 ms apart: the gap here keeps a margin for that, while
         // messages sent back to back would still be dropped by the strict instrument.
