@@ -237,6 +237,21 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
     }
 }
 
+std::vector<TMessage> TVirtualInstrument::Answer(std::span<const std::uint8_t> request) const
+{
+    constexpr std::size_t RequestSize = RolandHeaderSize + 2 * AddressSize + 2;
+    if (request.size() != RequestSize || request[0] != SysExStart || request[1] != Roland
+        || request[2] != DeviceByte || request[3] != ModelHigh || request[4] != ModelLow
+        || request[5] != CommandRequest || request.back() != SysExEnd)
+        return {};
+    const auto payload = request.subspan(RolandHeaderSize, 2 * AddressSize + 1);
+    if (!ChecksumHolds(payload))
+        return {};
+    std::lock_guard lock(Lock);
+    return AnswerRequest(LinearAddress(AddressAt(payload)),
+                         LinearAddress(AddressAt(payload.subspan(AddressSize))));
+}
+
 std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,
                                                         std::uint32_t size) const
 {

@@ -36,6 +36,11 @@ public:
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message,
                                   std::chrono::steady_clock::time_point handed);
 
+    // The answers to a data request, as Receive would give them, for tests that inspect the
+    // instrument with the program's own requests: not received, so neither logged nor on the
+    // cable. Anything but a whole request gets none.
+    std::vector<TMessage> Answer(std::span<const std::uint8_t> request) const;
+
     // Strict timing: as the manual describes the hardware, a data set (Data Set 1, of the
     // instrument's model or of model 3A) whose first byte arrives less than StrictGap after the
     // previous one's last byte is dropped. On when OMBRIX_STRICT_TIMING=1 at construction.

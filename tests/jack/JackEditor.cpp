@@ -97,8 +97,8 @@ private slots:
         settings.close();
         Paced
             = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
-        // A margin above the instrument's 20 ms for JACK's periods on a loaded machine.
-        Paced->SetGap(Out, 45ms);
+        // The instrument's 20 ms; the paced output adds JACK's period.
+        Paced->SetGap(Out, 20ms);
         Monitored = std::make_unique<protocol::TMonitoredOutputs>(*Paced);
         protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
             Heard << QString::fromStdString((traffic.Sent ? "Out " : "In ")
