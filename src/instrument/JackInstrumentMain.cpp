@@ -11,11 +11,12 @@
 // With --strict-timing (or OMBRIX_STRICT_TIMING=1) it drops data sets that come less than 20 ms
 // after the previous one ended, printing each drop ("dropped N: <address>"), and prints the
 // count when it ends ("drops: N"). It times each message by the frame JACK delivers it at, the
-// start of the period the sender's port put it in, exactly; a sender that keeps its gap plus
-// one period between hand-overs is never judged early. The one roughness left is a sender's
-// client running late in its period, so that a message handed over just after the period began
-// still goes in it: a quarter of a period is forgiven for that, while a sender that ignores
-// the period loses up to a whole one and is caught.
+// start of the period the sender's port put it in; a sender that keeps its gap plus one period
+// between hand-overs is never judged early. The one roughness the period leaves is a sender's
+// client that runs late in its period: a message handed over after the period began still goes
+// at its start. The sender's client runs before ours in each period, so ours is at least as
+// late: that much is forgiven, for each message, and nothing more. A sender that ignores the
+// period loses up to a whole one and is caught.
 //
 // Prints "ready" once both ports exist; ends on SIGTERM or SIGINT with status 0.
 
@@ -62,8 +63,8 @@ std::string AddressText(const instrument::TMessage &message)
 }
 
 // The instrument's input port, a JACK client of its own: JACK's process thread copies each
-// message with its arrival time (JACK's microseconds) into a ring and wakes the answering
-// thread; it takes no lock and allocates nothing.
+// message with its arrival time and its period's lateness (JACK's microseconds) into a ring and
+// wakes the answering thread; it takes no lock and allocates nothing.
 class TJackInput
 {
 public:
@@ -101,27 +102,21 @@ public:
         Client = nullptr;
     }
 
-    // The server's period.
-    std::chrono::microseconds Period() const
-    {
-        const jack_nframes_t rate = Jack.SampleRate(Client);
-        return rate == 0
-            ? std::chrono::microseconds {}
-            : std::chrono::microseconds(std::uint64_t(Jack.BufferSize(Client)) * 1000000 / rate);
-    }
-
-    // The answering thread: the oldest message and its arrival, if any.
-    bool Take(instrument::TMessage &message, Clock::time_point &arrival)
+    // The answering thread: the oldest message, its arrival and how late its period ran, if
+    // any.
+    bool Take(instrument::TMessage &message, Clock::time_point &arrival,
+              std::chrono::microseconds &late)
     {
         const midi::TReceiveRing::TEntry *entry = Ring.Front();
         if (!entry)
             return false;
         const auto bytes = entry->Message();
-        if (bytes.size() > sizeof(jack_time_t)) {
-            jack_time_t at = 0;
-            std::memcpy(&at, bytes.data(), sizeof at);
-            arrival = Clock::time_point(std::chrono::microseconds(at));
-            message.assign(bytes.begin() + sizeof at, bytes.end());
+        TStamp stamp {};
+        if (bytes.size() > sizeof stamp) {
+            std::memcpy(&stamp, bytes.data(), sizeof stamp);
+            arrival = Clock::time_point(std::chrono::microseconds(stamp.Arrival));
+            late = std::chrono::microseconds(stamp.Late);
+            message.assign(bytes.begin() + sizeof stamp, bytes.end());
         } else {
             message.clear();
         }
@@ -130,19 +125,28 @@ public:
     }
 
 private:
+    struct TStamp
+    {
+        jack_time_t Arrival;
+        jack_time_t Late;
+    };
+
     static int Process(jack_nframes_t frames, void *user)
     {
         auto *self = static_cast<TJackInput *>(user);
         const midi::TJackLibrary &jack = self->Jack;
         void *buffer = jack.PortBuffer(self->Port, frames);
         const jack_nframes_t cycle = jack.LastFrameTime(self->Client);
+        const jack_time_t start = jack.FramesToTime(self->Client, cycle);
+        const jack_time_t now = jack.Time();
         const std::uint32_t count = jack.MidiEventCount(buffer);
         for (std::uint32_t i = 0; i < count; ++i) {
             jack_midi_event_t event;
             if (jack.MidiEventGet(&event, buffer, i) != 0 || event.size == 0)
                 continue;
-            const jack_time_t at = jack.FramesToTime(self->Client, cycle + event.time);
-            self->Ring.Append({reinterpret_cast<const std::uint8_t *>(&at), sizeof at});
+            const TStamp stamp {jack.FramesToTime(self->Client, cycle + event.time),
+                                now > start ? now - start : 0};
+            self->Ring.Append({reinterpret_cast<const std::uint8_t *>(&stamp), sizeof stamp});
             self->Ring.Append({event.buffer, event.size});
             if (self->Ring.Commit())
                 self->Wake.release();
@@ -187,15 +191,16 @@ private:
     {
         instrument::TMessage message;
         Clock::time_point arrival;
+        std::chrono::microseconds late {};
         while (!IsStopping()) {
-            if (!Input.Take(message, arrival)) {
+            if (!Input.Take(message, arrival, late)) {
                 Wake.acquire();
                 continue;
             }
             if (message.empty())
                 continue;
             const std::uint64_t dropsBefore = Instrument.StrictDrops();
-            const auto answers = Instrument.Receive(message, arrival);
+            const auto answers = Instrument.Receive(message, arrival, late);
             const std::uint64_t drops = Instrument.StrictDrops();
             if (drops != dropsBefore)
                 std::cout << "dropped " << drops << ": " << AddressText(message) << std::endl;
@@ -308,8 +313,6 @@ int main(int argc, char **argv)
             std::cerr << "ombrix-virtual-instrument: " << error << '\n';
             return 1;
         }
-        if (instrument.StrictTiming())
-            instrument.SetStrictTiming(true, input.Period() / 4);
         // Made after the input, gone before it: the input's ring outlives every reader.
         {
             TAnswerer answerer(instrument, output, input, wake);

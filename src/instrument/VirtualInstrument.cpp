@@ -142,7 +142,8 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
 }
 
 std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message,
-                                                  std::chrono::steady_clock::time_point handed)
+                                                  std::chrono::steady_clock::time_point handed,
+                                                  std::chrono::microseconds leeway)
 {
     std::lock_guard lock(Lock);
     ++ReceivedTotal;
@@ -159,7 +160,8 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
         message = message.subspan(1);
     if (IsDataSet(message)) {
         // The instrument is still busy with the previous data set: this one is lost.
-        const bool early = Strict && HadDataSet && start + Tolerance < LastDataSetEnd + StrictGap;
+        const bool early
+            = Strict && HadDataSet && start + Tolerance + leeway < LastDataSetEnd + StrictGap;
         HadDataSet = true;
         LastDataSetEnd = CableFree;
         if (early) {

@@ -33,8 +33,11 @@ public:
     // better than the moment of the call). The cable carries one byte at a time, 320 us each:
     // the message's bytes follow those still on their way, and it has arrived when its last
     // byte has.
+    // A port that may time a message up to leeway before it was really handed over has that
+    // much forgiven.
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message,
-                                  std::chrono::steady_clock::time_point handed);
+                                  std::chrono::steady_clock::time_point handed,
+                                  std::chrono::microseconds leeway = {});
 
     // The answers to a data request, as Receive would give them, for tests that inspect the
     // instrument with the program's own requests: not received, so neither logged nor on the

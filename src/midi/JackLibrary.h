@@ -26,6 +26,7 @@ struct TJackLibrary
     decltype(&jack_midi_event_get) MidiEventGet = nullptr;
     decltype(&jack_last_frame_time) LastFrameTime = nullptr;
     decltype(&jack_frames_to_time) FramesToTime = nullptr;
+    decltype(&jack_get_time) Time = nullptr;
     decltype(&jack_set_error_function) SetErrorFunction = nullptr;
     decltype(&jack_set_info_function) SetInfoFunction = nullptr;
     // libjack's current reporters, so that a silence can be undone.
