@@ -93,7 +93,8 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
     } end {IsRunning};
 
     midi::TMidiInput &inputs = midi::MidiIn();
-    midi::IMidiOuts &outputs = Outputs ? *Outputs : midi::MidiOut();
+    midi::TMidiOutput &outputs = midi::MidiOut();
+    midi::IMidiOuts &senders = Outputs ? *Outputs : outputs;
     for (int i = FirstSystem; i < inputs.Count(); ++i) {
         try {
             inputs.Open(i);
@@ -143,7 +144,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         Replies.clear();
         const midi::TByteStream request = InquiryRequest();
         try {
-            outputs.Device(o).SendSysEx(request);
+            senders.Device(o).SendSysEx(request);
         } catch (const std::exception &) {
             continue;
         }
@@ -164,7 +165,7 @@ std::optional<TDetected> TDetector::Run(const TProgress &progress)
         for (int byte = FirstDeviceByte; byte <= LastDeviceByte && !Stopping; ++byte) {
             const midi::TByteStream request = SystemBlockRequest(byte);
             try {
-                outputs.Device(o).SendSysEx(request);
+                senders.Device(o).SendSysEx(request);
             } catch (const std::exception &) {
                 break;
             }

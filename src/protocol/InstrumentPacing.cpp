@@ -23,9 +23,9 @@ constexpr std::size_t RequestSize = AddressEnd + 4 + 2;
 constexpr std::size_t Model3AHeaderSize = 5;
 constexpr std::size_t Model3ASmallest = Model3AHeaderSize + 4;
 
-// The widest value the windows write as one parameter (a wave: group, number high and low, or
-// the patch number's two bytes); a longer data set is block data, a patch file's packet.
-constexpr std::uint32_t ParameterBytes = 4;
+// The widest value the windows write as one parameter (a wave: group, number high and low); a
+// longer data set is block data, a patch file's packet.
+constexpr std::uint32_t ParameterBytes = 3;
 
 enum TFamily : std::uint8_t { Memory = 1, Model3A = 2, ControlChanges = 3 };
 
