@@ -156,6 +156,11 @@ private slots:
         instrument.Receive(Level(2), t0 + Cable13 + 15ms);
         instrument.Receive(Level(3), t0 + 2 * Cable13 + 15ms + 13ms);
         QCOMPARE(instrument.StrictDrops(), std::uint64_t(1));
+        // The same, given by the port for one message only.
+        instrument.SetStrictTiming(true);
+        instrument.Receive(Level(4), t0 + 3 * Cable13 + 28ms + 15ms, 6ms);
+        instrument.Receive(Level(5), t0 + 4 * Cable13 + 43ms + 15ms);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(2));
     }
 
     void environmentTurnsItOn()

@@ -40,7 +40,7 @@ void RecordTraffic(bool sent, const std::string &device, std::span<const std::ui
 // is recorded when it leaves for the device, with that moment. A set that sends at once is
 // heard as its send call returns; a paced set is heard from its queues' threads, and what they
 // report reaches the sink on the window thread: a message replaced while it waited is never
-// heard, and messages dropped after a failure make one row.
+// heard, and messages dropped after a failure make one row. The inner set outlives it.
 class TMonitoredOutputs final : public midi::IMidiOuts, private midi::IDepartureWatch
 {
 public:
