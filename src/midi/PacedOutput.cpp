@@ -221,21 +221,23 @@ void TPacedOutput::Run()
             continue;
         }
         const TPacingSchedule::TimePoint due = Schedule.FrontDue();
-        if (TPacingSchedule::Clock::now() < due) {
+        // The moment the message leaves the queue, for whoever watches.
+        const auto leaving = TPacingSchedule::Clock::now();
+        if (leaving < due) {
             Changed.wait_until(lock, due);
             continue;
         }
         const TQueuedMessage message = Schedule.Pop();
         InFlight = message.Ticket;
         lock.unlock();
-        const auto leaving = TPacingSchedule::Clock::now();
         std::optional<std::string> error;
         try {
             Send(message);
         } catch (const std::exception &e) {
             error = e.what();
         }
-        // The moment the send has returned: the instrument has seen the start by then.
+        // The moment the send has returned: the device has the message by then, and its bytes
+        // are on the cable from then at the latest.
         const auto left = TPacingSchedule::Clock::now();
         lock.lock();
         InFlight = 0;
