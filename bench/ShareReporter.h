@@ -10,6 +10,15 @@
 #include <utility>
 #include <vector>
 
+// A benchmark judged against another of the same run: its CPU time at most Limit times the
+// baseline's, whatever the machine's load.
+struct TRatio
+{
+    std::string Prefix;
+    std::string BaselinePrefix;
+    double Limit;
+};
+
 struct TBudget
 {
     std::string Prefix; // the benchmarks it applies to, by the start of their names
@@ -81,6 +90,19 @@ public:
         return met;
     }
 
+    bool PrintRatio(const TRatio &ratio) const
+    {
+        const TResult *result = Find(ratio.Prefix);
+        const TResult *baseline = Find(ratio.BaselinePrefix);
+        if (!result || !baseline || baseline->CpuSeconds <= 0)
+            return false;
+        const double value = result->CpuSeconds / baseline->CpuSeconds;
+        const bool met = value <= ratio.Limit;
+        std::printf("%s / %s = %.3f (target <= %.2f): %s\n", ratio.Prefix.c_str(),
+                    ratio.BaselinePrefix.c_str(), value, ratio.Limit, met ? "met" : "NOT met");
+        return met;
+    }
+
 private:
     struct TResult
     {
@@ -88,15 +110,23 @@ private:
         double CpuSeconds;
         double WallSeconds;
     };
+    const TResult *Find(const std::string &prefix) const
+    {
+        for (const TResult &result : Results)
+            if (result.Name.rfind(prefix, 0) == 0)
+                return &result;
+        return nullptr;
+    }
     std::vector<TBudget> Budgets;
     std::vector<TResult> Results;
 };
 
 // A benchmark program's run against its budgets: Google Benchmark's own arguments, the runs, the
-// shares, then each growth check (benchmarks by prefix, the largest last/first ratio). The
-// caller has made whatever application object its benchmarks need.
+// shares, then each growth check (benchmarks by prefix, the largest last/first ratio) and each
+// ratio to a baseline. The caller has made whatever application object its benchmarks need.
 inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
-                         const std::vector<std::pair<std::string, double>> &growth = {})
+                         const std::vector<std::pair<std::string, double>> &growth = {},
+                         const std::vector<TRatio> &ratios = {})
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -106,6 +136,8 @@ inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
     reporter.PrintSummary();
     for (const auto &[prefix, limit] : growth)
         reporter.PrintGrowth(prefix, limit);
+    for (const TRatio &ratio : ratios)
+        reporter.PrintRatio(ratio);
     benchmark::Shutdown();
     return 0;
 }

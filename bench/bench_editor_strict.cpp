@@ -9,6 +9,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 #include "support/VirtualRig.h"
 
 #include <QApplication>
@@ -104,7 +105,8 @@ void Make(TWorld &world)
     world.Rig = std::make_unique<TVirtualRig>();
     world.Rig->Instrument().SetStrictTiming(true);
     world.Leaving = std::make_unique<TRecordingOutputs>(midi::MidiOut());
-    world.Paced = std::make_unique<midi::TPacedOutputs>(*world.Leaving);
+    world.Paced
+        = std::make_unique<midi::TPacedOutputs>(*world.Leaving, protocol::InstrumentPacing());
     world.Paced->SetGap(0, Gap);
     world.Handed = std::make_unique<TRecordingOutputs>(*world.Paced);
 }

@@ -246,12 +246,11 @@ private slots:
     {
         QFETCH(bool, attached);
         std::vector<std::vector<std::uint8_t>> heard;
-        protocol::SetTrafficSink(
-            [&heard](bool sent, const std::string &device, std::span<const std::uint8_t> bytes) {
-                QVERIFY(!sent);
-                QCOMPARE(device, std::string("In A"));
-                heard.emplace_back(bytes.begin(), bytes.end());
-            });
+        protocol::SetTrafficSink([&heard](const protocol::TTraffic &traffic) {
+            QVERIFY(!traffic.Sent);
+            QCOMPARE(traffic.Device, std::string_view("In A"));
+            heard.emplace_back(traffic.Bytes.begin(), traffic.Bytes.end());
+        });
         midi::SetReceiveWatch(true);
         MidiIn().Open(0);
         if (attached)

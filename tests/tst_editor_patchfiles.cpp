@@ -6,6 +6,7 @@
 #include "controls/RadioGroup.h"
 #include "midi/PacedOutput.h"
 #include "protocol/ConfFile.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/PatchFile.h"
 #include "protocol/SettingsFile.h"
 #include "support/MainWindowFixture.h"
@@ -172,7 +173,7 @@ private slots:
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(true);
-        midi::TPacedOutputs paced(midi::MidiOut());
+        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
         paced.SetGap(0, std::chrono::milliseconds(20));
         const auto waitSent
             = [&] { QTRY_VERIFY_WITH_TIMEOUT(paced.Device(0).Waiting() == 0, 15000); };

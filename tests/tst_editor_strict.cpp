@@ -120,7 +120,8 @@ private slots:
 
     void statusBarCountsABurstDown()
     {
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Window = std::make_unique<TOmbrix>(*Paced);
         QStatusBar *bar = Find<QStatusBar>("StatusBar");

@@ -1,7 +1,9 @@
-// The strict virtual instrument's rule, with made-up arrival times: a data set that starts less
-// than 20 ms after the previous data set ended (its bytes at 320 us each) is dropped and counted;
-// other messages and other devices' data sets do not count; strict timing follows the
-// environment at construction.
+// The strict virtual instrument's rule, with made-up hand-over times: a data set (of the
+// instrument's model or of model 3A) that starts less than 20 ms after the previous data set
+// ended (its bytes at 320 us each) is dropped and counted; every message occupies the cable, so
+// a message handed over while bytes are still on their way starts after them; other messages
+// and other devices' data sets are never dropped; strict timing follows the environment at
+// construction.
 
 #include "instrument/VirtualInstrument.h"
 #include "support/MessageText.h"
@@ -27,6 +29,14 @@ TBytes Level(int value, std::uint8_t device = 0x10)
     return message;
 }
 constexpr auto Cable13 = std::chrono::microseconds(13 * 320);
+// Part 1's transposition, a model-3A data set of 12 bytes with the 00 ahead of its F0.
+const TBytes Transpose = [] {
+    TBytes message {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x40, 0x00};
+    message.push_back(ChecksumOf(message, 6, message.size()));
+    message.push_back(0xF7);
+    return message;
+}();
+const TBytes LevelChange {0xB0, 7, 100};
 } // namespace
 
 class TestInstrumentStrict : public QObject
@@ -87,6 +97,45 @@ private slots:
         QCOMPARE(int(instrument.ReadByte({0x02, 0x00, 0x12, 0x65})), 2);
     }
 
+    void cableAndModel3A_data()
+    {
+        QTest::addColumn<std::vector<TBytes>>("messages");
+        QTest::addColumn<std::vector<int>>("handedUs");
+        QTest::addColumn<int>("drops");
+        QTest::newRow("two transpositions back to back")
+            << std::vector<TBytes> {Transpose, Transpose} << std::vector<int> {0, 0} << 1;
+        QTest::newRow("a data set in a transposition's gap")
+            << std::vector<TBytes> {Transpose, Level(1)} << std::vector<int> {0, 12 * 320 + 19000}
+            << 1;
+        QTest::newRow("a data set 20 ms after a transposition")
+            << std::vector<TBytes> {Transpose, Level(1)} << std::vector<int> {0, 12 * 320 + 20000}
+            << 0;
+        std::vector<TBytes> changes(8, LevelChange);
+        changes.push_back(Level(1));
+        changes.push_back(Level(2));
+        std::vector<int> handed(8, 0);
+        handed.push_back(100);
+        // The first data set started when the eight control changes were through, not when
+        // it was handed over.
+        handed.push_back(100 + 13 * 320 + 20000);
+        QTest::newRow("the gap after a data set that waited for the cable")
+            << changes << handed << 1;
+        handed.back() = (8 * 3 + 13) * 320 + 20000;
+        QTest::newRow("the gap from where it really ended") << changes << handed << 0;
+    }
+    void cableAndModel3A()
+    {
+        QFETCH(std::vector<TBytes>, messages);
+        QFETCH(std::vector<int>, handedUs);
+        QFETCH(int, drops);
+        TVirtualInstrument instrument;
+        instrument.SetStrictTiming(true);
+        const Clock::time_point t0 = Clock::now();
+        for (std::size_t i = 0; i < messages.size(); ++i)
+            instrument.Receive(messages[i], t0 + std::chrono::microseconds(handedUs[i]));
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(drops));
+    }
+
     void notStrictTakesAnyPace()
     {
         TVirtualInstrument instrument;
@@ -107,6 +156,11 @@ private slots:
         instrument.Receive(Level(2), t0 + Cable13 + 15ms);
         instrument.Receive(Level(3), t0 + 2 * Cable13 + 15ms + 13ms);
         QCOMPARE(instrument.StrictDrops(), std::uint64_t(1));
+        // The same, given by the port for one message only.
+        instrument.SetStrictTiming(true);
+        instrument.Receive(Level(4), t0 + 3 * Cable13 + 28ms + 15ms, 6ms);
+        instrument.Receive(Level(5), t0 + 4 * Cable13 + 43ms + 15ms);
+        QCOMPARE(instrument.StrictDrops(), std::uint64_t(2));
     }
 
     void environmentTurnsItOn()

@@ -1,8 +1,8 @@
 // The mixer window against a strict instrument (a data set coming less than 20 ms after the
 // previous one ended is dropped, as on the MC-307), through the paced output: a reverb change,
-// a delay change, a 200-step level drag and a 200-step reverb-level drag all arrive, with zero
-// drops, and the instrument ends holding what the window shows. Sent straight, a delay change
-// loses messages.
+// a delay change, a 200-step level drag, a 200-step reverb-level drag and a transposition drag
+// with MFX switches (eight model-3A data sets a step) all arrive, with zero drops, and the
+// instrument ends holding what the window shows. Sent straight, a delay change loses messages.
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
@@ -10,9 +10,11 @@
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 #include "support/EditorTestSupport.h"
 #include "support/VirtualRig.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWindow>
@@ -103,7 +105,8 @@ private slots:
 
     void reverbAndDelayChangesArriveWhole()
     {
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
@@ -132,7 +135,8 @@ private slots:
     {
         QFETCH(QString, barName);
         QFETCH(int, mostWaiting);
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QScrollBar *bar = Bar(barName);
@@ -156,11 +160,42 @@ private slots:
         CompareEffectsWithMemory();
     }
 
+    void transpositionsAndMfxSwitchesArriveWhole()
+    {
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced->SetGap(0, 20ms);
+        Make(*Paced);
+        QScrollBar *bar = Bar("BarTrans3");
+        std::size_t most = 0;
+        for (int step = 0; step < 50; ++step) {
+            bar->setValue(step % 2 == 0 ? -step / 2 : step / 2);
+            QTest::qWait(5);
+            most = std::max(most, Paced->Device(0).Waiting());
+        }
+        // Each part's transposition waiting once, one of them on its way.
+        QVERIFY2(most <= std::size_t(mixer::PartCount + 1), qPrintable(QString::number(most)));
+        Find<QCheckBox>("CBMFXSwitch4")->click();
+        QTest::keyClick(List("LBReverbType"), Qt::Key_End);
+        WaitSent();
+        QCOMPARE(Drops(), std::uint64_t(0));
+        for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
+            const std::uint8_t block = mixer::Parts[std::size_t(suffix - 1)].BlockByte;
+            const QString number = QString::number(suffix);
+            QCOMPARE(Memory({0x01, 0x00, block, std::uint8_t(instrument::PartOffset::Transpose)}),
+                     48 - Bar("BarTrans" + number)->value());
+            QCOMPARE(Memory({0x01, 0x00, block, std::uint8_t(instrument::PartOffset::MfxSwitch)}),
+                     Find<QCheckBox>("CBMFXSwitch" + number)->isChecked() ? 1 : 0);
+        }
+        CompareEffectsWithMemory();
+    }
+
     // Both at once: the control changes wait behind the data sets ahead of them (nothing
     // overtakes), but the queue stays bounded and everything arrives.
     void twoDragsAtOnceArriveWhole()
     {
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QScrollBar *level = Bar("BarMixer2");

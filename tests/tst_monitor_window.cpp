@@ -1,13 +1,18 @@
-// The MIDI monitor: its model's cap, the filters, copying and saving, and the window opened
-// from the main window's View menu listing a part request's traffic on the virtual instrument.
+// The MIDI monitor: its model's cap, the filters, copying and saving, what it hears of the paced
+// output (a message as it leaves, never one replaced while it waited, one row for what a failing
+// device dropped), and the window opened from the main window's View menu listing a part
+// request's traffic on the virtual instrument.
 
 #include "controls/RadioGroup.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
+#include "midi/PacedOutput.h"
 #include "monitor/FormMonitor.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "support/RecordingOutputs.h"
 #include "support/VirtualRig.h"
 
 #include <QAction>
@@ -34,6 +39,15 @@ const TBytes Transpose {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x32, 0x55, 0x34, 0x
 const TBytes Sensing {0xFE};
 const TBytes Clock {0xF8};
 const TBytes LevelChange {0xB3, 0x07, 0x64};
+
+// Part 4's tone 2 byte at offset in its block.
+TBytes ToneByte(std::uint8_t offset, std::uint8_t value)
+{
+    TBytes message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x03, 0x12, offset, value};
+    message.push_back(midi::RolandChecksum(message.data() + 6, 5));
+    message.push_back(0xF7);
+    return message;
+}
 
 // Five messages: two sent, three received.
 void Fill(monitor::TMonitorModel &model)
@@ -193,6 +207,37 @@ private slots:
         const QString error = monitor::SaveFile(dir.filePath("missing/log.txt"), "x");
         QVERIFY(error.contains("cannot be written"));
         QVERIFY(error.contains("missing/log.txt"));
+    }
+
+    void hearsWhatLeavesAndWhatWasNotSent()
+    {
+        TRecordingOutputs target;
+        midi::TPacedOutputs paced(target, protocol::InstrumentPacing());
+        paced.SetGap(0, std::chrono::milliseconds(30));
+        protocol::TMonitoredOutputs outputs(paced);
+        monitor::TFormMonitor form;
+        const monitor::TMonitorModel &model = form.Model();
+        midi::IMidiOut &device = outputs.Device(0);
+        // The first leaves at once, the second waits for the gap and the third takes its place.
+        device.SendSysEx(ToneByte(0x65, 1));
+        device.SendSysEx(ToneByte(0x77, 1));
+        device.SendSysEx(ToneByte(0x77, 2));
+        QVERIFY(paced.Flush(std::chrono::seconds(5)));
+        QTRY_COMPARE(model.rowCount(), 2);
+        QCOMPARE(target.Sent(), (std::vector<TBytes> {ToneByte(0x65, 1), ToneByte(0x77, 2)}));
+        QCOMPARE(model.Row(1).Bytes, ToneByte(0x77, 2));
+        QVERIFY(model.Row(1).Ms - model.Row(0).Ms >= 29);
+
+        target.FailSysEx("MIDI output \"Out\" has gone away.");
+        for (std::uint8_t offset = 0x60; offset < 0x63; ++offset)
+            device.SendSysEx(ToneByte(offset, 1));
+        QVERIFY(paced.Flush(std::chrono::seconds(5)));
+        QTRY_COMPARE(model.rowCount(), 3);
+        QCOMPARE(model.Text(2, monitor::TMonitorModel::DirectionColumn), QString("Out"));
+        QCOMPARE(model.Text(2, monitor::TMonitorModel::BytesColumn), QString());
+        QCOMPARE(model.Text(2, monitor::TMonitorModel::MeaningColumn),
+                 QString("3 messages not sent"));
+        QCOMPARE(paced.TakeFailures().front().NotSent, std::size_t(3));
     }
 
     // View > MIDI Monitor shows the window, which has heard part 1's request at the start and

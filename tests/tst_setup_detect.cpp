@@ -9,8 +9,12 @@
 #include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
+#include "midi/PacedOutput.h"
 #include "protocol/Detect.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
+#include "protocol/MessageMeaning.h"
+#include "protocol/TrafficTap.h"
 #include "setup/FormSetup.h"
 #include "support/EditorTestSupport.h"
 
@@ -331,6 +335,26 @@ private slots:
         QCOMPARE(open(midi::MidiIn(), 2), keptOpen);
         QCOMPARE(open(midi::MidiOut(), 2), keptOpen);
         QVERIFY(open(midi::MidiIn(), 3));
+    }
+
+    // Given the windows' outputs, Detect sends through them: its requests wait their turn in the
+    // device's queue, and the monitor hears them.
+    void requestsGoThroughTheWindowsOutputs()
+    {
+        Install({RealInstrument(23)});
+        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+        protocol::TMonitoredOutputs monitored(paced);
+        Form->SendThrough(monitored);
+        QStringList heard;
+        protocol::SetTrafficSink([&heard](const protocol::TTraffic &traffic) {
+            if (traffic.Sent)
+                heard << QString::fromStdString(std::string(traffic.Device) + ": "
+                                                + protocol::MessageMeaning(traffic.Bytes));
+        });
+        Control<QPushButton>("DetectBtn")->click();
+        protocol::SetTrafficSink(nullptr);
+        QCOMPARE(Control<TEditBox>("EditSetup_Id")->text(), QStringLiteral("23"));
+        QCOMPARE(heard, QStringList {"Ombrix Virtual MC-307: Inquiry Request"});
     }
 
     void fallsBackToAskingEachDeviceByte()

@@ -10,6 +10,7 @@
 #include "midi/RtMidiPorts.h"
 #include "protocol/ConfFile.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/ReceiveHandOver.h"
 
 #include <QApplication>
@@ -84,7 +85,7 @@ midi::TPacedOutputs &GapsFromFile(midi::TPacedOutputs &outputs)
 } // namespace
 
 TProgramWindows::TProgramWindows()
-    : Outputs(midi::MidiOut())
+    : Outputs(midi::MidiOut(), protocol::InstrumentPacing())
     , Monitored(GapsFromFile(Outputs))
     , Ombrix(Monitored)
     , FormMixer(
@@ -94,6 +95,7 @@ TProgramWindows::TProgramWindows()
           Monitored)
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
+    FormSetup.SendThrough(Monitored);
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
     FormMixer.SetUndoStack(Ombrix.MixerUndoStack());
     Ombrix.SetMonitor(&FormMonitor);

@@ -44,8 +44,10 @@ public:
     // Lets what is still queued leave, within 5 s.
     bool FinishSending();
 
+    // Paced by the instrument's rule.
     midi::TPacedOutputs Outputs;
-    // What the windows send through: the paced devices, heard by the monitor.
+    // What the windows and Detect send through: the paced devices, heard by the monitor as
+    // each message leaves.
     protocol::TMonitoredOutputs Monitored;
     monitor::TFormMonitor FormMonitor;
     TOmbrix Ombrix;

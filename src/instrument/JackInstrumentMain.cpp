@@ -10,24 +10,34 @@
 //
 // With --strict-timing (or OMBRIX_STRICT_TIMING=1) it drops data sets that come less than 20 ms
 // after the previous one ended, printing each drop ("dropped N: <address>"), and prints the
-// count when it ends ("drops: N").
+// count when it ends ("drops: N"). It times each message by the frame JACK delivers it at, the
+// start of the period the sender's port put it in; a sender that keeps its gap plus one period
+// between hand-overs is never judged early. The one roughness the period leaves is a sender's
+// client that runs late in its period: a message handed over after the period began still goes
+// at its start. The sender's client runs before ours in each period, so ours is at least as
+// late: that much is forgiven, for each message, and nothing more. A sender that ignores the
+// period loses up to a whole one and is caught.
 //
 // Prints "ready" once both ports exist; ends on SIGTERM or SIGINT with status 0.
 
 #include "instrument/VirtualInstrument.h"
+#include "midi/JackLibrary.h"
+#include "midi/ReceiveRing.h"
 
 #include <RtMidi.h>
 
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
+#include <cstring>
 #include <iostream>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,10 +49,7 @@ constexpr const char *InPortName = "in";
 constexpr const char *OutClientName = "Ombrix Virtual MC-307 Out";
 constexpr const char *OutPortName = "out";
 constexpr std::chrono::microseconds ByteTime {320};
-// JACK hands MIDI over once a period, at its start: two messages sent 20 ms apart may arrive up
-// to a period closer. The test server's period is 256 frames at 48 kHz (5.3 ms); a strict
-// instrument forgives that much.
-constexpr std::chrono::microseconds ArrivalTolerance {6000};
+using Clock = std::chrono::steady_clock;
 
 std::string AddressText(const instrument::TMessage &message)
 {
@@ -55,14 +62,116 @@ std::string AddressText(const instrument::TMessage &message)
     return text;
 }
 
-// Received messages wait here: RtMidi delivers on JACK's process thread, which must never wait
-// for the instrument or for the cable.
+// The instrument's input port, a JACK client of its own: JACK's process thread copies each
+// message with its arrival time and its period's lateness (JACK's microseconds) into a ring and
+// wakes the answering thread; it takes no lock and allocates nothing.
+class TJackInput
+{
+public:
+    TJackInput(const midi::TJackLibrary &jack, std::counting_semaphore<> &wake)
+        : Jack(jack)
+        , Wake(wake)
+    { }
+    ~TJackInput() { Close(); }
+
+    // On failure returns false and says why in error.
+    bool Open(std::string &error)
+    {
+        jack_status_t status {};
+        Client = Jack.ClientOpen(InClientName, JackNoStartServer, &status);
+        if (!Client) {
+            error = "no JACK server to connect to";
+            return false;
+        }
+        Port = Jack.PortRegister(Client, InPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (!Port || Jack.SetProcessCallback(Client, &TJackInput::Process, this) != 0
+            || Jack.Activate(Client) != 0) {
+            error = "the JACK input port could not be made";
+            Close();
+            return false;
+        }
+        return true;
+    }
+
+    void Close()
+    {
+        if (!Client)
+            return;
+        Jack.Deactivate(Client);
+        Jack.ClientClose(Client);
+        Client = nullptr;
+    }
+
+    // The answering thread: the oldest message, its arrival and how late its period ran, if
+    // any.
+    bool Take(instrument::TMessage &message, Clock::time_point &arrival,
+              std::chrono::microseconds &late)
+    {
+        const midi::TReceiveRing::TEntry *entry = Ring.Front();
+        if (!entry)
+            return false;
+        const auto bytes = entry->Message();
+        TStamp stamp {};
+        if (bytes.size() > sizeof stamp) {
+            std::memcpy(&stamp, bytes.data(), sizeof stamp);
+            arrival = Clock::time_point(std::chrono::microseconds(stamp.Arrival));
+            late = std::chrono::microseconds(stamp.Late);
+            message.assign(bytes.begin() + sizeof stamp, bytes.end());
+        } else {
+            message.clear();
+        }
+        Ring.Pop();
+        return true;
+    }
+
+private:
+    struct TStamp
+    {
+        jack_time_t Arrival;
+        jack_time_t Late;
+    };
+
+    static int Process(jack_nframes_t frames, void *user)
+    {
+        auto *self = static_cast<TJackInput *>(user);
+        const midi::TJackLibrary &jack = self->Jack;
+        void *buffer = jack.PortBuffer(self->Port, frames);
+        const jack_nframes_t cycle = jack.LastFrameTime(self->Client);
+        const jack_time_t start = jack.FramesToTime(self->Client, cycle);
+        const jack_time_t now = jack.Time();
+        const std::uint32_t count = jack.MidiEventCount(buffer);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t event;
+            if (jack.MidiEventGet(&event, buffer, i) != 0 || event.size == 0)
+                continue;
+            const TStamp stamp {jack.FramesToTime(self->Client, cycle + event.time),
+                                now > start ? now - start : 0};
+            self->Ring.Append({reinterpret_cast<const std::uint8_t *>(&stamp), sizeof stamp});
+            self->Ring.Append({event.buffer, event.size});
+            if (self->Ring.Commit())
+                self->Wake.release();
+        }
+        return 0;
+    }
+
+    const midi::TJackLibrary &Jack;
+    std::counting_semaphore<> &Wake;
+    midi::TReceiveRing Ring;
+    jack_client_t *Client = nullptr;
+    jack_port_t *Port = nullptr;
+};
+
+// Received messages are judged and answered here: JACK's process thread must never wait for the
+// instrument or for the cable.
 class TAnswerer
 {
 public:
-    TAnswerer(instrument::TVirtualInstrument &instrument, RtMidiOut &output)
+    TAnswerer(instrument::TVirtualInstrument &instrument, RtMidiOut &output, TJackInput &input,
+              std::counting_semaphore<> &wake)
         : Instrument(instrument)
         , Output(output)
+        , Input(input)
+        , Wake(wake)
         , Worker([this] { Run(); })
     { }
 
@@ -72,43 +181,33 @@ public:
             std::lock_guard lock(Lock);
             Stopping = true;
         }
-        Wake.notify_all();
+        Stopped.notify_all();
+        Wake.release();
         Worker.join();
-    }
-
-    static void Receive(double, std::vector<unsigned char> *message, void *user)
-    {
-        if (message == nullptr || message->empty())
-            return;
-        auto *self = static_cast<TAnswerer *>(user);
-        {
-            std::lock_guard lock(self->Lock);
-            self->Pending.push_back({*message, std::chrono::steady_clock::now()});
-        }
-        self->Wake.notify_one();
     }
 
 private:
     void Run()
     {
-        std::unique_lock lock(Lock);
-        for (;;) {
-            Wake.wait(lock, [this] { return Stopping || !Pending.empty(); });
-            if (Stopping)
-                return;
-            const TArrival arrival = std::move(Pending.front());
-            Pending.pop_front();
-            lock.unlock();
+        instrument::TMessage message;
+        Clock::time_point arrival;
+        std::chrono::microseconds late {};
+        while (!IsStopping()) {
+            if (!Input.Take(message, arrival, late)) {
+                Wake.acquire();
+                continue;
+            }
+            if (message.empty())
+                continue;
             const std::uint64_t dropsBefore = Instrument.StrictDrops();
-            const auto answers = Instrument.Receive(arrival.Message, arrival.Time);
+            const auto answers = Instrument.Receive(message, arrival, late);
             const std::uint64_t drops = Instrument.StrictDrops();
             if (drops != dropsBefore)
-                std::cout << "dropped " << drops << ": " << AddressText(arrival.Message)
-                          << std::endl;
+                std::cout << "dropped " << drops << ": " << AddressText(message) << std::endl;
             for (const auto &answer : answers) {
-                lock.lock();
+                std::unique_lock lock(Lock);
                 // The cable time of this answer; a stop cuts it short.
-                if (Wake.wait_for(lock, ByteTime * answer.size(), [this] { return Stopping; }))
+                if (Stopped.wait_for(lock, ByteTime * answer.size(), [this] { return Stopping; }))
                     return;
                 lock.unlock();
                 try {
@@ -117,20 +216,21 @@ private:
                     std::cerr << "ombrix-virtual-instrument: " << e.getMessage() << '\n';
                 }
             }
-            lock.lock();
         }
+    }
+
+    bool IsStopping()
+    {
+        std::lock_guard lock(Lock);
+        return Stopping;
     }
 
     instrument::TVirtualInstrument &Instrument;
     RtMidiOut &Output;
+    TJackInput &Input;
+    std::counting_semaphore<> &Wake;
     std::mutex Lock;
-    std::condition_variable Wake;
-    struct TArrival
-    {
-        instrument::TMessage Message;
-        std::chrono::steady_clock::time_point Time;
-    };
-    std::deque<TArrival> Pending;
+    std::condition_variable Stopped;
     bool Stopping = false;
     std::thread Worker;
 };
@@ -196,27 +296,31 @@ int main(int argc, char **argv)
     setenv("JACK_NO_START_SERVER", "1", 0);
 
     instrument::TVirtualInstrument instrument(deviceId);
-    if (instrument.StrictTiming())
-        instrument.SetStrictTiming(true, ArrivalTolerance);
+    const midi::TJackLibrary *jack = midi::JackLibrary();
+    if (!jack) {
+        std::cerr << "ombrix-virtual-instrument: no JACK library in this RtMidi\n";
+        return 1;
+    }
     try {
         // One client after the other: a JACK client that starts while another is still starting
         // can hang the server.
         RtMidiOut output(RtMidi::UNIX_JACK, OutClientName);
         output.openVirtualPort(OutPortName);
-        // Declared after the answerer, so that no delivery reaches the answerer once it is gone.
-        TAnswerer answerer(instrument, output);
-        RtMidiIn input(RtMidi::UNIX_JACK, InClientName);
-        input.ignoreTypes(false, true, true);
-        input.setCallback(&TAnswerer::Receive, &answerer);
-        input.openVirtualPort(InPortName);
-
-        std::cout << "ready" << std::endl;
-
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-
-        input.closePort();
-        input.cancelCallback();
+        std::counting_semaphore<> wake(0);
+        TJackInput input(*jack, wake);
+        std::string error;
+        if (!input.Open(error)) {
+            std::cerr << "ombrix-virtual-instrument: " << error << '\n';
+            return 1;
+        }
+        // Made after the input, gone before it: the input's ring outlives every reader.
+        {
+            TAnswerer answerer(instrument, output, input, wake);
+            std::cout << "ready" << std::endl;
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            input.Close();
+        }
         if (instrument.StrictTiming())
             std::cout << "drops: " << instrument.StrictDrops() << std::endl;
     } catch (const RtMidiError &e) {

@@ -142,7 +142,8 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
 }
 
 std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message,
-                                                  std::chrono::steady_clock::time_point start)
+                                                  std::chrono::steady_clock::time_point handed,
+                                                  std::chrono::microseconds leeway)
 {
     std::lock_guard lock(Lock);
     ++ReceivedTotal;
@@ -152,14 +153,17 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
         Received.emplace_back(message.begin(), message.end());
     }
 
-    const bool dataSet = message.size() > RolandHeaderSize && message[0] == SysExStart
-        && message[1] == Roland && message[2] == DeviceByte && message[3] == ModelHigh
-        && message[4] == ModelLow && message[5] == CommandDataSet;
-    if (dataSet) {
+    const auto start = std::max(handed, CableFree);
+    CableFree = start + CableByteTime * static_cast<long>(message.size());
+    // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.
+    if (message.size() >= 2 && message[0] == 0x00 && message[1] == SysExStart)
+        message = message.subspan(1);
+    if (IsDataSet(message)) {
         // The instrument is still busy with the previous data set: this one is lost.
-        const bool early = Strict && HadDataSet && start + Tolerance < LastDataSetEnd + StrictGap;
+        const bool early
+            = Strict && HadDataSet && start + Tolerance + leeway < LastDataSetEnd + StrictGap;
         HadDataSet = true;
-        LastDataSetEnd = start + CableByteTime * static_cast<long>(message.size());
+        LastDataSetEnd = CableFree;
         if (early) {
             ++Drops;
             return {};
@@ -167,9 +171,6 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
     }
 
     std::vector<TMessage> answers;
-    // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.
-    if (message.size() >= 2 && message[0] == 0x00 && message[1] == SysExStart)
-        message = message.subspan(1);
     if (message.empty())
         return answers;
     if (message[0] == SysExStart)
@@ -177,6 +178,15 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
     else if ((message[0] & 0xF0) == ControlChange)
         ApplyControlChanges(message);
     return answers;
+}
+
+bool TVirtualInstrument::IsDataSet(std::span<const std::uint8_t> message) const
+{
+    if (message.size() <= RolandHeaderSize || message[0] != SysExStart || message[1] != Roland
+        || message[2] != DeviceByte)
+        return false;
+    return (message[3] == ModelHigh && message[4] == ModelLow && message[5] == CommandDataSet)
+        || (message[3] == Model3A && message[4] == CommandDataSet);
 }
 
 void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
@@ -227,6 +237,21 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
         StoreDataSet(LinearAddress(AddressAt(payload)),
                      payload.subspan(AddressSize, payload.size() - AddressSize - 1));
     }
+}
+
+std::vector<TMessage> TVirtualInstrument::Answer(std::span<const std::uint8_t> request) const
+{
+    constexpr std::size_t RequestSize = RolandHeaderSize + 2 * AddressSize + 2;
+    if (request.size() != RequestSize || request[0] != SysExStart || request[1] != Roland
+        || request[2] != DeviceByte || request[3] != ModelHigh || request[4] != ModelLow
+        || request[5] != CommandRequest || request.back() != SysExEnd)
+        return {};
+    const auto payload = request.subspan(RolandHeaderSize, 2 * AddressSize + 1);
+    if (!ChecksumHolds(payload))
+        return {};
+    std::lock_guard lock(Lock);
+    return AnswerRequest(LinearAddress(AddressAt(payload)),
+                         LinearAddress(AddressAt(payload.subspan(AddressSize))));
 }
 
 std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,

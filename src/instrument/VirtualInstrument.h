@@ -29,15 +29,25 @@ public:
     // message may carry a 00 ahead of F0) or a short message. Returns the instrument's answers,
     // complete data-set messages in the order it sends them. Thread-safe.
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message);
-    // The same, for a message whose first byte reached the instrument at the given moment (a
-    // port that knows its arrival time better than the moment of the call).
+    // The same, for a message put on the cable at the given moment (a port that knows that
+    // better than the moment of the call). The cable carries one byte at a time, 320 us each:
+    // the message's bytes follow those still on their way, and it has arrived when its last
+    // byte has.
+    // A port that may time a message up to leeway before it was really handed over has that
+    // much forgiven.
     std::vector<TMessage> Receive(std::span<const std::uint8_t> message,
-                                  std::chrono::steady_clock::time_point start);
+                                  std::chrono::steady_clock::time_point handed,
+                                  std::chrono::microseconds leeway = {});
 
-    // Strict timing: as the manual describes the hardware, a data set that starts less than
-    // StrictGap after the previous one ended (its bytes at the cable's 320 us each) is dropped.
-    // On when OMBRIX_STRICT_TIMING=1 at construction. Tolerance widens the judgement for ports
-    // that know arrival times only roughly.
+    // The answers to a data request, as Receive would give them, for tests that inspect the
+    // instrument with the program's own requests: not received, so neither logged nor on the
+    // cable. Anything but a whole request gets none.
+    std::vector<TMessage> Answer(std::span<const std::uint8_t> request) const;
+
+    // Strict timing: as the manual describes the hardware, a data set (Data Set 1, of the
+    // instrument's model or of model 3A) whose first byte arrives less than StrictGap after the
+    // previous one's last byte is dropped. On when OMBRIX_STRICT_TIMING=1 at construction.
+    // Tolerance widens the judgement for ports that know arrival times only roughly.
     void SetStrictTiming(bool strict, std::chrono::microseconds tolerance = {});
     bool StrictTiming() const;
     // Data sets dropped for coming too early, since construction.
@@ -71,6 +81,8 @@ private:
         std::uint32_t Start; // linear address
         TBytes Bytes;
     };
+    // Data Set 1 for this instrument, of its own model or of model 3A.
+    bool IsDataSet(std::span<const std::uint8_t> message) const;
     // The caller holds Lock for all of these.
     TBlock *FindBlock(const TAddress &blockAddress);
     const TBlock *FindBlock(const TAddress &blockAddress) const;
@@ -91,9 +103,10 @@ private:
     bool Strict = false;
     std::chrono::microseconds Tolerance {};
     std::uint64_t Drops = 0;
-    // When the last data set for this instrument ended on the cable.
+    // When the last data set for this instrument ended on the cable, and when the cable is free.
     std::chrono::steady_clock::time_point LastDataSetEnd {};
     bool HadDataSet = false;
+    std::chrono::steady_clock::time_point CableFree = std::chrono::steady_clock::time_point::min();
     std::vector<TBlock> Blocks; // in address order, not overlapping
     std::deque<TMessage> Received;
     std::size_t ReceivedLimit = LogLimit;

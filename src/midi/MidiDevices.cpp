@@ -318,6 +318,13 @@ void TMidiOutput::Open(int index)
     Entry(index).Handle.store(handle);
 }
 
+std::chrono::microseconds TMidiOutput::HandOverPeriod(int index) const
+{
+    if (index < 0 || index >= TMidiDevices::Count() || Handle(index) == 0 || !HasMidiService())
+        return {};
+    return MidiService().OutputHandOverPeriod(static_cast<std::uint32_t>(index));
+}
+
 void TMidiOutput::Close(int index)
 {
     const std::uintptr_t handle = Handle(index);

@@ -156,6 +156,7 @@ public:
     IMidiOut &Device(int index) override;
     void Open(int index) override;
     void Close(int index) override;
+    std::chrono::microseconds HandOverPeriod(int index) const override;
     void SendShort(int index, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // Refuses, with nothing sent, a message with a status byte between its F0 and its F7.
     void SendSysEx(int index, const TByteStream &stream);

@@ -535,6 +535,12 @@ MMRESULT TMidiHub::midiInGetErrorTextA(MMRESULT error, char *text, std::uint32_t
 
 // Output
 
+std::chrono::microseconds TMidiHub::OutputHandOverPeriod(std::uint32_t deviceId)
+{
+    return deviceId < Outputs.size() ? Outputs[deviceId]->Port->HandOverPeriod()
+                                     : std::chrono::microseconds {};
+}
+
 std::uint32_t TMidiHub::midiOutGetNumDevs()
 {
     return static_cast<std::uint32_t>(Outputs.size());

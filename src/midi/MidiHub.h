@@ -47,6 +47,7 @@ public:
     MMRESULT midiOutClose(HMIDIOUT handle) override;
 
     void Shutdown() override;
+    std::chrono::microseconds OutputHandOverPeriod(std::uint32_t deviceId) override;
 
     // Looks at every open device's port: one that vanished and came back under its name is
     // opened again. Returns a line for each, "MIDI output <name> reconnected". Window thread.

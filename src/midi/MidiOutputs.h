@@ -6,12 +6,21 @@
 
 #include "SysExText.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace midi {
+
+// The bytes of a short message with this status: program change and channel pressure carry one
+// data byte, the others two.
+constexpr std::size_t ShortMessageSize(std::uint8_t status)
+{
+    return (status & 0xE0) == 0xC0 ? 2 : 3;
+}
 
 // One output device. Every call sends one whole message or raises EMidiError with a text the
 // user can read; a System Exclusive message with a status byte inside is refused, unsent.
@@ -40,6 +49,19 @@ public:
     virtual bool HasLeft(std::uint64_t) const { return true; }
 };
 
+// Told of each message as it leaves for its device, on the thread that hands it over.
+class IDepartureWatch
+{
+public:
+    virtual ~IDepartureWatch() = default;
+    virtual void Left(int index, std::span<const std::uint8_t> bytes,
+                      std::chrono::steady_clock::time_point at)
+        = 0;
+    // The device failed with count messages still waiting (the failing one among them): they
+    // never left.
+    virtual void NotSent(int index, std::size_t count) = 0;
+};
+
 // The output devices in the system's order.
 class IMidiOuts
 {
@@ -51,6 +73,15 @@ public:
     virtual IMidiOut &Device(int index) = 0;
     // Opening a device that is open already does nothing.
     virtual void Open(int index) = 0;
+
+    // A device set that hands messages to its devices later than it is given them tells watch
+    // of each departure (nullptr: tells nobody) and returns true; one that sends at once returns
+    // false, and its messages leave within their send calls.
+    virtual bool WatchDepartures(IDepartureWatch *) { return false; }
+    // How much closer than they were handed over the transport of an open device may bring two
+    // messages: a transport that hands them on once a period (JACK) up to that period; zero for
+    // one that sends at once.
+    virtual std::chrono::microseconds HandOverPeriod(int) const { return {}; }
 };
 
 } // namespace midi

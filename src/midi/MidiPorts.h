@@ -3,6 +3,7 @@
 // Ports: the devices behind the hub, each delivering or taking whole MIDI messages. The hub
 // (MidiHub.h) turns them into the service contract with its buffers, handles and result codes.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,10 @@ public:
     virtual bool Send(const std::uint8_t *data, std::size_t size, std::string &error) = 0;
     virtual void Close() = 0;
     virtual TPortCheck Recheck() { return TPortCheck::Present; }
+    // How much closer than they were sent the transport may bring two messages: its period
+    // for one that hands them on once a period (JACK), zero for one that sends at once. Known
+    // once the port is open; any thread.
+    virtual std::chrono::microseconds HandOverPeriod() const { return {}; }
 };
 
 // A source of ports, enumerated once.

@@ -6,6 +6,7 @@
 // text, an input device returns each queued buffer through a notification function that runs
 // on a thread of the service, and long output is synchronous.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -132,6 +133,8 @@ public:
 
     // Program end: stops the service's own threads; no notification runs after it returns.
     virtual void Shutdown() { }
+    // The period of an output device's transport (see IMidiOutPort::HandOverPeriod); any thread.
+    virtual std::chrono::microseconds OutputHandOverPeriod(std::uint32_t) { return {}; }
 };
 
 // The service the program's device sets use. It must be installed before the first call of

@@ -4,86 +4,30 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 namespace midi {
 
-namespace {
-
-constexpr std::size_t HeaderSize = 6;
-constexpr std::size_t AddressEnd = 10; // header and four address bytes
-// Header, address, at least one data byte, checksum, F7.
-constexpr std::size_t SmallestDataSet = AddressEnd + 3;
-constexpr std::size_t RequestSize = AddressEnd + 4 + 2;
-
-bool IsModelMessage(const TByteStream &message, std::uint8_t command)
+bool Independent(const TPacingClass &a, const TPacingClass &b)
 {
-    return message.size() > HeaderSize && message[0] == 0xF0 && message[1] == 0x41
-        && message[3] == 0x00 && message[4] == 0x0B && message[5] == command;
+    if (a.Family == 0 || b.Family == 0)
+        return false;
+    if (a.Family != b.Family)
+        return !a.Reach.Overlaps(b.Reach);
+    for (const TAddressRange &x : a.Touches)
+        for (const TAddressRange &y : b.Touches)
+            if (x.Overlaps(y))
+                return false;
+    return true;
 }
 
-bool IsModelRequest(const TByteStream &message)
+std::span<const std::uint8_t> CableBytes(const TQueuedMessage &message)
 {
-    return IsModelMessage(message, 0x11) && message.size() == RequestSize;
-}
-
-std::uint32_t Linear(const TByteStream &message, std::size_t at)
-{
-    return (std::uint32_t(message[at]) << 21) | (std::uint32_t(message[at + 1]) << 14)
-        | (std::uint32_t(message[at + 2]) << 7) | std::uint32_t(message[at + 3]);
-}
-
-struct TRange
-{
-    std::uint32_t From;
-    std::uint32_t To; // past the end
-    bool Overlaps(const TRange &other) const { return From < other.To && other.From < To; }
-};
-
-constexpr std::uint32_t LinearOf(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
-{
-    return (std::uint32_t(a) << 21) | (std::uint32_t(b) << 14) | (std::uint32_t(c) << 7) | d;
-}
-// The pattern's part blocks, 01 00 10 00 up to the rhythm part's 01 00 19 xx: what control
-// changes and model-3A messages (part transposition, MFX switch) change in the instrument.
-constexpr TRange PatternParts {LinearOf(0x01, 0x00, 0x10, 0x00), LinearOf(0x01, 0x00, 0x1A, 0x00)};
-
-bool IsModel3A(const TByteStream &message)
-{
-    return message.size() > 5 && message[0] == 0x00 && message[1] == 0xF0 && message[2] == 0x41
-        && message[4] == 0x3A;
-}
-
-// The memory a message writes or reads; none for a message that cannot be placed, which is
-// then taken to touch all of it.
-std::optional<TRange> Touched(const TQueuedMessage &queued)
-{
-    const TByteStream &message = queued.Bytes;
-    if (queued.Short)
-        return (message[0] & 0xF0) == 0xB0 ? std::optional(PatternParts) : std::nullopt;
-    if (IsModel3A(message))
-        return PatternParts;
-    if (IsModelDataSet(message)) {
-        const std::uint32_t from = Linear(message, HeaderSize);
-        return TRange {from, from + std::uint32_t(message.size() - SmallestDataSet + 1)};
-    }
-    if (IsModelRequest(message)) {
-        const std::uint32_t from = Linear(message, HeaderSize);
-        return TRange {from, from + Linear(message, AddressEnd)};
-    }
-    return std::nullopt;
-}
-
-bool SameTarget(const TByteStream &a, const TByteStream &b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.begin() + AddressEnd, b.begin());
-}
-
-} // namespace
-
-bool IsModelDataSet(const TByteStream &message)
-{
-    return IsModelMessage(message, 0x12) && message.size() >= SmallestDataSet;
+    const std::span<const std::uint8_t> bytes = message.Bytes;
+    if (message.Short && !bytes.empty())
+        return bytes.first(std::min(bytes.size(), ShortMessageSize(bytes[0])));
+    return bytes;
 }
 
 // TPacingSchedule
@@ -91,16 +35,23 @@ bool IsModelDataSet(const TByteStream &message)
 std::uint64_t TPacingSchedule::Push(TQueuedMessage message)
 {
     message.Ticket = NextTicket++;
+    message.Class = Rule.Classify(message.Bytes, message.Short);
     const std::uint64_t ticket = message.Ticket;
-    if (!message.Short && IsModelDataSet(message.Bytes)) {
-        const TRange range = *Touched(message);
+    const TPacingClass &newer = message.Class;
+    if (newer.Key != 0) {
         for (auto it = Queue.rbegin(); it != Queue.rend(); ++it) {
-            if (!it->Short && IsModelDataSet(it->Bytes) && SameTarget(it->Bytes, message.Bytes)) {
-                *it = std::move(message);
-                return ticket;
+            if (it->Class.Key == newer.Key) {
+                const bool heldBack
+                    = std::any_of(Queue.begin(), std::prev(it.base()),
+                                  [](const TQueuedMessage &ahead) { return ahead.Class.DataSet; });
+                if (!newer.Streamed || heldBack) {
+                    *it = std::move(message);
+                    return ticket;
+                }
+                break;
             }
-            const std::optional<TRange> touched = Touched(*it);
-            if (!touched || touched->Overlaps(range))
+            if ((newer.Streamed && it->Class.Family != newer.Family)
+                || !Independent(it->Class, newer))
                 break;
         }
     }
@@ -110,9 +61,14 @@ std::uint64_t TPacingSchedule::Push(TQueuedMessage message)
 
 TPacingSchedule::TimePoint TPacingSchedule::FrontDue() const
 {
-    if (Queue.empty() || Queue.front().Short || !DataSetEnd || !IsModelDataSet(Queue.front().Bytes))
+    if (Queue.empty() || !Queue.front().Class.DataSet)
         return TimePoint::min();
-    return *DataSetEnd + GapTime;
+    TimePoint due = TimePoint::min();
+    if (DataSetEnd)
+        due = *DataSetEnd + GapTime + Period;
+    if (CableFree)
+        due = std::max(due, *CableFree);
+    return due;
 }
 
 TQueuedMessage TPacingSchedule::Pop()
@@ -124,8 +80,11 @@ TQueuedMessage TPacingSchedule::Pop()
 
 void TPacingSchedule::Left(const TQueuedMessage &message, TimePoint at)
 {
-    if (!message.Short && IsModelDataSet(message.Bytes))
-        DataSetEnd = at + CableByteTime * static_cast<long>(message.Bytes.size());
+    const TimePoint start = CableFree ? std::max(at, *CableFree) : at;
+    const TimePoint end = start + CableByteTime * static_cast<long>(CableBytes(message).size());
+    CableFree = end;
+    if (message.Class.DataSet)
+        DataSetEnd = end;
 }
 
 std::size_t TPacingSchedule::Clear()
@@ -144,8 +103,9 @@ bool TPacingSchedule::Holds(std::uint64_t ticket) const
 
 // TPacedOutput
 
-TPacedOutput::TPacedOutput(TSend send)
+TPacedOutput::TPacedOutput(TSend send, const IPacingRule &rule)
     : Send(std::move(send))
+    , Schedule(rule)
 { }
 
 TPacedOutput::~TPacedOutput()
@@ -222,6 +182,22 @@ void TPacedOutput::SetGap(std::chrono::microseconds gap)
     Changed.notify_all();
 }
 
+void TPacedOutput::SetHandOverPeriod(std::chrono::microseconds period)
+{
+    {
+        std::lock_guard lock(Lock);
+        Schedule.SetHandOverPeriod(period);
+    }
+    Changed.notify_all();
+}
+
+void TPacedOutput::Watch(IDepartureWatch *watch, int index)
+{
+    std::lock_guard lock(Lock);
+    Watcher = watch;
+    WatchedIndex = index;
+}
+
 bool TPacedOutput::Flush(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(Lock);
@@ -245,7 +221,9 @@ void TPacedOutput::Run()
             continue;
         }
         const TPacingSchedule::TimePoint due = Schedule.FrontDue();
-        if (TPacingSchedule::Clock::now() < due) {
+        // The moment the message leaves the queue, for whoever watches.
+        const auto leaving = TPacingSchedule::Clock::now();
+        if (leaving < due) {
             Changed.wait_until(lock, due);
             continue;
         }
@@ -258,7 +236,8 @@ void TPacedOutput::Run()
         } catch (const std::exception &e) {
             error = e.what();
         }
-        // The moment the send has returned: the instrument has seen the start by then.
+        // The moment the send has returned: the device has the message by then, and its bytes
+        // are on the cable from then at the latest.
         const auto left = TPacingSchedule::Clock::now();
         lock.lock();
         InFlight = 0;
@@ -270,8 +249,12 @@ void TPacedOutput::Run()
                 Failure->NotSent += notSent;
             else
                 Failure = TSendFailure {*error, notSent};
+            if (Watcher)
+                Watcher->NotSent(WatchedIndex, notSent);
         } else {
             Schedule.Left(message, left);
+            if (Watcher)
+                Watcher->Left(WatchedIndex, CableBytes(message), leaving);
         }
         if (Schedule.Empty())
             Drained.notify_all();
@@ -280,8 +263,9 @@ void TPacedOutput::Run()
 
 // TPacedOutputs
 
-TPacedOutputs::TPacedOutputs(IMidiOuts &target)
+TPacedOutputs::TPacedOutputs(IMidiOuts &target, const IPacingRule &rule)
     : Target(target)
+    , Rule(rule)
 { }
 
 TPacedOutputs::~TPacedOutputs()
@@ -302,15 +286,19 @@ TPacedOutput &TPacedOutputs::Paced(int index)
         Gaps.resize(slot + 1, std::chrono::milliseconds(DefaultGapMs));
     }
     if (!Devices[slot]) {
-        Devices[slot] = std::make_unique<TPacedOutput>([this, index](const TQueuedMessage &m) {
-            std::lock_guard targetLock(TargetLock);
-            IMidiOut &device = Target.Device(index);
-            if (m.Short)
-                device.SendShort(m.Bytes[0], m.Bytes[1], m.Bytes[2]);
-            else
-                device.SendSysEx(m.Bytes);
-        });
+        Devices[slot] = std::make_unique<TPacedOutput>(
+            [this, index](const TQueuedMessage &m) {
+                std::lock_guard targetLock(TargetLock);
+                IMidiOut &device = Target.Device(index);
+                if (m.Short)
+                    device.SendShort(m.Bytes[0], m.Bytes[1], m.Bytes[2]);
+                else
+                    device.SendSysEx(m.Bytes);
+            },
+            Rule);
         Devices[slot]->SetGap(Gaps[slot]);
+        Devices[slot]->SetHandOverPeriod(Target.HandOverPeriod(index));
+        Devices[slot]->Watch(Watcher, index);
     }
     return *Devices[slot];
 }
@@ -322,8 +310,25 @@ IMidiOut &TPacedOutputs::Device(int index)
 
 void TPacedOutputs::Open(int index)
 {
-    std::lock_guard lock(TargetLock);
-    Target.Open(index);
+    {
+        std::lock_guard lock(TargetLock);
+        Target.Open(index);
+    }
+    // Known once the device is open; a queue made before takes it on now.
+    std::lock_guard lock(DevicesLock);
+    const auto slot = static_cast<std::size_t>(index);
+    if (slot < Devices.size() && Devices[slot])
+        Devices[slot]->SetHandOverPeriod(Target.HandOverPeriod(index));
+}
+
+bool TPacedOutputs::WatchDepartures(IDepartureWatch *watch)
+{
+    std::lock_guard lock(DevicesLock);
+    Watcher = watch;
+    for (std::size_t slot = 0; slot < Devices.size(); ++slot)
+        if (Devices[slot])
+            Devices[slot]->Watch(watch, static_cast<int>(slot));
+    return true;
 }
 
 void TPacedOutputs::SetGap(int index, std::chrono::microseconds gap)

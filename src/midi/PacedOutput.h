@@ -1,12 +1,15 @@
 #pragma once
 
-// Paced output. The MC-307 drops a data set (model 00 0B) that comes less than 20 ms after the
-// previous one has ended, and a burst of them (the echo of a part answer, an envelope release,
-// a drag) leaves the program far faster. Every message to a device therefore goes through one
-// queue of that device, in the order the program produced it, and a thread of its own drains
-// the queue: the window never waits for the cable.
+// Paced output. An instrument may drop a data set that comes less than a gap after the
+// previous one has ended on the cable, and a burst of them (the echo of a part answer, an
+// envelope release, a drag) leaves the program far faster. Every message to a device therefore
+// goes through one queue of that device, in the order the program produced it, and a thread of
+// its own drains the queue: the window never waits for the cable. What counts as a data set,
+// and what may replace what, is the device's rule (PacingRule.h), given by whoever makes the
+// queue.
 
 #include "MidiOutputs.h"
+#include "PacingRule.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,15 +33,16 @@ inline constexpr std::chrono::microseconds CableByteTime {320};
 inline constexpr int DefaultGapMs = 20;
 inline constexpr int MaxGapMs = 100;
 
-// F0 41 dd 00 0B 12: a data set of the instrument's model, the messages that are paced.
-bool IsModelDataSet(const TByteStream &message);
-
 struct TQueuedMessage
 {
     TByteStream Bytes; // a whole System Exclusive message, or the three bytes of a short one
     bool Short = false;
     std::uint64_t Ticket = 0;
+    TPacingClass Class {}; // the rule's view of it, given when it is queued
 };
+
+// The bytes a message puts on the cable: a short message's status and data bytes.
+std::span<const std::uint8_t> CableBytes(const TQueuedMessage &message);
 
 // The queue of one device and its timing, without a thread or a clock of its own, so that its
 // rules can be tried with made-up times.
@@ -47,20 +52,31 @@ public:
     using Clock = std::chrono::steady_clock;
     using TimePoint = Clock::time_point;
 
+    explicit TPacingSchedule(const IPacingRule &rule)
+        : Rule(rule)
+    { }
+
     void SetGap(std::chrono::microseconds gap) { GapTime = gap; }
     std::chrono::microseconds Gap() const { return GapTime; }
+    // A transport that hands messages on once a period can bring two of them up to a period
+    // closer than they were handed over: a data set then waits that much longer.
+    void SetHandOverPeriod(std::chrono::microseconds period) { Period = period; }
+    std::chrono::microseconds HandOverPeriod() const { return Period; }
 
-    // Queues the message and returns its ticket. A data set that only repeats, with a newer
-    // value, a data set still waiting for the same address and length takes that one's place,
-    // so a drag never builds a backlog; anything else touching the address in between keeps
-    // the older one, since the instrument would see a different order otherwise.
+    // Queues the message and returns its ticket. A message that only repeats, with a newer
+    // value, one still waiting with the same key takes that one's place, so a drag never builds
+    // a backlog; when anything queued in between touches what it touches (writes it, reads it,
+    // reloads it), the newer one goes to the end, since the device would see a different order
+    // otherwise.
     std::uint64_t Push(TQueuedMessage message);
     bool Empty() const { return Queue.empty(); }
     std::size_t Size() const { return Queue.size(); }
-    // The earliest moment the front message may start.
+    // The earliest moment the front message may start: a data set the gap (and the period)
+    // after the previous data set has left the cable, and not while other bytes occupy it.
     TimePoint FrontDue() const;
     TQueuedMessage Pop();
-    // The message has been handed to the device at the given moment.
+    // The message has been handed to the device at the given moment: its bytes occupy the
+    // cable from then, or from when the bytes before them are through.
     void Left(const TQueuedMessage &message, TimePoint at);
     // Drops every waiting message; returns how many.
     std::size_t Clear();
@@ -69,10 +85,13 @@ public:
     const std::deque<TQueuedMessage> &Messages() const { return Queue; }
 
 private:
+    const IPacingRule &Rule;
     std::deque<TQueuedMessage> Queue;
     std::chrono::microseconds GapTime {std::chrono::milliseconds(DefaultGapMs)};
-    // When the last data set ended on the cable.
+    std::chrono::microseconds Period {};
+    // When the last data set ended on the cable, and when the cable is free.
     std::optional<TimePoint> DataSetEnd;
+    std::optional<TimePoint> CableFree;
     std::uint64_t NextTicket = 1;
 };
 
@@ -90,7 +109,7 @@ class TPacedOutput final : public IMidiOut
 public:
     using TSend = std::function<void(const TQueuedMessage &)>;
 
-    explicit TPacedOutput(TSend send);
+    TPacedOutput(TSend send, const IPacingRule &rule);
     // Drops what still waits; Flush first to let it go.
     ~TPacedOutput() override;
     TPacedOutput(const TPacedOutput &) = delete;
@@ -103,6 +122,10 @@ public:
     bool HasLeft(std::uint64_t ticket) const override;
 
     void SetGap(std::chrono::microseconds gap);
+    void SetHandOverPeriod(std::chrono::microseconds period);
+    // From now on each departure and each loss of the queue is told to watch, as the device of
+    // the given index (nullptr: to nobody).
+    void Watch(IDepartureWatch *watch, int index);
     // Waits until every queued message has left or the time is up; returns whether all left.
     bool Flush(std::chrono::milliseconds limit);
     // The failure since the last call, if any.
@@ -122,6 +145,8 @@ private:
     TPacingSchedule Schedule;
     std::uint64_t InFlight = 0;
     std::optional<TSendFailure> Failure;
+    IDepartureWatch *Watcher = nullptr;
+    int WatchedIndex = 0;
     bool Stopping = false;
     std::thread Worker; // started with the first message
 };
@@ -131,13 +156,20 @@ private:
 class TPacedOutputs final : public IMidiOuts
 {
 public:
-    explicit TPacedOutputs(IMidiOuts &target);
+    // The rule outlives the set.
+    TPacedOutputs(IMidiOuts &target, const IPacingRule &rule);
     ~TPacedOutputs() override;
 
     int Count() const override { return Target.Count(); }
     const std::string &Name(int index) const override { return Target.Name(index); }
     IMidiOut &Device(int index) override;
+    // Opens the device and takes on its transport's period.
     void Open(int index) override;
+    bool WatchDepartures(IDepartureWatch *watch) override;
+    std::chrono::microseconds HandOverPeriod(int index) const override
+    {
+        return Target.HandOverPeriod(index);
+    }
 
     // The gap of one device from now on (the built-in instrument needs none).
     void SetGap(int index, std::chrono::microseconds gap);
@@ -154,10 +186,12 @@ private:
     TPacedOutput &Paced(int index);
 
     IMidiOuts &Target;
+    const IPacingRule &Rule;
     std::mutex TargetLock;
     std::mutex DevicesLock;
     std::vector<std::unique_ptr<TPacedOutput>> Devices;
     std::vector<std::chrono::microseconds> Gaps;
+    IDepartureWatch *Watcher = nullptr; // under DevicesLock
     bool Stopped = false; // under DevicesLock
 };
 

@@ -1,11 +1,11 @@
 #include "RtMidiPorts.h"
 
+#include "JackLibrary.h"
 #include "PortPresence.h"
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
-#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
@@ -73,8 +73,8 @@ private:
 void PrintNothing(const char *) { }
 void PrintNothing(const char *, int, const char *, int, const char *, ...) { }
 
-// Looked up in the process rather than linked: RtMidi brings the JACK and ALSA libraries it was
-// built with, and the program needs neither of its own.
+// Looked up in the process rather than linked: RtMidi brings the ALSA library it was built
+// with, and the program needs none of its own.
 template<class TFunction>
 TFunction *Loaded(const char *name)
 {
@@ -88,9 +88,10 @@ void SilenceSystemLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        for (const char *name : {"jack_set_error_function", "jack_set_info_function"})
-            if (auto *set = Loaded<decltype(jack_set_error_function)>(name))
-                set(&PrintNothing);
+        if (const TJackLibrary *jack = JackLibrary()) {
+            jack->SetErrorFunction(&PrintNothing);
+            jack->SetInfoFunction(&PrintNothing);
+        }
         if (auto *set = Loaded<decltype(snd_lib_error_set_handler)>("snd_lib_error_set_handler"))
             set(&PrintNothing);
     });
@@ -180,15 +181,15 @@ public:
     }
 
     TJackOwners()
+        : Jack(JackLibrary())
     {
-        const auto open = Loaded<decltype(jack_client_open)>("jack_client_open");
-        if (open && Close && UuidOf && Free)
-            Client = open("Ombrix device watch", JackNoStartServer, nullptr);
+        if (Jack)
+            Client = Jack->ClientOpen("Ombrix device watch", JackNoStartServer, nullptr);
     }
     ~TJackOwners()
     {
         if (Client)
-            Close(Client);
+            Jack->ClientClose(Client);
     }
     TJackOwners(const TJackOwners &) = delete;
     TJackOwners &operator=(const TJackOwners &) = delete;
@@ -199,19 +200,16 @@ public:
     {
         const std::string client = portName.substr(0, portName.find(':'));
         std::lock_guard guard(Lock);
-        char *uuid = UuidOf(Client, client.c_str());
+        char *uuid = Jack->UuidOfClient(Client, client.c_str());
         if (!uuid)
             return {};
         std::string identity = uuid;
-        Free(uuid);
+        Jack->Free(uuid);
         return identity;
     }
 
 private:
-    decltype(&jack_client_close) Close = Loaded<decltype(jack_client_close)>("jack_client_close");
-    decltype(&jack_get_uuid_for_client_name) UuidOf
-        = Loaded<decltype(jack_get_uuid_for_client_name)>("jack_get_uuid_for_client_name");
-    decltype(&jack_free) Free = Loaded<decltype(jack_free)>("jack_free");
+    const TJackLibrary *Jack;
     std::mutex Lock;
     jack_client_t *Client = nullptr;
 };
@@ -426,6 +424,9 @@ public:
         OpenIndex = *at;
         Midi = std::move(midi);
         Device.Connected();
+        // JACK hands a client's messages on at the start of its next period.
+        if (Api == RtMidi::UNIX_JACK)
+            PeriodUs.store(JackServerPeriod().count());
         return true;
     }
 
@@ -483,6 +484,11 @@ public:
             listed, [this] { return Device.Identity(); }, [this] { return Reconnect(); });
     }
 
+    std::chrono::microseconds HandOverPeriod() const override
+    {
+        return std::chrono::microseconds(PeriodUs.load());
+    }
+
 private:
     std::string Failed(const std::string &why) const
     {
@@ -516,6 +522,7 @@ private:
     unsigned int OpenIndex = 0;
     std::unique_ptr<RtMidiOut> Midi;
     TDeviceLook Device; // under Lock
+    std::atomic<std::int64_t> PeriodUs {0};
 };
 
 // What the user is told of a MIDI system that lists no ports here.

@@ -139,10 +139,13 @@ TFormMonitor::TFormMonitor(QWidget *parent)
             ScrollLater.start();
     });
 
-    protocol::SetTrafficSink(
-        [this](bool sent, const std::string &device, std::span<const std::uint8_t> bytes) {
-            MonitorModel->Append(sent, device, bytes);
-        });
+    protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
+        const qint64 ms = MonitorModel->MsAt(traffic.At);
+        if (traffic.NotSent != 0)
+            MonitorModel->AppendNotSent(ms, traffic.Device, traffic.NotSent);
+        else
+            MonitorModel->Append(ms, traffic.Sent, traffic.Device, traffic.Bytes);
+    });
     midi::SetReceiveWatch(true);
 }
 

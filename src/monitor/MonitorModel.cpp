@@ -3,6 +3,7 @@
 #include "protocol/MessageMeaning.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <QSaveFile>
 
@@ -31,9 +32,7 @@ TMonitorModel::TMonitorModel(QObject *parent, int cap, int block)
     : QAbstractTableModel(parent)
     , Cap(cap)
     , Block(std::max(1, std::min(block, cap)))
-{
-    Clock.start();
-}
+{ }
 
 void TMonitorModel::SetCap(int cap)
 {
@@ -47,14 +46,29 @@ void TMonitorModel::SetCap(int cap)
     endRemoveRows();
 }
 
+qint64 TMonitorModel::MsAt(std::chrono::steady_clock::time_point at) const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(at - Start).count();
+}
+
 void TMonitorModel::Append(bool sent, const std::string &device,
                            std::span<const std::uint8_t> bytes)
 {
-    Append(Clock.elapsed(), sent, device, bytes);
+    Append(MsAt(std::chrono::steady_clock::now()), sent, device, bytes);
 }
 
-void TMonitorModel::Append(qint64 ms, bool sent, const std::string &device,
+void TMonitorModel::Append(qint64 ms, bool sent, std::string_view device,
                            std::span<const std::uint8_t> bytes)
+{
+    Insert({ms, sent, 0, {bytes.begin(), bytes.end()}}, device);
+}
+
+void TMonitorModel::AppendNotSent(qint64 ms, std::string_view device, std::size_t count)
+{
+    Insert({ms, true, 0, {}, static_cast<std::uint32_t>(count)}, device);
+}
+
+void TMonitorModel::Insert(TMonitorRow entry, std::string_view device)
 {
     if (static_cast<int>(Rows.size()) >= Cap) {
         beginRemoveRows({}, 0, Block - 1);
@@ -62,15 +76,19 @@ void TMonitorModel::Append(qint64 ms, bool sent, const std::string &device,
         endRemoveRows();
     }
     // A program has a handful of devices: the search is short, and names are kept once.
-    const QString name = QString::fromStdString(device);
+    const QString name = QString::fromUtf8(device.data(), static_cast<qsizetype>(device.size()));
     std::size_t index = 0;
     while (index < DeviceNames.size() && DeviceNames[index] != name)
         ++index;
     if (index == DeviceNames.size())
         DeviceNames.push_back(name);
-    const int row = static_cast<int>(Rows.size());
+    entry.Device = static_cast<std::uint16_t>(index);
+    auto at = Rows.end();
+    while (at != Rows.begin() && std::prev(at)->Ms > entry.Ms)
+        --at;
+    const int row = static_cast<int>(at - Rows.begin());
     beginInsertRows({}, row, row);
-    Rows.push_back({ms, sent, static_cast<std::uint16_t>(index), {bytes.begin(), bytes.end()}});
+    Rows.insert(at, std::move(entry));
     endInsertRows();
 }
 
@@ -104,6 +122,10 @@ QString TMonitorModel::Text(int row, int column) const
     case BytesColumn:
         return Hex(entry.Bytes);
     case MeaningColumn:
+        if (entry.NotSent == 1)
+            return QStringLiteral("1 message not sent");
+        if (entry.NotSent > 1)
+            return QStringLiteral("%1 messages not sent").arg(entry.NotSent);
         return QString::fromStdString(protocol::MessageMeaning(entry.Bytes));
     }
     return {};

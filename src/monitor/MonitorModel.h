@@ -6,13 +6,14 @@
 // told of a removal once per block rather than once per message.
 
 #include <QAbstractTableModel>
-#include <QElapsedTimer>
 #include <QSortFilterProxyModel>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace monitor {
@@ -23,6 +24,8 @@ struct TMonitorRow
     bool Sent = false;
     std::uint16_t Device = 0; // index into the model's device names
     std::vector<std::uint8_t> Bytes;
+    // Not zero: a row for this many messages that never left, their device having failed.
+    std::uint32_t NotSent = 0;
 };
 
 class TMonitorModel : public QAbstractTableModel
@@ -41,9 +44,12 @@ public:
                            int block = DefaultBlock);
 
     void Append(bool sent, const std::string &device, std::span<const std::uint8_t> bytes);
-    // With the time given, for tests and replays.
-    void Append(qint64 ms, bool sent, const std::string &device,
-                std::span<const std::uint8_t> bytes);
+    // With the time given; a row goes after every row of its time or earlier, so that a message
+    // heard late still stands where it passed.
+    void Append(qint64 ms, bool sent, std::string_view device, std::span<const std::uint8_t> bytes);
+    void AppendNotSent(qint64 ms, std::string_view device, std::size_t count);
+    // The model's time of a moment.
+    qint64 MsAt(std::chrono::steady_clock::time_point at) const;
     void Clear();
     // A lower cap drops the oldest rows at once.
     void SetCap(int cap);
@@ -64,9 +70,11 @@ public:
     QByteArray RowsSyx(const std::vector<int> &rows) const;
 
 private:
+    void Insert(TMonitorRow row, std::string_view device);
+
     int Cap;
     int Block;
-    QElapsedTimer Clock;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
     std::deque<TMonitorRow> Rows;
     std::vector<QString> DeviceNames;
 };

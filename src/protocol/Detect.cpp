@@ -136,6 +136,7 @@ std::optional<TDetected> TDetector::Search(const TProgress &progress)
 
     midi::TMidiInput &inputs = midi::MidiIn();
     midi::TMidiOutput &outputs = midi::MidiOut();
+    midi::IMidiOuts &senders = Outputs ? *Outputs : outputs;
     // What is open already is the user's (or an earlier search's), and stays as it is.
     for (int i = FirstSystem; i < inputs.Count(); ++i) {
         if (inputs.Handle(i) != 0)
@@ -189,7 +190,7 @@ std::optional<TDetected> TDetector::Search(const TProgress &progress)
         Replies.clear();
         const midi::TByteStream request = InquiryRequest();
         try {
-            outputs.SendSysEx(o, request);
+            senders.Device(o).SendSysEx(request);
         } catch (const std::exception &) {
             continue;
         }
@@ -211,7 +212,7 @@ std::optional<TDetected> TDetector::Search(const TProgress &progress)
         for (int byte = FirstDeviceByte; byte <= LastDeviceByte && !Stopping; ++byte) {
             const midi::TByteStream request = SystemBlockRequest(byte);
             try {
-                outputs.SendSysEx(o, request);
+                senders.Device(o).SendSysEx(request);
             } catch (const std::exception &) {
                 break;
             }

@@ -5,6 +5,7 @@
 // once for each device byte. The built-in instrument (device 0 of both sets) is never the answer:
 // the search is for a real one.
 
+#include "midi/MidiOutputs.h"
 #include "midi/SysExText.h"
 
 #include <chrono>
@@ -51,6 +52,9 @@ public:
     { }
 
     std::optional<TDetected> Run(const TProgress &progress);
+    // The output devices the requests go through, as the windows send (paced, heard by the
+    // monitor); the program's output set itself when none is given.
+    void SendThrough(midi::IMidiOuts *outputs) { Outputs = outputs; }
     void Stop() { Stopping = true; }
     bool Stopped() const { return Stopping; }
     bool Running() const { return IsRunning; }
@@ -79,6 +83,7 @@ private:
                                      const std::function<std::optional<TDetected>()> &found);
 
     const int FirstSystem;
+    midi::IMidiOuts *Outputs = nullptr;
     bool Stopping = false;
     bool IsRunning = false;
     int AskedCount = 0;

@@ -34,6 +34,8 @@ public:
     // Looks for a real MC-307 on the system's devices and shows what it found; saves nothing.
     void DetectBtnClick();
     bool Detecting() const { return Detector.Running(); }
+    // Where Detect's requests go: the output devices the windows send through.
+    void SendThrough(midi::IMidiOuts &outputs) { Detector.SendThrough(&outputs); }
     // The search's waits, for tests.
     protocol::TDetector &DetectorForTests() { return Detector; }
 

@@ -10,6 +10,7 @@
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/MessageMeaning.h"
 #include "protocol/PatchFile.h"
 #include "protocol/ReceiveHandOver.h"
@@ -94,15 +95,15 @@ private slots:
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write(QByteArray::number(in) + "\r\n" + QByteArray::number(Out) + "\r\n17\r\n");
         settings.close();
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
-        // A margin above the instrument's 20 ms for JACK's periods on a loaded machine.
-        Paced->SetGap(Out, 45ms);
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        // The instrument's 20 ms; the paced output adds JACK's period.
+        Paced->SetGap(Out, 20ms);
         Monitored = std::make_unique<protocol::TMonitoredOutputs>(*Paced);
-        protocol::SetTrafficSink(
-            [this](bool sent, const std::string &, std::span<const std::uint8_t> bytes) {
-                Heard << QString::fromStdString((sent ? "Out " : "In ")
-                                                + protocol::MessageMeaning(bytes));
-            });
+        protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
+            Heard << QString::fromStdString((traffic.Sent ? "Out " : "In ")
+                                            + protocol::MessageMeaning(traffic.Bytes));
+        });
         Window = std::make_unique<TOmbrix>(*Monitored);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }

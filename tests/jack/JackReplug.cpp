@@ -13,6 +13,7 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/ReceiveHandOver.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/WaitPumping.h"
@@ -141,7 +142,7 @@ private slots:
 
     void changeAfterARestartArrives()
     {
-        midi::TPacedOutputs paced(midi::MidiOut());
+        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
         midi::IMidiOut &device = paced.Device(Out);
         device.SendSysExText("F0 41 10 00 0B 12 02 00 12 65 11");
         QCOMPARE(ReadLevel(device), 0x11);

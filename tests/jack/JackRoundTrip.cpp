@@ -7,6 +7,7 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
+#include "protocol/InstrumentPacing.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/WaitPumping.h"
 #include "support/MessageText.h"
@@ -202,16 +203,22 @@ private slots:
         QCOMPARE(HexOf(DataOf(answer)), HexOf(TBytes {static_cast<std::uint8_t>(value)}));
     }
 
-    // The instrument runs with strict timing (run_jack_test.sh checks that it dropped nothing):
-    // a burst of data sets through the paced output arrives whole, and a request queued
-    // behind it gets its answer within its wait, which starts once the request has left.
+    // The device set finds the JACK server's period for its JACK output: 256 frames at 48 kHz,
+    // the server run_jack_test.sh starts.
+    void jackOutputKnowsItsPeriod()
+    {
+        QCOMPARE(midi::MidiOut().HandOverPeriod(Out), std::chrono::microseconds(5334));
+    }
+
+    // The instrument runs with strict timing, forgiving a quarter of a period (run_jack_test.sh
+    // checks that it dropped nothing): a burst of data sets through the paced output, at the
+    // manual's 20 ms and JACK's period, arrives whole, and a request queued behind it gets its
+    // answer within its wait, which starts once the request has left. Without the period, JACK
+    // brings some of them up to a period closer, and the instrument drops them.
     void pacedBurstArrivesWhole()
     {
-        midi::TPacedOutputs paced(midi::MidiOut());
-        // JACK carries messages a period at a time, and on a loaded machine a late period can
-        // bunch two messages that left 20 ms apart: the gap here keeps a margin for that, while
-        // messages sent back to back would still be dropped by the strict instrument.
-        paced.SetGap(Out, std::chrono::milliseconds(45));
+        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+        paced.SetGap(Out, std::chrono::milliseconds(20));
         midi::IMidiOut &device = paced.Device(Out);
         constexpr int Count = 30;
         for (int i = 0; i < Count; ++i)

@@ -100,7 +100,6 @@ private:
     long Compared = 0; // controls compared with the instrument's memory
     std::map<std::string, long> ActionCounts;
     std::deque<QString> Trail; // the latest actions, printed with a failure
-    std::uint64_t OwnRequests = 0; // the checks' requests, not counted as the program's
     int SavedFiles = 0;
     bool InMixer = false;
     long PartAnswersExpected = 0;

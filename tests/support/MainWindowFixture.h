@@ -11,6 +11,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "protocol/Handlers.h"
+#include "protocol/InstrumentPacing.h"
 
 #include <QFile>
 #include <QObject>
@@ -41,7 +42,8 @@ protected:
     // messages have all left.
     void OpenPacedWindow()
     {
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut());
+        Paced
+            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(20));
         Window = std::make_unique<TOmbrix>(*Paced);
         WaitSent();
