@@ -1,8 +1,8 @@
 // A re-plug through a real MIDI server: in the middle of a session, run_jack_test.sh stops
 // ombrix-virtual-instrument (its JACK clients vanish) and starts it again. While it is gone, a
 // burst sent through the paced output fails once, with its count, and nothing is taken as sent;
-// once it is back, the device is found again and reconnected within 2 seconds, and a change made
-// after the restart reaches the new instrument.
+// once it is back, the device is found again and reconnected, and a change made after the
+// restart reaches the new instrument.
 //
 // The script and this program meet through files in the working directory: this program writes
 // "replug.ready" and "replug.checked"; the script writes "replug.gone" and "replug.back".
@@ -135,8 +135,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         std::vector<std::string> back;
-        // As the program polls: every 500 ms.
-        while (back.size() < 2 && clock.elapsed() < 2000) {
+        // As the program polls: every 500 ms. How soon it notices is a figure of `make bench`
+        // (bench_app_replug); the limit here only catches a device never found again.
+        while (back.size() < 2 && clock.elapsed() < 30000) {
             for (std::string &line : Hub->Recheck())
                 back.push_back(std::move(line));
             if (back.size() < 2)
