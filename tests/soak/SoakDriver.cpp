@@ -45,11 +45,11 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define OMBRIX_SOAK_ADDRESS_SANITIZER 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define OMBRIX_SOAK_SANITIZER 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OMBRIX_SOAK_ADDRESS_SANITIZER 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define OMBRIX_SOAK_SANITIZER 1
 #endif
 #endif
 
@@ -921,9 +921,9 @@ int TSoakDriver::Run()
                 static_cast<long long>(
                     std::chrono::duration_cast<std::chrono::seconds>(BaselineAt).count()),
                 static_cast<double>(resident) / 1048576.0, 100.0 * growth);
-#ifdef OMBRIX_SOAK_ADDRESS_SANITIZER
-    // AddressSanitizer holds freed memory back on purpose: its figure says nothing of ours.
-    std::printf("soak: memory growth not judged under AddressSanitizer\n");
+#ifdef OMBRIX_SOAK_SANITIZER
+    // The sanitizers hold freed memory back on purpose: their figure says nothing of ours.
+    std::printf("soak: memory growth not judged under a sanitizer\n");
 #else
     constexpr double MemoryGrowthLimit = 0.05;
     if (std::abs(growth) >= MemoryGrowthLimit)
