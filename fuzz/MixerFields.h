@@ -10,6 +10,7 @@
 #include "instrument/VirtualInstrument.h"
 #include "protocol/MixerProtocol.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -76,7 +77,8 @@ inline std::vector<TMixerField> DecodedMixerFields(const mixer::TDecodedMessage 
 }
 
 // Runs send, which hands the instrument what the window sends for the decoded message, and
-// checks what the instrument holds afterwards.
+// checks what the instrument holds afterwards. The fields of a message lie in one block, which
+// is marked and read back in one piece.
 template<class F>
 void CheckSentBack(instrument::TVirtualInstrument &instrument,
                    std::span<const std::uint8_t> message, const mixer::TDecodedMessage &decoded,
@@ -84,10 +86,12 @@ void CheckSentBack(instrument::TVirtualInstrument &instrument,
 {
     struct TExpected
     {
-        instrument::TAddress Address;
+        std::uint32_t Address;
         std::uint8_t Byte;
     };
     std::vector<TExpected> expected;
+    std::uint32_t first = UINT32_MAX;
+    std::uint32_t last = 0;
     for (const TMixerField &field : DecodedMixerFields(decoded)) {
         // A decoded field's byte is always there: the decoder reads only whole blocks.
         if (field.Position >= message.size())
@@ -95,14 +99,22 @@ void CheckSentBack(instrument::TVirtualInstrument &instrument,
         const std::uint8_t byte = message[field.Position];
         if (byte < field.Lowest || byte > field.Highest)
             continue;
-        const std::uint8_t other = byte ^ 1;
-        instrument.Write(field.Address, std::span(&other, 1));
-        expected.push_back({field.Address, byte});
+        const std::uint32_t address = instrument::LinearAddress(field.Address);
+        expected.push_back({address, byte});
+        first = std::min(first, address);
+        last = std::max(last, address);
     }
     if (expected.empty())
         return;
-    send();
+    const instrument::TAddress start = instrument::AddressFromLinear(first);
+    const int size = static_cast<int>(last - first + 1);
+    std::vector<std::uint8_t> marked = instrument.Read(start, size);
     for (const TExpected &field : expected)
-        if (instrument.ReadByte(field.Address) != field.Byte)
+        marked[field.Address - first] = field.Byte ^ 1;
+    instrument.Write(start, marked);
+    send();
+    const std::vector<std::uint8_t> held = instrument.Read(start, size);
+    for (const TExpected &field : expected)
+        if (held[field.Address - first] != field.Byte)
             std::abort();
 }

@@ -34,6 +34,8 @@ struct TFuzzWorld
         // Connects the send handlers; nothing answers the opening's requests.
         Form->FormShow();
         Outputs.ClearRecord();
+        // Nothing reads the instrument's log of what it received.
+        Instrument.SetLogLimit(0);
         Groups = Form->findChildren<TMixerGroup *>();
         Effects = Form->findChild<TEffectsArea *>();
         if (Groups.size() != qsizetype(mixer::SendGroups.size()) || !Effects)

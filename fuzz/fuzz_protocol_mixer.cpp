@@ -31,10 +31,18 @@ bool AddressIs(std::span<const std::uint8_t> m, std::uint8_t area, std::uint8_t 
     return m.size() > 8 && m[6] == area && m[7] == subArea;
 }
 
+// One instrument for every input; nothing reads its log of what it received.
+std::unique_ptr<instrument::TVirtualInstrument> UnloggedInstrument()
+{
+    auto instrument = std::make_unique<instrument::TVirtualInstrument>();
+    instrument->SetLogLimit(0);
+    return instrument;
+}
+
 instrument::TVirtualInstrument &Instrument()
 {
-    static instrument::TVirtualInstrument instrument;
-    return instrument;
+    static const auto instrument = UnloggedInstrument();
+    return *instrument;
 }
 
 // What the window sends for the decoded values, as it makes it: the part's control changes,
