@@ -610,7 +610,8 @@ void TSoakDriver::CheckStrictTiming()
     midi::HexTextToSysEx(protocol::DataSetHeader(Windows.Ombrix.DeviceId) + "02 00 12 65 "
                              + midi::HexByte(Instrument.ReadByte(level)),
                          dataSet);
-    const auto settle = instrument::TVirtualInstrument::StrictGap + 10ms;
+    // Longer than the gap after the longest data set's bytes on the cable, before and after.
+    const auto settle = 100ms;
     for (int attempt = 0; attempt < 10; ++attempt) {
         std::this_thread::sleep_for(settle);
         const std::uint64_t before = Instrument.StrictDrops();
