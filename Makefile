@@ -60,8 +60,8 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DOMBRIX_FUZZ=ON -DOMBRIX_BENCH=OFF
 
 # Runs each fuzzer for FUZZ_SECONDS (default 60) from its seeds and its corpus in fuzz/corpus,
-# and merges what it found into that corpus; a finding (a crash, undefined behaviour, a leak,
-# ...), a fuzzer that never starts or a failed merge fails the run (after all have run).
+# and merges what it found into that corpus; a finding (a crash, undefined behaviour, ...), a
+# fuzzer that never starts or a failed merge fails the run (after all have run).
 fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzzers.sh $(FUZZ_BUILD) $${FUZZ_SECONDS:-60}

@@ -7,8 +7,8 @@
 # repository gains only inputs that reach something new, and stays small. Crash files go to
 # <build>/fuzz-work/findings/<target>. Naming targets after the seconds runs only those.
 #
-# A target fails the run when it finds something (a crash, undefined behaviour, a leak, a
-# timeout, memory running out: each ends the fuzzer with its input kept as a finding), when it
+# A target fails the run when it finds something (a crash, undefined behaviour, a timeout,
+# memory running out: each ends the fuzzer with its input kept as a finding), when it
 # ends with an error of any other kind, when its log shows no count of inputs run (it never
 # started), or when its merge fails. The summary says which, per target.
 #
@@ -49,8 +49,6 @@ stat_of() {
 what_ended() {
     if grep -q 'runtime error:' "$1"; then
         echo "undefined behaviour"
-    elif grep -q 'ERROR: LeakSanitizer' "$1"; then
-        echo "leak"
     elif grep -q 'ERROR: AddressSanitizer' "$1"; then
         echo "memory error"
     elif grep -q 'ERROR: libFuzzer: timeout' "$1"; then
