@@ -1,7 +1,9 @@
 #pragma once
 
 // Prints, after the usual table, each benchmark's time per step as a share of the time budget it
-// must stay within (a message's time on a MIDI cable, a screen frame), and whether it does.
+// must stay within (a message's time on a MIDI cable, a screen frame), and whether it does. Every
+// judged figure counts: the program ends with status 1 when one misses its target or a
+// benchmark stops without giving its figure, and says which.
 
 #include <benchmark/benchmark.h>
 
@@ -19,12 +21,30 @@ struct TRatio
     double Limit;
 };
 
+// The judged figures that missed their target or never came, in the order they were judged.
+inline std::vector<std::string> &MissedFigures()
+{
+    static std::vector<std::string> missed;
+    return missed;
+}
+
+// Records the verdict on a figure and returns the word to print with it.
+inline const char *Verdict(const std::string &figure, bool met)
+{
+    if (!met)
+        MissedFigures().push_back(figure);
+    return met ? "met" : "NOT met";
+}
+
 struct TBudget
 {
     std::string Prefix; // the benchmarks it applies to, by the start of their names
     std::string Label; // what the budget is, as printed
     double Seconds; // the budget
     double TargetShare; // the share of it a step may take
+    // A figure of the machine rather than of the program (what the system charges for
+    // something the program cannot avoid): printed beside the others, never judged.
+    bool Reference = false;
 };
 
 class TShareReporter : public benchmark::ConsoleReporter
@@ -38,7 +58,14 @@ public:
     {
         ConsoleReporter::ReportRuns(reports);
         for (const Run &run : reports) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            if (run.error_occurred) {
+                Stopped.push_back(run.benchmark_name());
+                std::printf("%s: stopped with an error (%s), no figure: NOT met\n",
+                            run.benchmark_name().c_str(), run.error_message.c_str());
+                Verdict(run.benchmark_name() + " (stopped: " + run.error_message + ")", false);
+                continue;
+            }
+            if (run.run_type != Run::RT_Iteration)
                 continue;
             const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
             Results.push_back({run.benchmark_name(), run.GetAdjustedCPUTime() / perSecond,
@@ -46,31 +73,35 @@ public:
         }
     }
 
-    // Returns whether every step met its budget.
-    bool PrintSummary() const
+    // Prints each step's share of its budget. A judged budget that no benchmark gave a figure
+    // for misses too, unless a filter left its benchmarks out on purpose.
+    void PrintSummary() const
     {
-        bool allMet = true;
-        for (const TResult &result : Results) {
-            for (const TBudget &budget : Budgets) {
+        for (const TBudget &budget : Budgets) {
+            bool given = false;
+            for (const TResult &result : Results) {
                 if (result.Name.rfind(budget.Prefix, 0) != 0)
                     continue;
+                given = true;
                 const double share = result.CpuSeconds / budget.Seconds;
-                const bool met = share < budget.TargetShare;
-                allMet = allMet && met;
                 std::printf("%s: %.2f us CPU per step (%.2f us wall) = %.4f %% of %s "
                             "(%.3f ms; target < %.2f %%): %s\n",
                             result.Name.c_str(), result.CpuSeconds * 1e6, result.WallSeconds * 1e6,
                             share * 100, budget.Label.c_str(), budget.Seconds * 1e3,
-                            budget.TargetShare * 100, met ? "met" : "NOT met");
-                break;
+                            budget.TargetShare * 100,
+                            budget.Reference ? "reference, not judged"
+                                             : Verdict(result.Name, share < budget.TargetShare));
+            }
+            if (!given && !budget.Reference && !Filtered() && !StoppedUnder(budget.Prefix)) {
+                std::printf("%s: no figure: NOT met\n", budget.Prefix.c_str());
+                Verdict(budget.Prefix + " (no figure)", false);
             }
         }
-        return allMet;
     }
 
     // Whether the last run whose name starts with prefix costs at most limit times the first:
     // a cost that grows with the session's length shows here.
-    bool PrintGrowth(const std::string &prefix, double limit) const
+    void PrintGrowth(const std::string &prefix, double limit) const
     {
         const TResult *first = nullptr;
         const TResult *last = nullptr;
@@ -81,26 +112,33 @@ public:
                 first = &result;
             last = &result;
         }
-        if (!first || first->CpuSeconds <= 0)
-            return false;
+        if (!first || first->CpuSeconds <= 0) {
+            if (!Filtered() && !StoppedUnder(prefix)) {
+                std::printf("%s growth: no figure: NOT met\n", prefix.c_str());
+                Verdict(prefix + " growth (no figure)", false);
+            }
+            return;
+        }
         const double growth = last->CpuSeconds / first->CpuSeconds;
-        const bool met = growth <= limit;
         std::printf("%s: last / first = %.3f (target <= %.2f): %s\n", prefix.c_str(), growth, limit,
-                    met ? "met" : "NOT met");
-        return met;
+                    Verdict(prefix + " growth", growth <= limit));
     }
 
-    bool PrintRatio(const TRatio &ratio) const
+    void PrintRatio(const TRatio &ratio) const
     {
+        const std::string figure = ratio.Prefix + " / " + ratio.BaselinePrefix;
         const TResult *result = Find(ratio.Prefix);
         const TResult *baseline = Find(ratio.BaselinePrefix);
-        if (!result || !baseline || baseline->CpuSeconds <= 0)
-            return false;
+        if (!result || !baseline || baseline->CpuSeconds <= 0) {
+            if (!Filtered()) {
+                std::printf("%s: no figure: NOT met\n", figure.c_str());
+                Verdict(figure + " (no figure)", false);
+            }
+            return;
+        }
         const double value = result->CpuSeconds / baseline->CpuSeconds;
-        const bool met = value <= ratio.Limit;
-        std::printf("%s / %s = %.3f (target <= %.2f): %s\n", ratio.Prefix.c_str(),
-                    ratio.BaselinePrefix.c_str(), value, ratio.Limit, met ? "met" : "NOT met");
-        return met;
+        std::printf("%s = %.3f (target <= %.2f): %s\n", figure.c_str(), value, ratio.Limit,
+                    Verdict(figure, value <= ratio.Limit));
     }
 
 private:
@@ -117,13 +155,43 @@ private:
                 return &result;
         return nullptr;
     }
+
+    static bool Filtered()
+    {
+        const std::string filter = benchmark::GetBenchmarkFilter();
+        return !filter.empty() && filter != "." && filter != "all";
+    }
+    bool StoppedUnder(const std::string &prefix) const
+    {
+        for (const std::string &name : Stopped)
+            if (name.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+
     std::vector<TBudget> Budgets;
     std::vector<TResult> Results;
+    std::vector<std::string> Stopped;
 };
+
+// The exit status of a benchmark program: 1, naming them, when a judged figure missed its
+// target or never came.
+inline int BenchmarkStatus()
+{
+    if (MissedFigures().empty())
+        return 0;
+    std::printf("NOT met:");
+    for (const std::string &figure : MissedFigures())
+        std::printf(" %s;", figure.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+    return 1;
+}
 
 // A benchmark program's run against its budgets: Google Benchmark's own arguments, the runs, the
 // shares, then each growth check (benchmarks by prefix, the largest last/first ratio) and each
 // ratio to a baseline. The caller has made whatever application object its benchmarks need.
+// Returns the program's exit status.
 inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
                          const std::vector<std::pair<std::string, double>> &growth = {},
                          const std::vector<TRatio> &ratios = {})
@@ -139,5 +207,5 @@ inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
     for (const TRatio &ratio : ratios)
         reporter.PrintRatio(ratio);
     benchmark::Shutdown();
-    return 0;
+    return BenchmarkStatus();
 }

@@ -63,8 +63,10 @@ void Waiting(benchmark::State &state)
         cpu += ProcessCpuSeconds() - cpuStart;
     }
     state.counters["cpu_share_of_wall"] = cpu / wall;
-    std::printf("%s: CPU %.4f s over %.3f s wall = %.3f %% (target for WaitPumping: < 2 %%)\n",
-                naive ? "dispatch loop" : "WaitPumping", cpu, wall, 100 * cpu / wall);
+    // The dispatch loop is what WaitPumping replaces: shown beside it, not judged.
+    std::printf("%s: CPU %.4f s over %.3f s wall = %.3f %% (target < 2 %%): %s\n",
+                naive ? "dispatch loop" : "WaitPumping", cpu, wall, 100 * cpu / wall,
+                naive ? "reference, not judged" : Verdict("WaitPumping", cpu / wall < 0.02));
 }
 BENCHMARK(Waiting)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace

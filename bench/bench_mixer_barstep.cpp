@@ -51,7 +51,6 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     midi::MidiOut().Open(0);
-    int result = 0;
     {
         TFormMixer form([] { return TMainWindowSettings {0, 17}; }, midi::MidiOut());
         Form = &form;
@@ -64,5 +63,5 @@ int main(int argc, char **argv)
         Form = nullptr;
     }
     benchmark::Shutdown();
-    return result;
+    return BenchmarkStatus();
 }

@@ -1,11 +1,15 @@
 // Arbitrary bytes for the virtual instrument. The input is cut after every F7 into messages fed
 // one by one to a fresh instrument (so that a data set can change what a later request
 // answers), and the whole input is fed once more as a single message. Every answer must be a
-// well-formed data-set message of this device with a correct checksum.
+// well-formed data-set message of this device with a correct checksum, or, to the universal
+// Inquiry Request alone, the identity reply the program's detection takes for an MC-307 of this
+// device ID.
 
 #include "Pieces.h"
 #include "instrument/VirtualInstrument.h"
+#include "protocol/Detect.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,20 +18,42 @@
 
 namespace {
 
-void CheckAnswer(const instrument::TMessage &m, std::uint8_t deviceByte)
+void Check(bool condition)
 {
-    if (m.size() < 13 || m[0] != 0xF0 || m[1] != 0x41 || m[2] != deviceByte || m[3] != 0x00
-        || m[4] != 0x0B || m[5] != 0x12 || m.back() != 0xF7)
+    if (!condition)
         std::abort();
+}
+
+// The Inquiry Request to every device, or to this one. A lone data byte ahead of it on the wire
+// (the 00 the program sends before a model-3A message) changes nothing.
+bool IsInquiryRequest(std::span<const std::uint8_t> m, std::uint8_t deviceByte)
+{
+    if (m.size() > 1 && m[0] == 0x00 && m[1] == 0xF0)
+        m = m.subspan(1);
+    const midi::TByteStream toAll = protocol::InquiryRequest();
+    midi::TByteStream toThis = toAll;
+    toThis[2] = deviceByte;
+    return std::ranges::equal(m, toAll) || std::ranges::equal(m, toThis);
+}
+
+void CheckAnswer(std::span<const std::uint8_t> received, const instrument::TMessage &m,
+                 int deviceId)
+{
+    const auto deviceByte = static_cast<std::uint8_t>(deviceId - 1);
+    if (m.size() > 1 && m[1] == 0x7E) {
+        Check(IsInquiryRequest(received, deviceByte));
+        Check(protocol::InquiryReplyId(m) == deviceId);
+        return;
+    }
+    Check(m.size() >= 13 && m[0] == 0xF0 && m[1] == 0x41 && m[2] == deviceByte && m[3] == 0x00
+          && m[4] == 0x0B && m[5] == 0x12 && m.back() == 0xF7);
     unsigned sum = 0;
     for (std::size_t i = 1; i + 1 < m.size(); ++i) {
-        if (m[i] > 0x7F)
-            std::abort();
+        Check(m[i] <= 0x7F);
         if (i >= 6)
             sum += m[i];
     }
-    if (sum % 128 != 0)
-        std::abort();
+    Check(sum % 128 == 0);
 }
 
 // Each message in a heap block of its own exact size, so that an overread is caught.
@@ -36,9 +62,9 @@ void Feed(instrument::TVirtualInstrument &instrument, const std::uint8_t *data, 
     std::unique_ptr<std::uint8_t[]> exact(size ? new std::uint8_t[size] : nullptr);
     for (std::size_t i = 0; i < size; ++i)
         exact[i] = data[i];
-    for (const instrument::TMessage &answer :
-         instrument.Receive(std::span<const std::uint8_t>(exact.get(), size)))
-        CheckAnswer(answer, 0x10);
+    const std::span<const std::uint8_t> received(exact.get(), size);
+    for (const instrument::TMessage &answer : instrument.Receive(received))
+        CheckAnswer(received, answer, instrument.DeviceId());
 }
 
 } // namespace

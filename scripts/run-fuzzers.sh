@@ -7,6 +7,11 @@
 # repository gains only inputs that reach something new, and stays small. Crash files go to
 # <build>/fuzz-work/findings/<target>. Naming targets after the seconds runs only those.
 #
+# A target fails the run when it finds something (a crash, undefined behaviour, a timeout,
+# memory running out: each ends the fuzzer with its input kept as a finding), when it
+# ends with an error of any other kind, when its log shows no count of inputs run (it never
+# started), or when its merge fails. The summary says which, per target.
+#
 #   run-fuzzers.sh <build> <seconds> [target...]
 set -eu
 build=$1
@@ -18,8 +23,8 @@ root=$PWD
 work=$(cd "$build" && pwd)/fuzz-work
 mkdir -p "$work"
 summary="$work/summary"
-printf '%-26s %12s %8s %10s %9s\n' target inputs seconds inputs/s findings >"$summary"
-total_findings=0
+printf '%-26s %12s %8s %10s %9s  %s\n' target inputs seconds inputs/s findings result >"$summary"
+failures=0
 
 if [ $# -gt 0 ]; then
     targets=$*
@@ -31,10 +36,36 @@ else
         targets="$targets $(basename "$fuzzer")"
     done
 fi
+if [ -z "$targets" ]; then
+    echo "no fuzz targets in $build/fuzz"
+    exit 1
+fi
 
 stat_of() {
     sed -n "s/^stat::$1: *//p" "$2" | tail -n 1
 }
+
+# What ended a fuzzer that stopped with an error, from its log.
+what_ended() {
+    if grep -q 'runtime error:' "$1"; then
+        echo "undefined behaviour"
+    elif grep -q 'ERROR: AddressSanitizer' "$1"; then
+        echo "memory error"
+    elif grep -q 'ERROR: libFuzzer: timeout' "$1"; then
+        echo "timeout"
+    elif grep -q 'ERROR: libFuzzer: out-of-memory' "$1"; then
+        echo "out of memory"
+    elif grep -q 'ERROR: libFuzzer: deadly signal' "$1"; then
+        echo "crash"
+    else
+        echo "error"
+    fi
+}
+
+# Leaks are left to the replays of the ordinary tests: a window target keeps caches of the
+# system's libraries from one input to the next, which libFuzzer would count against the input.
+export ASAN_OPTIONS=detect_leaks=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 for name in $targets; do
     fuzzer="$build/fuzz/$name"
@@ -53,35 +84,56 @@ for name in $targets; do
     before=$(ls "$findings" | wc -l)
     echo "== $name"
     start=$(date +%s)
-    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+    status=0
+    QT_QPA_PLATFORM=offscreen \
         "$fuzzer" -max_total_time="$seconds" -runs="$runs" -max_len="$max_len" -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$scratch" "$corpus" "$seeds" >"$log" 2>&1 || true
+        -artifact_prefix="$findings/" "$scratch" "$corpus" "$seeds" >"$log" 2>&1 || status=$?
     elapsed=$(($(date +%s) - start))
     found=$(($(ls "$findings" | wc -l) - before))
-    total_findings=$((total_findings + found))
     inputs=$(stat_of number_of_executed_units "$log")
     rate=$(stat_of average_exec_per_sec "$log")
-    printf '%-26s %12s %8s %10s %9s\n' "$name" "${inputs:-?}" "$elapsed" "${rate:-?}" "$found" \
-        | tee -a "$summary"
-    [ "$found" -eq 0 ] || echo "   see $findings and $log"
+    if [ -z "$inputs" ]; then
+        result="FAILED: never started (status $status, no count of inputs in the log)"
+    elif [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
+        result="FAILED: $(what_ended "$log") (status $status)"
+    else
+        result=ok
+    fi
 
     # The seeds go first into the merge so that what they already reach counts as known; they
-    # are taken out again afterwards, since they are kept under their own names.
-    merged="$work/merged/$name"
-    rm -rf "$merged"
-    mkdir -p "$merged"
-    cp "$seeds"/* "$merged"/
-    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-        "$fuzzer" -merge=1 -max_len="$max_len" "$merged" "$corpus" "$scratch" >"$work/$name.merge.log" 2>&1 \
-        || { echo "   merge failed, corpus left as it was: see $work/$name.merge.log"; continue; }
-    for seed in "$seeds"/*; do
-        rm -f "$merged/$(basename "$seed")"
-    done
-    rm -rf "$corpus" "$scratch"
-    mv "$merged" "$corpus"
-    echo "   corpus: $(ls "$corpus" | wc -l) files, $(cat "$corpus"/* 2>/dev/null | wc -c) bytes"
+    # are taken out again afterwards, since they are kept under their own names. After a
+    # finding the corpus is left as it was: the input that ended the run is in the findings.
+    if [ "$result" = ok ]; then
+        merged="$work/merged/$name"
+        rm -rf "$merged"
+        mkdir -p "$merged"
+        cp "$seeds"/* "$merged"/
+        merge_log="$work/$name.merge.log"
+        if QT_QPA_PLATFORM=offscreen "$fuzzer" -merge=1 -max_len="$max_len" \
+            "$merged" "$corpus" "$scratch" >"$merge_log" 2>&1 \
+            && grep -q 'MERGE-OUTER: [0-9]* new files' "$merge_log"; then
+            for seed in "$seeds"/*; do
+                rm -f "$merged/$(basename "$seed")"
+            done
+            rm -rf "$corpus" "$scratch"
+            mv "$merged" "$corpus"
+            echo "   corpus: $(ls "$corpus" | wc -l) files, $(cat "$corpus"/* 2>/dev/null | wc -c) bytes"
+        else
+            result="FAILED: merge failed, corpus left as it was (see $merge_log)"
+        fi
+    fi
+    printf '%-26s %12s %8s %10s %9s  %s\n' "$name" "${inputs:-?}" "$elapsed" "${rate:-?}" "$found" \
+        "$result" | tee -a "$summary"
+    if [ "$result" != ok ]; then
+        failures=$((failures + 1))
+        echo "   see $log"
+        [ "$found" -eq 0 ] || echo "   the input: $findings"
+    fi
 done
 
 echo
 cat "$summary"
-[ "$total_findings" -eq 0 ]
+if [ "$failures" -ne 0 ]; then
+    echo "$failures fuzz target(s) failed"
+    exit 1
+fi

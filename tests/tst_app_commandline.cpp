@@ -11,7 +11,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <utility>
 
 namespace {
 // No exit: the program goes on to open its window.
@@ -20,6 +25,48 @@ constexpr int Runs = -1;
 int StatusOf(const TCommandLine &commandLine)
 {
     return commandLine.ExitStatus.value_or(Runs);
+}
+
+// The status and text of the settings directory chosen for these arguments, as the given user
+// (in a child process that drops to that user), or as the user running the test (null).
+std::pair<int, QString> ChosenAs(const passwd *user, const QStringList &arguments)
+{
+    const auto choose = [&arguments] {
+        TCommandLine commandLine = ParseCommandLine(arguments);
+        ChooseSettingsDirectory(commandLine);
+        return std::pair {StatusOf(commandLine), commandLine.Text};
+    };
+    if (!user)
+        return choose();
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return {-2, QStringLiteral("no pipe")};
+    const pid_t child = ::fork();
+    if (child < 0)
+        return {-2, QStringLiteral("no child process")};
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        QByteArray answer = "could not become the user";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(user->pw_gid) == 0
+            && ::setuid(user->pw_uid) == 0) {
+            const auto [status, text] = choose();
+            answer = QByteArray::number(status) + '\n' + text.toUtf8();
+        }
+        const ssize_t written = ::write(pipeEnds[1], answer.constData(), answer.size());
+        ::_exit(written == answer.size() ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, got);
+    ::close(pipeEnds[0]);
+    int childStatus = 0;
+    ::waitpid(child, &childStatus, 0);
+    const qsizetype lineEnd = answer.indexOf('\n');
+    if (lineEnd < 0)
+        return {-2, QString::fromUtf8(answer)};
+    return {answer.left(lineEnd).toInt(), QString::fromUtf8(answer.mid(lineEnd + 1))};
 }
 } // namespace
 
@@ -138,19 +185,27 @@ private slots:
         }
     }
 
+    // Root reads every directory: run as root, the choice is made in a child process that has
+    // become the unprivileged user "nobody", who owns the folder and may only write to it.
     void refusesAnUnreadableDirectory()
     {
-        if (::geteuid() == 0)
-            QSKIP("root reads every directory");
         const QString locked = Dir.filePath("locked");
         QVERIFY(QDir().mkpath(locked));
         QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
-        TCommandLine commandLine = ParseCommandLine({"--settings-dir", locked});
-        ChooseSettingsDirectory(commandLine);
+        const passwd *nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+        if (::geteuid() == 0) {
+            QVERIFY2(nobody, "no user \"nobody\" to drop to");
+            QVERIFY(::chown(QFile::encodeName(locked).constData(), nobody->pw_uid, nobody->pw_gid)
+                    == 0);
+            // The way there is open to everyone.
+            QVERIFY(QFile::setPermissions(Dir.path(),
+                                          QFile::permissions(Dir.path()) | QFileDevice::ExeOther));
+        }
+        const auto [status, text] = ChosenAs(nobody, {"--settings-dir", locked});
         QFile::setPermissions(
             locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(StatusOf(commandLine), CommandLineErrorStatus);
-        QVERIFY2(commandLine.Text.contains("it cannot be read"), qPrintable(commandLine.Text));
+        QCOMPARE(status, CommandLineErrorStatus);
+        QVERIFY2(text.contains("it cannot be read"), qPrintable(text));
     }
 
     void defaultIsTheCurrentDirectory()

@@ -17,8 +17,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QtTest>
@@ -104,8 +104,9 @@ private slots:
         QTest::qWait(600);
         QVERIFY(bar->currentMessage().isEmpty());
         returning->Returning->store(true);
+        // How soon is a figure of `make bench` (bench_app_replug); here only a hang fails.
         QTRY_COMPARE_WITH_TIMEOUT(bar->currentMessage(), QString("MIDI output Cable reconnected"),
-                                  2000);
+                                  30000);
         QVERIFY(Errors.empty());
     }
 

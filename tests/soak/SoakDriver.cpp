@@ -12,6 +12,7 @@
 #include "midi/SysExText.h"
 #include "protocol/EditorProtocol.h"
 #include "protocol/Handlers.h"
+#include "protocol/Headers.h"
 #include "protocol/MixerProtocol.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/ToneParams.h"
@@ -41,13 +42,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define OMBRIX_SOAK_ADDRESS_SANITIZER 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define OMBRIX_SOAK_SANITIZER 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define OMBRIX_SOAK_ADDRESS_SANITIZER 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define OMBRIX_SOAK_SANITIZER 1
 #endif
 #endif
 
@@ -59,6 +61,11 @@ using namespace std::chrono_literals;
 const QString PartAnswerWords = QStringLiteral(" Patch Common Tone1 Tone2 Tone3 Tone4");
 // Quiet: nothing queued and no request running, within this long of the last action.
 constexpr int QuietLimitMs = 20000;
+// What a quiet check must compare at the least: the shown part's patch selection and every
+// control its four tone blocks set; and while the mixer window is open, its three effect
+// switches, its twelve reverb and delay settings and each part's six values.
+constexpr long MainWindowControls = 1 + instrument::ToneCount * protocol::DecodeStepCount;
+constexpr long MixerWindowFields = 3 + 12 + mixer::PartCount * 6;
 
 // The page a process keeps in memory now, in bytes, after handing freed blocks back.
 std::size_t ResidentBytes()
@@ -592,14 +599,61 @@ void TSoakDriver::WaitQuiet(const char *after)
                  .arg(QLatin1String(after)));
 }
 
+// Without strict timing a run without drops would prove nothing: two ordinary data sets handed
+// to the instrument 5 ms apart must cost it one drop, which the checks then discount. Both write
+// back the byte the instrument holds, so the windows still show its memory; the program is quiet
+// meanwhile, and a pair that a busy machine pulled further apart is sent again.
+void TSoakDriver::CheckStrictTiming()
+{
+    using namespace std::chrono;
+    const instrument::TAddress level {0x02, 0x00, 0x12, 0x65}; // part 1, tone 2's level
+    midi::TByteStream dataSet;
+    midi::HexTextToSysEx(protocol::DataSetHeader(Windows.Ombrix.DeviceId) + "02 00 12 65 "
+                             + midi::HexByte(Instrument.ReadByte(level)),
+                         dataSet);
+    // Longer than the gap after the longest data set's bytes on the cable, before and after.
+    const auto settle = 100ms;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::this_thread::sleep_for(settle);
+        const std::uint64_t before = Instrument.StrictDrops();
+        const auto first = steady_clock::now();
+        Instrument.Receive(dataSet);
+        std::this_thread::sleep_until(first + 5ms);
+        const auto second = steady_clock::now();
+        Instrument.Receive(dataSet);
+        OwnRequests += 2;
+        const std::uint64_t drops = Instrument.StrictDrops() - before;
+        DeliberateDrops += drops;
+        if (second - first > 10ms)
+            continue;
+        std::this_thread::sleep_for(settle);
+        if (drops != 1)
+            Fail(QStringLiteral("strict timing is off: two data sets 5 ms apart cost the "
+                                "instrument %1 drops, not 1")
+                     .arg(drops));
+        std::printf("soak: strict timing on: two data sets 5 ms apart cost one drop\n");
+        return;
+    }
+    Fail(QStringLiteral("no two data sets could be handed to the instrument 5 ms apart"));
+}
+
 void TSoakDriver::CheckQuiet()
 {
     ++Checks;
-    if (const std::uint64_t drops = Instrument.StrictDrops(); drops != 0)
+    if (const std::uint64_t drops = Instrument.StrictDrops() - DeliberateDrops; drops != 0)
         Fail(QStringLiteral("the instrument dropped %1 data sets").arg(drops));
+    const long comparedBefore = Compared;
     CheckMainWindow();
-    if (InMixer)
+    long expected = MainWindowControls;
+    if (InMixer) {
         CheckMixerWindow();
+        expected += MixerWindowFields;
+    }
+    if (Compared - comparedBefore < expected)
+        Fail(QStringLiteral("a quiet check compared %1 controls with the instrument, not the %2 "
+                            "the windows set from it")
+                 .arg(Compared - comparedBefore)
+                 .arg(expected));
     CheckLog(PartLog, PartAnswerWords, PartAnswersExpected, "Edit1");
     PartAnswersExpected = 0;
     if (!MixerOpeningWords.isEmpty() || MixerOpenings > MixerOpeningsChecked) {
@@ -640,7 +694,7 @@ void TSoakDriver::CheckMainWindow()
     const int part
         = FindControl<TRadioGroup>(window, QStringLiteral("RadioGroupSelectPart"))->ItemIndex();
     if (part < 0)
-        return;
+        Fail(QStringLiteral("no part is selected"));
     auto *groups = FindControl<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
     auto *patches = FindControl<TDropDownList>(window, QStringLiteral("LBPatch"));
     for (const editor::TRequest &request : editor::PartRequests(window.DataRequestHeader, part)) {
@@ -779,6 +833,7 @@ int TSoakDriver::Run()
         Fail(QStringLiteral("the main window does not come to the front"));
     // Part 1 was asked for and shown as the window was made.
     WaitQuiet("the start");
+    CheckStrictTiming();
     CheckQuiet();
 
     struct TKind
@@ -866,9 +921,9 @@ int TSoakDriver::Run()
                 static_cast<long long>(
                     std::chrono::duration_cast<std::chrono::seconds>(BaselineAt).count()),
                 static_cast<double>(resident) / 1048576.0, 100.0 * growth);
-#ifdef OMBRIX_SOAK_ADDRESS_SANITIZER
-    // AddressSanitizer holds freed memory back on purpose: its figure says nothing of ours.
-    std::printf("soak: memory growth not judged under AddressSanitizer\n");
+#ifdef OMBRIX_SOAK_SANITIZER
+    // The sanitizers hold freed memory back on purpose: their figure says nothing of ours.
+    std::printf("soak: memory growth not judged under a sanitizer\n");
 #else
     constexpr double MemoryGrowthLimit = 0.05;
     if (std::abs(growth) >= MemoryGrowthLimit)
@@ -891,6 +946,6 @@ void TSoakDriver::PrintFigures(std::chrono::steady_clock::duration wall)
     if (!kinds.isEmpty())
         std::printf("soak: %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
     std::printf("soak: %llu messages reached the instrument, %llu data sets dropped\n",
-                static_cast<unsigned long long>(Instrument.ReceivedCount()),
-                static_cast<unsigned long long>(Instrument.StrictDrops()));
+                static_cast<unsigned long long>(Instrument.ReceivedCount() - OwnRequests),
+                static_cast<unsigned long long>(Instrument.StrictDrops() - DeliberateDrops));
 }

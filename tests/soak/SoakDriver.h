@@ -77,7 +77,8 @@ private:
     void AnswerFileDialog(const QString &path, int attempt = 0);
     void OpenMixerFromMenu();
 
-    // The checks of a quiet pause.
+    // The checks of a quiet pause, and of the instrument's strict timing at the start.
+    void CheckStrictTiming();
     void WaitQuiet(const char *after);
     void CheckQuiet();
     void CheckMainWindow();
@@ -100,6 +101,8 @@ private:
     long Compared = 0; // controls compared with the instrument's memory
     std::map<std::string, long> ActionCounts;
     std::deque<QString> Trail; // the latest actions, printed with a failure
+    std::uint64_t OwnRequests = 0; // the start check's data sets, not counted as the program's
+    std::uint64_t DeliberateDrops = 0; // those of the start's strict-timing check
     int SavedFiles = 0;
     bool InMixer = false;
     long PartAnswersExpected = 0;
