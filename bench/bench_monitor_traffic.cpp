@@ -28,8 +28,9 @@ void MonitorMessage(benchmark::State &state)
     form.resize(820, 480);
     form.show();
     QApplication::processEvents();
+    // Held rows are older than what comes now, as in a session.
     for (int i = 0; i < state.range(0); ++i)
-        form.Model().Append(i, true, Device, ControlChange);
+        form.Model().Append(-state.range(0) + i, true, Device, ControlChange);
     QImage image(form.View().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     const std::array<const std::vector<std::uint8_t> *, 3> messages {&DataSet, &ControlChange,
                                                                      &Sensing};

@@ -80,6 +80,10 @@ TFormMonitor::TFormMonitor(QWidget *parent)
     Table->setWordWrap(false);
     Table->setTextElideMode(Qt::ElideNone);
     Table->setItemDelegate(new TPlainDelegate(Table));
+    // Numbers, hex and plain words need no text shaping, which would cost more than the message.
+    QFont tableFont = Table->font();
+    tableFont.setStyleStrategy(QFont::PreferNoShaping);
+    Table->setFont(tableFont);
 
     HideSensing->setObjectName(QStringLiteral("CBHideSensing"));
     HideSensing->setChecked(true);

@@ -76,16 +76,18 @@ void TMonitorModel::Insert(TMonitorRow entry, std::string_view device)
         endRemoveRows();
     }
     // A program has a handful of devices: the search is short, and names are kept once.
-    const QString name = QString::fromUtf8(device.data(), static_cast<qsizetype>(device.size()));
     std::size_t index = 0;
-    while (index < DeviceNames.size() && DeviceNames[index] != name)
+    while (index < DeviceKeys.size() && DeviceKeys[index] != device)
         ++index;
-    if (index == DeviceNames.size())
-        DeviceNames.push_back(name);
+    if (index == DeviceKeys.size()) {
+        DeviceKeys.emplace_back(device);
+        DeviceNames.push_back(
+            QString::fromUtf8(device.data(), static_cast<qsizetype>(device.size())));
+    }
     entry.Device = static_cast<std::uint16_t>(index);
-    auto at = Rows.end();
-    while (at != Rows.begin() && std::prev(at)->Ms > entry.Ms)
-        --at;
+    // Rows come nearly in time order: a message heard late stands a few rows back at most.
+    const auto at = std::upper_bound(Rows.begin(), Rows.end(), entry.Ms,
+                                     [](qint64 ms, const TMonitorRow &row) { return ms < row.Ms; });
     const int row = static_cast<int>(at - Rows.begin());
     beginInsertRows({}, row, row);
     Rows.insert(at, std::move(entry));

@@ -76,7 +76,8 @@ private:
     int Block;
     std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
     std::deque<TMonitorRow> Rows;
-    std::vector<QString> DeviceNames;
+    std::vector<std::string> DeviceKeys; // the names as the devices give them
+    std::vector<QString> DeviceNames; // the same, shown
 };
 
 // What the monitor shows of the model.
