@@ -1,5 +1,6 @@
 #include "MonitorModel.h"
 
+#include "midi/SysExSplitter.h"
 #include "protocol/MessageMeaning.h"
 
 #include <algorithm>
@@ -104,6 +105,9 @@ QString TMonitorModel::Text(int row, int column) const
     case BytesColumn:
         return Hex(entry.Bytes);
     case MeaningColumn:
+        // What the receiving side dropped as no whole message, shown for what it is.
+        if (!entry.Sent && midi::IsCutShort(entry.Bytes))
+            return QStringLiteral("cut short");
         return QString::fromStdString(protocol::MessageMeaning(entry.Bytes));
     }
     return {};
