@@ -115,6 +115,9 @@ private slots:
         QTest::newRow("no F0") << "41 F7" << true;
         QTest::newRow("lone F7") << "F7" << true;
         QTest::newRow("short") << "B0 07 64" << false;
+        QTest::newRow("short without its data") << "B0 07" << true;
+        QTest::newRow("running on") << "F2 41 10 00" << true;
+        QTest::newRow("song select") << "F3 01" << false;
         QTest::newRow("real-time") << "FE" << false;
         QTest::newRow("nothing") << "" << false;
     }

@@ -23,12 +23,28 @@ bool IsWholeSysEx(std::span<const std::uint8_t> bytes) noexcept
     return true;
 }
 
+std::size_t ShortMessageSize(std::uint8_t status) noexcept
+{
+    if (!IsStatus(status) || status == SysExStart || status == SysExEnd)
+        return 0;
+    if (status >= 0xF0)
+        return status == 0xF2 ? 3 : status == 0xF1 || status == 0xF3 ? 2 : 1;
+    return (status & 0xE0) == 0xC0 ? 2 : 3;
+}
+
 bool IsCutShort(std::span<const std::uint8_t> bytes) noexcept
 {
     if (bytes.empty())
         return false;
     const std::uint8_t first = bytes.front();
-    return !IsStatus(first) || first == SysExEnd || (first == SysExStart && !IsWholeSysEx(bytes));
+    if (first == SysExStart)
+        return !IsWholeSysEx(bytes);
+    if (bytes.size() != ShortMessageSize(first))
+        return true;
+    for (std::size_t i = 1; i < bytes.size(); ++i)
+        if (IsStatus(bytes[i]))
+            return true;
+    return false;
 }
 
 void TSysExSplitter::Feed(std::span<const std::uint8_t> bytes, ISink &sink) noexcept

@@ -70,8 +70,10 @@ private:
 
 // Whether bytes are one whole System Exclusive message: F0, data bytes only, F7.
 bool IsWholeSysEx(std::span<const std::uint8_t> bytes) noexcept;
-// Whether bytes handed on by a splitter are a cut-short piece rather than a message, a short
-// message or a real-time byte.
+// How many bytes a short message has, its status byte included; 0 for a byte that starts none.
+std::size_t ShortMessageSize(std::uint8_t status) noexcept;
+// Whether received bytes are cut short: neither one whole System Exclusive message, nor one whole
+// short message, nor one real-time byte.
 bool IsCutShort(std::span<const std::uint8_t> bytes) noexcept;
 
 } // namespace midi
