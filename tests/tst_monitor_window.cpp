@@ -84,6 +84,10 @@ private slots:
         QCOMPARE(model.Text(4, 3), QString("B3 07 64"));
         QCOMPARE(model.Text(0, 4), QString("Part 4 Tone 2 Level = 100"));
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QString("Meaning"));
+        // What the receiving side dropped as no whole message.
+        const TBytes fragment {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02, 0x01, 0x10, 0x65};
+        model.Append(6, false, "In A", fragment);
+        QCOMPARE(model.Text(5, 4), QString("cut short"));
     }
 
     void capDropsTheOldest()

@@ -28,6 +28,51 @@ std::string NameOf(const char *field)
 {
     return std::string(field, strnlen(field, MAXPNAMELEN));
 }
+
+void WakeReader() noexcept
+{
+    const int descriptor = ReceiveWake.load();
+    if (descriptor >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
+    }
+}
+
+// Where a splitter's entries go: into the ring, for a handler or a watcher, or nowhere when
+// neither would take them.
+class TRingSink final : public TSysExSplitter::ISink
+{
+public:
+    TRingSink(TReceiveRing &ring, bool listening, bool watching)
+        : Ring(ring)
+        , Listening(listening)
+        , Watching(watching)
+    { }
+
+    void Piece(std::span<const std::uint8_t> bytes) noexcept override { Ring.Append(bytes); }
+
+    void End(TSysExSplitter::TKind kind) noexcept override
+    {
+        using TKind = TSysExSplitter::TKind;
+        bool recorded = false;
+        if (kind == TKind::Message && (Listening || Watching))
+            recorded = Ring.Commit(Listening);
+        else if (kind == TKind::CutShort && Watching)
+            recorded = Ring.CommitCutShort();
+        else if ((kind == TKind::Short || kind == TKind::RealTime) && Watching)
+            recorded = Ring.Commit(false);
+        else
+            Ring.Discard();
+        Woken = Woken || recorded;
+    }
+
+    bool Woken = false;
+
+private:
+    TReceiveRing &Ring;
+    const bool Listening;
+    const bool Watching;
+};
 } // namespace
 
 // TMidiDevices
@@ -103,6 +148,9 @@ void TMidiInput::Open(int index)
     TSysExData &data = *BuffersList[static_cast<std::size_t>(index)];
     if (!data.Ring)
         data.Ring = std::make_unique<TReceiveRing>();
+    // Nothing delivers while the device is closed: a message left open before goes, unended.
+    data.Splitter.Reset();
+    data.Ring->Discard();
     HMIDIIN handle = 0;
     CheckResult(Service->midiInOpen(&handle, static_cast<std::uint32_t>(index), &MidiInCallback,
                                     static_cast<std::uintptr_t>(index), CALLBACK_FUNCTION));
@@ -157,16 +205,9 @@ void TMidiInput::ReceiveLongData(int index) noexcept
     // A reset hands the buffer back empty: it is not queued again.
     if (recorded == 0 || ring == nullptr)
         return;
-    bool wake = false;
-    ring->Append({data.Buffer.data(), recorded});
-    if (data.Header.dwFlags & MHDR_DONE) {
-        // With no handler attached nothing would decode it: it is kept only for a watcher.
-        const bool listening = Listening.load();
-        if (listening || ReceiveWatch.load())
-            wake = ring->Commit(listening);
-        else
-            ring->Discard();
-    }
+    TRingSink sink(*ring, Listening.load(), ReceiveWatch.load());
+    data.Splitter.Feed({data.Buffer.data(), recorded}, sink);
+    bool wake = sink.Woken;
     data.Header.dwBytesRecorded = 0;
     const std::uintptr_t handle = Names[static_cast<std::size_t>(index)].Handle.load();
     MMRESULT result = Service->midiInPrepareHeader(handle, &data.Header, MIDIHDR_SIZE);
@@ -175,19 +216,16 @@ void TMidiInput::ReceiveLongData(int index) noexcept
     // No caller is on this thread: the failure travels to the window thread as a value.
     if (result != MMSYSERR_NOERROR)
         wake = ring->PushFailure(result) || wake;
-    const int descriptor = ReceiveWake.load();
-    if (wake && descriptor >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
-    }
+    if (wake)
+        WakeReader();
 }
 
 void TMidiInput::ReceiveShortData(int index, std::uint32_t packed) noexcept
 {
-    if (index < 0 || index >= Count() || !ReceiveWatch.load())
+    if (index < 0 || index >= Count())
         return;
-    TReceiveRing *ring = BuffersList[static_cast<std::size_t>(index)]->Ring.get();
-    if (ring == nullptr)
+    TSysExData &data = *BuffersList[static_cast<std::size_t>(index)];
+    if (data.Ring == nullptr)
         return;
     const std::array<std::uint8_t, 3> bytes {static_cast<std::uint8_t>(packed & 0xFF),
                                              static_cast<std::uint8_t>((packed >> 8) & 0xFF),
@@ -200,14 +238,11 @@ void TMidiInput::ReceiveShortData(int index, std::uint32_t packed) noexcept
         size = 2;
     else if (status == 0xF2)
         size = 3;
-    // The delivery thread hands over whole messages: no System Exclusive message is half
-    // written in this ring while a short one comes.
-    ring->Append({bytes.data(), size});
-    const int descriptor = ReceiveWake.load();
-    if (ring->Commit(false) && descriptor >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
-    }
+    // Even unwatched it goes through the splitter: it may end a message left open.
+    TRingSink sink(*data.Ring, Listening.load(), ReceiveWatch.load());
+    data.Splitter.Short({bytes.data(), size}, sink);
+    if (sink.Woken)
+        WakeReader();
 }
 
 void TMidiInput::Drain(const std::function<void(const TReceived &)> &take)
@@ -222,10 +257,8 @@ void TMidiInput::Drain(const std::function<void(const TReceived &)> &take)
             received.Device = index;
             received.Kind = entry->Kind;
             received.ForHandler = entry->ForHandler;
-            if (entry->Kind == TReceiveRing::TKind::Message) {
-                const auto bytes = entry->Message();
-                received.Bytes.assign(bytes.begin(), bytes.end());
-            }
+            const auto bytes = entry->Message();
+            received.Bytes.assign(bytes.begin(), bytes.end());
             received.Count
                 = entry->Kind == TReceiveRing::TKind::Failure ? entry->Code : entry->Size;
             data.Ring->Pop();

@@ -6,6 +6,7 @@
 #include "MidiOutputs.h"
 #include "MidiService.h"
 #include "ReceiveRing.h"
+#include "SysExSplitter.h"
 #include "SysExText.h"
 
 #include <array>
@@ -63,8 +64,9 @@ protected:
     std::deque<TDeviceEntry> Names;
 };
 
-// The receive record of one input device: the buffer the service fills, and the ring that carries
-// complete messages from the delivery thread to the window thread.
+// The receive record of one input device: the buffer the service fills, the splitter its bytes
+// run through, and the ring that carries complete entries from the delivery thread to the window
+// thread.
 struct TSysExData
 {
     static constexpr std::uint32_t BufferSize = 2048;
@@ -76,6 +78,7 @@ struct TSysExData
     std::array<std::uint8_t, BufferSize> Buffer {};
     // Made when the device first opens, before any delivery can reach it.
     std::unique_ptr<TReceiveRing> Ring;
+    TSysExSplitter Splitter; // delivery thread, and Open while no delivery runs
     std::uint64_t LostReported = 0; // window thread
 };
 
@@ -84,8 +87,10 @@ struct TReceived
 {
     int Device = 0;
     TReceiveRing::TKind Kind = TReceiveRing::TKind::Message;
-    // Message: its bytes from F0. TooLong: as many bytes as arrived, none kept. Failure: the
-    // service's result code. Lost: how many messages found the ring full.
+    // Message: its bytes (a System Exclusive message, or for a watcher a short message or a
+    // real-time byte). CutShort: what was kept of a piece that is no whole message. TooLong: as
+    // many bytes as arrived, none kept. Failure: the service's result code. Lost: how many
+    // messages found the ring full.
     std::vector<std::uint8_t> Bytes;
     std::uint64_t Count = 0;
     bool Lost = false;
@@ -114,7 +119,7 @@ public:
     // lock, allocates nothing, throws nothing.
     void ReceiveLongData(int index) noexcept;
     // Runs on the notification thread too: one short message, packed as the service hands it.
-    // Kept only while a watcher is set.
+    // Kept only while a watcher is set; any but a real-time one ends a message left open.
     void ReceiveShortData(int index, std::uint32_t packed) noexcept;
 
     // Window thread: hands every entry the rings hold to take, oldest first per device.

@@ -24,14 +24,25 @@ void TReceiveRing::Append(std::span<const std::uint8_t> piece) noexcept
         NoRoom = true;
         return;
     }
-    if (!NoRoom && !Overflow && Written + piece.size() <= SlotSize)
-        std::memcpy(slot->Bytes.data() + Written, piece.data(), piece.size());
-    else
-        Overflow = true;
+    // What fits is kept even past the slot's end: a cut-short piece shows its beginning.
+    if (!NoRoom && Written < SlotSize)
+        std::memcpy(slot->Bytes.data() + Written, piece.data(),
+                    std::min(piece.size(), SlotSize - Written));
+    Overflow = Overflow || Written + piece.size() > SlotSize;
     Written += piece.size();
 }
 
 bool TReceiveRing::Commit(bool forHandler) noexcept
+{
+    return Finish(TKind::Message, forHandler);
+}
+
+bool TReceiveRing::CommitCutShort() noexcept
+{
+    return Finish(TKind::CutShort, false);
+}
+
+bool TReceiveRing::Finish(TKind kind, bool forHandler) noexcept
 {
     TEntry *slot = WriteSlot();
     const std::size_t written = Written;
@@ -44,8 +55,13 @@ bool TReceiveRing::Commit(bool forHandler) noexcept
         LostCount.fetch_add(1, std::memory_order_relaxed);
         return false;
     }
-    slot->Kind = overflow ? TKind::TooLong : TKind::Message;
-    slot->Size = static_cast<std::uint32_t>(std::min<std::size_t>(written, UINT32_MAX));
+    if (kind == TKind::CutShort) {
+        slot->Kind = kind;
+        slot->Size = static_cast<std::uint32_t>(std::min(written, SlotSize));
+    } else {
+        slot->Kind = overflow ? TKind::TooLong : kind;
+        slot->Size = static_cast<std::uint32_t>(std::min<std::size_t>(written, UINT32_MAX));
+    }
     slot->Code = 0;
     slot->ForHandler = forHandler;
     Tail.store(Tail.load(std::memory_order_relaxed) + 1, std::memory_order_release);

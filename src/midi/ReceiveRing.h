@@ -26,6 +26,8 @@ public:
         Message, // Bytes holds the message
         TooLong, // Size bytes arrived; more than a slot holds
         Failure, // the device could not take its buffer back: Code is the service's result
+        CutShort, // Bytes holds what arrived of a message that lost its end or its beginning,
+                  // as much as a slot holds
     };
 
     struct TEntry
@@ -37,9 +39,10 @@ public:
         bool ForHandler = true;
         std::array<std::uint8_t, SlotSize> Bytes {};
 
+        // The bytes kept: a message's, or a cut-short piece's.
         std::span<const std::uint8_t> Message() const
         {
-            return {Bytes.data(), Kind == TKind::Message ? Size : 0};
+            return {Bytes.data(), Kind == TKind::Message || Kind == TKind::CutShort ? Size : 0};
         }
     };
 
@@ -50,6 +53,8 @@ public:
     void Append(std::span<const std::uint8_t> piece) noexcept;
     // Ends the message being written. Returns false when nothing could be recorded (ring full).
     bool Commit(bool forHandler = true) noexcept;
+    // Ends it as a cut-short piece: never for a handler, and kept up to a slot's size.
+    bool CommitCutShort() noexcept;
     // Forgets the message being written.
     void Discard() noexcept;
     // Records a failure in a slot of its own, between messages.
@@ -64,6 +69,7 @@ public:
 
 private:
     TEntry *WriteSlot() noexcept;
+    bool Finish(TKind kind, bool forHandler) noexcept;
 
     std::unique_ptr<std::array<TEntry, SlotCount>> Slots;
     // Head: next entry to read; Tail: next slot to write. Both count up for ever; the slot is

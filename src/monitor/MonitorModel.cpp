@@ -1,5 +1,6 @@
 #include "MonitorModel.h"
 
+#include "midi/SysExSplitter.h"
 #include "protocol/MessageMeaning.h"
 
 #include <algorithm>
@@ -128,6 +129,9 @@ QString TMonitorModel::Text(int row, int column) const
             return QStringLiteral("1 message not sent");
         if (entry.NotSent > 1)
             return QStringLiteral("%1 messages not sent").arg(entry.NotSent);
+        // What the receiving side dropped as no whole message, shown for what it is.
+        if (!entry.Sent && midi::IsCutShort(entry.Bytes))
+            return QStringLiteral("cut short");
         return QString::fromStdString(protocol::MessageMeaning(entry.Bytes));
     }
     return {};

@@ -64,11 +64,15 @@ void TReceiveHandOver::Drain()
         switch (received.Kind) {
         case midi::TReceiveRing::TKind::Message:
             RecordTraffic(false, input.Name(received.Device), received.Bytes);
-            if (!received.ForHandler)
+            // A decoder takes a message's bytes up to its F7: it never gets one without it.
+            if (!received.ForHandler || !midi::IsWholeSysEx(received.Bytes))
                 break;
             // Looked up for each message: a request procedure that has ended gets nothing more.
             if (const midi::TSysExHandler handler = input.OnSysEx())
                 RunHandler([&] { handler(received.Device, received.Bytes); });
+            break;
+        case midi::TReceiveRing::TKind::CutShort:
+            RecordTraffic(false, input.Name(received.Device), received.Bytes);
             break;
         case midi::TReceiveRing::TKind::TooLong:
             if (input.HasOnSysEx())
