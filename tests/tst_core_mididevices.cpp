@@ -224,9 +224,7 @@ private slots:
         QFETCH(QStringList, heard);
         QStringList watched;
         protocol::SetTrafficSink(
-            [&watched](bool, const std::string &, std::span<const std::uint8_t> bytes) {
-                watched << HexOf(bytes);
-            });
+            [&watched](const protocol::TTraffic &traffic) { watched << HexOf(traffic.Bytes); });
         midi::SetReceiveWatch(true);
         MidiIn().Open(0);
         Input.Attach();

@@ -15,13 +15,6 @@
 
 namespace midi {
 
-// The bytes of a short message with this status: program change and channel pressure carry one
-// data byte, the others two.
-constexpr std::size_t ShortMessageSize(std::uint8_t status)
-{
-    return (status & 0xE0) == 0xC0 ? 2 : 3;
-}
-
 // One output device. Every call sends one whole message or raises EMidiError with a text the
 // user can read; a System Exclusive message with a status byte inside is refused, unsent.
 class IMidiOut

@@ -1,6 +1,7 @@
 #include "PacedOutput.h"
 
 #include "MidiError.h"
+#include "SysExSplitter.h"
 
 #include <algorithm>
 #include <exception>

@@ -1,5 +1,7 @@
 #include "TrafficTap.h"
 
+#include "midi/SysExSplitter.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
