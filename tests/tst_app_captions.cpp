@@ -7,7 +7,7 @@
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -171,7 +171,7 @@ private slots:
         QFile::remove(QStringLiteral("Ombrix.INI"));
         QFile::remove(QStringLiteral("Ombrix.conf"));
         SetUpProgramLook();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         midi::SetMidiService(CreateProgramMidiService());
         Windows = std::make_unique<TProgramWindows>();
         for (QWidget *window :
@@ -187,7 +187,7 @@ private slots:
         Windows.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 

@@ -10,8 +10,8 @@
 #include "midi/MidiHub.h"
 #include "midi/MidiService.h"
 #include "midi/SysExText.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
+#include "settings/ConfFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,14 +69,14 @@ private slots:
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         midi::SetMidiService(CreateProgramMidiService());
     }
     void cleanup()
     {
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
         QFile::remove(QStringLiteral("Ombrix.INI"));
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");

@@ -9,7 +9,7 @@
 #include "editor/Ombrix.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
 #include "support/MainWindowFixture.h"
 

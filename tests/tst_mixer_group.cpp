@@ -4,7 +4,7 @@
 #include "controls/EditBox.h"
 #include "midi/MidiError.h"
 #include "mixer/MixerGroup.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QScrollBar>
 #include <QtTest>
@@ -18,8 +18,8 @@ class TestMixerGroup : public QObject
 
     TMixerSession Session;
     QWidget Panel;
-    TMixerGroup *Group
-        = new TMixerGroup(mixer::TSendGroup::Level, Session, &Panel, {17, 16, 6, 18, 30, 52, 326});
+    TMixerGroup *Group = new TMixerGroup(sysex::mixer::TSendGroup::Level, Session, &Panel,
+                                         {17, 16, 6, 18, 30, 52, 326});
 
 private slots:
     void rowsKeepTheirPlacesInThePanel()
@@ -38,7 +38,7 @@ private slots:
     {
         std::vector<std::pair<int, int>> changes;
         std::vector<std::string> errors;
-        protocol::SetErrorReporter([&](const std::string &text) { errors.push_back(text); });
+        session::SetErrorReporter([&](const std::string &text) { errors.push_back(text); });
         const QMetaObject::Connection record
             = connect(Group, &TMixerGroup::Change, this, [&](int part, int position) {
                   changes.emplace_back(part, position);
@@ -65,7 +65,7 @@ private slots:
         QVERIFY(changes.empty());
         Session.Decoding = false;
         disconnect(record);
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
     }
 };
 

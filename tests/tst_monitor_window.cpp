@@ -8,12 +8,12 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "monitor/FormMonitor.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/TrafficTap.h"
+#include "session/ErrorPolicy.h"
+#include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
 #include "support/RecordingOutputs.h"
 #include "support/VirtualRig.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -216,9 +216,9 @@ private slots:
     void hearsWhatLeavesAndWhatWasNotSent()
     {
         TRecordingOutputs target;
-        midi::TPacedOutputs paced(target, protocol::InstrumentPacing());
+        midi::TPacedOutputs paced(target, sysex::InstrumentPacing());
         paced.SetGap(0, std::chrono::milliseconds(30));
-        protocol::TMonitoredOutputs outputs(paced);
+        session::TMonitoredOutputs outputs(paced);
         monitor::TFormMonitor form;
         const monitor::TMonitorModel &model = form.Model();
         midi::IMidiOut &device = outputs.Device(0);
@@ -250,11 +250,11 @@ private slots:
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
         std::vector<std::string> errors;
-        protocol::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
+        session::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
         {
             TVirtualRig rig;
             monitor::TFormMonitor form;
-            protocol::TMonitoredOutputs outputs(midi::MidiOut());
+            session::TMonitoredOutputs outputs(midi::MidiOut());
             TOmbrix window(outputs);
             window.SetMonitor(&form);
             QVERIFY(form.Model().rowCount() > 0);
@@ -283,7 +283,7 @@ private slots:
             QVERIFY(!received.filter("Part 3 Tone 1").isEmpty());
             QCOMPARE(form.Model().Text(before, 2), QString::fromStdString(midi::MidiOut().Name(0)));
         }
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
         QVERIFY(errors.empty());
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }

@@ -5,9 +5,9 @@
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
-#include "protocol/SettingsFile.h"
+#include "session/ErrorPolicy.h"
+#include "settings/ConfFile.h"
+#include "settings/SettingsFile.h"
 #include "setup/FormSetup.h"
 #include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(Dir->isValid());
         QVERIFY(QDir::setCurrent(Dir->path()));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Install({"In zero", "In one"}, {"Out zero", "Out one", "Out two"});
         Form = std::make_unique<TFormSetup>();
     }
@@ -109,7 +109,7 @@ private slots:
     {
         Form.reset();
         midi::ShutdownMidi();
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
         QDir::setCurrent(QDir::tempPath());
         Dir.reset();
     }

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "protocol/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -8,13 +8,13 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/SysExText.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Handlers.h"
-#include "protocol/Headers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/SettingsFile.h"
-#include "protocol/ToneParams.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
+#include "settings/SettingsFile.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <QDialog>
 #include <QKeySequence>
@@ -27,11 +27,11 @@
 #include <utility>
 
 using midi::HexByte;
-using protocol::RunBurstHandler;
-using protocol::RunHandler;
+using session::RunBurstHandler;
+using session::RunHandler;
 
 namespace {
-const char *const GroupNames[protocol::PatchGroupCount]
+const char *const GroupNames[sysex::PatchGroupCount]
     = {"User A",   "User B",   "Preset A", "Preset B", "Preset C",
        "Preset D", "Preset E", "Preset F", "Preset G"};
 const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
@@ -39,7 +39,7 @@ const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
 
 TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
     : QMainWindow(parent)
-    , PatchNames(protocol::PatchNameCount)
+    , PatchNames(sysex::PatchNameCount)
     , Outputs(outputs)
 {
     setObjectName(QStringLiteral("Ombrix"));
@@ -80,7 +80,7 @@ void TOmbrix::BuildControls()
         connect(
             column, &TToneColumn::ParameterChange, this,
             [this, tone](int offset, const std::string &value) {
-                SendText(protocol::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
+                SendText(sysex::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
             },
             Qt::DirectConnection);
     }
@@ -148,8 +148,8 @@ void TOmbrix::BuildControls()
     connect(MixerAction, &QAction::triggered, this,
             [this] { RunHandler([this] { MixerClick(); }); });
     // The dialogs would take over the input while a request waits for its answers.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this](bool running) {
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [this](bool running) {
                 SetupAction->setEnabled(!running);
                 MixerAction->setEnabled(!running);
             });
@@ -214,9 +214,9 @@ void TOmbrix::FormCreate()
         auto &filter = Envelopes[static_cast<std::size_t>(3 * tone + 2)];
         constexpr int W = 250;
         constexpr int H = 56;
-        amp = std::make_unique<TEnveloppe>(W, H, 0, false);
-        pitch = std::make_unique<TEnveloppe>(W, H, H / 2, true);
-        filter = std::make_unique<TEnveloppe>(W, H, 0, true);
+        amp = std::make_unique<sysex::TEnveloppe>(W, H, 0, false);
+        pitch = std::make_unique<sysex::TEnveloppe>(W, H, H / 2, true);
+        filter = std::make_unique<sysex::TEnveloppe>(W, H, 0, true);
         Columns[static_cast<std::size_t>(tone)]->AttachEnvelopes(*amp, *pitch, *filter);
     }
     // Selecting part 1 runs the part request before the window is first shown.
@@ -236,7 +236,7 @@ void TOmbrix::ApplySettings()
     MidiOutIndex = values.MidiOutIndex;
     DeviceId = values.DeviceId;
     PatchNames = std::move(values.PatchNames);
-    PatchNames.resize(protocol::PatchNameCount);
+    PatchNames.resize(sysex::PatchNameCount);
 
     // A device that cannot be opened does not keep the other one closed nor the headers
     // unbuilt: every later message needs them. The errors are shown once all is done.
@@ -250,8 +250,8 @@ void TOmbrix::ApplySettings()
     };
     open([this] { midi::MidiIn().Open(MidiInIndex); });
     open([this] { Outputs.Open(MidiOutIndex); });
-    DataSetHeader = protocol::DataSetHeader(DeviceId);
-    DataRequestHeader = protocol::DataRequestHeader(DeviceId);
+    DataSetHeader = sysex::DataSetHeader(DeviceId);
+    DataRequestHeader = sysex::DataRequestHeader(DeviceId);
     if (!errors.empty())
         throw midi::EMidiError(errors);
 }
@@ -266,7 +266,7 @@ void TOmbrix::RadioGroupSelectPartClick()
     // One request procedure at a time: a click while one runs is taken when it ends, and the
     // latest click wins. The running one keeps its part until then, so that what is still
     // arriving for it is echoed to it and not to the part just clicked.
-    if (protocol::TRequestProcedures::Instance().Running()) {
+    if (session::TRequestProcedure::Instance().Running()) {
         PartRequestPending = true;
         return;
     }
@@ -283,16 +283,17 @@ void TOmbrix::RequestPart()
         return;
     PartText = HexByte(part);
     MessagePart = part;
-    protocol::TSysExAttachment attached(
+    session::TSysExAttachment attached(
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
         });
     // Each request is built when it is sent, with the header of that moment; its wait starts
     // when it has left the output's queue.
-    for (std::size_t i = 0; i < editor::PartRequestCount; ++i) {
-        const editor::TRequest request = editor::PartRequests(DataRequestHeader, part)[i];
+    for (std::size_t i = 0; i < sysex::patch::PartRequestCount; ++i) {
+        const sysex::patch::TRequest request
+            = sysex::patch::PartRequests(DataRequestHeader, part)[i];
         SendText(request.Text);
-        protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
+        session::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
     }
 }
 
@@ -301,9 +302,9 @@ void TOmbrix::LBPatchChange()
     int patch = LBPatch->ItemIndex();
     const int group = LBPatchGroup->ItemIndex();
     // Without a group there are no names to show and no patch to choose.
-    if (group < 0 || group >= protocol::PatchGroupCount)
+    if (group < 0 || group >= sysex::PatchGroupCount)
         return;
-    if (group == protocol::PresetGGroup && patch > 31)
+    if (group == sysex::PresetGGroup && patch > 31)
         patch = 31;
     FillPatchList(group);
     LBPatch->SetItemIndex(patch);
@@ -312,24 +313,25 @@ void TOmbrix::LBPatchChange()
     if (patch < 0 || part < 0)
         return;
     for (const std::string &message :
-         editor::PatchSelectionMessages(DataSetHeader, part, group, patch))
+         sysex::patch::PatchSelectionMessages(DataSetHeader, part, group, patch))
         SendText(message);
-    const editor::TPatchSelection sent {group, patch};
+    const sysex::patch::TPatchSelection sent {group, patch};
     emit PatchSelectionSent(
         part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
-    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), editor::PatchSelectionWaitMs);
+    session::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex),
+                                     sysex::patch::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
 }
 
 void TOmbrix::FillPatchList(int group)
 {
-    if (group < 0 || group >= protocol::PatchGroupCount)
+    if (group < 0 || group >= sysex::PatchGroupCount)
         return;
     QStringList names;
-    names.reserve(protocol::PatchCountOfGroup(group));
-    for (int i = 0; i < protocol::PatchCountOfGroup(group); ++i)
+    names.reserve(sysex::PatchCountOfGroup(group));
+    for (int i = 0; i < sysex::PatchCountOfGroup(group); ++i)
         names << settings::PatchNameForDisplay(
-            PatchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]);
+            PatchNames[static_cast<std::size_t>(sysex::PatchNameIndex(group, i))]);
     // One insertion rather than one per name: a part answer refills the list every time.
     LBPatch->clear();
     LBPatch->addItems(names);
@@ -337,7 +339,7 @@ void TOmbrix::FillPatchList(int group)
 
 void TOmbrix::SetupClick()
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     if (FormSetup)
         FormSetup->exec();
@@ -346,7 +348,7 @@ void TOmbrix::SetupClick()
 
 void TOmbrix::MixerClick()
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     if (FormMixer)
         FormMixer->exec();
@@ -364,32 +366,32 @@ void TOmbrix::AppendLog(const char *word)
 
 void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
 {
-    const editor::TDecoded decoded = editor::DecodeMessage(data);
+    const sysex::patch::TDecoded decoded = sysex::patch::DecodeMessage(data);
     switch (decoded.Block) {
-    case editor::TBlock::PatternPart: {
+    case sysex::patch::TBlock::PatternPart: {
         // The part's patch selection; a block is taken to be the requested part's.
         if (!decoded.Selection)
             return;
-        const editor::TPatchSelection &selection = *decoded.Selection;
+        const sysex::patch::TPatchSelection &selection = *decoded.Selection;
         LBPatchGroup->SetItemIndex(selection.Group);
         KnownSelections[static_cast<std::size_t>(MessagePart)] = selection;
-        if (selection.Group != protocol::NoSelection) {
+        if (selection.Group != sysex::NoSelection) {
             FillPatchList(selection.Group);
             LBPatch->SetItemIndex(selection.Patch);
         }
         AppendLog(" Patch");
         break;
     }
-    case editor::TBlock::PatchCommon:
+    case sysex::patch::TBlock::PatchCommon:
         AppendLog(" Common");
         break;
-    case editor::TBlock::Tone:
+    case sysex::patch::TBlock::Tone:
         if (decoded.Values.empty())
             return;
         Column(decoded.Tone).Show(decoded.Values);
         AppendLog(ToneWords[decoded.Tone - 1]);
         break;
-    case editor::TBlock::NotOurs:
+    case sysex::patch::TBlock::NotOurs:
         break;
     }
 }

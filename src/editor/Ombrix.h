@@ -5,8 +5,8 @@
 // four tone columns, and sends every change straight back.
 
 #include "midi/MidiOutputs.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Enveloppe.h"
+#include "sysex/Enveloppe.h"
+#include "sysex/PatchMessages.h"
 
 #include <QMainWindow>
 #include <array>
@@ -93,8 +93,8 @@ signals:
     void PatchFileOpened(int part, std::vector<std::vector<std::uint8_t>> before,
                          std::vector<std::vector<std::uint8_t>> after);
     // A patch selection was sent to part (0..6): the one the part played before, when known.
-    void PatchSelectionSent(int part, std::optional<editor::TPatchSelection> before,
-                            editor::TPatchSelection after);
+    void PatchSelectionSent(int part, std::optional<sysex::patch::TPatchSelection> before,
+                            sysex::patch::TPatchSelection after);
 
 private:
     void FormCreate();
@@ -123,7 +123,7 @@ private:
     QLabel *LabelPub = nullptr;
     std::array<TToneColumn *, 4> Columns {};
     // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.
-    std::array<std::unique_ptr<TEnveloppe>, 12> Envelopes;
+    std::array<std::unique_ptr<sysex::TEnveloppe>, 12> Envelopes;
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
     QAction *SetupAction = nullptr;
@@ -154,5 +154,5 @@ private:
     // The part PartText names: the one the controls' messages go to.
     int MessagePart = 0;
     // The group and patch each part plays, as last decoded or sent.
-    std::array<std::optional<editor::TPatchSelection>, 7> KnownSelections {};
+    std::array<std::optional<sysex::patch::TPatchSelection>, 7> KnownSelections {};
 };

@@ -7,10 +7,10 @@
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "controls/UndoSteps.h"
-#include "protocol/DataPackets.h"
-#include "protocol/Handlers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "sysex/DataPackets.h"
+#include "sysex/ToneParams.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -66,7 +66,7 @@ private:
     std::function<void(bool)> Changed;
 };
 
-constexpr int NoValue = protocol::NoSelection;
+constexpr int NoValue = sysex::NoSelection;
 
 } // namespace
 
@@ -102,8 +102,8 @@ void TOmbrix::BuildEditMenu()
     connect(UndoSteps, &QUndoGroup::canRedoChanged, this, [this] { RefreshEditActions(); });
     connect(UndoSteps, &QUndoGroup::activeStackChanged, this, [this] { RefreshEditActions(); });
     // A step waits for the answers of its part request: no other step meanwhile.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this] { RefreshEditActions(); });
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [this] { RefreshEditActions(); });
     connect(RadioGroupSelectPart, &TRadioGroup::Click, this, [this] { FollowActiveStack(false); });
     connect(this, &TOmbrix::PatchFileOpened, this,
             [this](int part, std::vector<std::vector<std::uint8_t>> before,
@@ -113,15 +113,15 @@ void TOmbrix::BuildEditMenu()
                 PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
                     QStringLiteral("Open Patch"),
                     [this, part, before = std::move(before)] {
-                        protocol::RunHandler([&] { SendPatchMessages(part, before); });
+                        session::RunHandler([&] { SendPatchMessages(part, before); });
                     },
                     [this, part, after = std::move(after)] {
-                        protocol::RunHandler([&] { SendPatchMessages(part, after); });
+                        session::RunHandler([&] { SendPatchMessages(part, after); });
                     }));
             });
     connect(this, &TOmbrix::PatchSelectionSent, this,
-            [this](int part, std::optional<editor::TPatchSelection> before,
-                   editor::TPatchSelection after) {
+            [this](int part, std::optional<sysex::patch::TPatchSelection> before,
+                   sysex::patch::TPatchSelection after) {
                 // A selection an undo or redo sends is that step's own. Taken when it is sent,
                 // the step is the history's of the part it went to, from what that part played,
                 // whatever part is clicked while the pick waits. A part whose patch is not known
@@ -133,10 +133,10 @@ void TOmbrix::BuildEditMenu()
                 PartStacks[static_cast<std::size_t>(part)]->push(new TUndoStep(
                     QStringLiteral("Patch Part %1").arg(part + 1),
                     [this, before = *before] {
-                        protocol::RunHandler([&] { SetPatchBack(before.Group, before.Patch); });
+                        session::RunHandler([&] { SetPatchBack(before.Group, before.Patch); });
                     },
                     [this, after] {
-                        protocol::RunHandler([&] { SetPatchBack(after.Group, after.Patch); });
+                        session::RunHandler([&] { SetPatchBack(after.Group, after.Patch); });
                     }));
             });
     ConnectToneSteps();
@@ -157,7 +157,7 @@ void TOmbrix::ConnectToneSteps()
                         column->StepName(row), column->ControlOf(row), before, after, drag,
                         [column, row](int value) { column->Restore(row, value); }));
                 });
-        for (int row = 0; row < protocol::ToneControlCount; ++row) {
+        for (int row = 0; row < sysex::ToneControlCount; ++row) {
             auto *image = qobject_cast<TEnvelopeImage *>(column->ControlOf(row));
             if (!image)
                 continue;
@@ -195,7 +195,7 @@ void TOmbrix::FollowActiveStack(bool mixerInFront)
 
 void TOmbrix::RefreshEditActions()
 {
-    const bool free = !protocol::TRequestProcedures::Instance().Running() && !Undoing;
+    const bool free = !session::TRequestProcedure::Instance().Running() && !Undoing;
     const QString undo = UndoSteps->undoText();
     const QString redo = UndoSteps->redoText();
     UndoAction->setText(undo.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + undo);
@@ -208,12 +208,12 @@ void TOmbrix::RunUndo(bool redo)
 {
     // A step that waits for its part's answers lets the event loop run: a second press then
     // would undo inside the first.
-    if (Undoing || protocol::TRequestProcedures::Instance().Running())
+    if (Undoing || session::TRequestProcedure::Instance().Running())
         return;
     {
         const QScopedValueRollback undoing(Undoing, true);
         RefreshEditActions();
-        protocol::RunBurstHandler([&] { redo ? UndoSteps->redo() : UndoSteps->undo(); });
+        session::RunBurstHandler([&] { redo ? UndoSteps->redo() : UndoSteps->undo(); });
     }
     RefreshEditActions();
 }
@@ -241,7 +241,7 @@ void TOmbrix::SendPatchMessages(int part, const std::vector<std::vector<std::uin
         const std::array<std::uint8_t, 4> address {message[6], static_cast<std::uint8_t>(part),
                                                    message[8], message[9]};
         const std::span<const std::uint8_t> data(message.data() + 10, message.size() - Frame);
-        for (const midi::TByteStream &packet : protocol::DataSetPackets(DeviceId, address, data))
+        for (const midi::TByteStream &packet : sysex::DataSetPackets(DeviceId, address, data))
             out.SendSysEx(packet);
     }
     RadioGroupSelectPartClick();

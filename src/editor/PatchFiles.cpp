@@ -7,13 +7,14 @@
 #include "controls/RadioGroup.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
-#include "protocol/ConfFile.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Handlers.h"
-#include "protocol/PatchFile.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/SettingsFile.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
+#include "settings/ConfFile.h"
+#include "settings/PatchFileStorage.h"
+#include "settings/SettingsFile.h"
+#include "sysex/PatchFile.h"
+#include "sysex/PatchMessages.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -78,12 +79,12 @@ void TOmbrix::BuildPatchFileMenu(QMenu *file)
     open->setObjectName(QStringLiteral("OpenPatch"));
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this,
-            [this] { protocol::RunBurstHandler([this] { OpenPatchClick(); }); });
+            [this] { session::RunBurstHandler([this] { OpenPatchClick(); }); });
     QAction *save = new QAction(QStringLiteral("Save Patch..."), file);
     save->setObjectName(QStringLiteral("SavePatch"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this,
-            [this] { protocol::RunBurstHandler([this] { SavePatchClick(); }); });
+            [this] { session::RunBurstHandler([this] { SavePatchClick(); }); });
     RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), file);
     RecentPatchMenu->setObjectName(QStringLiteral("RecentPatches"));
     // Read when shown: another copy of the program may have opened files meanwhile.
@@ -95,8 +96,8 @@ void TOmbrix::BuildPatchFileMenu(QMenu *file)
     file->insertSeparator(first);
     FillRecentPatchMenu();
     // Both talk to the instrument: not while a request procedure waits for its answers.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this, open, save](bool running) {
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [this, open, save](bool running) {
                 open->setEnabled(!running);
                 save->setEnabled(!running);
                 RecentPatchMenu->setEnabled(!running && !RecentPatchMenu->isEmpty());
@@ -111,10 +112,10 @@ void TOmbrix::FillRecentPatchMenu()
     for (const QString &path : files) {
         QAction *item = RecentPatchMenu->addAction(QDir::toNativeSeparators(path));
         connect(item, &QAction::triggered, this,
-                [this, path] { protocol::RunBurstHandler([this, path] { OpenPatch(path); }); });
+                [this, path] { session::RunBurstHandler([this, path] { OpenPatch(path); }); });
     }
     RecentPatchMenu->setEnabled(!files.isEmpty()
-                                && !protocol::TRequestProcedures::Instance().Running());
+                                && !session::TRequestProcedure::Instance().Running());
 }
 
 void TOmbrix::RememberPatchFile(const QString &path)
@@ -129,7 +130,7 @@ void TOmbrix::RememberPatchFile(const QString &path)
 
 void TOmbrix::OpenPatchClick()
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Patch"),
                                                       PatchFileDirectory, PatchFileFilter);
@@ -139,7 +140,7 @@ void TOmbrix::OpenPatchClick()
 
 void TOmbrix::SavePatchClick()
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     QString name = LBPatch->currentText().trimmed();
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
@@ -154,27 +155,27 @@ void TOmbrix::SavePatchClick()
 
 void TOmbrix::OpenPatch(const QString &path)
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     const int part = RadioGroupSelectPart->ItemIndex();
     if (part < 0)
         return;
     // The whole file is checked before the first message goes: a bad one sends nothing.
-    const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
+    const settings::TPatchFileLoad load = settings::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
     const std::vector<midi::TByteStream> held = CollectPatch(part);
-    const bool undoable = protocol::MissingPatchBlocks(held, part).empty();
+    const bool undoable = sysex::MissingPatchBlocks(held, part).empty();
     if (!undoable && !SendWithoutUndo(this, part))
         return;
     midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
-    const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
+    const auto messages = sysex::PatchFileMessages(load.File, DeviceId, part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
-        emit PatchFileOpened(part, protocol::PatchBlockMessages(held, part), messages);
+        emit PatchFileOpened(part, sysex::PatchBlockMessages(held, part), messages);
     ShowPatchFileReport(StatusBar,
                         QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
                             .arg(QFileInfo(path).fileName())
@@ -182,7 +183,7 @@ void TOmbrix::OpenPatch(const QString &path)
                             .arg(part + 1)
                             .arg(load.File.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
-    protocol::WaitPumpingAfterLeaving(device, editor::PatchSelectionWaitMs);
+    session::WaitPumpingAfterLeaving(device, sysex::patch::PatchSelectionWaitMs);
     RadioGroupSelectPartClick();
     RememberPatchFile(path);
 }
@@ -192,26 +193,26 @@ std::vector<midi::TByteStream> TOmbrix::CollectPatch(int part)
     // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
     // the blocks, also those the window does not show.
     std::vector<midi::TByteStream> received;
-    protocol::TSysExAttachment attached(
+    session::TSysExAttachment attached(
         midi::MidiIn(), [&received](std::int32_t, std::span<const std::uint8_t> data) {
             received.emplace_back(data.begin(), data.end());
         });
-    const editor::TRequest request
-        = editor::PartRequests(DataRequestHeader, part)[editor::PartRequestCount - 1];
+    const sysex::patch::TRequest request
+        = sysex::patch::PartRequests(DataRequestHeader, part)[sysex::patch::PartRequestCount - 1];
     SendText(request.Text);
-    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
+    session::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
     return received;
 }
 
 void TOmbrix::SavePatch(const QString &path)
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (session::TRequestProcedure::Instance().Running())
         return;
     const int part = RadioGroupSelectPart->ItemIndex();
     if (part < 0)
         return;
     const std::vector<midi::TByteStream> received = CollectPatch(part);
-    const auto missing = protocol::MissingPatchBlocks(received, part);
+    const auto missing = sysex::MissingPatchBlocks(received, part);
     if (!missing.empty()) {
         std::string names;
         for (const std::string &name : missing)
@@ -220,8 +221,7 @@ void TOmbrix::SavePatch(const QString &path)
             "Part " + std::to_string(part + 1) + " did not answer completely (missing: " + names
             + "); " + QDir::toNativeSeparators(path).toStdString() + " was not written.");
     }
-    if (const auto error
-        = protocol::SavePatchFile(path, protocol::PatchBlockMessages(received, part)))
+    if (const auto error = settings::SavePatchFile(path, sysex::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
     ShowPatchFileReport(StatusBar, QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
@@ -239,5 +239,5 @@ void TOmbrix::dropEvent(QDropEvent *event)
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    protocol::RunBurstHandler([this, path] { OpenPatch(path); });
+    session::RunBurstHandler([this, path] { OpenPatch(path); });
 }

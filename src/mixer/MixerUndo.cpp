@@ -2,9 +2,9 @@
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/TextToInt.h"
 #include "controls/UndoSteps.h"
-#include "protocol/MixerProtocol.h"
-#include "protocol/TextToInt.h"
+#include "sysex/MixerMessages.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
@@ -54,10 +54,11 @@ QString TMixerUndo::StepName(const QString &objectName)
     if (match.captured(3).isEmpty())
         return stem;
     const int suffix = match.captured(3).toInt();
-    if (suffix < 1 || suffix > mixer::PartCount)
+    if (suffix < 1 || suffix > sysex::mixer::PartCount)
         return stem;
     return QStringLiteral("%1 Part %2")
-        .arg(stem, QString::fromLatin1(mixer::Parts[static_cast<std::size_t>(suffix - 1)].Label));
+        .arg(stem,
+             QString::fromLatin1(sysex::mixer::Parts[static_cast<std::size_t>(suffix - 1)].Label));
 }
 
 int TMixerUndo::ValueOf(const QWidget *control)
@@ -69,7 +70,7 @@ int TMixerUndo::ValueOf(const QWidget *control)
     if (const auto *list = qobject_cast<const TDropDownList *>(control))
         return list->ItemIndex();
     if (const auto *edit = qobject_cast<const TEditBox *>(control))
-        return protocol::TextToInt(edit->text());
+        return controls::TextToInt(edit->text());
     return 0;
 }
 

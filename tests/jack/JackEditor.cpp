@@ -9,13 +9,13 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/MessageMeaning.h"
-#include "protocol/PatchFile.h"
-#include "protocol/ReceiveHandOver.h"
-#include "protocol/TrafficTap.h"
+#include "session/ErrorPolicy.h"
+#include "session/ReceiveHandOver.h"
+#include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "sysex/InstrumentPacing.h"
+#include "sysex/MessageMeaning.h"
+#include "sysex/PatchFile.h"
 
 #include <QAction>
 #include <QFile>
@@ -43,7 +43,7 @@ class TJackEditor : public QObject
     Q_OBJECT
 
     std::unique_ptr<midi::TPacedOutputs> Paced;
-    std::unique_ptr<protocol::TMonitoredOutputs> Monitored;
+    std::unique_ptr<session::TMonitoredOutputs> Monitored;
     std::unique_ptr<TOmbrix> Window;
     std::vector<std::string> Errors;
     QStringList Heard;
@@ -57,7 +57,7 @@ class TJackEditor : public QObject
         if (!file.open(QIODevice::ReadOnly))
             return {};
         const QByteArray bytes = file.readAll();
-        const auto read = protocol::ParsePatchFile(
+        const auto read = sysex::ParsePatchFile(
             {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())});
         std::vector<std::uint8_t> data;
         for (const auto &message : read.File.Messages)
@@ -74,7 +74,7 @@ class TJackEditor : public QObject
 private slots:
     void initTestCase()
     {
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         int in = -1;
         // A loaded JACK server may refuse a new client for a moment: the lists are made again
         // until they show the instrument's ports.
@@ -90,19 +90,18 @@ private slots:
             Out = IndexOf(midi::MidiOut(), "Ombrix Virtual MC-307 In");
         }
         QVERIFY(in >= 0 && Out >= 0);
-        protocol::TReceiveHandOver::Ensure();
+        session::TReceiveHandOver::Ensure();
         QFile settings(QStringLiteral("Ombrix.INI"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write(QByteArray::number(in) + "\r\n" + QByteArray::number(Out) + "\r\n17\r\n");
         settings.close();
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         // The instrument's 20 ms; the paced output adds JACK's period.
         Paced->SetGap(Out, 20ms);
-        Monitored = std::make_unique<protocol::TMonitoredOutputs>(*Paced);
-        protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
+        Monitored = std::make_unique<session::TMonitoredOutputs>(*Paced);
+        session::SetTrafficSink([this](const session::TTraffic &traffic) {
             Heard << QString::fromStdString((traffic.Sent ? "Out " : "In ")
-                                            + protocol::MessageMeaning(traffic.Bytes));
+                                            + sysex::MessageMeaning(traffic.Bytes));
         });
         Window = std::make_unique<TOmbrix>(*Monitored);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
@@ -129,7 +128,7 @@ private slots:
         Save(third);
         QVERIFY(DataOf(first) != DataOf(third));
 
-        protocol::RunBurstHandler([&] { Window->OpenPatch(first); });
+        session::RunBurstHandler([&] { Window->OpenPatch(first); });
         const QString opened = Dir.filePath("opened.syx");
         Save(opened);
         QCOMPARE(DataOf(opened), DataOf(first));
@@ -147,13 +146,13 @@ private slots:
 
     void cleanupTestCase()
     {
-        protocol::SetTrafficSink(nullptr);
+        session::SetTrafficSink(nullptr);
         Window.reset();
         Monitored.reset();
         Paced.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
     }
 };
 

@@ -10,8 +10,8 @@
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
+#include "session/ErrorPolicy.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QFile>
 #include <QObject>
@@ -29,7 +29,7 @@ protected:
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(strict);
     }
@@ -42,8 +42,7 @@ protected:
     // messages have all left.
     void OpenPacedWindow()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(20));
         Window = std::make_unique<TOmbrix>(*Paced);
         WaitSent();
@@ -55,7 +54,7 @@ protected:
         Window.reset();
         Paced.reset();
         Rig.reset();
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 

@@ -9,7 +9,7 @@
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QCheckBox>
 #include <QLocale>
@@ -32,13 +32,13 @@ protected:
         // Delay time texts with a decimal point.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; }, outputs);
     }
     void StopWindow()
     {
         Form.reset();
-        protocol::SetErrorReporter(nullptr);
+        session::SetErrorReporter(nullptr);
     }
 
     template<class T>
