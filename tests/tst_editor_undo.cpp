@@ -8,7 +8,7 @@
 #include "editor/EnvelopeImage.h"
 #include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"
-#include "sysex/DataPackets.h"
+#include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
 #include <QAction>

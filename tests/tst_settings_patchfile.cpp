@@ -5,7 +5,7 @@
 #include "settings/ConfFile.h"
 #include "settings/PatchFileStorage.h"
 #include "support/RawFile.h"
-#include "sysex/DataPackets.h"
+#include "sysex/RolandMessage.h"
 #include "sysex/PatchFile.h"
 
 #include <QDir>

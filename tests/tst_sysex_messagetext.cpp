@@ -85,6 +85,52 @@ private slots:
         QCOMPARE(sysex::DeviceByte(1), 0x00);
     }
 
+    // Built messages read back as what they were built from; a frame that is not the
+    // instrument's, or a wrong checksum, is told apart.
+    void rolandMessages_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("model"); // -1: not a Roland message of ours
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("holds");
+        const auto hex = [](const TByteStream &bytes) { return HexOf(bytes); };
+        const sysex::TAddress tone {0x02, 0x03, 0x12, 0x65};
+        QTest::newRow("data set") << hex(sysex::DataSetMessage(0x10, tone, BytesOf({0x64}))) << 0
+                                  << 0x12 << "02 03 12 65 64" << true;
+        QTest::newRow("request") << hex(sysex::RequestMessage(0x1F, {0x00, 0x00, 0x00, 0x08}, 3))
+                                 << 0 << 0x11 << "00 00 00 08 00 00 00 03" << true;
+        QTest::newRow("model 3A") << "F0 41 10 3A 12 32 55 70 00 09 F7" << 1 << 0x12
+                                  << "32 55 70 00" << true;
+        QTest::newRow("bad checksum")
+            << "F0 41 10 00 0B 12 02 03 12 65 64 21 F7" << 0 << 0x12 << "02 03 12 65 64" << false;
+        QTest::newRow("another maker")
+            << "F0 43 10 00 0B 12 02 03 12 65 64 20 F7" << -1 << 0 << "" << false;
+        QTest::newRow("another model")
+            << "F0 41 10 00 0C 12 02 03 12 65 64 20 F7" << -1 << 0 << "" << false;
+        QTest::newRow("without F7")
+            << "F0 41 10 00 0B 12 02 03 12 65 64 20" << -1 << 0 << "" << false;
+        QTest::newRow("header alone") << "F0 41 10 00 0B 12 F7" << -1 << 0 << "" << false;
+    }
+    void rolandMessages()
+    {
+        QFETCH(QString, message);
+        QFETCH(int, model);
+        QFETCH(int, command);
+        QFETCH(QString, body);
+        QFETCH(bool, holds);
+        const TByteStream bytes = BytesOf(message);
+        const std::optional<sysex::TRolandMessage> read = sysex::ReadRolandMessage(bytes);
+        QCOMPARE(read.has_value(), model >= 0);
+        if (!read)
+            return;
+        QCOMPARE(static_cast<int>(read->Header.Model), model);
+        QCOMPARE(int(read->Header.Command), command);
+        QCOMPARE(HexOf(read->Body), body);
+        QCOMPARE(read->ChecksumHolds(), holds);
+        QCOMPARE(read->Address().has_value(), model == 0);
+    }
+
     void firstPartRequest()
     {
         const std::string text

@@ -7,7 +7,7 @@
 
 #include "midi/MidiError.h"
 #include "midi/PacedOutput.h"
-#include "sysex/DataPackets.h"
+#include "sysex/RolandMessage.h"
 #include "sysex/InstrumentPacing.h"
 
 #include <QtTest>

@@ -9,7 +9,7 @@
 #include "controls/UndoSteps.h"
 #include "session/ErrorPolicy.h"
 #include "session/RequestProcedure.h"
-#include "sysex/DataPackets.h"
+#include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
 #include <QApplication>
@@ -233,15 +233,13 @@ void TOmbrix::SendPatchMessages(int part, const std::vector<std::vector<std::uin
 {
     midi::IMidiOut &out = Outputs.Device(MidiOutIndex);
     for (const std::vector<std::uint8_t> &message : messages) {
-        // F0 41 dev 00 0B 12, four address bytes, the data, the checksum and F7.
-        constexpr std::size_t Frame = 12;
-        if (message.size() < Frame || message[0] != 0xF0 || message[1] != 0x41 || message[3] != 0x00
-            || message[4] != 0x0B || message[5] != 0x12)
+        const std::optional<sysex::TRolandMessage> dataSet = sysex::ReadRolandMessage(message);
+        if (!dataSet || !dataSet->IsDataSet() || !dataSet->Address())
             continue;
-        const std::array<std::uint8_t, 4> address {message[6], static_cast<std::uint8_t>(part),
-                                                   message[8], message[9]};
-        const std::span<const std::uint8_t> data(message.data() + 10, message.size() - Frame);
-        for (const midi::TByteStream &packet : sysex::DataSetPackets(DeviceId, address, data))
+        const sysex::TAddress was = *dataSet->Address();
+        const sysex::TAddress address {was[0], static_cast<std::uint8_t>(part), was[2], was[3]};
+        for (const midi::TByteStream &packet :
+             sysex::DataSetPackets(DeviceId, address, dataSet->AfterAddress()))
             out.SendSysEx(packet);
     }
     RadioGroupSelectPartClick();

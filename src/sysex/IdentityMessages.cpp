@@ -1,5 +1,7 @@
 #include "IdentityMessages.h"
 
+#include "RolandMessage.h"
+
 #include <algorithm>
 
 namespace sysex {
@@ -7,13 +9,12 @@ namespace sysex {
 namespace {
 // The device byte of the highest ID an MC-307 can have (32).
 constexpr std::uint8_t LastDeviceByte = 0x1F;
+constexpr TAddress SystemSwitches {0x00, 0x00, 0x00, 0x08};
+constexpr std::uint32_t SystemSwitchCount = 3;
 
-bool Checksummed(std::span<const std::uint8_t> bytes)
+bool AllData(std::span<const std::uint8_t> bytes)
 {
-    unsigned sum = 0;
-    for (std::uint8_t b : bytes)
-        sum += b;
-    return sum % 128 == 0;
+    return std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= 0x80; });
 }
 } // namespace
 
@@ -22,41 +23,42 @@ midi::TByteStream InquiryRequest()
     return {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
 }
 
+midi::TByteStream IdentityReply(std::uint8_t deviceByte)
+{
+    return {0xF0, 0x7E, deviceByte, 0x06, 0x02, RolandId, FamilyCode[0], FamilyCode[1],
+            0x01, 0x00, 0x00,       0x03, 0x00, 0x00,     0xF7};
+}
+
+bool IsMc307Identity(std::span<const std::uint8_t> m)
+{
+    return m.size() >= 8 && m[5] == RolandId && m[6] == FamilyCode[0] && m[7] == FamilyCode[1];
+}
+
 std::optional<int> InquiryReplyId(std::span<const std::uint8_t> m)
 {
-    // Identity Reply, Roland, the MC-307's family code.
-    static constexpr std::uint8_t Identity[] = {0x06, 0x02, 0x41, 0x0B, 0x01};
     if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x7E || m[2] < 0x0F || m[2] > LastDeviceByte
-        || m[14] != 0xF7)
+        || m[3] != 0x06 || m[4] != 0x02 || m[14] != 0xF7)
         return std::nullopt;
-    if (!std::equal(std::begin(Identity), std::end(Identity), m.begin() + 3)
-        || std::any_of(m.begin() + 1, m.end() - 1, [](std::uint8_t b) { return b >= 0x80; }))
+    if (!IsMc307Identity(m) || !AllData(m.subspan(1, m.size() - 2)))
         return std::nullopt;
     return m[2] + 1;
 }
 
 midi::TByteStream SystemBlockRequest(int deviceByte)
 {
-    midi::TByteStream request {0xF0, 0x41, static_cast<std::uint8_t>(deviceByte),
-                               0x00, 0x0B, 0x11,
-                               0x00, 0x00, 0x00,
-                               0x08, 0x00, 0x00,
-                               0x00, 0x03};
-    request.push_back(midi::RolandChecksum(request.data() + 6, 8));
-    request.push_back(0xF7);
-    return request;
+    return RequestMessage(static_cast<std::uint8_t>(deviceByte), SystemSwitches, SystemSwitchCount);
 }
 
 std::optional<int> SystemBlockReplyId(std::span<const std::uint8_t> m)
 {
-    static constexpr std::uint8_t Head[] = {0x00, 0x0B, 0x12, 0x00, 0x00, 0x00, 0x08};
-    if (m.size() != 15 || m[0] != 0xF0 || m[1] != 0x41 || m[2] < 0x0F || m[2] > LastDeviceByte
-        || m[14] != 0xF7 || !std::equal(std::begin(Head), std::end(Head), m.begin() + 3))
+    const std::optional<TRolandMessage> reply = ReadRolandMessage(m);
+    if (m.size() != 15 || !reply || reply->Header.Model != TModel::Instrument || !reply->IsDataSet()
+        || reply->Address() != SystemSwitches || reply->Header.Device < 0x0F
+        || reply->Header.Device > LastDeviceByte)
         return std::nullopt;
-    if (std::any_of(m.begin() + 1, m.end() - 1, [](std::uint8_t b) { return b >= 0x80; })
-        || !Checksummed(m.subspan(6, 8)))
+    if (!AllData(m.subspan(1, m.size() - 2)) || !reply->ChecksumHolds())
         return std::nullopt;
-    return m[2] + 1;
+    return reply->Header.Device + 1;
 }
 
 } // namespace sysex

@@ -1,6 +1,7 @@
 #include "InstrumentPacing.h"
 
 #include "MixerMessages.h"
+#include "RolandMessage.h"
 
 #include <algorithm>
 #include <optional>
@@ -11,16 +12,8 @@ namespace {
 
 using midi::TAddressRange;
 
-constexpr std::uint8_t Roland = 0x41;
-constexpr std::uint8_t CommandRequest = 0x11;
-constexpr std::uint8_t CommandDataSet = 0x12;
-constexpr std::size_t HeaderSize = 6; // F0 41 dd 00 0B cmd
-constexpr std::size_t AddressEnd = HeaderSize + 4;
-// Header, address, at least one data byte, checksum, F7.
-constexpr std::size_t SmallestDataSet = AddressEnd + 3;
-constexpr std::size_t RequestSize = AddressEnd + 4 + 2;
+constexpr std::size_t AddressEnd = HeaderSize + AddressSize;
 // F0 41 dd 3A 12, then the part and the function byte.
-constexpr std::size_t Model3AHeaderSize = 5;
 constexpr std::size_t Model3ASmallest = Model3AHeaderSize + 4;
 
 // The widest value the windows write as one parameter (a wave: group, number high and low); a
@@ -97,10 +90,10 @@ TAddressRange Reloaded(TAddressRange written)
     return reloaded;
 }
 
-bool IsRolandModel(std::span<const std::uint8_t> message, std::uint8_t command)
+bool IsRolandModel(std::span<const std::uint8_t> message, TModel model, std::uint8_t command)
 {
-    return message.size() > HeaderSize && message[0] == 0xF0 && message[1] == Roland
-        && message[3] == 0x00 && message[4] == 0x0B && message[5] == command;
+    const std::optional<THeader> header = ReadHeader(message);
+    return header && header->Model == model && header->Command == command;
 }
 
 midi::TPacingClass ModelDataSet(std::span<const std::uint8_t> message)
@@ -172,7 +165,8 @@ midi::TPacingClass ControlChange(std::uint8_t status, std::uint8_t controller)
 
 bool IsModelDataSet(std::span<const std::uint8_t> message)
 {
-    return IsRolandModel(message, CommandDataSet) && message.size() >= SmallestDataSet;
+    return IsRolandModel(message, TModel::Instrument, CommandDataSet)
+        && message.size() >= SmallestDataSet;
 }
 
 midi::TPacingClass TInstrumentPacing::Classify(std::span<const std::uint8_t> message,
@@ -182,14 +176,14 @@ midi::TPacingClass TInstrumentPacing::Classify(std::span<const std::uint8_t> mes
         return message.size() == 3 ? ControlChange(message[0], message[1]) : midi::TPacingClass {};
     if (IsModelDataSet(message))
         return ModelDataSet(message);
-    if (IsRolandModel(message, CommandRequest) && message.size() == RequestSize)
+    if (IsRolandModel(message, TModel::Instrument, CommandRequest) && message.size() == RequestSize)
         return ModelRequest(message);
     // The 00 the program sends ahead of a model-3A message is no part of it.
     std::span<const std::uint8_t> bare = message;
     if (bare.size() > 1 && bare[0] == 0x00 && bare[1] == 0xF0)
         bare = bare.subspan(1);
-    if (bare.size() >= Model3ASmallest && bare[0] == 0xF0 && bare[1] == Roland && bare[3] == 0x3A
-        && bare[4] == CommandDataSet && bare.back() == 0xF7)
+    if (bare.size() >= Model3ASmallest && IsRolandModel(bare, TModel::Model3A, CommandDataSet)
+        && bare.back() == 0xF7)
         return Model3ADataSet(bare);
     return {};
 }

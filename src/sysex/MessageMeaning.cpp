@@ -1,6 +1,8 @@
 #include "MessageMeaning.h"
 
+#include "IdentityMessages.h"
 #include "MixerMessages.h"
+#include "RolandMessage.h"
 #include "ToneParams.h"
 
 #include <array>
@@ -14,14 +16,6 @@ using TBytes = std::span<const std::uint8_t>;
 std::string Number(int value)
 {
     return std::to_string(value);
-}
-
-// The bytes of a Roland message after its six-byte header, without checksum and F7.
-TBytes Body(TBytes message)
-{
-    if (message.size() < 8 || message.back() != 0xF7)
-        return {};
-    return message.subspan(6, message.size() - 8);
 }
 
 int SizeOf(TBytes size)
@@ -230,12 +224,9 @@ std::string DataRequest(TBytes body)
 
 std::string Model3A(TBytes message)
 {
-    if (!message.empty() && message[0] == 0x00)
-        message = message.subspan(1);
-    // Its header is five bytes from F0: F0 41 dd 3A 12.
     if (message.size() < 10 || message.back() != 0xF7)
         return "other";
-    const TBytes body = message.subspan(5, message.size() - 7);
+    const TBytes body = message.subspan(Model3AHeaderSize, message.size() - 7);
     for (std::size_t i = 0; i < sysex::mixer::Parts.size(); ++i) {
         if (sysex::mixer::Parts[i].Model3APart != body[0])
             continue;
@@ -270,7 +261,7 @@ std::string Inquiry(TBytes message)
         return "Inquiry Request";
     if (message.size() >= 15 && message[4] == 0x02) {
         std::string text = "Inquiry Reply, device " + Number(message[2] + 1);
-        if (message[5] == 0x41 && message[6] == 0x0B && message[7] == 0x01)
+        if (IsMc307Identity(message))
             text += ": Roland MC-307";
         return text;
     }
@@ -289,24 +280,26 @@ std::string MessageMeaning(std::span<const std::uint8_t> message)
         return "Clock";
     if ((status & 0xF0) == 0xB0 && message.size() == 3 && message[1] < 0x80 && message[2] < 0x80)
         return ControlChange(message);
-    if (status == 0x00 && message.size() > 6 && message[1] == 0xF0 && message[2] == 0x41
-        && message[4] == 0x3A)
-        return Model3A(message);
+    // The 00 the program sends ahead of a model-3A message is no part of it.
+    if (status == 0x00 && message.size() > 1) {
+        const std::optional<THeader> header = ReadHeader(message.subspan(1));
+        if (header && header->Model == TModel::Model3A)
+            return Model3A(message.subspan(1));
+    }
     if (status != 0xF0 || message.back() != 0xF7)
         return "other";
     if (message.size() >= 5 && message[1] == 0x7E && message[3] == 0x06)
         return Inquiry(message);
-    if (message.size() < 8 || message[1] != 0x41)
+    const std::optional<TRolandMessage> roland
+        = message.size() >= 8 ? ReadRolandMessage(message) : std::nullopt;
+    if (!roland)
         return "other";
-    if (message[3] == 0x3A)
+    if (roland->Header.Model == TModel::Model3A)
         return Model3A(message);
-    if (message[3] != 0x00 || message[4] != 0x0B)
-        return "other";
-    const TBytes body = Body(message);
-    if (message[5] == 0x12)
-        return DataSet(body);
-    if (message[5] == 0x11)
-        return DataRequest(body);
+    if (roland->IsDataSet())
+        return DataSet(roland->Body);
+    if (roland->IsRequest())
+        return DataRequest(roland->Body);
     return "other";
 }
 

@@ -1,6 +1,6 @@
 #include "PatchFile.h"
 
-#include "DataPackets.h"
+#include "RolandMessage.h"
 
 #include <algorithm>
 #include <array>
@@ -10,10 +10,6 @@ namespace sysex {
 
 namespace {
 
-constexpr std::size_t HeaderSize = 6; // F0 41 dd 00 0B 12
-constexpr std::size_t AddressSize = 4;
-// Header, address, at least one data byte, checksum, F7.
-constexpr std::size_t SmallestDataSet = HeaderSize + AddressSize + 3;
 constexpr int PartCount = 7;
 
 std::string Hex(int value)
@@ -36,8 +32,8 @@ std::optional<std::pair<int, int>> BlockPages(int page)
 
 bool IsOurDataSet(std::span<const std::uint8_t> message)
 {
-    return message.size() >= HeaderSize && message[1] == 0x41 && message[3] == 0x00
-        && message[4] == 0x0B && message[5] == 0x12;
+    const std::optional<THeader> header = ReadHeader(message);
+    return header && header->Model == TModel::Instrument && header->Command == CommandDataSet;
 }
 
 TPatchFileRead Refused(std::size_t offset, std::string why)
@@ -76,11 +72,12 @@ TPatchFileRead ParsePatchFile(std::span<const std::uint8_t> bytes)
         if (message.size() < SmallestDataSet)
             return Refused(start,
                            "data set too short: " + std::to_string(message.size()) + " bytes");
-        const auto body = message.subspan(HeaderSize, message.size() - HeaderSize - 2);
-        const std::uint8_t checksum = message[message.size() - 2];
-        const std::uint8_t expected = midi::RolandChecksum(body.data(), body.size());
-        if (checksum != expected)
-            return Refused(start, "bad checksum " + Hex(checksum) + ", should be " + Hex(expected));
+        const TRolandMessage dataSet = *ReadRolandMessage(message);
+        const auto body = dataSet.Body;
+        if (!dataSet.ChecksumHolds())
+            return Refused(start,
+                           "bad checksum " + Hex(dataSet.Checksum) + ", should be "
+                               + Hex(dataSet.ExpectedChecksum()));
         const int messagePart = body[1];
         const int page = body[2];
         const int offset = body[3];
