@@ -5,6 +5,7 @@
 #include "midi/MidiHub.h"
 #include "midi/ReceiveRing.h"
 #include "session/ErrorPolicy.h"
+#include "session/EventLoop.h"
 #include "session/ReceiveHandOver.h"
 #include "support/DeliveryRecorder.h"
 #include "support/MessageText.h"
@@ -156,6 +157,33 @@ private slots:
         QCOMPARE(MidiOut().Name(1),
                  std::string("A very long system MIDI port na"
                              "m"));
+    }
+
+    // The system interface's wake: raised on other threads, seen on the window thread; taken,
+    // it stays quiet until raised again.
+    void wakeReachesTheWindowThread()
+    {
+        int seen = 0;
+        bool onWindowThread = true;
+        midi::TWake *wakePointer = nullptr;
+        midi::TWake wake(session::EventLoop(), [&] {
+            onWindowThread = onWindowThread && QThread::currentThread() == qApp->thread();
+            ++seen;
+            wakePointer->Take();
+        });
+        wakePointer = &wake;
+        std::thread raiser([&] {
+            for (int i = 0; i < 3; ++i)
+                wake.Raise();
+        });
+        raiser.join();
+        QTRY_VERIFY(seen >= 1);
+        const int afterTaking = seen;
+        QTest::qWait(50);
+        QCOMPARE(seen, afterTaking);
+        wake.Raise();
+        QTRY_COMPARE(seen, afterTaking + 1);
+        QVERIFY(onWindowThread);
     }
 
     void deliveriesFromAnotherThread()

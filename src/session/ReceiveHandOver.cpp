@@ -1,17 +1,13 @@
 #include "ReceiveHandOver.h"
 
 #include "ErrorPolicy.h"
+#include "EventLoop.h"
 #include "TrafficTap.h"
 #include "midi/MidiDevices.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSocketNotifier>
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <cstdint>
 #include <stdexcept>
 
 namespace session {
@@ -30,25 +26,22 @@ void TReceiveHandOver::Ensure()
 TReceiveHandOver::TReceiveHandOver(QObject *parent)
     : QObject(parent)
 {
-    WakeDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (WakeDescriptor < 0)
-        throw std::runtime_error("The MIDI input cannot be read: no event descriptor is left.");
-    Notifier = new QSocketNotifier(WakeDescriptor, QSocketNotifier::Read, this);
-    connect(Notifier, &QSocketNotifier::activated, this, &TReceiveHandOver::Drain);
-    midi::SetReceiveWake(WakeDescriptor);
+    try {
+        Wake = std::make_unique<midi::TWake>(EventLoop(), [this] { Drain(); });
+    } catch (const std::runtime_error &e) {
+        throw std::runtime_error(std::string("The MIDI input cannot be read: ") + e.what());
+    }
+    midi::SetReceiveWake(Wake.get());
 }
 
 TReceiveHandOver::~TReceiveHandOver()
 {
-    midi::SetReceiveWake(-1);
-    delete Notifier;
-    close(WakeDescriptor);
+    midi::SetReceiveWake(nullptr);
 }
 
 void TReceiveHandOver::Drain()
 {
-    std::uint64_t wakes = 0;
-    [[maybe_unused]] const ssize_t read = ::read(WakeDescriptor, &wakes, sizeof wakes);
+    Wake->Take();
     if (!midi::HasMidiIn())
         return;
     midi::TMidiInput &input = midi::MidiIn();

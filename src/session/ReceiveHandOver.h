@@ -1,13 +1,15 @@
 #pragma once
 
 // The hand-over of received messages to the window thread. The MIDI layer's delivery threads
-// put complete messages in their rings and wake a descriptor; here, on the window thread, the
+// put complete messages in their rings and raise a wake; here, on the window thread, the
 // rings are drained and each message goes to the input set's OnSysEx handler, through the rules
 // every handler follows. Losses and failures that came up as values are shown to the user.
 
+#include "midi/System.h"
+
 #include <QObject>
 
-class QSocketNotifier;
+#include <memory>
 
 namespace session {
 
@@ -25,8 +27,7 @@ private:
     explicit TReceiveHandOver(QObject *parent);
     void Drain();
 
-    int WakeDescriptor = -1;
-    QSocketNotifier *Notifier = nullptr;
+    std::unique_ptr<midi::TWake> Wake;
 };
 
 } // namespace session

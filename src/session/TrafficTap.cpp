@@ -1,12 +1,9 @@
 #include "TrafficTap.h"
 
+#include "EventLoop.h"
 #include "midi/SysExSplitter.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
-
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <array>
 #include <utility>
@@ -47,14 +44,14 @@ public:
     void SendSysEx(const midi::TByteStream &message) override
     {
         Inner().SendSysEx(message);
-        if (!Owner.Notifier)
+        if (!Owner.Wake)
             RecordTraffic(true, Owner.Name(Index), message);
     }
     void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
     {
         Inner().SendShort(status, data1, data2);
         const std::array<std::uint8_t, 3> bytes {status, data1, data2};
-        if (!Owner.Notifier)
+        if (!Owner.Wake)
             RecordTraffic(true, Owner.Name(Index),
                           std::span(bytes.data(), midi::ShortMessageSize(status)));
     }
@@ -74,23 +71,21 @@ TMonitoredOutputs::TMonitoredOutputs(midi::IMidiOuts &inner)
     // The departures are carried to the window thread by its event loop.
     if (!QCoreApplication::instance())
         return;
-    WakeDescriptor = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (WakeDescriptor < 0)
+    try {
+        Wake = std::make_unique<midi::TWake>(EventLoop(), [this] { RecordDepartures(); });
+    } catch (const std::runtime_error &) {
+        // Without a wake the departures are heard as they are handed over.
         return;
-    Notifier = std::make_unique<QSocketNotifier>(WakeDescriptor, QSocketNotifier::Read);
-    QObject::connect(Notifier.get(), &QSocketNotifier::activated, Notifier.get(),
-                     [this] { RecordDepartures(); });
+    }
     if (!Inner.WatchDepartures(this))
-        Notifier.reset();
+        Wake.reset();
 }
 
 TMonitoredOutputs::~TMonitoredOutputs()
 {
-    if (Notifier)
+    if (Wake)
         Inner.WatchDepartures(nullptr);
-    Notifier.reset();
-    if (WakeDescriptor >= 0)
-        close(WakeDescriptor);
+    Wake.reset();
 }
 
 midi::IMidiOut &TMonitoredOutputs::Device(int index)
@@ -124,16 +119,13 @@ void TMonitoredOutputs::Add(TDeparture departure)
         wake = Departures.empty();
         Departures.push_back(std::move(departure));
     }
-    if (wake) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(WakeDescriptor, &one, sizeof one);
-    }
+    if (wake)
+        Wake->Raise();
 }
 
 void TMonitoredOutputs::RecordDepartures()
 {
-    std::uint64_t wakes = 0;
-    [[maybe_unused]] const ssize_t read = ::read(WakeDescriptor, &wakes, sizeof wakes);
+    Wake->Take();
     std::vector<TDeparture> departures;
     {
         std::lock_guard lock(DeparturesLock);

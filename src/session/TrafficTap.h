@@ -16,7 +16,9 @@
 #include <string_view>
 #include <vector>
 
-class QSocketNotifier;
+namespace midi {
+class TWake;
+}
 
 namespace session {
 
@@ -77,8 +79,7 @@ private:
     std::vector<std::unique_ptr<TDevice>> Devices;
     std::mutex DeparturesLock;
     std::vector<TDeparture> Departures; // under DeparturesLock
-    int WakeDescriptor = -1;
-    std::unique_ptr<QSocketNotifier> Notifier; // set while the inner set reports departures
+    std::unique_ptr<midi::TWake> Wake; // set while the inner set reports departures
 };
 
 } // namespace session
