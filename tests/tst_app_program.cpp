@@ -12,6 +12,7 @@
 #include "midi/SysExText.h"
 #include "session/ErrorPolicy.h"
 #include "settings/ConfFile.h"
+#include "support/ErrorRecorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,11 +57,9 @@ private:
 };
 } // namespace
 
-class TestProgram : public QObject
+class TestProgram : public QObject, public TErrorRecorder
 {
     Q_OBJECT
-
-    std::vector<std::string> Errors;
 
 private slots:
     void init()
@@ -69,14 +68,14 @@ private slots:
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");
         Errors.clear();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         midi::SetMidiService(CreateProgramMidiService());
     }
     void cleanup()
     {
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QFile::remove(QStringLiteral("Ombrix.INI"));
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");

@@ -170,7 +170,7 @@ private slots:
     void OpensIntoAStrictInstrument()
     {
         StopWindow();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(true);
         midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
@@ -231,7 +231,7 @@ private slots:
     void SaveWithoutAnAnswer()
     {
         StopWindow();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
         Window = std::make_unique<TOmbrix>(midi::MidiOut());
         const QString path = Dir.filePath("Silent.syx");
@@ -256,7 +256,7 @@ private slots:
     {
         QFETCH(QString, button);
         StopWindow();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
         Window = std::make_unique<TOmbrix>(midi::MidiOut());
         const QString path = Dir.filePath("Level.syx");

@@ -2,6 +2,7 @@
 #include "editor/EnveloppePainting.h"
 #include "midi/SysExText.h"
 #include "session/ErrorPolicy.h"
+#include "support/ErrorRecorder.h"
 #include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
@@ -99,7 +100,7 @@ QPoint HandlePoint(const sysex::TEnveloppe &env, int k)
 
 } // namespace
 
-class TestEnvelopeImage : public QObject
+class TestEnvelopeImage : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
@@ -122,18 +123,17 @@ private slots:
     void throwingSenderStopsRelease();
 
 private:
-    std::vector<std::string> Errors;
 };
 
 void TestEnvelopeImage::init()
 {
     Errors.clear();
-    session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+    RecordErrors();
 }
 
 void TestEnvelopeImage::cleanup()
 {
-    session::SetErrorReporter(nullptr);
+    StopRecordingErrors();
 }
 
 void TestEnvelopeImage::startsBlankWithCrossCursor()

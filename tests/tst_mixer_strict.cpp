@@ -11,6 +11,7 @@
 #include "mixer/FormMixer.h"
 #include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "support/VirtualRig.h"
 #include "sysex/InstrumentPacing.h"
 
@@ -36,14 +37,13 @@ TAddress PartLevel(std::uint8_t blockByte)
 }
 } // namespace
 
-class TestMixerStrict : public QObject
+class TestMixerStrict : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<TVirtualRig> Rig;
     std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<TFormMixer> Form;
-    std::vector<std::string> Errors;
 
     template<class T>
     T *Find(const QString &name)
@@ -81,7 +81,7 @@ private slots:
     void init()
     {
         Errors.clear();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Rig->Instrument().SetStrictTiming(true);
         midi::MidiOut().Open(0);
@@ -92,7 +92,7 @@ private slots:
         Form.reset();
         Paced.reset();
         Rig.reset();
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 

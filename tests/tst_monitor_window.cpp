@@ -11,6 +11,7 @@
 #include "session/ErrorPolicy.h"
 #include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "support/RecordingOutputs.h"
 #include "support/VirtualRig.h"
 #include "sysex/InstrumentPacing.h"
@@ -249,8 +250,8 @@ private slots:
     void opensFromMenuAndListsAPartRequest()
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
-        std::vector<std::string> errors;
-        session::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
+        TErrorRecorder recorder;
+        recorder.RecordErrors();
         {
             TVirtualRig rig;
             monitor::TFormMonitor form;
@@ -283,8 +284,8 @@ private slots:
             QVERIFY(!received.filter("Part 3 Tone 1").isEmpty());
             QCOMPARE(form.Model().Text(before, 2), QString::fromStdString(midi::MidiOut().Name(0)));
         }
-        session::SetErrorReporter(nullptr);
-        QVERIFY(errors.empty());
+        TErrorRecorder::StopRecordingErrors();
+        QVERIFY(recorder.Errors.empty());
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 };

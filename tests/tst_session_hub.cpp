@@ -8,6 +8,7 @@
 #include "session/EventLoop.h"
 #include "session/ReceiveHandOver.h"
 #include "support/DeliveryRecorder.h"
+#include "support/ErrorRecorder.h"
 #include "support/MessageText.h"
 
 #include <QtTest>
@@ -356,8 +357,8 @@ private slots:
     // either arrives or is reported lost.
     void floodWhileTheHandlerComesAndGoes()
     {
-        std::vector<std::string> errors;
-        session::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
+        TErrorRecorder recorder;
+        recorder.RecordErrors();
         MidiIn().Open(1);
         constexpr int Count = 10000;
         std::vector<int> seen;
@@ -378,7 +379,7 @@ private slots:
         };
         for (const bool toggling : {true, false}) {
             seen.clear();
-            errors.clear();
+            recorder.Errors.clear();
             MidiIn().SetOnSysEx(handler);
             std::atomic<bool> done {false};
             std::thread port(flood, std::ref(done));
@@ -395,7 +396,7 @@ private slots:
             QVERIFY(seen.empty() || seen.front() >= 0);
             if (!toggling) {
                 std::size_t lost = 0;
-                for (const std::string &error : errors)
+                for (const std::string &error : recorder.Errors)
                     lost += std::stoul(error.substr(error.find(": ") + 2));
                 QCOMPARE(seen.size() + lost, std::size_t(Count));
             }

@@ -7,6 +7,7 @@
 #include "session/ReceiveHandOver.h"
 #include "session/TrafficTap.h"
 #include "support/DeliveryRecorder.h"
+#include "support/ErrorRecorder.h"
 #include "support/FakeMidiService.h"
 #include "support/MessageText.h"
 
@@ -15,13 +16,12 @@
 
 using namespace midi;
 
-class TestMidiDevices : public QObject
+class TestMidiDevices : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::shared_ptr<TFakeMidiService> Fake;
     TDeliveryRecorder Input;
-    std::vector<std::string> Errors;
 
     void Install(std::vector<std::string> in, std::vector<std::string> out)
     {
@@ -36,14 +36,14 @@ private slots:
         session::TReceiveHandOver::Ensure();
         Input.Deliveries.clear();
         Errors.clear();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Install({"In A", "In B"}, {"Out A"});
     }
     void cleanup()
     {
         ShutdownMidi();
         SetMidiService(nullptr);
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
     }
 
     void noDevices()

@@ -15,6 +15,7 @@
 #include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "sysex/IdentityMessages.h"
 #include "sysex/InstrumentPacing.h"
 #include "sysex/MessageMeaning.h"
@@ -171,13 +172,12 @@ private:
 
 } // namespace
 
-class TestSetupDetect : public QObject
+class TestSetupDetect : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<TFormSetup> Form;
-    std::vector<std::string> Errors;
     std::shared_ptr<instrument::TVirtualInstrument> Real;
 
     template<class T>
@@ -215,14 +215,14 @@ private slots:
         Dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir::setCurrent(Dir->path()));
         Errors.clear();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
     }
     void cleanup()
     {
         Form.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QDir::setCurrent(QDir::tempPath());
         Dir.reset();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());

@@ -13,6 +13,7 @@
 #include "session/ReceiveHandOver.h"
 #include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "sysex/InstrumentPacing.h"
 #include "sysex/MessageMeaning.h"
 #include "sysex/PatchFile.h"
@@ -38,14 +39,13 @@ int IndexOf(const midi::TMidiDevices &devices, const std::string &name)
 }
 } // namespace
 
-class TJackEditor : public QObject
+class TJackEditor : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<session::TMonitoredOutputs> Monitored;
     std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
     QStringList Heard;
     QTemporaryDir Dir;
     int Out = -1;
@@ -74,7 +74,7 @@ class TJackEditor : public QObject
 private slots:
     void initTestCase()
     {
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         int in = -1;
         // A loaded JACK server may refuse a new client for a moment: the lists are made again
         // until they show the instrument's ports.
@@ -152,7 +152,7 @@ private slots:
         Paced.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
     }
 };
 

@@ -6,6 +6,7 @@
 // a data set coming less than 20 ms after the previous one ended, as the MC-307 does.
 
 #include "EditorTestSupport.h"
+#include "ErrorRecorder.h"
 #include "VirtualRig.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
@@ -21,7 +22,7 @@
 #include <string>
 #include <vector>
 
-class TMainWindowFixture : public QObject
+class TMainWindowFixture : public QObject, public TErrorRecorder
 {
 protected:
     // The instrument alone; the window comes with StartWindow or OpenPacedWindow.
@@ -29,7 +30,7 @@ protected:
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
         Errors.clear();
-        session::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(strict);
     }
@@ -54,7 +55,7 @@ protected:
         Window.reset();
         Paced.reset();
         Rig.reset();
-        session::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 
@@ -76,5 +77,4 @@ protected:
     std::unique_ptr<TVirtualRig> Rig;
     std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
 };
