@@ -52,11 +52,13 @@ public:
     int SelectedPart() const { return Selected; }
     // The selected part requested again.
     void RequestAgain() { SelectPart(Selected); }
-    // The part the tone controls' messages go to: the one requested last, as two hex digits.
+    // The part the tone controls' messages go to: the one requested last; and the same as the
+    // two hex digits of its messages' address.
     int MessagePart() const { return Requested; }
     std::string PartText() const;
 
-    // Part of the selected part, then the part requested again once the instrument has loaded it.
+    // Sends the patch for the selected part (none while patch is -1), then asks for the part
+    // again once the instrument has loaded it.
     void ChoosePatch(int group, int patch);
     // One tone parameter of the part the messages go to: offset in the tone block, value as hex.
     void SendToneValue(int tone, int offset, const std::string &valueText);
