@@ -28,7 +28,8 @@ std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
 // The built-in instrument of the program's service, while that service lives.
 std::shared_ptr<instrument::TVirtualInstrument> BuiltInInstrument();
 
-// The program's name, and the font and style its windows are laid out for; before any window.
+// The program's name, the font and style its windows are laid out for, and what Qt may keep of
+// what it drew; before any window.
 void SetUpProgramLook();
 
 // The three windows, created in this order: the main window (which reads the settings and asks
