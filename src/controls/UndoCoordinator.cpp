@@ -81,7 +81,8 @@ TUndoCoordinator::TUndoCoordinator(QObject *parent)
 
 TUndoCoordinator::~TUndoCoordinator()
 {
-    // The steps refer to the windows' controls: none may run while the stacks go.
+    // The group and its stacks go after this object's own part: what they signal as they go
+    // reaches no one.
     Steps->disconnect(this);
 }
 

@@ -13,7 +13,8 @@
 namespace {
 
 // What the instrument answers a part's requests with, whole: its pattern part block, then its
-// temporary patch's common block and four tone blocks, each a tone's two address pages long.
+// temporary patch's common block and four tone blocks, each running one byte into a second
+// address page.
 constexpr int PatternPartSize = 0x1A;
 constexpr int PatchCommonSize = 0x48;
 constexpr int ToneBlockSize = 0x81;
