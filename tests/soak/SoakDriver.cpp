@@ -586,7 +586,7 @@ void TSoakDriver::QuietPause()
 
 void TSoakDriver::WaitQuiet(const char *after)
 {
-    midi::IMidiOut &output = Windows.Outputs.Device(Windows.Ombrix.MidiOutIndex);
+    midi::IMidiOut &output = Windows.Outputs.Device(Windows.Ombrix.Devices().MidiOutIndex);
     const bool quiet = QTest::qWaitFor(
         [&output] {
             return !session::TRequestProcedure::Instance().Running() && output.Waiting() == 0;
@@ -608,7 +608,7 @@ void TSoakDriver::CheckStrictTiming()
     using namespace std::chrono;
     const instrument::TAddress level {0x02, 0x00, 0x12, 0x65}; // part 1, tone 2's level
     midi::TByteStream dataSet;
-    midi::HexTextToSysEx(sysex::DataSetHeader(Windows.Ombrix.DeviceId) + "02 00 12 65 "
+    midi::HexTextToSysEx(sysex::DataSetHeader(Windows.Ombrix.Devices().DeviceId) + "02 00 12 65 "
                              + midi::HexByte(Instrument.ReadByte(level)),
                          dataSet);
     // Longer than the gap after the longest data set's bytes on the cable, before and after.
@@ -698,7 +698,7 @@ void TSoakDriver::CheckMainWindow()
     auto *groups = FindControl<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
     auto *patches = FindControl<TDropDownList>(window, QStringLiteral("LBPatch"));
     for (const sysex::patch::TRequest &request :
-         sysex::patch::PartRequests(window.DataRequestHeader, part)) {
+         sysex::patch::PartRequests(window.Session().DataRequestHeader(), part)) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
             const sysex::patch::TDecoded decoded = sysex::patch::DecodeMessage(answer);
             if (decoded.Block == sysex::patch::TBlock::PatternPart && decoded.Selection) {
@@ -772,7 +772,7 @@ void TSoakDriver::CheckMixerWindow()
         compare(name, FindControl<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
     };
     for (const sysex::mixer::TRequest &request :
-         sysex::mixer::OpeningRequests(Windows.Ombrix.DataRequestHeader)) {
+         sysex::mixer::OpeningRequests(Windows.Ombrix.Session().DataRequestHeader())) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
             const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(answer);
             if (const auto &s = decoded.Switches) {

@@ -1,11 +1,6 @@
-// The main window's patch files: File > Open Patch..., Save Patch..., and a .syx file dropped on
-// the window. Kept apart from the rest of the window, whose menu gets them through one call.
+#include "PatchFileActions.h"
 
-#include "Ombrix.h"
-
-#include "controls/DropDownList.h"
-#include "controls/RadioGroup.h"
-#include "midi/MidiDevices.h"
+#include "PartSession.h"
 #include "midi/MidiError.h"
 #include "session/ErrorPolicy.h"
 #include "session/RequestProcedure.h"
@@ -15,6 +10,7 @@
 #include "settings/SettingsFile.h"
 #include "sysex/PatchFile.h"
 #include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -28,9 +24,16 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <array>
+
 namespace {
 
 const QString PatchFileFilter = QStringLiteral("Patch files (*.syx);;All files (*)");
+
+bool Running()
+{
+    return session::TRequestProcedure::Instance().Running();
+}
 
 // The one local .syx file a drop carries, or nothing.
 QString DroppedPatchFile(const QMimeData *data)
@@ -39,19 +42,6 @@ QString DroppedPatchFile(const QMimeData *data)
         return {};
     const QString path = data->urls().front().toLocalFile();
     return path.endsWith(QStringLiteral(".syx"), Qt::CaseInsensitive) ? path : QString();
-}
-
-// What the last patch file did, in a label of the status bar: the queue's "Sending n
-// messages..." covers it for a while and then lets it show again.
-void ShowPatchFileReport(QStatusBar *bar, const QString &text)
-{
-    auto *label = bar->findChild<QLabel *>(QStringLiteral("PatchFileReport"));
-    if (!label) {
-        label = new QLabel(bar);
-        label->setObjectName(QStringLiteral("PatchFileReport"));
-        bar->addWidget(label, 1);
-    }
-    label->setText(text);
 }
 
 // Asks whether a file goes out all the same to a part whose patch could not be kept: it could
@@ -73,27 +63,39 @@ bool SendWithoutUndo(QWidget *window, int part)
 
 } // namespace
 
-void TOmbrix::BuildPatchFileMenu(QMenu *file)
+TPatchFileActions::TPatchFileActions(QWidget &window, TPartSession &session, QStatusBar &bar,
+                                     std::function<QString()> patchName)
+    : QObject(&window)
+    , Window(window)
+    , Session(session)
+    , Bar(bar)
+    , PatchName(std::move(patchName))
 {
-    QAction *open = new QAction(QStringLiteral("Open Patch..."), file);
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+}
+
+void TPatchFileActions::AddTo(QMenu &file)
+{
+    QAction *open = new QAction(QStringLiteral("Open Patch..."), &file);
     open->setObjectName(QStringLiteral("OpenPatch"));
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this,
             [this] { session::RunBurstHandler([this] { OpenPatchClick(); }); });
-    QAction *save = new QAction(QStringLiteral("Save Patch..."), file);
+    QAction *save = new QAction(QStringLiteral("Save Patch..."), &file);
     save->setObjectName(QStringLiteral("SavePatch"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this,
             [this] { session::RunBurstHandler([this] { SavePatchClick(); }); });
-    RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), file);
+    RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), &file);
     RecentPatchMenu->setObjectName(QStringLiteral("RecentPatches"));
     // Read when shown: another copy of the program may have opened files meanwhile.
     connect(RecentPatchMenu, &QMenu::aboutToShow, this, [this] { FillRecentPatchMenu(); });
-    QAction *first = file->actions().value(0);
-    file->insertAction(first, open);
-    file->insertAction(first, save);
-    file->insertMenu(first, RecentPatchMenu);
-    file->insertSeparator(first);
+    QAction *first = file.actions().value(0);
+    file.insertAction(first, open);
+    file.insertAction(first, save);
+    file.insertMenu(first, RecentPatchMenu);
+    file.insertSeparator(first);
     FillRecentPatchMenu();
     // Both talk to the instrument: not while a request procedure waits for its answers.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
@@ -102,10 +104,9 @@ void TOmbrix::BuildPatchFileMenu(QMenu *file)
                 save->setEnabled(!running);
                 RecentPatchMenu->setEnabled(!running && !RecentPatchMenu->isEmpty());
             });
-    setAcceptDrops(true);
 }
 
-void TOmbrix::FillRecentPatchMenu()
+void TPatchFileActions::FillRecentPatchMenu()
 {
     RecentPatchMenu->clear();
     const QStringList files = settings::ReadRecentPatchFiles(settings::ConfFilePath());
@@ -114,51 +115,61 @@ void TOmbrix::FillRecentPatchMenu()
         connect(item, &QAction::triggered, this,
                 [this, path] { session::RunBurstHandler([this, path] { OpenPatch(path); }); });
     }
-    RecentPatchMenu->setEnabled(!files.isEmpty()
-                                && !session::TRequestProcedure::Instance().Running());
+    RecentPatchMenu->setEnabled(!files.isEmpty() && !Running());
 }
 
-void TOmbrix::RememberPatchFile(const QString &path)
+void TPatchFileActions::RememberPatchFile(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     PatchFileDirectory = QFileInfo(absolute).absolutePath();
     const QString conf = settings::ConfFilePath();
     settings::WriteRecentPatchFiles(
         conf, settings::WithRecentPatchFile(settings::ReadRecentPatchFiles(conf), absolute));
-    FillRecentPatchMenu();
+    if (RecentPatchMenu)
+        FillRecentPatchMenu();
 }
 
-void TOmbrix::OpenPatchClick()
+void TPatchFileActions::ShowReport(const QString &text)
 {
-    if (session::TRequestProcedure::Instance().Running())
+    // In a label of the status bar: the queue's "Sending n messages..." covers it for a while
+    // and then lets it show again.
+    if (!Report) {
+        Report = new QLabel(&Bar);
+        Report->setObjectName(QStringLiteral("PatchFileReport"));
+        Bar.addWidget(Report, 1);
+    }
+    Report->setText(text);
+}
+
+void TPatchFileActions::OpenPatchClick()
+{
+    if (Running())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Patch"),
+    const QString path = QFileDialog::getOpenFileName(&Window, QStringLiteral("Open Patch"),
                                                       PatchFileDirectory, PatchFileFilter);
     if (!path.isEmpty())
         OpenPatch(path);
 }
 
-void TOmbrix::SavePatchClick()
+void TPatchFileActions::SavePatchClick()
 {
-    if (session::TRequestProcedure::Instance().Running())
+    if (Running())
         return;
-    QString name = LBPatch->currentText().trimmed();
+    QString name = PatchName().trimmed();
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (name.isEmpty())
         name = QStringLiteral("Patch");
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Patch"),
+        &Window, QStringLiteral("Save Patch"),
         QDir(PatchFileDirectory).filePath(name + QStringLiteral(".syx")), PatchFileFilter);
     if (!path.isEmpty())
         SavePatch(path);
 }
 
-void TOmbrix::OpenPatch(const QString &path)
+void TPatchFileActions::OpenPatch(const QString &path)
 {
-    if (session::TRequestProcedure::Instance().Running())
-        return;
-    const int part = RadioGroupSelectPart->ItemIndex();
-    if (part < 0)
+    const int part = Session.SelectedPart();
+    if (Running() || part < 0)
         return;
     // The whole file is checked before the first message goes: a bad one sends nothing.
     const settings::TPatchFileLoad load = settings::LoadPatchFile(path);
@@ -166,52 +177,33 @@ void TOmbrix::OpenPatch(const QString &path)
         throw midi::EMidiError(load.Error.toStdString());
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
-    const std::vector<midi::TByteStream> held = CollectPatch(part);
+    const std::vector<midi::TByteStream> held = Session.CollectPatch(part);
     const bool undoable = sysex::MissingPatchBlocks(held, part).empty();
-    if (!undoable && !SendWithoutUndo(this, part))
+    if (!undoable && !SendWithoutUndo(&Window, part))
         return;
-    midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
-    const auto messages = sysex::PatchFileMessages(load.File, DeviceId, part);
+    midi::IMidiOut &device = Session.Output();
+    const auto messages = sysex::PatchFileMessages(load.File, Session.DeviceId(), part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
         emit PatchFileOpened(part, sysex::PatchBlockMessages(held, part), messages);
-    ShowPatchFileReport(StatusBar,
-                        QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(messages.size())
-                            .arg(part + 1)
-                            .arg(load.File.Skipped));
+    ShowReport(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
+                   .arg(QFileInfo(path).fileName())
+                   .arg(messages.size())
+                   .arg(part + 1)
+                   .arg(load.File.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
     session::WaitPumpingAfterLeaving(device, sysex::patch::PatchSelectionWaitMs);
-    RadioGroupSelectPartClick();
+    Session.RequestAgain();
     RememberPatchFile(path);
 }
 
-std::vector<midi::TByteStream> TOmbrix::CollectPatch(int part)
+void TPatchFileActions::SavePatch(const QString &path)
 {
-    // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
-    // the blocks, also those the window does not show.
-    std::vector<midi::TByteStream> received;
-    session::TSysExAttachment attached(
-        midi::MidiIn(), [&received](std::int32_t, std::span<const std::uint8_t> data) {
-            received.emplace_back(data.begin(), data.end());
-        });
-    const sysex::patch::TRequest request
-        = sysex::patch::PartRequests(DataRequestHeader, part)[sysex::patch::PartRequestCount - 1];
-    SendText(request.Text);
-    session::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
-    return received;
-}
-
-void TOmbrix::SavePatch(const QString &path)
-{
-    if (session::TRequestProcedure::Instance().Running())
+    const int part = Session.SelectedPart();
+    if (Running() || part < 0)
         return;
-    const int part = RadioGroupSelectPart->ItemIndex();
-    if (part < 0)
-        return;
-    const std::vector<midi::TByteStream> received = CollectPatch(part);
+    const std::vector<midi::TByteStream> received = Session.CollectPatch(part);
     const auto missing = sysex::MissingPatchBlocks(received, part);
     if (!missing.empty()) {
         std::string names;
@@ -223,21 +215,37 @@ void TOmbrix::SavePatch(const QString &path)
     }
     if (const auto error = settings::SavePatchFile(path, sysex::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
-    ShowPatchFileReport(StatusBar, QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
+    ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
 }
 
-void TOmbrix::dragEnterEvent(QDragEnterEvent *event)
+void TPatchFileActions::SendPatchMessages(int part,
+                                          const std::vector<std::vector<std::uint8_t>> &messages)
 {
-    if (!DroppedPatchFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    midi::IMidiOut &out = Session.Output();
+    for (const std::vector<std::uint8_t> &message : messages) {
+        const std::optional<sysex::TRolandMessage> dataSet = sysex::ReadRolandMessage(message);
+        if (!dataSet || !dataSet->IsDataSet() || !dataSet->Address())
+            continue;
+        const sysex::TAddress was = *dataSet->Address();
+        const sysex::TAddress address {was[0], static_cast<std::uint8_t>(part), was[2], was[3]};
+        for (const midi::TByteStream &packet :
+             sysex::DataSetPackets(Session.DeviceId(), address, dataSet->AfterAddress()))
+            out.SendSysEx(packet);
+    }
+    Session.RequestAgain();
 }
 
-void TOmbrix::dropEvent(QDropEvent *event)
+bool TPatchFileActions::eventFilter(QObject *watched, QEvent *event)
 {
-    const QString path = DroppedPatchFile(event->mimeData());
+    if (watched != &Window || (event->type() != QEvent::DragEnter && event->type() != QEvent::Drop))
+        return false;
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QString path = DroppedPatchFile(drop->mimeData());
     if (path.isEmpty())
-        return;
-    event->acceptProposedAction();
-    session::RunBurstHandler([this, path] { OpenPatch(path); });
+        return false;
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+        session::RunBurstHandler([this, path] { OpenPatch(path); });
+    return true;
 }
