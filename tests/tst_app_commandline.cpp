@@ -283,6 +283,42 @@ private slots:
             QVERIFY2(out.isEmpty(), qPrintable(out));
     }
 
+    // A built-in instrument file that cannot be used ends the program before any window, which
+    // would need a display.
+    void instrumentFileThatCannotBeUsed_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // none: no file at all
+        QTest::addColumn<QString>("why");
+        QTest::newRow("missing") << QByteArray() << "does not exist";
+        QTest::newRow("no data set") << QByteArray("\xF0\x7E\x7F\x06\x01\xF7", 6)
+                                     << "holds no data set of the MC-307 (1 other messages)";
+    }
+    void instrumentFileThatCannotBeUsed()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("dump.syx"));
+        if (!contents.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+        }
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("OMBRIX_INSTRUMENT_FILE"), path);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(OMBRIX_PROGRAM), {"--settings-dir", dir.path()});
+        QVERIFY(program.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(program.exitCode() == 2, qPrintable(err));
+        QCOMPARE(err, "ombrix: OMBRIX_INSTRUMENT_FILE: the file \"" + path + "\" " + why + "\n");
+        QVERIFY(program.readAllStandardOutput().isEmpty());
+    }
+
     // Started on an X display with Qt's options, where neither a JACK server nor (on these
     // machines) an ALSA sequencer runs: each missing MIDI system is worth one line, and the
     // program goes on to show its windows (which --screenshots takes, then ends).
