@@ -45,6 +45,9 @@ struct TBudget
     // A figure of the machine rather than of the program (what the system charges for
     // something the program cannot avoid): printed beside the others, never judged.
     bool Reference = false;
+    // Judged by the time a step takes from start to end (what a user waits for), not by the
+    // processor time it costs.
+    bool Wall = false;
 };
 
 class TShareReporter : public benchmark::ConsoleReporter
@@ -83,7 +86,8 @@ public:
                 if (result.Name.rfind(budget.Prefix, 0) != 0)
                     continue;
                 given = true;
-                const double share = result.CpuSeconds / budget.Seconds;
+                const double share
+                    = (budget.Wall ? result.WallSeconds : result.CpuSeconds) / budget.Seconds;
                 std::printf("%s: %.2f us CPU per step (%.2f us wall) = %.4f %% of %s "
                             "(%.3f ms; target < %.2f %%): %s\n",
                             result.Name.c_str(), result.CpuSeconds * 1e6, result.WallSeconds * 1e6,

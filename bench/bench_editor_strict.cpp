@@ -6,6 +6,7 @@
 // every change carried), and the time until the echo's last message has left.
 
 #include "ShareReporter.h"
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
@@ -123,7 +124,8 @@ void Drag200Steps(benchmark::State &state)
     for (auto _ : state) {
         TWorld world;
         Make(world);
-        TOmbrix window(*world.Handed);
+        TUndoCoordinator undo;
+        TOmbrix window(*world.Handed, undo);
         WaitSent(world);
         world.Handed->Clear();
         world.Leaving->Clear();
@@ -186,7 +188,8 @@ void PartAnswerEcho(benchmark::State &state)
         QElapsedTimer clock;
         clock.start();
         // Selecting part 1 as the window is made sends the part request.
-        TOmbrix window(*world.Handed);
+        TUndoCoordinator undo;
+        TOmbrix window(*world.Handed, undo);
         WaitSent(world);
         const auto leaving = world.Leaving->Taken();
         const double lastLeft = double(clock.nsecsElapsed()) / 1e6;

@@ -7,6 +7,7 @@
 #include "ShareReporter.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "instrument/VirtualInstrument.h"
 #include "support/DiscardingApplication.h"
@@ -20,7 +21,8 @@ constexpr double DinByteSeconds = 320e-6;
 
 void ToneControlChange(benchmark::State &state)
 {
-    TOmbrix window(midi::MidiOut());
+    TUndoCoordinator undo;
+    TOmbrix window(midi::MidiOut(), undo);
     auto *bar = window.findChild<QScrollBar *>("BarLevelTone2");
     int value = 0;
     for (auto _ : state)
@@ -47,7 +49,8 @@ std::vector<std::vector<std::uint8_t>> PartAnswer(int group, int patch)
 
 void DecodePartAnswer(benchmark::State &state)
 {
-    TOmbrix window(midi::MidiOut());
+    TUndoCoordinator undo;
+    TOmbrix window(midi::MidiOut(), undo);
     const auto first = PartAnswer(3, 5);
     const auto second = PartAnswer(7, 90);
     std::size_t bytes = 0;
@@ -63,7 +66,7 @@ void DecodePartAnswer(benchmark::State &state)
         StartAfterEarlierSession(*log, QString(), words, state.range(0));
         state.ResumeTiming();
         for (const auto &message : flip ? second : first)
-            window.DoSysexData(0, message);
+            window.Session().DoSysexData(0, message);
         flip = !flip;
     }
     state.counters["messages"] = static_cast<double>(first.size());

@@ -6,6 +6,7 @@
 // delivery held.
 
 #include "Pieces.h"
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "support/DiscardingApplication.h"
@@ -22,7 +23,8 @@ namespace {
 struct TFuzzWorld
 {
     TDiscardingApplication App;
-    std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>(midi::MidiOut());
+    TUndoCoordinator Undo;
+    std::unique_ptr<TOmbrix> Window = std::make_unique<TOmbrix>(midi::MidiOut(), Undo);
 };
 
 TFuzzWorld &World()
@@ -36,7 +38,7 @@ void Decode(const std::vector<std::uint8_t> &message)
     // Each call gets a buffer of exactly the message's size, so a read past it is caught.
     auto copy = std::make_unique<std::uint8_t[]>(message.size());
     std::copy(message.begin(), message.end(), copy.get());
-    World().Window->DoSysexData(0, std::span(copy.get(), message.size()));
+    World().Window->Session().DoSysexData(0, std::span(copy.get(), message.size()));
 }
 } // namespace
 

@@ -44,7 +44,7 @@ class TestDecoding : public TMainWindowFixture
     QStringList Decode(const Bytes &message)
     {
         const std::size_t before = Instrument().Log().size();
-        Window->DoSysexData(0, message);
+        Window->Session().DoSysexData(0, message);
         QTest::qWait(5);
         return DataSets(LogSince(Instrument(), before));
     }
@@ -244,7 +244,7 @@ private slots:
         for (std::size_t offset = 0x6E; offset <= 0x74; ++offset)
             block[offset] = 0xF7;
         const std::size_t before = Instrument().Log().size();
-        Window->DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block));
+        Window->Session().DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Tone<QLineEdit>("EditFxmDepth", 1)->text(), QString("16"));
         QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), 127);
         QCOMPARE(Window->Column(1).PitchImage()->Envelope().Times,
@@ -274,7 +274,7 @@ private slots:
         block[4] = 1;
         block[5] = 4;
         // A block of part 3 while part 1 is selected is shown as the selected part's.
-        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x12, 0x00}, block));
+        Window->Session().DoSysexData(0, DataSetMessage({0x01, 0x00, 0x12, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), 8);
         QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
         QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), 20);
@@ -283,16 +283,16 @@ private slots:
         // Patch 40 of Preset G does not exist: no row.
         block[4] = 2;
         block[5] = 8;
-        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
+        Window->Session().DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatch")->currentIndex(), -1);
 
         // An unknown group: no group, the patch list as it was.
         block[3] = 12;
-        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
+        Window->Session().DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
         QCOMPARE(Find<TDropDownList>("LBPatch")->count(), 32);
         block[3] = 0;
-        Window->DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
+        Window->Session().DoSysexData(0, DataSetMessage({0x01, 0x00, 0x10, 0x00}, block));
         QCOMPARE(Find<TDropDownList>("LBPatchGroup")->currentIndex(), -1);
     }
 
@@ -328,11 +328,12 @@ private slots:
     {
         const Bytes whole = DataSetMessage({0x02, 0x00, 0x10, 0x00}, ToneMemory(0, 1));
         for (std::size_t size = 0; size <= whole.size(); ++size)
-            Window->DoSysexData(0, Bytes(whole.begin(), whole.begin() + static_cast<long>(size)));
+            Window->Session().DoSysexData(
+                0, Bytes(whole.begin(), whole.begin() + static_cast<long>(size)));
         const Bytes pattern = DataSetMessage({0x01, 0x00, 0x10, 0x00}, Bytes(0x1A, 1));
         for (std::size_t size = 0; size <= pattern.size(); ++size)
-            Window->DoSysexData(0,
-                                Bytes(pattern.begin(), pattern.begin() + static_cast<long>(size)));
+            Window->Session().DoSysexData(
+                0, Bytes(pattern.begin(), pattern.begin() + static_cast<long>(size)));
         QRandomGenerator random(7);
         for (int i = 0; i < 300; ++i) {
             Bytes garbage(random.bounded(0, 300));
@@ -342,7 +343,7 @@ private slots:
                 garbage[6] = static_cast<std::uint8_t>(1 + i % 2);
                 garbage[8] = static_cast<std::uint8_t>(0x10 + 2 * (i % 4));
             }
-            Window->DoSysexData(0, garbage);
+            Window->Session().DoSysexData(0, garbage);
         }
         QVERIFY(Errors.empty());
     }
@@ -357,7 +358,7 @@ private slots:
         const QString logBefore = Find<TReceiveLog>("Edit1")->Text();
         QVERIFY_THROWS_EXCEPTION(
             std::exception,
-            Window->DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)));
+            Window->Session().DoSysexData(0, DataSetMessage({0x02, 0x00, 0x10, 0x00}, block)));
         QCOMPARE(Tone<QScrollBar>("BarLevel", 1)->value(), int(block[0x65]));
         QVERIFY(Tone<QScrollBar>("BarPan", 1)->value() != block[0x77] - 64);
         QCOMPARE(Find<TReceiveLog>("Edit1")->Text(), logBefore);

@@ -7,9 +7,11 @@
 #include "controls/UpDown.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/Ombrix.h"
+#include "editor/PatchFileActions.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
+#include "protocol/RequestProcedure.h"
 #include "support/EditorTestSupport.h"
 #include "support/MainWindowFixture.h"
 
@@ -21,6 +23,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -98,8 +101,8 @@ private slots:
         const QStringList log = LogSince(Instrument());
         QCOMPARE(log.value(0), QString(Part1PatternRequest));
         QVERIFY(log.contains(Part1PatchRequest));
-        QCOMPARE(Window->PartText, std::string("00"));
-        QCOMPARE(Window->DataSetHeader, std::string("F0 41 10 00 0B 12 "));
+        QCOMPARE(Window->Session().PartText(), std::string("00"));
+        QCOMPARE(Window->Session().DataSetHeader(), std::string("F0 41 10 00 0B 12 "));
         QCOMPARE(Find<TReceiveLog>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
         auto *patch = Find<TDropDownList>("LBPatch");
@@ -148,7 +151,7 @@ private slots:
     void toneLevelOfPartFour()
     {
         SelectPart(4);
-        QCOMPARE(Window->PartText, std::string("03"));
+        QCOMPARE(Window->Session().PartText(), std::string("03"));
         const std::size_t before = Instrument().Log().size();
         Find<QScrollBar>("BarLevelTone2")->setValue(100);
         QCOMPARE(LogSince(Instrument(), before),
@@ -166,6 +169,21 @@ private slots:
         QVERIFY(log.filter("F0 41 10 00 0B 11 02 06 00 00 00 00 17 01").size() == 1);
         const QStringList sent = SentBy([&] { Find<QScrollBar>("BarFineTuneTone3")->setValue(7); });
         QCOMPARE(sent, QStringList {"F0 41 10 00 0B 12 02 06 14 3E 39"});
+    }
+
+    // Each wait of a part request, and of a patch kept for a file, ends with its last block: with
+    // waits that would otherwise last an hour, the part is shown and its patch saved all the same.
+    void waitsEndOnTheirLastBlock()
+    {
+        Window->Session().SetWaitBound(3600 * 1000);
+        SelectPart(3);
+        QVERIFY(Find<TReceiveLog>("Edit1")->Text().endsWith(" Tone1 Tone2 Tone3 Tone4"));
+        QCOMPARE(Find<QScrollBar>("BarLevelTone4")->value(),
+                 int(Instrument().ReadByte({0x02, 0x02, 0x16, 0x65})));
+        QVERIFY(!protocol::TRequestProcedures::Instance().Running());
+        const QTemporaryDir dir;
+        Window->PatchFiles().SavePatch(dir.filePath("Part3.syx"));
+        QVERIFY(QFile::exists(dir.filePath("Part3.syx")));
     }
 
     void clickingTheSelectedPartSendsNothing()
@@ -425,7 +443,7 @@ private slots:
             names << "Name " + QByteArray::number(i);
         names[1024] = "Caf\xE9 G"; // Windows-1252
         WriteSettings(0, 0, 17, names);
-        Window->ApplySettings();
+        Window->Session().ApplySettings();
         // Not shown before the next fill.
         QVERIFY(Find<TDropDownList>("LBPatch")->itemText(0) != QString("Name 1024"));
         Window->FillPatchList(8);
@@ -438,7 +456,7 @@ private slots:
     {
         WriteSettings(0, 0, 18);
         const std::size_t before = Instrument().Log().size();
-        Window->ApplySettings();
+        Window->Session().ApplySettings();
         QCOMPARE(Instrument().Log().size(), before); // no new request
         Find<QScrollBar>("BarLevelTone1")->setValue(3);
         QVERIFY(
@@ -452,18 +470,17 @@ private slots:
         WriteSettings(0, 0, 20);
         QTimer::singleShot(50, &setup, &QDialog::reject);
         Window->findChild<QAction *>("Setup")->trigger();
-        QCOMPARE(Window->DeviceId, 20);
-        QCOMPARE(Window->DataSetHeader, std::string("F0 41 13 00 0B 12 "));
+        QCOMPARE(Window->Devices().DeviceId, 20);
+        QCOMPARE(Window->Session().DataSetHeader(), std::string("F0 41 13 00 0B 12 "));
     }
 
     void missingDeviceIsReportedAndHeadersStillBuilt()
     {
         WriteSettings(5, 0, 19);
-        Window->DataSetHeader.clear();
-        QVERIFY_THROWS_EXCEPTION(std::exception, Window->ApplySettings());
-        QCOMPARE(Window->DataSetHeader, std::string("F0 41 12 00 0B 12 "));
+        QVERIFY_THROWS_EXCEPTION(std::exception, Window->Session().ApplySettings());
+        QCOMPARE(Window->Session().DataSetHeader(), std::string("F0 41 12 00 0B 12 "));
         try {
-            Window->ApplySettings();
+            Window->Session().ApplySettings();
         } catch (const std::exception &e) {
             QCOMPARE(QString(e.what()), QString("TMidiInput: Device index out of bounds! (5)"));
         }
@@ -471,14 +488,15 @@ private slots:
 
     void malformedSettingsAreReported()
     {
+        WriteSettings(0, 0, 18);
+        Window->Session().ApplySettings();
         QFile file(QStringLiteral("Ombrix.INI"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("0\r\n0\r\nabc\r\nFirst name\r\n");
         file.close();
-        Window->DeviceId = 17;
-        QVERIFY_THROWS_EXCEPTION(std::exception, Window->ApplySettings());
-        QCOMPARE(Window->DeviceId, 17);
-        QCOMPARE(Window->PatchNames[0], std::string("First name"));
+        QVERIFY_THROWS_EXCEPTION(std::exception, Window->Session().ApplySettings());
+        QCOMPARE(Window->Devices().DeviceId, 18);
+        QCOMPARE(Window->Session().PatchNames()[0], std::string("First name"));
     }
 
     // One request procedure at a time: while a part request waits, the dialogs cannot be opened
@@ -500,13 +518,13 @@ private slots:
             SelectPart(3);
             SelectPart(5);
             // The part being requested keeps its place until its answers are in.
-            QCOMPARE(Window->PartText, std::string("01"));
+            QCOMPARE(Window->Session().PartText(), std::string("01"));
         });
         SelectPart(2);
         QVERIFY(disabledMeanwhile);
         QCOMPARE(setup.Shown + mixer.Shown, 0);
         QVERIFY(setupItem->isEnabled() && mixerItem->isEnabled());
-        QCOMPARE(Window->PartText, std::string("04"));
+        QCOMPARE(Window->Session().PartText(), std::string("04"));
         const QStringList requests = LogSince(Instrument(), before).filter("F0 41 10 00 0B 11");
         QCOMPARE(requests.size(), 4);
         QVERIFY(requests[0].startsWith("F0 41 10 00 0B 11 01 00 11 00"));

@@ -4,6 +4,7 @@
 // that cannot be written gives one error and sends or writes nothing.
 
 #include "controls/RadioGroup.h"
+#include "editor/PatchFileActions.h"
 #include "midi/PacedOutput.h"
 #include "protocol/ConfFile.h"
 #include "protocol/InstrumentPacing.h"
@@ -106,7 +107,7 @@ private slots:
         MarkPart2();
         SelectPart(2);
         const QString path = Dir.filePath("Part2.syx");
-        const QStringList saving = SentBy([&] { Window->SavePatch(path); });
+        const QStringList saving = SentBy([&] { Window->PatchFiles().SavePatch(path); });
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
         QCOMPARE(saving, QStringList {}); // no echo of what came in
 
@@ -123,7 +124,7 @@ private slots:
 
         SelectPart(5);
         QVERIFY(PatchOf(Instrument(), 4) != PatchOf(Instrument(), 1));
-        Window->OpenPatch(path);
+        Window->PatchFiles().OpenPatch(path);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
         QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
         QCOMPARE(Find<QAbstractSlider>("BarLevelTone1")->value(), 77);
@@ -148,11 +149,11 @@ private slots:
         MarkPart2();
         SelectPart(2);
         const QString path = Dir.filePath("Part2.syx");
-        Window->SavePatch(path);
+        Window->PatchFiles().SavePatch(path);
         SelectPart(5);
         const auto before = PatchOf(Instrument(), 4);
         QVERIFY(before != PatchOf(Instrument(), 1));
-        Window->OpenPatch(path);
+        Window->PatchFiles().OpenPatch(path);
         QCOMPARE(PatchOf(Instrument(), 4), PatchOf(Instrument(), 1));
         auto *undo = Find<QAction>("Undo");
         QCOMPARE(undo->text(), QString("Undo Open Patch"));
@@ -177,16 +178,16 @@ private slots:
         paced.SetGap(0, std::chrono::milliseconds(20));
         const auto waitSent
             = [&] { QTRY_VERIFY_WITH_TIMEOUT(paced.Device(0).Waiting() == 0, 15000); };
-        Window = std::make_unique<TOmbrix>(paced);
+        OpenWindow(paced);
         waitSent();
         MarkPart2();
         SelectPart(2);
         waitSent();
         const QString path = Dir.filePath("Strict.syx");
-        Window->SavePatch(path);
+        Window->PatchFiles().SavePatch(path);
         SelectPart(6);
         waitSent();
-        Window->OpenPatch(path);
+        Window->PatchFiles().OpenPatch(path);
         waitSent();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
@@ -205,7 +206,7 @@ private slots:
         MarkPart2();
         SelectPart(2);
         const QString path = Dir.filePath("Dropped.SYX");
-        Window->SavePatch(path);
+        Window->PatchFiles().SavePatch(path);
         SelectPart(4);
         const auto offer = [&](const QString &file) {
             QMimeData data;
@@ -233,9 +234,9 @@ private slots:
         StopWindow();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
-        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        OpenWindow(midi::MidiOut());
         const QString path = Dir.filePath("Silent.syx");
-        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        protocol::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front())
                      .contains("Part 1 did not answer completely (missing: Common, Tone 1, Tone 2, "
@@ -258,7 +259,7 @@ private slots:
         StopWindow();
         protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
-        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        OpenWindow(midi::MidiOut());
         const QString path = Dir.filePath("Level.syx");
         WriteRaw(path, QByteArray("\xF0\x41\x10\x00\x0B\x12\x02\x00\x10\x65\x01\x08\xF7", 13));
         QString asked;
@@ -273,13 +274,13 @@ private slots:
                 }
         });
         answer.start(20);
-        const QStringList sent
-            = SentBy([&] { protocol::RunBurstHandler([&] { Window->OpenPatch(path); }); });
+        const QStringList sent = SentBy(
+            [&] { protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); }); });
         QCOMPARE(asked,
                  QString("Part 1 did not answer completely: the file can be sent, but not "
                          "undone. Send it anyway? / Annuler"));
         QCOMPARE(sent.filter("02 00 10 65 01").size(), button == "Send" ? 1 : 0);
-        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+        QCOMPARE(Undo->PartStack(0).count(), 0);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 
@@ -302,7 +303,7 @@ private slots:
         WriteRaw(path, bytes);
         const int level = Find<QAbstractSlider>("BarLevelTone1")->value();
         const std::size_t before = Instrument().Log().size();
-        protocol::RunBurstHandler([&] { Window->OpenPatch(path); });
+        protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); });
         QCOMPARE(Instrument().Log().size(), before);
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front()).contains(why), Errors.front().c_str());
@@ -312,7 +313,7 @@ private slots:
     void SaveThatCannotBeWritten()
     {
         const QString path = Dir.filePath("no/such/dir/Patch.syx");
-        protocol::RunBurstHandler([&] { Window->SavePatch(path); });
+        protocol::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front()).contains("cannot be written"),
                  Errors.front().c_str());

@@ -65,7 +65,7 @@ private slots:
     // The instrument is strict indeed: the echo sent at wire speed loses data sets.
     void unpacedEchoIsDropped()
     {
-        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        OpenWindow(midi::MidiOut());
         QTest::qWait(100);
         QVERIFY(Instrument().StrictDrops() > 0);
     }
@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
         VerifyColumnsShowMemory();
         // A second part request waits behind nothing and still gets every answer.
-        Window->RadioGroupSelectPartClick();
+        Window->Session().RequestAgain();
         WaitSent();
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
         VerifyColumnsShowMemory();
@@ -123,7 +123,7 @@ private slots:
         Paced
             = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, 20ms);
-        Window = std::make_unique<TOmbrix>(*Paced);
+        OpenWindow(*Paced);
         QStatusBar *bar = Find<QStatusBar>("StatusBar");
         QCOMPARE(bar->parentWidget(), Window.get());
         // The echo of the part answer is a burst of some sixty data sets.

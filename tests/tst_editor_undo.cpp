@@ -6,6 +6,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
 #include "editor/EnvelopeImage.h"
+#include "editor/PatchFileActions.h"
 #include "protocol/DataPackets.h"
 #include "protocol/Handlers.h"
 #include "protocol/ToneParams.h"
@@ -64,7 +65,7 @@ class TestEditorUndo : public TMainWindowFixture
                 });
     }
     QAction *Action(const char *name) { return Find<QAction>(QString::fromLatin1(name)); }
-    QUndoStack *Active() { return Window->UndoGroup().activeStack(); }
+    QUndoStack *Active() { return Undo->Group().activeStack(); }
     // Undo then redo of the last step: the memory as before, then as after.
     void VerifyUndoRedo(const TMemory &before, const TMemory &after)
     {
@@ -127,17 +128,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, text);
         const TMemory before = PartMemory();
-        QWidget *widget = Find<QWidget>(control);
-        if (auto *slider = qobject_cast<QAbstractSlider *>(widget))
-            slider->triggerAction(slider->value() < slider->maximum() - 10
-                                      ? QAbstractSlider::SliderPageStepAdd
-                                      : QAbstractSlider::SliderPageStepSub);
-        else if (auto *box = qobject_cast<QCheckBox *>(widget))
-            box->click();
-        else if (auto *list = qobject_cast<TDropDownList *>(widget))
-            UserPick(list, list->ItemIndex() == 2 ? 3 : 2);
-        else if (auto *group = qobject_cast<TRadioGroup *>(widget))
-            group->findChildren<QAbstractButton *>()[group->ItemIndex() == 1 ? 2 : 1]->click();
+        Nudge(Find<QWidget>(control));
         WaitSent();
         const TMemory after = PartMemory();
         QCOMPARE(Active()->count(), 1);
@@ -162,10 +153,10 @@ private slots:
         // Ten steps up, then the limit's worth of steps down and up again.
         const QPoint down(2, bar->height() / 2);
         const QPoint up(bar->width() - 3, bar->height() / 2);
-        for (int i = 0; i < 10 + TOmbrix::UndoLimit; ++i)
+        for (int i = 0; i < 10 + TUndoCoordinator::UndoLimit; ++i)
             QTest::mouseClick(bar, Qt::LeftButton, {}, i >= 10 && (i - 10) % 2 == 0 ? down : up);
         QCOMPARE(bar->value(), bar->minimum() + 10);
-        QCOMPARE(Active()->count(), TOmbrix::UndoLimit);
+        QCOMPARE(Active()->count(), TUndoCoordinator::UndoLimit);
         while (Active()->canUndo())
             Action("Undo")->trigger();
         WaitSent();
@@ -276,7 +267,7 @@ private slots:
             Paced->Device(0).SendSysEx(packet);
         WaitSent();
         const TMemory after = PartMemory();
-        emit Window->PatchFileOpened(0, was, file);
+        emit Window->PatchFiles().PatchFileOpened(0, was, file);
         QCOMPARE(Active()->count(), 1);
         QCOMPARE(Action("Undo")->text(), QString("Undo Open Patch"));
         QCOMPARE(PartMemory(), after);
@@ -315,8 +306,8 @@ private slots:
         UserPick(patch, first == 5 ? 6 : 5);
         WaitSent();
         QCOMPARE(PartMemory(3), part4);
-        QCOMPARE(Window->PartUndoStack(3).count(), 0);
-        QCOMPARE(Window->PartUndoStack(0).undoText(), QString("Patch Part 1"));
+        QCOMPARE(Undo->PartStack(3).count(), 0);
+        QCOMPARE(Undo->PartStack(0).undoText(), QString("Patch Part 1"));
         SelectPart(1);
         Action("Undo")->trigger();
         WaitSent();
@@ -339,7 +330,7 @@ private slots:
         SelectPart(4);
         WaitSent();
         QVERIFY(PartMemory(3) != part4);
-        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+        QCOMPARE(Undo->PartStack(0).count(), 0);
         QCOMPARE(Action("Undo")->text(), QString("Undo Level Tone 2"));
         Action("Undo")->trigger();
         WaitSent();
@@ -355,7 +346,7 @@ private slots:
         // The instrument changed under the window: the request's echo sets the controls.
         const std::uint8_t three[] = {3};
         Instrument().Write({0x02, 0x00, 0x10, 0x65}, three);
-        Window->RadioGroupSelectPartClick();
+        Window->Session().RequestAgain();
         WaitSent();
         QCOMPARE(Find<QScrollBar>("BarLevelTone1")->value(), 3);
         QCOMPARE(Active()->count(), 1);
@@ -365,23 +356,23 @@ private slots:
     void activeStackFollowsPartAndWindow()
     {
         auto *parts = Find<TRadioGroup>("RadioGroupSelectPart");
-        QCOMPARE(Active(), &Window->PartUndoStack(0));
+        QCOMPARE(Active(), &Undo->PartStack(0));
         parts->findChildren<QAbstractButton *>()[2]->click();
         WaitSent();
-        QCOMPARE(Active(), &Window->PartUndoStack(2));
+        QCOMPARE(Active(), &Undo->PartStack(2));
         Find<QScrollBar>("BarLevelTone1")->triggerAction(QAbstractSlider::SliderPageStepAdd);
         WaitSent();
-        QCOMPARE(Window->PartUndoStack(2).count(), 1);
-        QCOMPARE(Window->PartUndoStack(0).count(), 0);
+        QCOMPARE(Undo->PartStack(2).count(), 1);
+        QCOMPARE(Undo->PartStack(0).count(), 0);
 
         QDialog mixer;
-        Window->SetDialogs(nullptr, &mixer);
+        Undo->FollowWindow(mixer, Undo->MixerStack());
         mixer.show();
-        QCOMPARE(Active(), &Window->MixerUndoStack());
+        QCOMPARE(Active(), &Undo->MixerStack());
         QCOMPARE(Action("Undo")->text(), QString("Undo"));
         QVERIFY(mixer.actions().contains(Action("Undo")));
         mixer.hide();
-        QCOMPARE(Active(), &Window->PartUndoStack(2));
+        QCOMPARE(Active(), &Undo->PartStack(2));
         QCOMPARE(Action("Undo")->text(), QString("Undo Level Tone 1"));
     }
 };

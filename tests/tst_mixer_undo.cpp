@@ -2,15 +2,14 @@
 // change, undone, leaves the instrument's memory as it was before, and redone as after; its
 // step is named after the control; an opening's decoding is never a step.
 
-#include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/UndoCoordinator.h"
 #include "midi/MidiDevices.h"
 #include "mixer/FormMixer.h"
 #include "mixer/MixerUndo.h"
 #include "support/MixerWindowFixture.h"
 #include "support/VirtualRig.h"
 
-#include <QCheckBox>
 #include <QScrollBar>
 #include <QUndoStack>
 #include <QtTest>
@@ -22,7 +21,8 @@ class TestMixerUndo : public TMixerWindowFixture
     Q_OBJECT
 
     std::unique_ptr<TVirtualRig> Rig;
-    QUndoStack Stack;
+    TUndoCoordinator Undo;
+    QUndoStack &Stack = Undo.MixerStack();
 
     // The pattern's part blocks, its common block and the system's effect switches.
     std::vector<std::uint8_t> Memory()
@@ -44,7 +44,7 @@ private slots:
         midi::MidiOut().Open(0);
         midi::MidiIn().Open(0);
         StartWindow(midi::MidiOut());
-        Form->SetUndoStack(Stack);
+        Form->SetUndo(Undo);
     }
     void cleanup() { QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str()); }
     void cleanupTestCase()
@@ -116,17 +116,7 @@ private slots:
         Stack.clear();
         Open([&] {
             const auto before = Memory();
-            QWidget *control = Find<QWidget>(name);
-            if (auto *bar = qobject_cast<QScrollBar *>(control))
-                bar->triggerAction(bar->value() < bar->maximum() - 10
-                                       ? QAbstractSlider::SliderPageStepAdd
-                                       : QAbstractSlider::SliderPageStepSub);
-            else if (auto *box = qobject_cast<QCheckBox *>(control))
-                box->click();
-            else if (auto *list = qobject_cast<TDropDownList *>(control))
-                UserPick(list, list->ItemIndex() == 1 ? 2 : 1);
-            else if (auto *edit = qobject_cast<TEditBox *>(control))
-                edit->setText(edit->text() == QLatin1String("12") ? "13" : "12");
+            Nudge(Find<QWidget>(name));
             const auto after = Memory();
             QVERIFY(before != after);
             QCOMPARE(Stack.count(), 1);

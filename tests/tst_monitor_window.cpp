@@ -4,6 +4,7 @@
 // request's traffic on the virtual instrument.
 
 #include "controls/RadioGroup.h"
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
@@ -255,7 +256,8 @@ private slots:
             TVirtualRig rig;
             monitor::TFormMonitor form;
             protocol::TMonitoredOutputs outputs(midi::MidiOut());
-            TOmbrix window(outputs);
+            TUndoCoordinator undo;
+            TOmbrix window(outputs, undo);
             window.SetMonitor(&form);
             QVERIFY(form.Model().rowCount() > 0);
             const int before = form.Model().rowCount();

@@ -111,17 +111,18 @@ midi::TPacedOutputs &GapsFromFile(midi::TPacedOutputs &outputs)
 TProgramWindows::TProgramWindows()
     : Outputs(midi::MidiOut(), protocol::InstrumentPacing())
     , Monitored(GapsFromFile(Outputs))
-    , Ombrix(Monitored)
+    , Ombrix(Monitored, Undo)
     , FormMixer(
           [this] {
-              return TMainWindowSettings {Ombrix.MidiOutIndex, Ombrix.DeviceId};
+              const TDeviceSettings devices = Ombrix.Devices();
+              return TMainWindowSettings {devices.MidiOutIndex, devices.DeviceId};
           },
           Monitored)
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     FormSetup.SendThrough(Monitored);
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
-    FormMixer.SetUndoStack(Ombrix.MixerUndoStack());
+    FormMixer.SetUndo(Undo);
     Ombrix.SetMonitor(&FormMonitor);
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
@@ -139,14 +140,13 @@ void TProgramWindows::RecheckDevices()
     const auto hub = std::dynamic_pointer_cast<midi::TMidiHub>(midi::SharedMidiService());
     if (!hub)
         return;
-    QStatusBar *bar = Ombrix.findChild<QStatusBar *>(QStringLiteral("StatusBar"));
+    QStatusBar *bar = Ombrix.statusBar();
     for (const std::string &text : hub->Recheck())
-        if (bar)
-            bar->showMessage(QString::fromStdString(text), 5000);
+        bar->showMessage(QString::fromStdString(text), 5000);
     // With strict timing the built-in instrument counts what came too early; the user sees it.
     if (const auto instrument = BuiltIn.lock(); instrument && instrument->StrictTiming()) {
         const std::uint64_t drops = instrument->StrictDrops();
-        if (drops != ShownDrops && bar)
+        if (drops != ShownDrops)
             bar->showMessage(QStringLiteral("The built-in instrument dropped %1 data messages "
                                             "(strict timing)")
                                  .arg(drops),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
@@ -39,7 +40,8 @@ void SetUpProgramLook();
 
 // The three windows, created in this order: the main window (which reads the settings and asks
 // for part 1 as it is created), the setup dialog, the mixer window. They send through the paced
-// output devices, made before them and gone after them.
+// output devices, and keep their steps in the undo histories, both made before them and gone
+// after them.
 class TProgramWindows
 {
 public:
@@ -57,6 +59,8 @@ public:
     // each message leaves.
     protocol::TMonitoredOutputs Monitored;
     monitor::TFormMonitor FormMonitor;
+    // The histories of the main window's parts and of the mixer window.
+    TUndoCoordinator Undo;
     TOmbrix Ombrix;
     TFormSetup FormSetup;
     TFormMixer FormMixer;

@@ -1,32 +1,25 @@
 #include "Ombrix.h"
 
+#include "EditorUndo.h"
+#include "PatchFileActions.h"
 #include "ToneColumn.h"
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
+#include "controls/UndoCoordinator.h"
 #include "controls/WindowLook.h"
-#include "midi/MidiDevices.h"
-#include "midi/MidiError.h"
-#include "midi/SysExText.h"
-#include "protocol/EditorProtocol.h"
 #include "protocol/Handlers.h"
-#include "protocol/Headers.h"
 #include "protocol/RequestProcedure.h"
 #include "protocol/SettingsFile.h"
 #include "protocol/ToneParams.h"
-#include "protocol/WaitPumping.h"
 
 #include <QDialog>
 #include <QKeySequence>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
-#include <limits>
-#include <utility>
 
-using midi::HexByte;
 using protocol::RunBurstHandler;
 using protocol::RunHandler;
 
@@ -35,20 +28,40 @@ const char *const GroupNames[protocol::PatchGroupCount]
     = {"User A",   "User B",   "Preset A", "Preset B", "Preset C",
        "Preset D", "Preset E", "Preset F", "Preset G"};
 const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
+
+bool RequestRunning()
+{
+    return protocol::TRequestProcedures::Instance().Running();
+}
 } // namespace
 
-TOmbrix::TOmbrix(midi::IMidiOuts &outputs, QWidget *parent)
+TOmbrix::TOmbrix(midi::IMidiOuts &outputs, TUndoCoordinator &undo, QWidget *parent)
     : QMainWindow(parent)
-    , PatchNames(protocol::PatchNameCount)
-    , Outputs(outputs)
+    , PartSession(new TPartSession(outputs, this))
+    , Undo(undo)
 {
     setObjectName(QStringLiteral("Ombrix"));
     setWindowTitle(QStringLiteral("Ombrix - Patch Editor for Roland Groovebox MC307"));
     BuildControls();
-    BuildViewMenu();
-    BuildStatusBar();
-    FormCreate();
-    BuildEditMenu();
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+    // The queue lives on another thread: its count is read here, on the window's own timer.
+    auto *watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] { ShowSending(); });
+    watch->start(100);
+    Files = new TPatchFileActions(*this, *PartSession, *StatusBar,
+                                  [this] { return LBPatch->currentText(); });
+    BuildMenus();
+    move(0, 0);
+    resize(1020, 750);
+    // A port that cannot be opened is shown, and creation goes on so the user can fix the setup.
+    RunHandler([this] { PartSession->ApplySettings(); });
+    CreateEnvelopes();
+    new TEditorUndo(this, Undo, *PartSession, *Files, Columns,
+                    [this](int group, int patch) { PickPatch(group, patch); });
+    // Selecting part 1 runs the part request before the window is first shown.
+    RadioGroupSelectPart->SetItemIndex(0);
 }
 
 TOmbrix::~TOmbrix()
@@ -62,7 +75,6 @@ void TOmbrix::SetDialogs(QDialog *formSetup, QDialog *formMixer)
 {
     FormSetup = formSetup;
     FormMixer = formMixer;
-    WatchMixerWindow();
 }
 
 void TOmbrix::BuildControls()
@@ -80,7 +92,7 @@ void TOmbrix::BuildControls()
         connect(
             column, &TToneColumn::ParameterChange, this,
             [this, tone](int offset, const std::string &value) {
-                SendText(protocol::ToneMessageText(DataSetHeader, PartText, tone, offset, value));
+                PartSession->SendToneValue(tone, offset, value);
             },
             Qt::DirectConnection);
     }
@@ -111,8 +123,12 @@ void TOmbrix::BuildControls()
     RadioGroupSelectPart->setObjectName(QStringLiteral("RadioGroupSelectPart"));
     RadioGroupSelectPart->setGeometry(351, 7, 222, 30);
     RadioGroupSelectPart->setToolTip(QStringLiteral("Select a part to modify"));
-    connect(RadioGroupSelectPart, &TRadioGroup::Click, this,
-            [this] { RunBurstHandler([this] { RadioGroupSelectPartClick(); }); });
+    connect(RadioGroupSelectPart, &TRadioGroup::Click, this, [this] {
+        const int part = RadioGroupSelectPart->ItemIndex();
+        RunBurstHandler([this, part] { PartSession->SelectPart(part); });
+        // Once the request has ended: a step made while it runs is the requested part's.
+        Undo.SelectPart(part);
+    });
 
     Edit1 = new TReceiveLog(QString(), client);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -122,43 +138,60 @@ void TOmbrix::BuildControls()
     logFont.setStyleStrategy(QFont::PreferNoShaping);
     Edit1->setFont(logFont);
 
-    LabelPub = new QLabel(client);
-    LabelPub->setObjectName(QStringLiteral("LabelPub"));
-    LabelPub->setText(QStringLiteral("Please, for any questions, suggestions, or bug report, send "
+    auto *labelPub = new QLabel(client);
+    labelPub->setObjectName(QStringLiteral("LabelPub"));
+    labelPub->setText(QStringLiteral("Please, for any questions, suggestions, or bug report, send "
                                      "an email to support@ombrix.example"));
-    LabelPub->setGeometry(72, 688, 447, 13);
-    LabelPub->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    labelPub->setGeometry(72, 688, 447, 13);
+    labelPub->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
 
+    connect(PartSession, &TPartSession::SelectionReceived, this, &TOmbrix::ShowSelection);
+    connect(PartSession, &TPartSession::CommonReceived, this, [this] { AppendLog(" Common"); });
+    connect(PartSession, &TPartSession::ToneReceived, this,
+            [this](int tone, const std::vector<editor::TToneValue> &values) {
+                Column(tone).Show(values);
+                AppendLog(ToneWords[tone - 1]);
+            });
+}
+
+void TOmbrix::BuildMenus()
+{
     QMenuBar *menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *file = menu->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("Fichier"));
-    SetupAction = file->addAction(QStringLiteral("Setup"));
-    SetupAction->setObjectName(QStringLiteral("Setup"));
-    connect(SetupAction, &QAction::triggered, this,
-            [this] { RunHandler([this] { SetupClick(); }); });
+    QAction *setup = file->addAction(QStringLiteral("Setup"));
+    setup->setObjectName(QStringLiteral("Setup"));
+    connect(setup, &QAction::triggered, this, [this] {
+        RunHandler([this] {
+            if (RequestRunning())
+                return;
+            if (FormSetup)
+                FormSetup->exec();
+            PartSession->ApplySettings();
+        });
+    });
     QAction *quit = file->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("Quitter"));
-    connect(quit, &QAction::triggered, this, [this] { RunHandler([this] { QuitterClick(); }); });
-    BuildPatchFileMenu(file);
+    connect(quit, &QAction::triggered, this, [this] { close(); });
+    Files->AddTo(*file);
     QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
     pattern->setObjectName(QStringLiteral("Pattern"));
-    MixerAction = pattern->addAction(QStringLiteral("Mixer"));
-    MixerAction->setObjectName(QStringLiteral("Mixer"));
-    connect(MixerAction, &QAction::triggered, this,
-            [this] { RunHandler([this] { MixerClick(); }); });
+    QAction *mixer = pattern->addAction(QStringLiteral("Mixer"));
+    mixer->setObjectName(QStringLiteral("Mixer"));
+    connect(mixer, &QAction::triggered, this, [this] {
+        if (!RequestRunning() && FormMixer)
+            RunHandler([this] { FormMixer->exec(); });
+    });
     // The dialogs would take over the input while a request waits for its answers.
     connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this](bool running) {
-                SetupAction->setEnabled(!running);
-                MixerAction->setEnabled(!running);
+            &protocol::TRequestProcedures::RunningChanged, this, [setup, mixer](bool running) {
+                setup->setEnabled(!running);
+                mixer->setEnabled(!running);
             });
-    FitCaptionsWhenShown(*this);
-}
-
-void TOmbrix::BuildViewMenu()
-{
-    QMenu *view = menuBar()->addMenu(QStringLiteral("View"));
+    // Edit comes before View, as in every desktop program.
+    menu->addMenu(Undo.EditMenu(menu));
+    QMenu *view = menu->addMenu(QStringLiteral("View"));
     view->setObjectName(QStringLiteral("Affichage"));
     QAction *monitor = view->addAction(QStringLiteral("MIDI Monitor"));
     monitor->setObjectName(QStringLiteral("MidiMonitor"));
@@ -171,24 +204,14 @@ void TOmbrix::BuildViewMenu()
         FormMonitor->raise();
         FormMonitor->activateWindow();
     });
-}
-
-void TOmbrix::BuildStatusBar()
-{
-    StatusBar = new QStatusBar(this);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    setStatusBar(StatusBar);
-    // The queue lives on another thread: its count is read here, on the window's own timer.
-    auto *watch = new QTimer(this);
-    connect(watch, &QTimer::timeout, this, [this] { ShowSending(); });
-    watch->start(100);
+    FitCaptionsWhenShown(*this);
 }
 
 void TOmbrix::ShowSending()
 {
     std::size_t waiting = 0;
     try {
-        waiting = Outputs.Device(MidiOutIndex).Waiting();
+        waiting = PartSession->Output().Waiting();
     } catch (const std::exception &) {
         // No such device: nothing can be waiting for it.
     }
@@ -202,12 +225,8 @@ void TOmbrix::ShowSending()
     }
 }
 
-void TOmbrix::FormCreate()
+void TOmbrix::CreateEnvelopes()
 {
-    move(0, 0);
-    resize(1020, 750);
-    // A port that cannot be opened is shown, and creation goes on so the user can fix the setup.
-    RunHandler([this] { ApplySettings(); });
     for (int tone = 0; tone < 4; ++tone) {
         auto &amp = Envelopes[static_cast<std::size_t>(3 * tone)];
         auto &pitch = Envelopes[static_cast<std::size_t>(3 * tone + 1)];
@@ -218,81 +237,6 @@ void TOmbrix::FormCreate()
         pitch = std::make_unique<TEnveloppe>(W, H, H / 2, true);
         filter = std::make_unique<TEnveloppe>(W, H, 0, true);
         Columns[static_cast<std::size_t>(tone)]->AttachEnvelopes(*amp, *pitch, *filter);
-    }
-    // Selecting part 1 runs the part request before the window is first shown.
-    RadioGroupSelectPart->SetItemIndex(0);
-}
-
-void TOmbrix::ApplySettings()
-{
-    settings::TSettingsValues values;
-    values.MidiInIndex = MidiInIndex;
-    values.MidiOutIndex = MidiOutIndex;
-    values.DeviceId = DeviceId;
-    values.PatchNames = PatchNames;
-    const settings::TReadOutcome outcome
-        = settings::ReadSettingsFile(settings::SettingsFilePath(), values);
-    MidiInIndex = values.MidiInIndex;
-    MidiOutIndex = values.MidiOutIndex;
-    DeviceId = values.DeviceId;
-    PatchNames = std::move(values.PatchNames);
-    PatchNames.resize(protocol::PatchNameCount);
-
-    // A device that cannot be opened does not keep the other one closed nor the headers
-    // unbuilt: every later message needs them. The errors are shown once all is done.
-    std::string errors = outcome.Error;
-    const auto open = [&errors](const auto &openDevice) {
-        try {
-            openDevice();
-        } catch (const std::exception &e) {
-            errors += (errors.empty() ? "" : "\n") + std::string(e.what());
-        }
-    };
-    open([this] { midi::MidiIn().Open(MidiInIndex); });
-    open([this] { Outputs.Open(MidiOutIndex); });
-    DataSetHeader = protocol::DataSetHeader(DeviceId);
-    DataRequestHeader = protocol::DataRequestHeader(DeviceId);
-    if (!errors.empty())
-        throw midi::EMidiError(errors);
-}
-
-void TOmbrix::SendText(const std::string &text)
-{
-    Outputs.Device(MidiOutIndex).SendSysExText(text);
-}
-
-void TOmbrix::RadioGroupSelectPartClick()
-{
-    // One request procedure at a time: a click while one runs is taken when it ends, and the
-    // latest click wins. The running one keeps its part until then, so that what is still
-    // arriving for it is echoed to it and not to the part just clicked.
-    if (protocol::TRequestProcedures::Instance().Running()) {
-        PartRequestPending = true;
-        return;
-    }
-    do {
-        PartRequestPending = false;
-        RequestPart();
-    } while (PartRequestPending);
-}
-
-void TOmbrix::RequestPart()
-{
-    const int part = RadioGroupSelectPart->ItemIndex();
-    if (part < 0)
-        return;
-    PartText = HexByte(part);
-    MessagePart = part;
-    protocol::TSysExAttachment attached(
-        midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
-            DoSysexData(index, data);
-        });
-    // Each request is built when it is sent, with the header of that moment; its wait starts
-    // when it has left the output's queue.
-    for (std::size_t i = 0; i < editor::PartRequestCount; ++i) {
-        const editor::TRequest request = editor::PartRequests(DataRequestHeader, part)[i];
-        SendText(request.Text);
-        protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
     }
 }
 
@@ -307,89 +251,47 @@ void TOmbrix::LBPatchChange()
         patch = 31;
     FillPatchList(group);
     LBPatch->SetItemIndex(patch);
-    const int part = RadioGroupSelectPart->ItemIndex();
     // No patch selected: the new group's names are shown, and nothing is sent until one is.
-    if (patch < 0 || part < 0)
+    PartSession->ChoosePatch(group, patch);
+}
+
+void TOmbrix::PickPatch(int group, int patch)
+{
+    // A part that played no patch of a group cannot be given that back: nothing to send.
+    if (group == protocol::NoSelection || patch == protocol::NoSelection)
         return;
-    for (const std::string &message :
-         editor::PatchSelectionMessages(DataSetHeader, part, group, patch))
-        SendText(message);
-    const editor::TPatchSelection sent {group, patch};
-    emit PatchSelectionSent(
-        part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
-    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), editor::PatchSelectionWaitMs);
-    RadioGroupSelectPartClick();
+    LBPatchGroup->SetItemIndex(group);
+    FillPatchList(group);
+    LBPatch->SetItemIndex(patch);
+    LBPatchChange();
 }
 
 void TOmbrix::FillPatchList(int group)
 {
     if (group < 0 || group >= protocol::PatchGroupCount)
         return;
+    const std::vector<std::string> &patchNames = PartSession->PatchNames();
     QStringList names;
     names.reserve(protocol::PatchCountOfGroup(group));
     for (int i = 0; i < protocol::PatchCountOfGroup(group); ++i)
         names << settings::PatchNameForDisplay(
-            PatchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]);
+            patchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]);
     // One insertion rather than one per name: a part answer refills the list every time.
     LBPatch->clear();
     LBPatch->addItems(names);
 }
 
-void TOmbrix::SetupClick()
+void TOmbrix::ShowSelection(const editor::TPatchSelection &selection)
 {
-    if (protocol::TRequestProcedures::Instance().Running())
-        return;
-    if (FormSetup)
-        FormSetup->exec();
-    ApplySettings();
-}
-
-void TOmbrix::MixerClick()
-{
-    if (protocol::TRequestProcedures::Instance().Running())
-        return;
-    if (FormMixer)
-        FormMixer->exec();
-}
-
-void TOmbrix::QuitterClick()
-{
-    close();
+    LBPatchGroup->SetItemIndex(selection.Group);
+    if (selection.Group != protocol::NoSelection) {
+        FillPatchList(selection.Group);
+        LBPatch->SetItemIndex(selection.Patch);
+    }
+    AppendLog(" Patch");
 }
 
 void TOmbrix::AppendLog(const char *word)
 {
     Edit1->Append(QLatin1StringView(word));
-}
-
-void TOmbrix::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
-{
-    const editor::TDecoded decoded = editor::DecodeMessage(data);
-    switch (decoded.Block) {
-    case editor::TBlock::PatternPart: {
-        // The part's patch selection; a block is taken to be the requested part's.
-        if (!decoded.Selection)
-            return;
-        const editor::TPatchSelection &selection = *decoded.Selection;
-        LBPatchGroup->SetItemIndex(selection.Group);
-        KnownSelections[static_cast<std::size_t>(MessagePart)] = selection;
-        if (selection.Group != protocol::NoSelection) {
-            FillPatchList(selection.Group);
-            LBPatch->SetItemIndex(selection.Patch);
-        }
-        AppendLog(" Patch");
-        break;
-    }
-    case editor::TBlock::PatchCommon:
-        AppendLog(" Common");
-        break;
-    case editor::TBlock::Tone:
-        if (decoded.Values.empty())
-            return;
-        Column(decoded.Tone).Show(decoded.Values);
-        AppendLog(ToneWords[decoded.Tone - 1]);
-        break;
-    case editor::TBlock::NotOurs:
-        break;
-    }
 }

@@ -1,6 +1,7 @@
 #include "ToneColumn.h"
 
 #include "EnvelopeImage.h"
+#include "controls/ControlWatch.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
@@ -60,8 +61,6 @@ TToneColumn::TToneColumn(int tone, QWidget *parent)
     for (int row = 0; row < protocol::ToneControlCount; ++row)
         if (ToneTable[row].Kind == TControlKind::Bevel)
             Controls[static_cast<std::size_t>(row)]->lower();
-    for (int row = 0; row < protocol::ToneControlCount; ++row)
-        Known[static_cast<std::size_t>(row)] = ValueOf(row);
 }
 
 QString TToneColumn::Name(const char *stem) const
@@ -114,10 +113,8 @@ void TToneColumn::MakeControl(int row)
         auto *box = new QCheckBox(caption, this);
         box->setAutoFillBackground(true);
         box->setChecked(control.Start != 0);
-        connect(box, &QCheckBox::toggled, this, [this, row] {
-            RunHandler([&] { CheckBoxClick(row); });
-            NoteChange(row);
-        });
+        connect(box, &QCheckBox::toggled, this,
+                [this, row] { RunHandler([&] { CheckBoxClick(row); }); });
         widget = box;
         break;
     }
@@ -128,16 +125,12 @@ void TToneColumn::MakeControl(int row)
             list->setMaxVisibleItems(30);
             for (int wave = 0; wave < protocol::WaveRowCount; ++wave)
                 list->addItem(editor::WaveRowDisplayText(wave));
-            connect(list, &TDropDownList::UserChange, this, [this, row] {
-                RunHandler([&] { WaveListChange(row); });
-                NoteChange(row);
-            });
+            connect(list, &TDropDownList::UserChange, this,
+                    [this, row] { RunHandler([&] { WaveListChange(row); }); });
         } else {
             list->addItems(ItemsOf(control));
-            connect(list, &TDropDownList::UserChange, this, [this, row] {
-                RunHandler([&] { FilterListChange(row); });
-                NoteChange(row);
-            });
+            connect(list, &TDropDownList::UserChange, this,
+                    [this, row] { RunHandler([&] { FilterListChange(row); }); });
         }
         list->SetItemIndex(control.Start);
         widget = list;
@@ -147,10 +140,8 @@ void TToneColumn::MakeControl(int row)
         auto *group = new TRadioGroup(QString::fromLatin1(control.Caption), ItemsOf(control),
                                       control.Columns, this);
         group->setAutoFillBackground(true);
-        connect(group, &TRadioGroup::Click, this, [this, row] {
-            RunHandler([&] { RadioGroupClick(row); });
-            NoteChange(row);
-        });
+        connect(group, &TRadioGroup::Click, this,
+                [this, row] { RunHandler([&] { RadioGroupClick(row); }); });
         widget = group;
         break;
     }
@@ -168,9 +159,10 @@ void TToneColumn::MakeControl(int row)
         edit->setFrame(false);
         edit->setText(QString::number(control.Start));
         updown->SetAssociate(edit);
-        connect(edit, &TEditBox::Change, this, [this, row] {
+        // The arrows start from the number shown, however it came there.
+        connect(edit, &TEditBox::Change, this, [this, row, edit, updown] {
+            updown->SetPosition(protocol::TextToInt(edit->text()));
             RunHandler([&] { DepthChange(row); });
-            NoteChange(row);
         });
         widget = edit;
         break;
@@ -183,11 +175,8 @@ void TToneColumn::MakeControl(int row)
             bar->setSingleStep(control.Step);
             bar->setPageStep(control.Step);
         }
-        connect(bar, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
-        connect(bar, &QScrollBar::valueChanged, this, [this, row] {
-            RunHandler([&] { ScrollBarChange(row); });
-            NoteChange(row);
-        });
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, row] { RunHandler([&] { ScrollBarChange(row); }); });
         widget = bar;
         break;
     }
@@ -200,11 +189,8 @@ void TToneColumn::MakeControl(int row)
         bar->setInvertedControls(true);
         bar->setTickPosition(QSlider::TicksRight);
         bar->setTickInterval(10);
-        connect(bar, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
-        connect(bar, &QSlider::valueChanged, this, [this, row] {
-            RunHandler([&] { TrackBarChange(row); });
-            NoteChange(row);
-        });
+        connect(bar, &QSlider::valueChanged, this,
+                [this, row] { RunHandler([&] { TrackBarChange(row); }); });
         widget = bar;
         break;
     }
@@ -327,10 +313,8 @@ void TToneColumn::DepthChange(int row)
 void TToneColumn::Show(const std::vector<editor::TToneValue> &values)
 {
     const QScopedValueRollback showing(Showing, true);
-    for (const editor::TToneValue &value : values) {
+    for (const editor::TToneValue &value : values)
         ShowValue(value);
-        NoteChange(value.Row);
-    }
     if (!values.empty())
         for (TEnvelopeImage *image : Images)
             if (image)
@@ -376,27 +360,7 @@ void TToneColumn::ShowValue(const editor::TToneValue &value)
 
 int TToneColumn::ValueOf(int row) const
 {
-    const QWidget *widget = Controls[static_cast<std::size_t>(row)];
-    if (!widget)
-        return 0;
-    switch (ToneTable[row].Kind) {
-    case TControlKind::CheckBox:
-        return static_cast<const QCheckBox *>(widget)->isChecked() ? 1 : 0;
-    case TControlKind::WaveList:
-    case TControlKind::FilterList:
-        return static_cast<const TDropDownList *>(widget)->ItemIndex();
-    case TControlKind::RadioGroup:
-        return static_cast<const TRadioGroup *>(widget)->ItemIndex();
-    case TControlKind::DepthEdit:
-        return protocol::TextToInt(static_cast<const TEditBox *>(widget)->text());
-    case TControlKind::ScrollBar:
-    case TControlKind::TrackBar:
-        return static_cast<const QAbstractSlider *>(widget)->value();
-    case TControlKind::Bevel:
-    case TControlKind::EnvelopeImage:
-        break;
-    }
-    return 0;
+    return TControlWatch::ValueOf(Controls[static_cast<std::size_t>(row)]);
 }
 
 QString TToneColumn::StepName(int row) const
@@ -425,54 +389,4 @@ QString TToneColumn::StepName(int row) const
                                                          : control.Stem)
                    .trimmed();
     return QStringLiteral("%1 Tone %2").arg(name).arg(ToneNumber);
-}
-
-void TToneColumn::NoteChange(int row)
-{
-    const int after = ValueOf(row);
-    const int before = std::exchange(Known[static_cast<std::size_t>(row)], after);
-    if (Showing || Restoring || before == after)
-        return;
-    const auto *slider
-        = qobject_cast<const QAbstractSlider *>(Controls[static_cast<std::size_t>(row)]);
-    emit UserStep(row, before, after, slider && slider->isSliderDown() ? DragSerial : 0);
-}
-
-void TToneColumn::Restore(int row, int value)
-{
-    QWidget *widget = Controls[static_cast<std::size_t>(row)];
-    if (!widget)
-        return;
-    const QScopedValueRollback restoring(Restoring, true);
-    switch (ToneTable[row].Kind) {
-    case TControlKind::CheckBox:
-        static_cast<QCheckBox *>(widget)->setChecked(value != 0);
-        break;
-    case TControlKind::WaveList:
-    case TControlKind::FilterList: {
-        // A list set from the program runs no handler: it is run here, as a pick would.
-        auto *list = static_cast<TDropDownList *>(widget);
-        list->SetItemIndex(value);
-        if (ToneTable[row].Kind == TControlKind::WaveList)
-            RunHandler([&] { WaveListChange(row); });
-        else
-            RunHandler([&] { FilterListChange(row); });
-        NoteChange(row);
-        break;
-    }
-    case TControlKind::RadioGroup:
-        static_cast<TRadioGroup *>(widget)->SetItemIndex(value);
-        break;
-    case TControlKind::DepthEdit:
-        static_cast<TEditBox *>(widget)->setText(QString::number(value));
-        static_cast<TUpDown *>(Companions[static_cast<std::size_t>(row)])->SetPosition(value);
-        break;
-    case TControlKind::ScrollBar:
-    case TControlKind::TrackBar:
-        static_cast<QAbstractSlider *>(widget)->setValue(value);
-        break;
-    case TControlKind::Bevel:
-    case TControlKind::EnvelopeImage:
-        break;
-    }
 }

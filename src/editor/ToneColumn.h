@@ -37,23 +37,20 @@ public:
     TEnvelopeImage *PitchImage() const { return Images[1]; }
     TEnvelopeImage *FilterImage() const { return Images[2]; }
 
+    // The row's control; none for a frame, nor for an envelope before AttachEnvelopes.
     QWidget *ControlOf(int row) const { return Controls[static_cast<std::size_t>(row)]; }
     // The value a control shows (position, item, row, ticked or shown number); rows with no
     // single value give 0.
     int ValueOf(int row) const;
-    // Sets a control back to a value and runs its handler, which sends it as a user's change
-    // would; reported as no step.
-    void Restore(int row, int value);
     // What a step of the row's control is called in the Edit menu, e.g. "Level Tone 2".
     QString StepName(int row) const;
+    // True while Show sets the controls: their changes are the instrument's, not the user's.
+    bool IsShowing() const { return Showing; }
 
 signals:
     // One message's worth: the parameter's offset in the tone block and the value as hex text
     // (two bytes for the wave number). A connected receiver that throws ends the handler.
     void ParameterChange(int offset, const std::string &valueText);
-    // A user's change of one control, not a decoded or restored one. drag is nonzero while a
-    // bar is held, the same for every change of one press.
-    void UserStep(int row, int before, int after, int drag);
 
 private:
     void MakeControl(int row);
@@ -72,17 +69,11 @@ private:
     void DepthChange(int row);
     void SendValue(int offset, int value);
     void ShowValue(const editor::TToneValue &value);
-    // After a handler: a user's change becomes a step; any other only moves the value it
-    // starts from.
-    void NoteChange(int row);
 
     int ToneNumber;
     std::array<QWidget *, protocol::ToneControlCount> Controls {};
     // The up-down buttons of a depth field.
     std::array<QWidget *, protocol::ToneControlCount> Companions {};
     std::array<TEnvelopeImage *, 3> Images {};
-    std::array<int, protocol::ToneControlCount> Known {};
     bool Showing = false;
-    bool Restoring = false;
-    int DragSerial = 0;
 };

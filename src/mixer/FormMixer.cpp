@@ -6,6 +6,7 @@
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
+#include "controls/UndoCoordinator.h"
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "protocol/Handlers.h"
@@ -377,9 +378,10 @@ void TFormMixer::OKBtnClick()
     accept();
 }
 
-void TFormMixer::SetUndoStack(QUndoStack &stack)
+void TFormMixer::SetUndo(TUndoCoordinator &undo)
 {
-    UndoStack = &stack;
+    undo.FollowWindow(*this, undo.MixerStack());
+    UndoStack = &undo.MixerStack();
     if (SendConnected)
-        new TMixerUndo(*this, State, stack);
+        new TMixerUndo(*this, State, *UndoStack);
 }

@@ -24,6 +24,7 @@ class QUndoStack;
 class TEffectsArea;
 class TMixerGroup;
 class TReceiveLog;
+class TUndoCoordinator;
 
 struct TMainWindowSettings
 {
@@ -57,9 +58,10 @@ public:
 
     void done(int result) override;
 
-    // The user's changes become steps on stack from now on (from the first opening on, when the
-    // window has not been opened yet).
-    void SetUndoStack(QUndoStack &stack);
+    // The user's changes become steps on the histories' mixer stack from now on (from the first
+    // opening on, when the window has not been opened yet), which is the active one while the
+    // window is in front.
+    void SetUndo(TUndoCoordinator &undo);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -4,7 +4,9 @@
 // the opening brings the part's patch back; the monitor's tap hears the traffic both ways and
 // says what it means.
 
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
+#include "editor/PatchFileActions.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
@@ -44,6 +46,7 @@ class TJackEditor : public QObject
 
     std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<protocol::TMonitoredOutputs> Monitored;
+    TUndoCoordinator Undo;
     std::unique_ptr<TOmbrix> Window;
     std::vector<std::string> Errors;
     QStringList Heard;
@@ -67,7 +70,7 @@ class TJackEditor : public QObject
     void Save(const QString &path)
     {
         QTRY_COMPARE_WITH_TIMEOUT(Paced->Device(Out).Waiting(), std::size_t(0), 20000);
-        Window->SavePatch(path);
+        Window->PatchFiles().SavePatch(path);
         QVERIFY2(QFile::exists(path), Errors.empty() ? "" : Errors.front().c_str());
     }
 
@@ -104,7 +107,7 @@ private slots:
             Heard << QString::fromStdString((traffic.Sent ? "Out " : "In ")
                                             + protocol::MessageMeaning(traffic.Bytes));
         });
-        Window = std::make_unique<TOmbrix>(*Monitored);
+        Window = std::make_unique<TOmbrix>(*Monitored, Undo);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 
@@ -125,11 +128,11 @@ private slots:
             ->findChildren<QRadioButton *>()
             .at(2)
             ->click();
-        QCOMPARE(Window->PartText, std::string("02"));
+        QCOMPARE(Window->Session().PartText(), std::string("02"));
         Save(third);
         QVERIFY(DataOf(first) != DataOf(third));
 
-        protocol::RunBurstHandler([&] { Window->OpenPatch(first); });
+        protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(first); });
         const QString opened = Dir.filePath("opened.syx");
         Save(opened);
         QCOMPARE(DataOf(opened), DataOf(first));

@@ -586,7 +586,7 @@ void TSoakDriver::QuietPause()
 
 void TSoakDriver::WaitQuiet(const char *after)
 {
-    midi::IMidiOut &output = Windows.Outputs.Device(Windows.Ombrix.MidiOutIndex);
+    midi::IMidiOut &output = Windows.Outputs.Device(Windows.Ombrix.Devices().MidiOutIndex);
     const bool quiet = QTest::qWaitFor(
         [&output] {
             return !protocol::TRequestProcedures::Instance().Running() && output.Waiting() == 0;
@@ -608,7 +608,7 @@ void TSoakDriver::CheckStrictTiming()
     using namespace std::chrono;
     const instrument::TAddress level {0x02, 0x00, 0x12, 0x65}; // part 1, tone 2's level
     midi::TByteStream dataSet;
-    midi::HexTextToSysEx(protocol::DataSetHeader(Windows.Ombrix.DeviceId) + "02 00 12 65 "
+    midi::HexTextToSysEx(protocol::DataSetHeader(Windows.Ombrix.Devices().DeviceId) + "02 00 12 65 "
                              + midi::HexByte(Instrument.ReadByte(level)),
                          dataSet);
     // Longer than the gap after the longest data set's bytes on the cable, before and after.
@@ -697,7 +697,8 @@ void TSoakDriver::CheckMainWindow()
         Fail(QStringLiteral("no part is selected"));
     auto *groups = FindControl<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
     auto *patches = FindControl<TDropDownList>(window, QStringLiteral("LBPatch"));
-    for (const editor::TRequest &request : editor::PartRequests(window.DataRequestHeader, part)) {
+    for (const editor::TRequest &request :
+         editor::PartRequests(window.Session().DataRequestHeader(), part)) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
             const editor::TDecoded decoded = editor::DecodeMessage(answer);
             if (decoded.Block == editor::TBlock::PatternPart && decoded.Selection) {
@@ -770,7 +771,7 @@ void TSoakDriver::CheckMixerWindow()
         compare(name, FindControl<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
     };
     for (const mixer::TRequest &request :
-         mixer::OpeningRequests(Windows.Ombrix.DataRequestHeader)) {
+         mixer::OpeningRequests(Windows.Ombrix.Session().DataRequestHeader())) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
             const mixer::TDecodedMessage decoded = mixer::DecodeMessage(answer);
             if (const auto &s = decoded.Switches) {

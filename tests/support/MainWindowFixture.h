@@ -7,6 +7,7 @@
 
 #include "EditorTestSupport.h"
 #include "VirtualRig.h"
+#include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
@@ -36,7 +37,14 @@ protected:
     void StartWindow()
     {
         StartRig();
-        Window = std::make_unique<TOmbrix>(midi::MidiOut());
+        OpenWindow(midi::MidiOut());
+    }
+    // A window of its own undo histories, sending through outputs.
+    void OpenWindow(midi::IMidiOuts &outputs)
+    {
+        Window.reset();
+        Undo = std::make_unique<TUndoCoordinator>();
+        Window = std::make_unique<TOmbrix>(outputs, *Undo);
     }
     // The window behind the paced output with the instrument's 20 ms gap, once its start-up
     // messages have all left.
@@ -45,7 +53,7 @@ protected:
         Paced
             = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(20));
-        Window = std::make_unique<TOmbrix>(*Paced);
+        OpenWindow(*Paced);
         WaitSent();
     }
     // What the window still has queued has left, with the window's events dispatched meanwhile.
@@ -53,6 +61,7 @@ protected:
     void StopWindow()
     {
         Window.reset();
+        Undo.reset();
         Paced.reset();
         Rig.reset();
         protocol::SetErrorReporter(nullptr);
@@ -76,6 +85,8 @@ protected:
 
     std::unique_ptr<TVirtualRig> Rig;
     std::unique_ptr<midi::TPacedOutputs> Paced;
+    // The window's steps refer to its controls: the histories go after it.
+    std::unique_ptr<TUndoCoordinator> Undo;
     std::unique_ptr<TOmbrix> Window;
     std::vector<std::string> Errors;
 };

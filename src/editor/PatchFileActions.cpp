@@ -1,13 +1,9 @@
-// The main window's patch files: File > Open Patch..., Save Patch..., and a .syx file dropped on
-// the window. Kept apart from the rest of the window, whose menu gets them through one call.
+#include "PatchFileActions.h"
 
-#include "Ombrix.h"
-
-#include "controls/DropDownList.h"
-#include "controls/RadioGroup.h"
-#include "midi/MidiDevices.h"
+#include "PartSession.h"
 #include "midi/MidiError.h"
 #include "protocol/ConfFile.h"
+#include "protocol/DataPackets.h"
 #include "protocol/EditorProtocol.h"
 #include "protocol/Handlers.h"
 #include "protocol/PatchFile.h"
@@ -27,9 +23,16 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <array>
+
 namespace {
 
 const QString PatchFileFilter = QStringLiteral("Patch files (*.syx);;All files (*)");
+
+bool Running()
+{
+    return protocol::TRequestProcedures::Instance().Running();
+}
 
 // The one local .syx file a drop carries, or nothing.
 QString DroppedPatchFile(const QMimeData *data)
@@ -38,19 +41,6 @@ QString DroppedPatchFile(const QMimeData *data)
         return {};
     const QString path = data->urls().front().toLocalFile();
     return path.endsWith(QStringLiteral(".syx"), Qt::CaseInsensitive) ? path : QString();
-}
-
-// What the last patch file did, in a label of the status bar: the queue's "Sending n
-// messages..." covers it for a while and then lets it show again.
-void ShowPatchFileReport(QStatusBar *bar, const QString &text)
-{
-    auto *label = bar->findChild<QLabel *>(QStringLiteral("PatchFileReport"));
-    if (!label) {
-        label = new QLabel(bar);
-        label->setObjectName(QStringLiteral("PatchFileReport"));
-        bar->addWidget(label, 1);
-    }
-    label->setText(text);
 }
 
 // Asks whether a file goes out all the same to a part whose patch could not be kept: it could
@@ -72,27 +62,39 @@ bool SendWithoutUndo(QWidget *window, int part)
 
 } // namespace
 
-void TOmbrix::BuildPatchFileMenu(QMenu *file)
+TPatchFileActions::TPatchFileActions(QWidget &window, TPartSession &session, QStatusBar &bar,
+                                     std::function<QString()> patchName)
+    : QObject(&window)
+    , Window(window)
+    , Session(session)
+    , Bar(bar)
+    , PatchName(std::move(patchName))
 {
-    QAction *open = new QAction(QStringLiteral("Open Patch..."), file);
+    window.setAcceptDrops(true);
+    window.installEventFilter(this);
+}
+
+void TPatchFileActions::AddTo(QMenu &file)
+{
+    QAction *open = new QAction(QStringLiteral("Open Patch..."), &file);
     open->setObjectName(QStringLiteral("OpenPatch"));
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this,
             [this] { protocol::RunBurstHandler([this] { OpenPatchClick(); }); });
-    QAction *save = new QAction(QStringLiteral("Save Patch..."), file);
+    QAction *save = new QAction(QStringLiteral("Save Patch..."), &file);
     save->setObjectName(QStringLiteral("SavePatch"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this,
             [this] { protocol::RunBurstHandler([this] { SavePatchClick(); }); });
-    RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), file);
+    RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), &file);
     RecentPatchMenu->setObjectName(QStringLiteral("RecentPatches"));
     // Read when shown: another copy of the program may have opened files meanwhile.
     connect(RecentPatchMenu, &QMenu::aboutToShow, this, [this] { FillRecentPatchMenu(); });
-    QAction *first = file->actions().value(0);
-    file->insertAction(first, open);
-    file->insertAction(first, save);
-    file->insertMenu(first, RecentPatchMenu);
-    file->insertSeparator(first);
+    QAction *first = file.actions().value(0);
+    file.insertAction(first, open);
+    file.insertAction(first, save);
+    file.insertMenu(first, RecentPatchMenu);
+    file.insertSeparator(first);
     FillRecentPatchMenu();
     // Both talk to the instrument: not while a request procedure waits for its answers.
     connect(&protocol::TRequestProcedures::Instance(),
@@ -101,10 +103,9 @@ void TOmbrix::BuildPatchFileMenu(QMenu *file)
                 save->setEnabled(!running);
                 RecentPatchMenu->setEnabled(!running && !RecentPatchMenu->isEmpty());
             });
-    setAcceptDrops(true);
 }
 
-void TOmbrix::FillRecentPatchMenu()
+void TPatchFileActions::FillRecentPatchMenu()
 {
     RecentPatchMenu->clear();
     const QStringList files = settings::ReadRecentPatchFiles(settings::ConfFilePath());
@@ -113,51 +114,61 @@ void TOmbrix::FillRecentPatchMenu()
         connect(item, &QAction::triggered, this,
                 [this, path] { protocol::RunBurstHandler([this, path] { OpenPatch(path); }); });
     }
-    RecentPatchMenu->setEnabled(!files.isEmpty()
-                                && !protocol::TRequestProcedures::Instance().Running());
+    RecentPatchMenu->setEnabled(!files.isEmpty() && !Running());
 }
 
-void TOmbrix::RememberPatchFile(const QString &path)
+void TPatchFileActions::RememberPatchFile(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     PatchFileDirectory = QFileInfo(absolute).absolutePath();
     const QString conf = settings::ConfFilePath();
     settings::WriteRecentPatchFiles(
         conf, settings::WithRecentPatchFile(settings::ReadRecentPatchFiles(conf), absolute));
-    FillRecentPatchMenu();
+    if (RecentPatchMenu)
+        FillRecentPatchMenu();
 }
 
-void TOmbrix::OpenPatchClick()
+void TPatchFileActions::ShowReport(const QString &text)
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    // In a label of the status bar: the queue's "Sending n messages..." covers it for a while
+    // and then lets it show again.
+    if (!Report) {
+        Report = new QLabel(&Bar);
+        Report->setObjectName(QStringLiteral("PatchFileReport"));
+        Bar.addWidget(Report, 1);
+    }
+    Report->setText(text);
+}
+
+void TPatchFileActions::OpenPatchClick()
+{
+    if (Running())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open Patch"),
+    const QString path = QFileDialog::getOpenFileName(&Window, QStringLiteral("Open Patch"),
                                                       PatchFileDirectory, PatchFileFilter);
     if (!path.isEmpty())
         OpenPatch(path);
 }
 
-void TOmbrix::SavePatchClick()
+void TPatchFileActions::SavePatchClick()
 {
-    if (protocol::TRequestProcedures::Instance().Running())
+    if (Running())
         return;
-    QString name = LBPatch->currentText().trimmed();
+    QString name = PatchName().trimmed();
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (name.isEmpty())
         name = QStringLiteral("Patch");
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Patch"),
+        &Window, QStringLiteral("Save Patch"),
         QDir(PatchFileDirectory).filePath(name + QStringLiteral(".syx")), PatchFileFilter);
     if (!path.isEmpty())
         SavePatch(path);
 }
 
-void TOmbrix::OpenPatch(const QString &path)
+void TPatchFileActions::OpenPatch(const QString &path)
 {
-    if (protocol::TRequestProcedures::Instance().Running())
-        return;
-    const int part = RadioGroupSelectPart->ItemIndex();
-    if (part < 0)
+    const int part = Session.SelectedPart();
+    if (Running() || part < 0)
         return;
     // The whole file is checked before the first message goes: a bad one sends nothing.
     const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
@@ -165,52 +176,33 @@ void TOmbrix::OpenPatch(const QString &path)
         throw midi::EMidiError(load.Error.toStdString());
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
-    const std::vector<midi::TByteStream> held = CollectPatch(part);
+    const std::vector<midi::TByteStream> held = Session.CollectPatch(part);
     const bool undoable = protocol::MissingPatchBlocks(held, part).empty();
-    if (!undoable && !SendWithoutUndo(this, part))
+    if (!undoable && !SendWithoutUndo(&Window, part))
         return;
-    midi::IMidiOut &device = Outputs.Device(MidiOutIndex);
-    const auto messages = protocol::PatchFileMessages(load.File, DeviceId, part);
+    midi::IMidiOut &device = Session.Output();
+    const auto messages = protocol::PatchFileMessages(load.File, Session.DeviceId(), part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
         emit PatchFileOpened(part, protocol::PatchBlockMessages(held, part), messages);
-    ShowPatchFileReport(StatusBar,
-                        QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
-                            .arg(QFileInfo(path).fileName())
-                            .arg(messages.size())
-                            .arg(part + 1)
-                            .arg(load.File.Skipped));
+    ShowReport(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
+                   .arg(QFileInfo(path).fileName())
+                   .arg(messages.size())
+                   .arg(part + 1)
+                   .arg(load.File.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
     protocol::WaitPumpingAfterLeaving(device, editor::PatchSelectionWaitMs);
-    RadioGroupSelectPartClick();
+    Session.RequestAgain();
     RememberPatchFile(path);
 }
 
-std::vector<midi::TByteStream> TOmbrix::CollectPatch(int part)
+void TPatchFileActions::SavePatch(const QString &path)
 {
-    // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
-    // the blocks, also those the window does not show.
-    std::vector<midi::TByteStream> received;
-    protocol::TSysExAttachment attached(
-        midi::MidiIn(), [&received](std::int32_t, std::span<const std::uint8_t> data) {
-            received.emplace_back(data.begin(), data.end());
-        });
-    const editor::TRequest request
-        = editor::PartRequests(DataRequestHeader, part)[editor::PartRequestCount - 1];
-    SendText(request.Text);
-    protocol::WaitPumpingAfterLeaving(Outputs.Device(MidiOutIndex), request.WaitMs);
-    return received;
-}
-
-void TOmbrix::SavePatch(const QString &path)
-{
-    if (protocol::TRequestProcedures::Instance().Running())
+    const int part = Session.SelectedPart();
+    if (Running() || part < 0)
         return;
-    const int part = RadioGroupSelectPart->ItemIndex();
-    if (part < 0)
-        return;
-    const std::vector<midi::TByteStream> received = CollectPatch(part);
+    const std::vector<midi::TByteStream> received = Session.CollectPatch(part);
     const auto missing = protocol::MissingPatchBlocks(received, part);
     if (!missing.empty()) {
         std::string names;
@@ -223,21 +215,40 @@ void TOmbrix::SavePatch(const QString &path)
     if (const auto error
         = protocol::SavePatchFile(path, protocol::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
-    ShowPatchFileReport(StatusBar, QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
+    ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
 }
 
-void TOmbrix::dragEnterEvent(QDragEnterEvent *event)
+void TPatchFileActions::SendPatchMessages(int part,
+                                          const std::vector<std::vector<std::uint8_t>> &messages)
 {
-    if (!DroppedPatchFile(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+    midi::IMidiOut &out = Session.Output();
+    for (const std::vector<std::uint8_t> &message : messages) {
+        // F0 41 dev 00 0B 12, four address bytes, the data, the checksum and F7.
+        constexpr std::size_t Frame = 12;
+        if (message.size() < Frame || message[0] != 0xF0 || message[1] != 0x41 || message[3] != 0x00
+            || message[4] != 0x0B || message[5] != 0x12)
+            continue;
+        const std::array<std::uint8_t, 4> address {message[6], static_cast<std::uint8_t>(part),
+                                                   message[8], message[9]};
+        const std::span<const std::uint8_t> data(message.data() + 10, message.size() - Frame);
+        for (const midi::TByteStream &packet :
+             protocol::DataSetPackets(Session.DeviceId(), address, data))
+            out.SendSysEx(packet);
+    }
+    Session.RequestAgain();
 }
 
-void TOmbrix::dropEvent(QDropEvent *event)
+bool TPatchFileActions::eventFilter(QObject *watched, QEvent *event)
 {
-    const QString path = DroppedPatchFile(event->mimeData());
+    if (watched != &Window || (event->type() != QEvent::DragEnter && event->type() != QEvent::Drop))
+        return false;
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QString path = DroppedPatchFile(drop->mimeData());
     if (path.isEmpty())
-        return;
-    event->acceptProposedAction();
-    protocol::RunBurstHandler([this, path] { OpenPatch(path); });
+        return false;
+    drop->acceptProposedAction();
+    if (event->type() == QEvent::Drop)
+        protocol::RunBurstHandler([this, path] { OpenPatch(path); });
+    return true;
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+// A request's wait that ends as soon as its answers are in. The blocks the request is answered
+// with are named before it is sent; each data set received is noted, and once every byte of
+// every expected block has arrived (from its offset 00 to its size, in one message or in
+// several) the wait ends. The request's own time, counted from the moment it has left the
+// output, stays the upper bound: an instrument that answers less, or not at all, costs that time
+// and no more.
+
+#include "midi/MidiOutputs.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class QEventLoop;
+
+class TAnswerWait
+{
+public:
+    struct TBlock
+    {
+        std::array<std::uint8_t, 4> Address;
+        int Size;
+    };
+
+    // The blocks the next request is answered with, in data sets that start with header (F0 41,
+    // the device, the model and the command).
+    void Expect(std::span<const TBlock> blocks, std::span<const std::uint8_t> header);
+    // A received message: its bytes that fall in an expected block count as arrived.
+    void Note(std::span<const std::uint8_t> message);
+    // Every expected byte has arrived (also when nothing is expected).
+    bool Complete() const { return Missing == 0; }
+
+    // Dispatches the window thread's events until every expected byte has arrived, or for more
+    // than ms milliseconds from the moment the last message handed to output has left it.
+    void Run(const midi::IMidiOut &output, int ms);
+
+private:
+    struct TAwaited
+    {
+        std::uint32_t Start; // linear address
+        std::vector<bool> Arrived;
+    };
+    std::vector<TAwaited> Awaited;
+    std::vector<std::uint8_t> Header;
+    std::size_t Missing = 0;
+    QEventLoop *Running = nullptr;
+};

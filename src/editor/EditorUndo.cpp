@@ -1,0 +1,84 @@
+#include "EditorUndo.h"
+
+#include "EnvelopeImage.h"
+#include "PartSession.h"
+#include "PatchFileActions.h"
+#include "ToneColumn.h"
+#include "controls/ControlWatch.h"
+#include "controls/UndoCoordinator.h"
+#include "controls/UndoSteps.h"
+#include "protocol/Handlers.h"
+#include "protocol/ToneParams.h"
+
+#include <QUndoStack>
+#include <optional>
+#include <utility>
+
+TEditorUndo::TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &session,
+                         TPatchFileActions &files, std::span<TToneColumn *const> columns,
+                         std::function<void(int group, int patch)> pickPatch)
+    : QObject(parent)
+    , Undo(undo)
+    , Session(session)
+{
+    for (TToneColumn *column : columns)
+        WatchColumn(column);
+    connect(&files, &TPatchFileActions::PatchFileOpened, this,
+            [this, &files](int part, std::vector<std::vector<std::uint8_t>> before,
+                           std::vector<std::vector<std::uint8_t>> after) {
+                if (part < 0 || part >= TUndoCoordinator::PartCount)
+                    return;
+                Undo.PartStack(part).push(new TUndoStep(
+                    QStringLiteral("Open Patch"),
+                    [&files, part, before = std::move(before)] {
+                        protocol::RunHandler([&] { files.SendPatchMessages(part, before); });
+                    },
+                    [&files, part, after = std::move(after)] {
+                        protocol::RunHandler([&] { files.SendPatchMessages(part, after); });
+                    }));
+            });
+    connect(&session, &TPartSession::PatchSelectionSent, this,
+            [this, pickPatch = std::move(pickPatch)](int part,
+                                                     std::optional<editor::TPatchSelection> before,
+                                                     editor::TPatchSelection after) {
+                // A selection an undo or redo sends is that step's own. Taken when it is sent,
+                // the step is the history's of the part it went to, from what that part played,
+                // whatever part is clicked while the pick waits. A part whose patch is not known
+                // cannot be given it back.
+                if (Undo.Undoing() || part < 0 || part >= TUndoCoordinator::PartCount || !before
+                    || before->Group == protocol::NoSelection
+                    || before->Patch == protocol::NoSelection
+                    || (before->Group == after.Group && before->Patch == after.Patch))
+                    return;
+                const auto pick = [pickPatch](editor::TPatchSelection selection) {
+                    protocol::RunHandler([&] { pickPatch(selection.Group, selection.Patch); });
+                };
+                Undo.PartStack(part).push(new TUndoStep(
+                    QStringLiteral("Patch Part %1").arg(part + 1),
+                    [pick, before = *before] { pick(before); }, [pick, after] { pick(after); }));
+            });
+}
+
+void TEditorUndo::WatchColumn(TToneColumn *column)
+{
+    const auto messagePartStack
+        = [this]() -> QUndoStack & { return Undo.PartStack(Session.MessagePart()); };
+    auto *watch
+        = new TControlWatch(this, messagePartStack, [column] { return column->IsShowing(); });
+    for (int row = 0; row < protocol::ToneControlCount; ++row) {
+        QWidget *control = column->ControlOf(row);
+        auto *image = qobject_cast<TEnvelopeImage *>(control);
+        if (!image) {
+            if (control)
+                watch->Watch(control, column->StepName(row));
+            continue;
+        }
+        connect(image, &TEnvelopeImage::Dragged, this,
+                [messagePartStack, image, name = column->StepName(row)](
+                    const TEnvelopeValues &before, const TEnvelopeValues &after) {
+                    messagePartStack().push(new TUndoStep(
+                        name, [image, before] { image->Restore(before); },
+                        [image, after] { image->Restore(after); }));
+                });
+    }
+}

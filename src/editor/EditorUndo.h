@@ -1,0 +1,31 @@
+#pragma once
+
+// The main window's undo steps, each on the history of the part its message went to: a tone
+// control's change (through the shared control watcher), an envelope drag, a patch picked for
+// the part and a patch file opened into it. While a part request runs, that part is the one
+// requested, which the history in use follows only once the request has ended.
+
+#include <QObject>
+
+#include <functional>
+#include <span>
+
+class TPartSession;
+class TPatchFileActions;
+class TToneColumn;
+class TUndoCoordinator;
+
+class TEditorUndo : public QObject
+{
+public:
+    // pickPatch shows a group and patch in the window's lists and sends them as a pick would.
+    TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &session,
+                TPatchFileActions &files, std::span<TToneColumn *const> columns,
+                std::function<void(int group, int patch)> pickPatch);
+
+private:
+    void WatchColumn(TToneColumn *column);
+
+    TUndoCoordinator &Undo;
+    TPartSession &Session;
+};

@@ -1,0 +1,181 @@
+#include "PartSession.h"
+
+#include "midi/MidiDevices.h"
+#include "midi/MidiError.h"
+#include "midi/SysExText.h"
+#include "protocol/Headers.h"
+#include "protocol/RequestProcedure.h"
+#include "protocol/ToneParams.h"
+#include "protocol/WaitPumping.h"
+
+#include <utility>
+
+namespace {
+
+// What the instrument answers a part's requests with, whole: its pattern part block, then its
+// temporary patch's common block and four tone blocks, each running one byte into a second
+// address page.
+constexpr int PatternPartSize = 0x1A;
+constexpr int PatchCommonSize = 0x48;
+constexpr int ToneBlockSize = 0x81;
+
+std::vector<TAnswerWait::TBlock> AnswerBlocks(int part, std::size_t request)
+{
+    const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
+    if (request == 0)
+        return {{{0x01, 0x00, byte(0x10 + part), 0x00}, PatternPartSize}};
+    std::vector<TAnswerWait::TBlock> blocks {{{0x02, byte(part), 0x00, 0x00}, PatchCommonSize}};
+    for (int tone = 1; tone <= 4; ++tone)
+        blocks.push_back({{0x02, byte(part), byte(protocol::ToneByte(tone)), 0x00}, ToneBlockSize});
+    return blocks;
+}
+
+} // namespace
+
+TPartSession::TPartSession(midi::IMidiOuts &outputs, QObject *parent)
+    : QObject(parent)
+    , Outputs(outputs)
+{ }
+
+void TPartSession::ApplySettings()
+{
+    const settings::TReadOutcome outcome
+        = settings::ReadSettingsFile(settings::SettingsFilePath(), Settings);
+    Settings.PatchNames.resize(protocol::PatchNameCount);
+    // A device that cannot be opened does not keep the other one closed nor the headers
+    // unbuilt: every later message needs them. The errors are shown once all is done.
+    std::string errors = outcome.Error;
+    const auto open = [&errors](const auto &openDevice) {
+        try {
+            openDevice();
+        } catch (const std::exception &e) {
+            errors += (errors.empty() ? "" : "\n") + std::string(e.what());
+        }
+    };
+    open([this] { midi::MidiIn().Open(Settings.MidiInIndex); });
+    open([this] { Outputs.Open(Settings.MidiOutIndex); });
+    SetHeader = protocol::DataSetHeader(Settings.DeviceId);
+    RequestHeader = protocol::DataRequestHeader(Settings.DeviceId);
+    if (!errors.empty())
+        throw midi::EMidiError(errors);
+}
+
+TDeviceSettings TPartSession::Devices() const
+{
+    return {Settings.MidiInIndex, Settings.MidiOutIndex, Settings.DeviceId};
+}
+
+midi::IMidiOut &TPartSession::Output() const
+{
+    return Outputs.Device(Settings.MidiOutIndex);
+}
+
+std::string TPartSession::PartText() const
+{
+    return midi::HexByte(Requested);
+}
+
+void TPartSession::SendText(const std::string &text)
+{
+    Output().SendSysExText(text);
+}
+
+void TPartSession::SelectPart(int part)
+{
+    Selected = part;
+    if (protocol::TRequestProcedures::Instance().Running()) {
+        RequestPending = true;
+        return;
+    }
+    do {
+        RequestPending = false;
+        RequestPart();
+    } while (RequestPending);
+}
+
+void TPartSession::RequestPart()
+{
+    const int part = Selected;
+    if (part < 0)
+        return;
+    Requested = part;
+    protocol::TSysExAttachment attached(
+        midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
+            DoSysexData(index, data);
+        });
+    // Each request is built when it is sent, with the header of that moment.
+    for (std::size_t i = 0; i < editor::PartRequestCount; ++i)
+        Ask(editor::PartRequests(RequestHeader, part)[i], AnswerBlocks(part, i));
+}
+
+void TPartSession::Ask(const editor::TRequest &request, std::span<const TAnswerWait::TBlock> blocks)
+{
+    // The answers are data sets of this device: the header's own bytes, without the checksum
+    // and F7 that the conversion closes a message with.
+    midi::TByteStream header;
+    midi::HexTextToSysEx(SetHeader, header);
+    header.resize(header.size() - 2);
+    Answers.Expect(blocks, header);
+    SendText(request.Text);
+    // Its wait starts when it has left the output's queue.
+    Answers.Run(Output(), WaitBound.value_or(request.WaitMs));
+}
+
+void TPartSession::ChoosePatch(int group, int patch)
+{
+    const int part = Selected;
+    // No patch selected: nothing is sent until one is.
+    if (patch < 0 || part < 0)
+        return;
+    for (const std::string &message : editor::PatchSelectionMessages(SetHeader, part, group, patch))
+        SendText(message);
+    const editor::TPatchSelection sent {group, patch};
+    emit PatchSelectionSent(
+        part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
+    protocol::WaitPumpingAfterLeaving(Output(), editor::PatchSelectionWaitMs);
+    RequestAgain();
+}
+
+void TPartSession::SendToneValue(int tone, int offset, const std::string &valueText)
+{
+    SendText(protocol::ToneMessageText(SetHeader, PartText(), tone, offset, valueText));
+}
+
+std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
+{
+    // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
+    // the blocks, also those the window does not show.
+    std::vector<midi::TByteStream> received;
+    protocol::TSysExAttachment attached(
+        midi::MidiIn(), [this, &received](std::int32_t, std::span<const std::uint8_t> data) {
+            Answers.Note(data);
+            received.emplace_back(data.begin(), data.end());
+        });
+    constexpr std::size_t Patch = editor::PartRequestCount - 1;
+    Ask(editor::PartRequests(RequestHeader, part)[Patch], AnswerBlocks(part, Patch));
+    return received;
+}
+
+void TPartSession::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
+{
+    Answers.Note(data);
+    const editor::TDecoded decoded = editor::DecodeMessage(data);
+    switch (decoded.Block) {
+    case editor::TBlock::PatternPart:
+        // The part's patch selection; a block is taken to be the requested part's.
+        if (!decoded.Selection)
+            return;
+        KnownSelections[static_cast<std::size_t>(Requested)] = *decoded.Selection;
+        emit SelectionReceived(*decoded.Selection);
+        break;
+    case editor::TBlock::PatchCommon:
+        emit CommonReceived();
+        break;
+    case editor::TBlock::Tone:
+        if (!decoded.Values.empty())
+            emit ToneReceived(decoded.Tone, decoded.Values);
+        break;
+    case editor::TBlock::NotOurs:
+        break;
+    }
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+// The main window's session with the instrument: the devices and the device ID from the
+// settings file, the part request (its two requests, their waits, the answers dispatched as
+// they are decoded), the patch choice, and the tone values and patch data sent to the part.
+// Holds no widget: the window shows what it reports and tells it what the user picked.
+
+#include "AnswerWait.h"
+#include "midi/MidiOutputs.h"
+#include "protocol/EditorProtocol.h"
+#include "protocol/SettingsFile.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// The devices and device ID the windows talk through, as the settings file gives them.
+struct TDeviceSettings
+{
+    int MidiInIndex = 0;
+    int MidiOutIndex = 0;
+    int DeviceId = 0;
+};
+
+class TPartSession : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PartCount = 7;
+
+    // Every message goes through outputs, to the device of the settings' output index.
+    explicit TPartSession(midi::IMidiOuts &outputs, QObject *parent = nullptr);
+
+    // Reads the settings file, opens both devices and builds the headers from the device ID,
+    // whatever fails on the way; then throws with every error, when there was any.
+    void ApplySettings();
+    TDeviceSettings Devices() const;
+    const std::vector<std::string> &PatchNames() const { return Settings.PatchNames; }
+    midi::IMidiOut &Output() const;
+    int DeviceId() const { return Settings.DeviceId; }
+    const std::string &DataSetHeader() const { return SetHeader; }
+    const std::string &DataRequestHeader() const { return RequestHeader; }
+
+    // The part clicked, 0..6, requested at once; or, while a request procedure runs, once it
+    // ends, the latest click winning. The running one keeps its part until then, so that what
+    // still arrives for it is echoed to it and not to the part just clicked.
+    void SelectPart(int part);
+    int SelectedPart() const { return Selected; }
+    // The selected part requested again.
+    void RequestAgain() { SelectPart(Selected); }
+    // The part the tone controls' messages go to: the one requested last; and the same as the
+    // two hex digits of its messages' address.
+    int MessagePart() const { return Requested; }
+    std::string PartText() const;
+
+    // Sends the patch for the selected part (none while patch is -1), then asks for the part
+    // again once the instrument has loaded it.
+    void ChoosePatch(int group, int patch);
+    // One tone parameter of the part the messages go to: offset in the tone block, value as hex.
+    void SendToneValue(int tone, int offset, const std::string &valueText);
+    // The part's whole patch as the instrument sends it, through a request procedure of its own.
+    std::vector<midi::TByteStream> CollectPatch(int part);
+
+    // The decoder attached to the input set during a part request.
+    void DoSysexData(std::int32_t deviceIndex, std::span<const std::uint8_t> data);
+    // Each answer wait lasts at most ms instead of its request's own time: a test raises it so
+    // high that only a wait that ends on its last block can pass.
+    void SetWaitBound(int ms) { WaitBound = ms; }
+
+signals:
+    // A patch selection was sent to part (0..6): the one the part played before, when known.
+    void PatchSelectionSent(int part, std::optional<editor::TPatchSelection> before,
+                            editor::TPatchSelection after);
+    // What the answers hold, as each is decoded; a slot that throws ends the decoding there.
+    void SelectionReceived(const editor::TPatchSelection &selection);
+    void CommonReceived();
+    void ToneReceived(int tone, const std::vector<editor::TToneValue> &values);
+
+private:
+    void RequestPart();
+    void Ask(const editor::TRequest &request, std::span<const TAnswerWait::TBlock> blocks);
+    void SendText(const std::string &text);
+
+    midi::IMidiOuts &Outputs;
+    settings::TSettingsValues Settings;
+    std::string SetHeader;
+    std::string RequestHeader;
+    int Selected = -1;
+    int Requested = 0;
+    // A part was clicked while a request procedure ran.
+    bool RequestPending = false;
+    // The group and patch each part plays, as last decoded or sent.
+    std::array<std::optional<editor::TPatchSelection>, PartCount> KnownSelections {};
+    TAnswerWait Answers;
+    std::optional<int> WaitBound;
+};
