@@ -3,9 +3,11 @@
 // answers), and the whole input is fed once more as a single message. Every answer must be a
 // well-formed data-set message of this device with a correct checksum, or, to the universal
 // Inquiry Request alone, the identity reply the program's detection takes for an MC-307 of this
-// device ID.
+// device ID. The input is also read as a bulk dump file; when taken, it fills another fresh
+// instrument, whose answers to a request of its whole memory must be well formed too.
 
 #include "Pieces.h"
+#include "instrument/BulkDump.h"
 #include "instrument/VirtualInstrument.h"
 #include "sysex/IdentityMessages.h"
 
@@ -75,5 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     ForEachPiece({data, size}, [&instrument](std::span<const std::uint8_t> piece) {
         Feed(instrument, piece.data(), piece.size());
     });
+
+    const instrument::TDumpRead read = instrument::ParseDump({data, size});
+    Check(read.Error.empty() != read.Dump.DataSets.empty());
+    if (read.Error.empty()) {
+        instrument::TVirtualInstrument filled;
+        filled.Load(read.Dump);
+        // F0 41 10 00 0B 11, everything from 00 00 00 00, the checksum, F7.
+        const std::uint8_t everything[] {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x11, 0x00, 0x00,
+                                         0x00, 0x00, 0x7F, 0x7F, 0x7F, 0x7F, 0x04, 0xF7};
+        Feed(filled, everything, sizeof everything);
+    }
     return 0;
 }

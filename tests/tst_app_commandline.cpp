@@ -283,6 +283,27 @@ private slots:
             QVERIFY2(out.isEmpty(), qPrintable(out));
     }
 
+    // A built-in instrument file that cannot be used ends the program before any window, which
+    // would need a display. (What the reasons can be is the instrument's test.)
+    void instrumentFileThatCannotBeUsed()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("missing.syx"));
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("OMBRIX_INSTRUMENT_FILE"), path);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(OMBRIX_PROGRAM), {"--settings-dir", dir.path()});
+        QVERIFY(program.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 2,
+                 qPrintable(err));
+        QCOMPARE(err, "ombrix: OMBRIX_INSTRUMENT_FILE: the file \"" + path + "\" does not exist\n");
+        QVERIFY(program.readAllStandardOutput().isEmpty());
+    }
+
     // Started on an X display with Qt's options, where neither a JACK server nor (on these
     // machines) an ALSA sequencer runs: each missing MIDI system is worth one line, and the
     // program goes on to show its windows (which --screenshots takes, then ends).

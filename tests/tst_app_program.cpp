@@ -13,6 +13,8 @@
 #include "session/ErrorPolicy.h"
 #include "settings/ConfFile.h"
 #include "support/ErrorRecorder.h"
+#include "support/MadeUpDump.h"
+#include "support/RawFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QtTest>
@@ -208,6 +211,34 @@ private slots:
         QCOMPARE(midi::MidiOut().Name(0), std::string("Ombrix Virtual MC-307"));
         QCOMPARE(windows.Ombrix.findChild<TReceiveLog *>("Edit1")->Text(),
                  QString(" Patch Common Tone1 Tone2 Tone3 Tone4"));
+    }
+
+    // OMBRIX_INSTRUMENT_FILE fills the built-in instrument before the main window asks it for
+    // part 1, which then shows the dump's patch selection.
+    void builtInInstrumentStartsFromTheInstrumentFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pattern.syx"));
+        const auto messages = madeup::PatternDumpMessages();
+        const madeup::TBytes file = madeup::FileOf(messages);
+        WriteRaw(path,
+                 QByteArray(reinterpret_cast<const char *>(file.data()), qsizetype(file.size())));
+        qputenv("OMBRIX_INSTRUMENT_FILE", path.toLocal8Bit());
+        const std::optional<int> status = ReadInstrumentFile();
+        qunsetenv("OMBRIX_INSTRUMENT_FILE");
+        QVERIFY(!status);
+        midi::ShutdownMidi();
+        midi::SetMidiService(CreateProgramMidiService());
+        // The services made after this one start from the instrument's own memory again.
+        QVERIFY(!ReadInstrumentFile());
+        const auto instrument = BuiltInInstrument();
+        for (const madeup::TDumpMessage &m : messages)
+            QVERIFY2(instrument->Read(m.Address, int(m.Data.size())) == m.Data,
+                     qPrintable(HexOf(m.Address)));
+        TProgramWindows windows;
+        QCOMPARE(windows.Ombrix.findChild<TDropDownList *>("LBPatchGroup")->ItemIndex(),
+                 madeup::DumpGroupByte - 1);
+        QVERIFY(Errors.empty());
     }
 
     // The Edit menu works on the mixer's stack while the mixer is in front, its shortcut too.

@@ -31,7 +31,7 @@
 
 namespace {
 
-constexpr int CommonSize = 0x48;
+constexpr int CommonSize = 0x4A;
 constexpr int ToneSize = 0x81;
 constexpr std::array<std::uint8_t, 4> TonePages {0x10, 0x12, 0x14, 0x16};
 

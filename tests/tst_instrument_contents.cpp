@@ -290,7 +290,7 @@ private slots:
         for (int group = 1; group <= 9; ++group) {
             for (int number = 0; number < (group == 9 ? 32 : 128); ++number) {
                 const instrument::TPatch patch = instrument::GeneratePatch(group, number);
-                QCOMPARE(int(patch.Common.size()), 0x48);
+                QCOMPARE(int(patch.Common.size()), 0x4A);
                 TBytes all;
                 std::vector<int> waves;
                 for (const TBytes &tone : patch.Tones) {

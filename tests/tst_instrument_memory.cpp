@@ -43,7 +43,7 @@ TBytes Snapshot(const TVirtualInstrument &instrument)
     for (std::uint8_t b : instrument::PatternPartBlockBytes)
         add({1, 0, b, 0}, 0x1A);
     for (std::uint8_t p = 0; p < 7; ++p) {
-        add({2, p, 0, 0}, 0x48);
+        add({2, p, 0, 0}, 0x4A);
         for (std::uint8_t t : instrument::ToneBlockBytes)
             add({2, p, t, 0}, 0x81);
     }

@@ -86,7 +86,7 @@ private slots:
         for (std::uint8_t p = 0; p < 7; ++p) {
             QTest::addRow("whole patch of part %d", p + 1)
                 << TAddr {0x02, p, 0x00, 0x00} << TAddr {0x00, 0x00, 0x17, 0x01}
-                << std::vector<TExpected> {{{0x02, p, 0x00, 0x00}, 0x48},
+                << std::vector<TExpected> {{{0x02, p, 0x00, 0x00}, 0x4A},
                                            {{0x02, p, 0x10, 0x00}, 0x81},
                                            {{0x02, p, 0x12, 0x00}, 0x81},
                                            {{0x02, p, 0x14, 0x00}, 0x81},

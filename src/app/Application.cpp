@@ -4,6 +4,7 @@
 #include "Screenshots.h"
 #include "controls/ErrorBox.h"
 #include "controls/WindowLook.h"
+#include "instrument/BulkDump.h"
 #include "instrument/VirtualInstrumentPorts.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -26,12 +27,30 @@ namespace {
 std::weak_ptr<instrument::TVirtualInstrument> BuiltIn;
 // The system's devices of the program's service, for the systems it could not list.
 std::weak_ptr<midi::TRtMidiProvider> SystemDevices;
+// What the built-in instrument's memory is filled from (OMBRIX_INSTRUMENT_FILE).
+instrument::TBulkDump StartingDump;
 } // namespace
+
+std::optional<int> ReadInstrumentFile()
+{
+    StartingDump = {};
+    const char *path = std::getenv("OMBRIX_INSTRUMENT_FILE");
+    if (path == nullptr || *path == '\0')
+        return std::nullopt;
+    instrument::TDumpRead read = instrument::ReadDumpFile(path);
+    if (!read.Error.empty()) {
+        std::fprintf(stderr, "ombrix: OMBRIX_INSTRUMENT_FILE: %s\n", read.Error.c_str());
+        return CommandLineErrorStatus;
+    }
+    StartingDump = std::move(read.Dump);
+    return std::nullopt;
+}
 
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService()
 {
     auto instrument = std::make_shared<instrument::TVirtualInstrument>();
     instrument->SetLogLimit(0);
+    instrument->Load(StartingDump);
     BuiltIn = instrument;
     const auto system = std::make_shared<midi::TRtMidiProvider>();
     SystemDevices = system;
@@ -162,6 +181,8 @@ int RunOmbrix(int argc, char **argv)
 {
     TCommandLine commandLine;
     if (const std::optional<int> status = StartFromCommandLine(argc, argv, commandLine))
+        return *status;
+    if (const std::optional<int> status = ReadInstrumentFile())
         return *status;
     QApplication application(argc, argv);
     SetUpProgramLook();

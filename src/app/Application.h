@@ -13,6 +13,7 @@
 #include <functional>
 
 #include <memory>
+#include <optional>
 
 namespace midi {
 class IMidiService;
@@ -21,8 +22,13 @@ namespace instrument {
 class TVirtualInstrument;
 }
 
+// The bulk dump named by OMBRIX_INSTRUMENT_FILE, for the built-in instrument of every program
+// service made after it. A file that cannot be used is reported on the standard error, and the
+// status to end with is given.
+std::optional<int> ReadInstrumentFile();
+
 // The program's MIDI service: the built-in virtual instrument as device 0 in both directions,
-// then the system's devices in the system's order.
+// with the memory ReadInstrumentFile found, then the system's devices in the system's order.
 std::shared_ptr<midi::IMidiService> CreateProgramMidiService();
 
 // The built-in instrument of the program's service, while that service lives.

@@ -156,6 +156,12 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
         QString text = parser.helpText();
         text.replace(0, text.indexOf(QLatin1Char('\n')),
                      QStringLiteral("Usage: %1 [options]").arg(QLatin1String(ProgramName)));
+        text += QStringLiteral(
+            "\nEnvironment:\n"
+            "  OMBRIX_INSTRUMENT_FILE=<file>  Fill the built-in instrument's memory from\n"
+            "                                 the data sets of a bulk dump (.syx) before it\n"
+            "                                 answers anything.\n"
+            "  OMBRIX_STRICT_TIMING=1         The same as --strict-timing.\n");
         return Ending(commandLine, 0, text);
     }
     if (parser.isSet(version))

@@ -170,10 +170,33 @@ TFlags GenerateFlags(std::uint64_t seed)
     return flags;
 }
 
-TPatch BuildPatch(const TChoices &choices, const TFlags &flags)
+// Names are built from an invented word, two syllables, and a kind of sound. The first
+// syllables all have two letters and the second ones all differ, so that different syllables
+// always spell different words.
+constexpr std::array<const char *, 16> FirstSyllables {
+    "Ka", "Lu", "Mo", "Ne", "Ri", "So", "Ta", "Ve", "Zu", "Bo", "Di", "Fa", "Go", "Hu", "Ji", "Pe"};
+constexpr std::array<const char *, 11> SecondSyllables {"ron", "lix", "mar", "ter", "vo", "sen",
+                                                        "dra", "lum", "kit", "nal", "bex"};
+// One kind for each row of 16 patches, as the instrument's own lists keep like sounds together.
+constexpr std::array<const char *, 8> SoundKinds {"Keys", "Bass",  "Pad",   "Lead",
+                                                  "Bell", "Pluck", "Brass", "Sweep"};
+constexpr unsigned WordCount = FirstSyllables.size() * SecondSyllables.size();
+// The patches of one row across the nine groups, 9 × 16, take different words: the multiplier
+// has no factor in common with WordCount, so it only shuffles them.
+constexpr unsigned WordShuffle = 37;
+constexpr unsigned RowShift = 11;
+constexpr unsigned PatchesPerRow = 16;
+
+void WriteName(TBytes &common, const std::string &name)
+{
+    std::copy(name.begin(), name.end(), common.begin());
+}
+
+TPatch BuildPatch(const TChoices &choices, const TFlags &flags, const std::string &name)
 {
     TPatch patch;
     patch.Common.assign(PatchCommonSize, 0);
+    WriteName(patch.Common, name);
     for (int tone = 0; tone < ToneCount; ++tone) {
         TBytes &bytes = patch.Tones[tone];
         bytes.assign(ToneBlockSize, 0);
@@ -234,10 +257,23 @@ std::span<const TToneField> ToneFields()
     return PlainFields;
 }
 
+std::string PatchName(int groupByte, int number)
+{
+    const auto group = static_cast<unsigned>(groupByte - 1);
+    const auto patch = static_cast<unsigned>(number);
+    const unsigned row = (patch / PatchesPerRow) % SoundKinds.size();
+    const unsigned place = group * PatchesPerRow + patch % PatchesPerRow;
+    const unsigned word = (place * WordShuffle + row * RowShift) % WordCount;
+    std::string name = std::string(FirstSyllables[word % FirstSyllables.size()])
+        + SecondSyllables[word / FirstSyllables.size()] + ' ' + SoundKinds[row];
+    name.resize(PatchNameSize, ' ');
+    return name;
+}
+
 TPatch GeneratePatch(int groupByte, int number)
 {
     const std::uint64_t seed = PatchSeed(groupByte, number);
-    return BuildPatch(GenerateChoices(seed), GenerateFlags(seed));
+    return BuildPatch(GenerateChoices(seed), GenerateFlags(seed), PatchName(groupByte, number));
 }
 
 TBytes InitialSystemBlock()
@@ -329,7 +365,9 @@ std::array<TPatch, PatchPartCount> ComputeInitialPatches()
         flags.ToneSwitch.fill(1);
         flags.FxmSwitch.fill(1);
         flags.RandomPan.fill(RandomPanOn);
-        patches[part] = BuildPatch(choices[part], flags);
+        patches[part]
+            = BuildPatch(choices[part], flags,
+                         PatchName(InitialSelections[part].Group, InitialSelections[part].Number));
     }
     return patches;
 }

@@ -2,11 +2,13 @@
 
 // What the virtual instrument's memory looks like: where its blocks lie and how long they are,
 // what they hold when the instrument is switched on, and the patch a part's temporary patch
-// receives when its patch selection changes.
+// receives when its patch selection changes, name included.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace instrument {
@@ -34,8 +36,12 @@ constexpr TAddress AddressFromLinear(std::uint32_t linear)
 inline constexpr int SystemBlockSize = 0x0B;
 inline constexpr int PatternCommonSize = 0x2C;
 inline constexpr int PatternPartSize = 0x1A;
-inline constexpr int PatchCommonSize = 0x48;
+inline constexpr int PatchCommonSize = 0x4A;
 inline constexpr int ToneBlockSize = 0x81;
+// The patch common block starts with the patch's name: ASCII 32 to 125, padded with spaces.
+inline constexpr int PatchNameSize = 12;
+inline constexpr std::uint8_t PatchNameFirstChar = 32;
+inline constexpr std::uint8_t PatchNameLastChar = 125;
 
 inline constexpr int PatchPartCount = 7; // parts 1..7 have a temporary patch
 inline constexpr int ToneCount = 4;
@@ -47,6 +53,23 @@ inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockByte
 inline constexpr std::uint8_t RhythmPartBlockByte = 0x19;
 // Third address byte of the tone blocks of a temporary patch.
 inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes {0x10, 0x12, 0x14, 0x16};
+
+// Areas that a bulk dump fills and the program neither reads nor edits: part R's rhythm set,
+// the pattern setup and the pattern body. The instrument keeps what data sets write there, as
+// they wrote it (see TVirtualInstrument), up to HeldBytesLimit bytes in HeldPieceLimit pieces:
+// a pattern dump holds a few kilobytes of them.
+struct THeldArea
+{
+    TAddress Start;
+    std::uint32_t Size; // the addresses left under the area's leading bytes
+};
+inline constexpr std::array<THeldArea, 3> HeldAreas {{
+    {{0x02, 0x09, 0x00, 0x00}, 1u << 14},
+    {{0x30, 0x00, 0x00, 0x00}, 1u << 21},
+    {{0x40, 0x00, 0x00, 0x00}, 1u << 21},
+}};
+inline constexpr std::size_t HeldBytesLimit = 1u << 20;
+inline constexpr std::size_t HeldPieceLimit = 1u << 14;
 
 // Offsets in a pattern part block.
 namespace PartOffset {
@@ -80,12 +103,18 @@ std::span<const TToneField> ToneFields();
 
 struct TPatch
 {
-    TBytes Common; // PatchCommonSize bytes
+    TBytes Common; // PatchCommonSize bytes, the name first
     std::array<TBytes, ToneCount> Tones; // ToneBlockSize bytes each
 };
 
-// The patch that a part loads for a selection: group byte (1..9) and patch number (high × 16 +
-// low). Any pair of numbers gives a patch, so a selection that names no patch loads one too.
+// The name of the patch a selection names: group byte (1..9) and patch number (high × 16 +
+// low), PatchNameSize characters. The instrument's own invention, an invented word and a kind
+// of sound ("Kalix Bass"), the kind changing every 16 patches; no two of the 1056 patches share
+// one. Any pair of numbers gives a well-formed name.
+std::string PatchName(int groupByte, int number);
+
+// The patch that a part loads for a selection, named by PatchName. Any pair of numbers gives a
+// patch, so a selection that names no patch loads one too.
 // Every value lies in its parameter's stored range, no shown value equals the value its control
 // has before anything is received, and the four tones differ in every parameter that has four
 // or more such values.
@@ -96,7 +125,8 @@ TBytes InitialSystemBlock();
 TBytes InitialPatternCommon();
 // index: 0..6 for parts 1..7, 7 for part R (the order of PatternPartBlockBytes).
 TBytes InitialPatternPart(int index);
-// The temporary patches of parts 1..7: the generated patches of the initial selections, with
+// The temporary patches of parts 1..7: the generated patches of the initial selections (their
+// names too), with
 // the tone and frequency-modulation switches on and random pan at 63, and values moved where
 // needed so that each parameter also differs between the parts.
 std::array<TPatch, PatchPartCount> InitialPatches();

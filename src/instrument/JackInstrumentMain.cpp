@@ -18,6 +18,9 @@
 // late: that much is forgiven, for each message, and nothing more. A sender that ignores the
 // period loses up to a whole one and is caught.
 //
+// With --load FILE.syx it fills the instrument's memory from a bulk dump before JACK is asked
+// for anything, so that a file it cannot use ends it with status 2 whether a server runs or not.
+//
 // Prints "ready" once both ports exist; ends on SIGTERM or SIGINT with status 0.
 
 #include "instrument/VirtualInstrument.h"
@@ -236,7 +239,7 @@ private:
 int Usage(int status)
 {
     (status == 0 ? std::cout : std::cerr)
-        << "Usage: ombrix-virtual-instrument [--device-id N] [--strict-timing]\n"
+        << "Usage: ombrix-virtual-instrument [--device-id N] [--strict-timing] [--load FILE]\n"
            "The virtual MC-307 on JACK: input port \""
         << InClientName << ':' << InPortName << "\", output port \"" << OutClientName << ':'
         << OutPortName
@@ -244,6 +247,9 @@ int Usage(int status)
            "  --device-id N    the instrument's device ID, 16..32 (default 17)\n"
            "  --strict-timing  make the instrument drop data messages that come less than\n"
            "                   20 ms apart, as the real MC-307 does\n"
+           "  --load FILE      fill the instrument's memory from the data sets of a bulk\n"
+           "                   dump (.syx), whatever device they were sent to; may be given\n"
+           "                   more than once, the files loaded in order\n"
            "  -h, --help       show this help and end\n"
            "  -v, --version    show the version and end\n";
     return status;
@@ -254,6 +260,7 @@ int Usage(int status)
 int main(int argc, char **argv)
 {
     int deviceId = 17;
+    std::vector<instrument::TBulkDump> dumps;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h")
@@ -277,8 +284,17 @@ int main(int argc, char **argv)
             deviceId = static_cast<int>(value);
             continue;
         }
-        if (option == "--device-id")
-            std::cerr << "ombrix-virtual-instrument: --device-id needs a value\n";
+        if (option == "--load" && i + 1 < argc) {
+            instrument::TDumpRead read = instrument::ReadDumpFile(argv[++i]);
+            if (!read.Error.empty()) {
+                std::cerr << "ombrix-virtual-instrument: --load: " << read.Error << '\n';
+                return 2;
+            }
+            dumps.push_back(std::move(read.Dump));
+            continue;
+        }
+        if (option == "--device-id" || option == "--load")
+            std::cerr << "ombrix-virtual-instrument: " << option << " needs a value\n";
         else
             std::cerr << "ombrix-virtual-instrument: unknown option \"" << option << "\"\n";
         return Usage(2);
@@ -289,6 +305,8 @@ int main(int argc, char **argv)
     midi::SetEnvironment("JACK_NO_START_SERVER", "1", false);
 
     instrument::TVirtualInstrument instrument(deviceId);
+    for (const instrument::TBulkDump &dump : dumps)
+        instrument.Load(dump);
     const midi::TJackLibrary *jack = midi::JackLibrary();
     if (!jack) {
         std::cerr << "ombrix-virtual-instrument: no JACK library in this RtMidi\n";

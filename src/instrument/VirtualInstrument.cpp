@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace instrument {
 
@@ -58,6 +59,50 @@ constexpr TAddress ToneAddress(int part, int tone)
 TAddress AddressAt(std::span<const std::uint8_t> bytes)
 {
     return {bytes[0], bytes[1], bytes[2], bytes[3]};
+}
+
+// The held piece that holds address, else the first one after it.
+template<typename THeld>
+auto PieceAtOrAfter(THeld &held, std::uint64_t address)
+{
+    auto piece = held.upper_bound(static_cast<std::uint32_t>(address));
+    if (piece != held.begin()) {
+        const auto before = std::prev(piece);
+        if (before->first + before->second.size() > address)
+            return before;
+    }
+    return piece;
+}
+
+// Calls visit(blockStart, blockBytes, from, to) where [start, end) overlaps the bytes of a block
+// or a held piece that start at blockStart, [from, to) being the overlap.
+template<typename TBytesOfBlock, typename TVisit>
+void VisitOverlap(std::uint32_t blockStart, TBytesOfBlock &bytes, std::uint64_t start,
+                  std::uint64_t end, TVisit &visit)
+{
+    const std::uint64_t from = std::max<std::uint64_t>(start, blockStart);
+    const std::uint64_t to = std::min<std::uint64_t>(end, blockStart + bytes.size());
+    if (from < to)
+        visit(blockStart, bytes, from, to);
+}
+
+template<typename TBlocks, typename TVisit>
+void VisitBlocks(TBlocks &blocks, std::uint64_t start, std::uint64_t end, TVisit &&visit)
+{
+    for (auto &block : blocks)
+        VisitOverlap(block.Start, block.Bytes, start, end, visit);
+}
+
+// The blocks, then the held pieces: in address order, since the held areas lie beyond the last
+// block.
+template<typename TBlocks, typename THeld, typename TVisit>
+void VisitRange(TBlocks &blocks, THeld &held, std::uint64_t start, std::uint64_t end,
+                TVisit &&visit)
+{
+    VisitBlocks(blocks, start, end, visit);
+    for (auto piece = PieceAtOrAfter(held, start); piece != held.end() && piece->first < end;
+         ++piece)
+        VisitOverlap(piece->first, piece->second, start, end, visit);
 }
 
 } // namespace
@@ -209,31 +254,59 @@ std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,
                                                         std::uint32_t size) const
 {
     std::vector<TMessage> answers;
-    const std::uint64_t end = std::uint64_t(start) + size;
-    for (const TBlock &block : Blocks) {
-        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
-        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
-        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
-        if (from >= to)
-            continue;
-        const auto data = std::span(block.Bytes).subspan(from - block.Start, to - from);
-        answers.push_back(sysex::DataSetMessage(
-            DeviceByte, AddressFromLinear(static_cast<std::uint32_t>(from)), data));
-    }
+    VisitRange(
+        Blocks, Held, start, std::uint64_t(start) + size,
+        [&](std::uint32_t blockStart, const TBytes &bytes, std::uint64_t from, std::uint64_t to) {
+            const auto data = std::span(bytes).subspan(from - blockStart, to - from);
+            answers.push_back(sysex::DataSetMessage(
+                DeviceByte, AddressFromLinear(static_cast<std::uint32_t>(from)), data));
+        });
     return answers;
 }
 
 void TVirtualInstrument::Store(std::uint32_t start, std::span<const std::uint8_t> bytes)
 {
     const std::uint64_t end = std::uint64_t(start) + bytes.size();
-    for (TBlock &block : Blocks) {
-        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
-        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
-        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
-        if (from >= to)
+    VisitBlocks(Blocks, start, end,
+                [&](std::uint32_t blockStart, TBytes &block, std::uint64_t from, std::uint64_t to) {
+                    std::copy(bytes.begin() + (from - start), bytes.begin() + (to - start),
+                              block.begin() + (from - blockStart));
+                });
+    for (const THeldArea &area : HeldAreas) {
+        const std::uint64_t areaStart = LinearAddress(area.Start);
+        const std::uint64_t from = std::max<std::uint64_t>(start, areaStart);
+        const std::uint64_t to = std::min<std::uint64_t>(end, areaStart + area.Size);
+        if (from < to)
+            StoreHeld(start, bytes, from, to);
+    }
+}
+
+void TVirtualInstrument::StoreHeld(std::uint32_t start, std::span<const std::uint8_t> bytes,
+                                   std::uint64_t from, std::uint64_t to)
+{
+    auto piece = PieceAtOrAfter(Held, from);
+    std::uint64_t at = from;
+    while (at < to) {
+        if (piece != Held.end() && piece->first <= at) {
+            const std::uint64_t until
+                = std::min<std::uint64_t>(to, piece->first + piece->second.size());
+            std::copy(bytes.begin() + (at - start), bytes.begin() + (until - start),
+                      piece->second.begin() + (at - piece->first));
+            at = until;
+            ++piece;
             continue;
-        std::copy(bytes.begin() + (from - start), bytes.begin() + (to - start),
-                  block.Bytes.begin() + (from - block.Start));
+        }
+        const std::uint64_t until
+            = piece == Held.end() ? to : std::min<std::uint64_t>(to, piece->first);
+        // Past the limits the bytes are lost, as a full memory loses them.
+        if (HeldBytes + (until - at) <= HeldBytesLimit && Held.size() < HeldPieceLimit) {
+            piece = Held.emplace_hint(
+                piece, static_cast<std::uint32_t>(at),
+                TBytes(bytes.begin() + (at - start), bytes.begin() + (until - start)));
+            HeldBytes += until - at;
+            ++piece;
+        }
+        at = until;
     }
 }
 
@@ -260,7 +333,9 @@ void TVirtualInstrument::LoadPatch(int part)
     const int group = selection->Bytes[PartOffset::Group];
     const int number
         = selection->Bytes[PartOffset::NumberHigh] * 16 + selection->Bytes[PartOffset::NumberLow];
-    const TPatch patch = GeneratePatch(group, number);
+    TPatch patch = GeneratePatch(group, number);
+    if (const auto renamed = RenamedPatches.find({group, number}); renamed != RenamedPatches.end())
+        std::copy(renamed->second.begin(), renamed->second.end(), patch.Common.begin());
     if (TBlock *common = FindBlock(PatchCommonAddress(part)))
         common->Bytes = patch.Common;
     for (int tone = 0; tone < ToneCount; ++tone)
@@ -351,15 +426,12 @@ std::vector<std::uint8_t> TVirtualInstrument::Read(const TAddress &address, int 
     std::lock_guard lock(Lock);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(size, 0)), 0);
     const std::uint32_t start = LinearAddress(address);
-    const std::uint64_t end = std::uint64_t(start) + bytes.size();
-    for (const TBlock &block : Blocks) {
-        const std::uint64_t blockEnd = block.Start + block.Bytes.size();
-        const std::uint64_t from = std::max<std::uint64_t>(start, block.Start);
-        const std::uint64_t to = std::min<std::uint64_t>(end, blockEnd);
-        if (from < to)
-            std::copy(block.Bytes.begin() + (from - block.Start),
-                      block.Bytes.begin() + (to - block.Start), bytes.begin() + (from - start));
-    }
+    VisitRange(
+        Blocks, Held, start, std::uint64_t(start) + bytes.size(),
+        [&](std::uint32_t blockStart, const TBytes &block, std::uint64_t from, std::uint64_t to) {
+            std::copy(block.begin() + (from - blockStart), block.begin() + (to - blockStart),
+                      bytes.begin() + (from - start));
+        });
     return bytes;
 }
 
@@ -372,6 +444,32 @@ void TVirtualInstrument::Write(const TAddress &address, std::span<const std::uin
 {
     std::lock_guard lock(Lock);
     Store(LinearAddress(address), bytes);
+}
+
+void TVirtualInstrument::Load(const TBulkDump &dump)
+{
+    std::lock_guard lock(Lock);
+    for (const TDataSet &dataSet : dump.DataSets)
+        Store(LinearAddress(dataSet.Address), dataSet.Data);
+}
+
+std::string TVirtualInstrument::StoredPatchName(int groupByte, int number) const
+{
+    std::lock_guard lock(Lock);
+    const auto renamed = RenamedPatches.find({groupByte, number});
+    return renamed != RenamedPatches.end() ? renamed->second : PatchName(groupByte, number);
+}
+
+void TVirtualInstrument::RenameStoredPatch(int groupByte, int number, std::string_view name)
+{
+    std::string stored(name.substr(0, PatchNameSize));
+    stored.resize(PatchNameSize, ' ');
+    for (char &c : stored)
+        if (static_cast<unsigned char>(c) < PatchNameFirstChar
+            || static_cast<unsigned char>(c) > PatchNameLastChar)
+            c = ' ';
+    std::lock_guard lock(Lock);
+    RenamedPatches[{groupByte, number}] = std::move(stored);
 }
 
 std::vector<TMessage> TVirtualInstrument::Log() const

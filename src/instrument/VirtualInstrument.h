@@ -1,9 +1,11 @@
 #pragma once
 
-// The built-in virtual MC-307: the parts of the instrument's memory the program touches, data-set
-// messages stored, data requests answered as the instrument answers them, control changes and
-// model-3A messages applied to the pattern part blocks, and a log of what it received.
+// The built-in virtual MC-307: the parts of the instrument's memory the program touches and
+// those a pattern bulk dump fills, data-set messages stored, data requests answered as the
+// instrument answers them, control changes and model-3A messages applied to the pattern part
+// blocks, and a log of what it received.
 
+#include "BulkDump.h"
 #include "InstrumentContents.h"
 
 #include <array>
@@ -11,8 +13,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <span>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace instrument {
@@ -61,6 +67,21 @@ public:
     std::uint8_t ReadByte(const TAddress &address) const;
     void Write(const TAddress &address, std::span<const std::uint8_t> bytes);
 
+    // A bulk dump's data sets written into memory in order, as Write does, whatever device they
+    // were sent to: a patch selection among them loads no patch, so the temporary patches keep
+    // the dump's bytes. In the areas the instrument only holds (HeldAreas), each data set's
+    // bytes are kept as a piece of their own and a request answers them piece by piece, as the
+    // dump carried them.
+    void Load(const TBulkDump &dump);
+
+    // The name of the stored patch a selection names (group byte 1..9, patch number), loaded
+    // into a part's temporary patch with it. Renaming one, as an owner does on the instrument,
+    // changes what later selections load; a name is cut or padded with spaces to PatchNameSize
+    // characters, and a character outside 32..125 becomes a space. A data set to a temporary
+    // patch's name renames only that temporary patch.
+    std::string StoredPatchName(int groupByte, int number) const;
+    void RenameStoredPatch(int groupByte, int number, std::string_view name);
+
     // Every message received, in order, as received (the most recent LogLimit ones).
     std::vector<TMessage> Log() const;
     void ClearLog();
@@ -93,6 +114,10 @@ private:
     // Store, then load the patch of every part whose patch selection was written.
     void StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes);
     void LoadPatch(int part);
+    // Stores the bytes of [from, to), which lies in a held area, into the pieces there, making
+    // new pieces for the bytes no piece holds yet.
+    void StoreHeld(std::uint32_t start, std::span<const std::uint8_t> bytes, std::uint64_t from,
+                   std::uint64_t to);
     void ApplyControlChanges(std::span<const std::uint8_t> message);
     void ApplyModel3A(std::span<const std::uint8_t> payload);
     void SetPartByte(std::uint8_t blockByte, int offset, std::uint8_t value);
@@ -108,6 +133,12 @@ private:
     bool HadDataSet = false;
     std::chrono::steady_clock::time_point CableFree = std::chrono::steady_clock::time_point::min();
     std::vector<TBlock> Blocks; // in address order, not overlapping
+    // What data sets wrote in the held areas, by start address, not overlapping; all of it lies
+    // beyond the last block.
+    std::map<std::uint32_t, TBytes> Held;
+    std::size_t HeldBytes = 0;
+    // Stored patches renamed, by group byte and patch number.
+    std::map<std::pair<int, int>, std::string> RenamedPatches;
     std::deque<TMessage> Received;
     std::size_t ReceivedLimit = LogLimit;
     std::uint64_t ReceivedTotal = 0;
