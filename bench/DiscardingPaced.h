@@ -6,8 +6,8 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
-#include "protocol/InstrumentPacing.h"
 #include "support/DiscardingPorts.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <chrono>
 #include <memory>
@@ -22,7 +22,7 @@ public:
             std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
                 std::make_shared<TDiscardingProvider>()}));
         midi::MidiOut().Open(0);
-        Paced.emplace(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced.emplace(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(0));
     }
     ~TDiscardingPacedOutput()

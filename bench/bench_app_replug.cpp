@@ -12,8 +12,8 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/MidiService.h"
-#include "protocol/Handlers.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/WaitPumping.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,7 +104,7 @@ void Replug(benchmark::State &state)
             // A generous limit, only so that a program that never notices ends the benchmark.
             while (noticed == Clock::time_point {}
                    && Clock::now() < back + std::chrono::seconds(30))
-                protocol::WaitPumping(10);
+                session::WaitPumping(10);
             if (noticed == Clock::time_point {}) {
                 state.SkipWithError("the reconnection was never shown");
                 break;
@@ -139,7 +139,7 @@ int main(int argc, char **argv)
     // The settings files the windows read and write stay in a directory of their own.
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    protocol::SetErrorReporter([](const std::string &text) {
+    session::SetErrorReporter([](const std::string &text) {
         std::fprintf(stderr, "error: %s\n", text.c_str());
         std::abort();
     });

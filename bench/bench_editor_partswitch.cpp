@@ -11,9 +11,9 @@
 #include "instrument/VirtualInstrument.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
-#include "protocol/Headers.h"
-#include "protocol/InstrumentPacing.h"
 #include "support/VirtualRig.h"
+#include "sysex/InstrumentPacing.h"
+#include "sysex/RolandMessage.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,7 +28,7 @@ constexpr double DinByteSeconds = 320e-6;
 void BM_PartSwitch(benchmark::State &state)
 {
     TVirtualRig rig;
-    midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+    midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
     // The program gives the built-in instrument no gap.
     paced.SetGap(0, std::chrono::microseconds(0));
     TUndoCoordinator undo;
@@ -63,8 +63,8 @@ double AnswersWireSeconds()
 {
     instrument::TVirtualInstrument instrument;
     std::size_t bytes = 0;
-    for (const editor::TRequest &request :
-         editor::PartRequests(protocol::DataRequestHeader(17), 1)) {
+    for (const sysex::patch::TRequest &request :
+         sysex::patch::PartRequests(sysex::DataRequestHeader(17), 1)) {
         midi::TByteStream message;
         midi::HexTextToSysEx(request.Text, message);
         for (const auto &answer : instrument.Receive(message))

@@ -10,9 +10,9 @@
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
+#include "session/ErrorPolicy.h"
 #include "support/VirtualRig.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,8 +107,7 @@ void Make(TWorld &world)
     world.Rig = std::make_unique<TVirtualRig>();
     world.Rig->Instrument().SetStrictTiming(true);
     world.Leaving = std::make_unique<TRecordingOutputs>(midi::MidiOut());
-    world.Paced
-        = std::make_unique<midi::TPacedOutputs>(*world.Leaving, protocol::InstrumentPacing());
+    world.Paced = std::make_unique<midi::TPacedOutputs>(*world.Leaving, sysex::InstrumentPacing());
     world.Paced->SetGap(0, Gap);
     world.Handed = std::make_unique<TRecordingOutputs>(*world.Paced);
 }
@@ -219,7 +218,7 @@ int main(int argc, char **argv)
     QApplication application(qtArgc, qtArgv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    protocol::SetErrorReporter([](const std::string &text) {
+    session::SetErrorReporter([](const std::string &text) {
         std::fprintf(stderr, "error: %s\n", text.c_str());
         std::abort();
     });

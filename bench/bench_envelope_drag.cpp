@@ -3,7 +3,7 @@
 // 60 Hz screen; the step should stay under 1 % of it (167 us).
 
 #include "ShareReporter.h"
-#include "protocol/Enveloppe.h"
+#include "editor/EnveloppePainting.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>
@@ -18,7 +18,7 @@ constexpr double TargetShare = 0.01;
 void BM_EnvelopeDragStep(benchmark::State &state)
 {
     const int handle = static_cast<int>(state.range(0));
-    TEnveloppe env(250, 56, 56 / 2, true);
+    sysex::TEnveloppe env(250, 56, 56 / 2, true);
     env.SetValues({100, 64, 90, 40}, {64, 64, 64, 64});
     env.Selected = handle;
     QImage image(250, 56, QImage::Format_RGB32);
@@ -29,7 +29,7 @@ void BM_EnvelopeDragStep(benchmark::State &state)
         const int y = (step * 3) % 80 - 12;
         ++step;
         env.MoveHandle(x, y);
-        env.Paint(image, true);
+        PaintEnveloppe(env, image, true);
         benchmark::DoNotOptimize(image.constBits());
     }
 }

@@ -7,7 +7,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 #include "support/DiscardingApplication.h"
 
 #include <QScrollBar>

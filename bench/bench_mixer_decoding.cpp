@@ -11,9 +11,9 @@
 #include "midi/MidiDevices.h"
 #include "midi/SysExText.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Headers.h"
-#include "protocol/MixerProtocol.h"
 #include "support/DiscardingApplication.h"
+#include "sysex/MixerMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,7 +27,8 @@ std::vector<std::vector<std::uint8_t>> OpeningAnswers()
 {
     instrument::TVirtualInstrument instrument;
     std::vector<std::vector<std::uint8_t>> answers;
-    for (const mixer::TRequest &request : mixer::OpeningRequests(protocol::DataRequestHeader(17))) {
+    for (const sysex::mixer::TRequest &request :
+         sysex::mixer::OpeningRequests(sysex::DataRequestHeader(17))) {
         midi::TByteStream message;
         midi::HexTextToSysEx(request.Text, message);
         for (auto &answer : instrument.Receive(message))

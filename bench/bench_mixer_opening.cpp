@@ -10,9 +10,9 @@
 #include "midi/MidiDevices.h"
 #include "midi/SysExText.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Headers.h"
-#include "protocol/MixerProtocol.h"
 #include "support/VirtualRig.h"
+#include "sysex/MixerMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -45,7 +45,8 @@ double AnswersWireSeconds()
 {
     instrument::TVirtualInstrument instrument;
     std::size_t bytes = 0;
-    for (const mixer::TRequest &request : mixer::OpeningRequests(protocol::DataRequestHeader(17))) {
+    for (const sysex::mixer::TRequest &request :
+         sysex::mixer::OpeningRequests(sysex::DataRequestHeader(17))) {
         midi::TByteStream message;
         midi::HexTextToSysEx(request.Text, message);
         for (const auto &answer : instrument.Receive(message))

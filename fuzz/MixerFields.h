@@ -8,7 +8,7 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
-#include "protocol/MixerProtocol.h"
+#include "sysex/MixerMessages.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -28,7 +28,7 @@ struct TMixerField
 // The fields of the blocks the message was decoded as. The pattern blocks are read as the
 // opening's answers bring them, from their first byte; the switches from 00 00 00 08, the first
 // byte the opening asks for.
-inline std::vector<TMixerField> DecodedMixerFields(const mixer::TDecodedMessage &decoded)
+inline std::vector<TMixerField> DecodedMixerFields(const sysex::mixer::TDecodedMessage &decoded)
 {
     constexpr std::size_t FirstData = 10; // after the header and the four address bytes
     std::vector<TMixerField> fields;
@@ -40,37 +40,39 @@ inline std::vector<TMixerField> DecodedMixerFields(const mixer::TDecodedMessage 
           };
     const auto last = [](const auto &items) { return static_cast<int>(std::size(items)) - 1; };
     if (decoded.Switches)
-        for (mixer::TEffectSwitch which :
-             {mixer::TEffectSwitch::Mfx, mixer::TEffectSwitch::Delay, mixer::TEffectSwitch::Reverb})
+        for (sysex::mixer::TEffectSwitch which :
+             {sysex::mixer::TEffectSwitch::Mfx, sysex::mixer::TEffectSwitch::Delay,
+              sysex::mixer::TEffectSwitch::Reverb})
             add({0x00, 0x00, 0x00, 0x00}, static_cast<int>(which), 0x08, 0, 1);
     if (decoded.Common) {
         const instrument::TAddress common {0x01, 0x00, 0x00, 0x00};
         add(common, 0x1C, 0, 0, 127); // delay to MFX
         add(common, 0x1D, 0, 0, 127); // reverb to MFX
         add(common, 0x22, 0, 0, 127); // delay level
-        add(common, 0x23, 0, 0, last(mixer::DelayTypeItems));
-        add(common, 0x24, 0, 0, last(mixer::HfDampItems));
-        add(common, 0x25, 0, 0, mixer::DelayTimeMaximum);
-        add(common, 0x26, 0, 0, mixer::FeedbackMaximum);
-        add(common, 0x27, 0, 0, last(mixer::DelayOutputItems));
-        add(common, 0x28, 0, 0, last(mixer::ReverbTypeItems));
+        add(common, 0x23, 0, 0, last(sysex::mixer::DelayTypeItems));
+        add(common, 0x24, 0, 0, last(sysex::mixer::HfDampItems));
+        add(common, 0x25, 0, 0, sysex::mixer::DelayTimeMaximum);
+        add(common, 0x26, 0, 0, sysex::mixer::FeedbackMaximum);
+        add(common, 0x27, 0, 0, last(sysex::mixer::DelayOutputItems));
+        add(common, 0x28, 0, 0, last(sysex::mixer::ReverbTypeItems));
         add(common, 0x29, 0, 0, 127); // reverb level
         add(common, 0x2A, 0, 0, 127); // reverb time
-        add(common, 0x2B, 0, 0, last(mixer::HfDampItems));
+        add(common, 0x2B, 0, 0, last(sysex::mixer::HfDampItems));
     }
     if (const auto &p = decoded.PartBlock) {
         namespace Offset = instrument::PartOffset;
         const instrument::TAddress block {
-            0x01, 0x00, mixer::Parts[static_cast<std::size_t>(p->Part)].BlockByte, 0x00};
-        const auto group = [&](int offset, mixer::TSendGroup which) {
-            const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(which);
+            0x01, 0x00, sysex::mixer::Parts[static_cast<std::size_t>(p->Part)].BlockByte, 0x00};
+        const auto group = [&](int offset, sysex::mixer::TSendGroup which) {
+            const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(which);
             add(block, offset, 0, info.Minimum + info.ValueOffset, info.Maximum + info.ValueOffset);
         };
-        group(Offset::Level, mixer::TSendGroup::Level);
-        group(Offset::Pan, mixer::TSendGroup::Pan);
-        group(Offset::DelaySend, mixer::TSendGroup::DelaySend);
-        group(Offset::ReverbSend, mixer::TSendGroup::ReverbSend);
-        add(block, Offset::Transpose, 0, 0, mixer::TransposeMaximum - mixer::TransposeMinimum);
+        group(Offset::Level, sysex::mixer::TSendGroup::Level);
+        group(Offset::Pan, sysex::mixer::TSendGroup::Pan);
+        group(Offset::DelaySend, sysex::mixer::TSendGroup::DelaySend);
+        group(Offset::ReverbSend, sysex::mixer::TSendGroup::ReverbSend);
+        add(block, Offset::Transpose, 0, 0,
+            sysex::mixer::TransposeMaximum - sysex::mixer::TransposeMinimum);
         add(block, Offset::MfxSwitch, 0, 0, 1);
     }
     return fields;
@@ -81,8 +83,8 @@ inline std::vector<TMixerField> DecodedMixerFields(const mixer::TDecodedMessage 
 // is marked and read back in one piece.
 template<class F>
 void CheckSentBack(instrument::TVirtualInstrument &instrument,
-                   std::span<const std::uint8_t> message, const mixer::TDecodedMessage &decoded,
-                   F &&send)
+                   std::span<const std::uint8_t> message,
+                   const sysex::mixer::TDecodedMessage &decoded, F &&send)
 {
     struct TExpected
     {

@@ -9,7 +9,7 @@
 #include "Pieces.h"
 #include "instrument/BulkDump.h"
 #include "instrument/VirtualInstrument.h"
-#include "protocol/Detect.h"
+#include "sysex/IdentityMessages.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -32,7 +32,7 @@ bool IsInquiryRequest(std::span<const std::uint8_t> m, std::uint8_t deviceByte)
 {
     if (m.size() > 1 && m[0] == 0x00 && m[1] == 0xF0)
         m = m.subspan(1);
-    const midi::TByteStream toAll = protocol::InquiryRequest();
+    const midi::TByteStream toAll = sysex::InquiryRequest();
     midi::TByteStream toThis = toAll;
     toThis[2] = deviceByte;
     return std::ranges::equal(m, toAll) || std::ranges::equal(m, toThis);
@@ -44,7 +44,7 @@ void CheckAnswer(std::span<const std::uint8_t> received, const instrument::TMess
     const auto deviceByte = static_cast<std::uint8_t>(deviceId - 1);
     if (m.size() > 1 && m[1] == 0x7E) {
         Check(IsInquiryRequest(received, deviceByte));
-        Check(protocol::InquiryReplyId(m) == deviceId);
+        Check(sysex::InquiryReplyId(m) == deviceId);
         return;
     }
     Check(m.size() >= 13 && m[0] == 0xF0 && m[1] == 0x41 && m[2] == deviceByte && m[3] == 0x00

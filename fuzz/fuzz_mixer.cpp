@@ -38,7 +38,7 @@ struct TFuzzWorld
         Instrument.SetLogLimit(0);
         Groups = Form->findChildren<TMixerGroup *>();
         Effects = Form->findChild<TEffectsArea *>();
-        if (Groups.size() != qsizetype(mixer::SendGroups.size()) || !Effects)
+        if (Groups.size() != qsizetype(sysex::mixer::SendGroups.size()) || !Effects)
             std::abort();
     }
 
@@ -55,7 +55,7 @@ struct TFuzzWorld
         Outputs.ClearRecord();
     }
 
-    void SendAll(const mixer::TDecodedMessage &decoded)
+    void SendAll(const sysex::mixer::TDecodedMessage &decoded)
     {
         if (decoded.PartBlock) {
             for (TMixerGroup *group : Groups)
@@ -68,9 +68,10 @@ struct TFuzzWorld
             Effects->DelayChange();
         }
         if (decoded.Switches) {
-            for (const auto &[which, name] : {std::pair {mixer::TEffectSwitch::Mfx, "CBMFXSwitch"},
-                                              {mixer::TEffectSwitch::Delay, "CBDelaySwitch"},
-                                              {mixer::TEffectSwitch::Reverb, "CBReverbSwitch"}})
+            for (const auto &[which, name] :
+                 {std::pair {sysex::mixer::TEffectSwitch::Mfx, "CBMFXSwitch"},
+                  {sysex::mixer::TEffectSwitch::Delay, "CBDelaySwitch"},
+                  {sysex::mixer::TEffectSwitch::Reverb, "CBReverbSwitch"}})
                 Effects->SwitchClick(
                     which, Form->findChild<QCheckBox *>(QLatin1String(name))->isChecked());
         }
@@ -101,8 +102,8 @@ void Feed(TFuzzWorld &world, const std::uint8_t *data, std::size_t size)
     world.Form->DoSysexData(0, message);
     if (!world.Outputs.Sent().empty())
         std::abort();
-    CheckSentBack(world.Instrument, message, mixer::DecodeMessage(message),
-                  [&world, &message] { world.SendAll(mixer::DecodeMessage(message)); });
+    CheckSentBack(world.Instrument, message, sysex::mixer::DecodeMessage(message),
+                  [&world, &message] { world.SendAll(sysex::mixer::DecodeMessage(message)); });
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 // and data sets built with it must be well formed (no byte of 80h or more inside them).
 
 #include "midi/SysExText.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Headers.h"
-#include "protocol/MixerProtocol.h"
-#include "protocol/SettingsFile.h"
+#include "settings/SettingsFile.h"
+#include "sysex/MixerMessages.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,16 +42,16 @@ void RequireSound(const std::string &text)
 // data set behind the model-3A header.
 void RequireSoundMessages(int deviceId)
 {
-    const std::string request = protocol::DataRequestHeader(deviceId);
+    const std::string request = sysex::DataRequestHeader(deviceId);
     for (int part = 0; part < 7; ++part)
-        for (const editor::TRequest &r : editor::PartRequests(request, part))
+        for (const sysex::patch::TRequest &r : sysex::patch::PartRequests(request, part))
             RequireSound(r.Text);
-    for (const mixer::TRequest &r : mixer::OpeningRequests(request))
+    for (const sysex::mixer::TRequest &r : sysex::mixer::OpeningRequests(request))
         RequireSound(r.Text);
     for (const std::string &text :
-         editor::PatchSelectionMessages(protocol::DataSetHeader(deviceId), 6, 8, 127))
+         sysex::patch::PatchSelectionMessages(sysex::DataSetHeader(deviceId), 6, 8, 127))
         RequireSound(text);
-    RequireSound(mixer::MfxPartMessage(protocol::Model3AHeader(deviceId), 6, true));
+    RequireSound(sysex::mixer::MfxPartMessage(sysex::Model3AHeader(deviceId), 6, true));
 }
 } // namespace
 

@@ -77,7 +77,7 @@ for name in $targets; do
     # The main window's decoder reads one block of at most 81h data bytes: a kilobyte holds
     # several whole messages, and runs three times as many inputs a second as four would.
     case "$name" in
-    fuzz_protocol_editor) max_len=1024 ;;
+    fuzz_sysex_patch) max_len=1024 ;;
     *) max_len=4096 ;;
     esac
     mkdir -p "$corpus" "$scratch" "$findings"

@@ -7,7 +7,8 @@
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
+#include "support/ErrorRecorder.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -158,12 +159,11 @@ private:
 };
 } // namespace
 
-class TestCaptions : public QObject
+class TestCaptions : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<TProgramWindows> Windows;
-    std::vector<std::string> Errors;
 
 private slots:
     void initTestCase()
@@ -171,7 +171,7 @@ private slots:
         QFile::remove(QStringLiteral("Ombrix.INI"));
         QFile::remove(QStringLiteral("Ombrix.conf"));
         SetUpProgramLook();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         midi::SetMidiService(CreateProgramMidiService());
         Windows = std::make_unique<TProgramWindows>();
         for (QWidget *window :
@@ -187,7 +187,7 @@ private slots:
         Windows.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 

@@ -2,7 +2,7 @@
 // and the program itself answering --help and every mistake with no display at all.
 
 #include "app/CommandLine.h"
-#include "protocol/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include "support/XvfbRun.h"
 

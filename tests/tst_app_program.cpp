@@ -10,8 +10,9 @@
 #include "midi/MidiHub.h"
 #include "midi/MidiService.h"
 #include "midi/SysExText.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
+#include "settings/ConfFile.h"
+#include "support/ErrorRecorder.h"
 #include "support/MadeUpDump.h"
 #include "support/RawFile.h"
 
@@ -59,11 +60,9 @@ private:
 };
 } // namespace
 
-class TestProgram : public QObject
+class TestProgram : public QObject, public TErrorRecorder
 {
     Q_OBJECT
-
-    std::vector<std::string> Errors;
 
 private slots:
     void init()
@@ -72,14 +71,14 @@ private slots:
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         midi::SetMidiService(CreateProgramMidiService());
     }
     void cleanup()
     {
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QFile::remove(QStringLiteral("Ombrix.INI"));
         QFile::remove(QStringLiteral("Ombrix.conf"));
         qunsetenv("OMBRIX_STRICT_TIMING");

@@ -10,10 +10,10 @@
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
 #include "midi/SysExText.h"
-#include "protocol/Handlers.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
 #include "support/MainWindowFixture.h"
+#include "sysex/ToneParams.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -38,8 +38,8 @@ class TestDecoding : public TMainWindowFixture
     Bytes ToneMemory(int part, int tone)
     {
         return Instrument().Read({0x02, static_cast<std::uint8_t>(part),
-                                  static_cast<std::uint8_t>(protocol::ToneByte(tone)), 0x00},
-                                 protocol::ToneBlockUsedSize);
+                                  static_cast<std::uint8_t>(sysex::ToneByte(tone)), 0x00},
+                                 sysex::ToneBlockUsedSize);
     }
     QStringList Decode(const Bytes &message)
     {
@@ -49,21 +49,21 @@ class TestDecoding : public TMainWindowFixture
         return DataSets(LogSince(Instrument(), before));
     }
     // What a control shows, read the way its kind shows it.
-    int Shown(const protocol::TToneControl &row, int tone)
+    int Shown(const sysex::TToneControl &row, int tone)
     {
         QWidget *control = Tone<QWidget>(row.Stem, tone);
         switch (row.Kind) {
-        case protocol::TControlKind::CheckBox:
+        case sysex::TControlKind::CheckBox:
             return static_cast<QCheckBox *>(control)->isChecked() ? 1 : 0;
-        case protocol::TControlKind::RadioGroup:
+        case sysex::TControlKind::RadioGroup:
             return static_cast<TRadioGroup *>(control)->ItemIndex();
-        case protocol::TControlKind::WaveList:
-        case protocol::TControlKind::FilterList:
+        case sysex::TControlKind::WaveList:
+        case sysex::TControlKind::FilterList:
             return static_cast<TDropDownList *>(control)->currentIndex();
-        case protocol::TControlKind::DepthEdit:
+        case sysex::TControlKind::DepthEdit:
             return static_cast<QLineEdit *>(control)->text().toInt();
-        case protocol::TControlKind::ScrollBar:
-        case protocol::TControlKind::TrackBar:
+        case sysex::TControlKind::ScrollBar:
+        case sysex::TControlKind::TrackBar:
             return static_cast<QAbstractSlider *>(control)->value();
         default:
             return 0;
@@ -74,10 +74,10 @@ class TestDecoding : public TMainWindowFixture
     // times and levels, the amplitude envelope's fourth level 0.
     void VerifyColumnShows(int tone, const Bytes &b)
     {
-        for (int row : protocol::DecodeOrder) {
-            const protocol::TToneControl &control = protocol::ToneTable[row];
-            const protocol::TToneParam &p = control.Param;
-            if (const protocol::TEnvelopeParams *envelope = control.Envelope) {
+        for (int row : sysex::DecodeOrder) {
+            const sysex::TToneControl &control = sysex::ToneTable[row];
+            const sysex::TToneParam &p = control.Param;
+            if (const sysex::TEnvelopeParams *envelope = control.Envelope) {
                 auto *image = Tone<TEnvelopeImage>(control.Stem, tone);
                 for (std::size_t i = 0; i < 4; ++i) {
                     QCOMPARE(image->Envelope().Times[i], int(b[envelope->TimeOffsets[i]]));
@@ -86,11 +86,11 @@ class TestDecoding : public TMainWindowFixture
                 }
                 continue;
             }
-            int expected = p.Conversion == protocol::TConversion::WaveRow
-                ? protocol::WaveRowFromBytes(b[2], b[3], b[4])
+            int expected = p.Conversion == sysex::TConversion::WaveRow
+                ? sysex::WaveRowFromBytes(b[2], b[3], b[4])
                 : p.ToControl(b[p.Offset]);
-            if (control.Kind == protocol::TControlKind::WaveList
-                || control.Kind == protocol::TControlKind::FilterList)
+            if (control.Kind == sysex::TControlKind::WaveList
+                || control.Kind == sysex::TControlKind::FilterList)
                 expected = expected <= p.ControlMax ? expected : -1;
             else
                 expected = std::clamp(expected, p.ControlMin, p.ControlMax);

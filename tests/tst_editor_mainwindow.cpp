@@ -10,8 +10,8 @@
 #include "editor/PatchFileActions.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"
-#include "protocol/Handlers.h"
-#include "protocol/RequestProcedure.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
 #include "support/EditorTestSupport.h"
 #include "support/MainWindowFixture.h"
 
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(Find<TReceiveLog>("Edit1")->Text().endsWith(" Tone1 Tone2 Tone3 Tone4"));
         QCOMPARE(Find<QScrollBar>("BarLevelTone4")->value(),
                  int(Instrument().ReadByte({0x02, 0x02, 0x16, 0x65})));
-        QVERIFY(!protocol::TRequestProcedures::Instance().Running());
+        QVERIFY(!session::TRequestProcedure::Instance().Running());
         const QTemporaryDir dir;
         Window->PatchFiles().SavePatch(dir.filePath("Part3.syx"));
         QVERIFY(QFile::exists(dir.filePath("Part3.syx")));

@@ -6,12 +6,12 @@
 #include "controls/RadioGroup.h"
 #include "editor/PatchFileActions.h"
 #include "midi/PacedOutput.h"
-#include "protocol/ConfFile.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/PatchFile.h"
-#include "protocol/SettingsFile.h"
+#include "settings/ConfFile.h"
+#include "settings/SettingsFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/RawFile.h"
+#include "sysex/InstrumentPacing.h"
+#include "sysex/PatchFile.h"
 
 #include <QAbstractSlider>
 #include <QDragEnterEvent>
@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(saving, QStringList {}); // no echo of what came in
 
         const QByteArray bytes = ReadRaw(path);
-        const auto read = protocol::ParsePatchFile(
+        const auto read = sysex::ParsePatchFile(
             {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())});
         QVERIFY(!read.Error);
         QCOMPARE(read.File.Skipped, 0);
@@ -171,10 +171,10 @@ private slots:
     void OpensIntoAStrictInstrument()
     {
         StopWindow();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(true);
-        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+        midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
         paced.SetGap(0, std::chrono::milliseconds(20));
         const auto waitSent
             = [&] { QTRY_VERIFY_WITH_TIMEOUT(paced.Device(0).Waiting() == 0, 15000); };
@@ -232,11 +232,11 @@ private slots:
     void SaveWithoutAnAnswer()
     {
         StopWindow();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
         OpenWindow(midi::MidiOut());
         const QString path = Dir.filePath("Silent.syx");
-        protocol::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
+        session::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front())
                      .contains("Part 1 did not answer completely (missing: Common, Tone 1, Tone 2, "
@@ -257,7 +257,7 @@ private slots:
     {
         QFETCH(QString, button);
         StopWindow();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>(instrument::DinByteTime, 18);
         OpenWindow(midi::MidiOut());
         const QString path = Dir.filePath("Level.syx");
@@ -275,7 +275,7 @@ private slots:
         });
         answer.start(20);
         const QStringList sent = SentBy(
-            [&] { protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); }); });
+            [&] { session::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); }); });
         QCOMPARE(asked,
                  QString("Part 1 did not answer completely: the file can be sent, but not "
                          "undone. Send it anyway? / Annuler"));
@@ -303,7 +303,7 @@ private slots:
         WriteRaw(path, bytes);
         const int level = Find<QAbstractSlider>("BarLevelTone1")->value();
         const std::size_t before = Instrument().Log().size();
-        protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); });
+        session::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); });
         QCOMPARE(Instrument().Log().size(), before);
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front()).contains(why), Errors.front().c_str());
@@ -313,7 +313,7 @@ private slots:
     void SaveThatCannotBeWritten()
     {
         const QString path = Dir.filePath("no/such/dir/Patch.syx");
-        protocol::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
+        session::RunBurstHandler([&] { Window->PatchFiles().SavePatch(path); });
         QCOMPARE(Errors.size(), std::size_t(1));
         QVERIFY2(QString::fromStdString(Errors.front()).contains("cannot be written"),
                  Errors.front().c_str());

@@ -4,9 +4,9 @@
 // envelope release all arrive, and the instrument ends holding what the window shows.
 
 #include "editor/EnvelopeImage.h"
-#include "protocol/Handlers.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"
+#include "sysex/ToneParams.h"
 
 #include "controls/ReceiveLog.h"
 
@@ -27,8 +27,8 @@ class TestEditorStrict : public TMainWindowFixture
     std::vector<std::uint8_t> ToneMemory(int tone)
     {
         return Instrument().Read(
-            {0x02, 0x00, static_cast<std::uint8_t>(protocol::ToneByte(tone)), 0x00},
-            protocol::ToneBlockUsedSize);
+            {0x02, 0x00, static_cast<std::uint8_t>(sysex::ToneByte(tone)), 0x00},
+            sysex::ToneBlockUsedSize);
     }
     void StartPaced()
     {
@@ -38,7 +38,7 @@ class TestEditorStrict : public TMainWindowFixture
     }
     void VerifyColumnsShowMemory()
     {
-        namespace P = protocol::ToneParam;
+        namespace P = sysex::ToneParam;
         for (int tone = 1; tone <= 4; ++tone) {
             const auto b = ToneMemory(tone);
             QCOMPARE(Find<QScrollBar>(QString("BarLevelTone%1").arg(tone))->value(),
@@ -46,10 +46,10 @@ class TestEditorStrict : public TMainWindowFixture
             QCOMPARE(Find<QScrollBar>(QString("BarPanTone%1").arg(tone))->value(),
                      P::Pan.ToControl(b[0x77]));
             QCOMPARE(Find<QSlider>(QString("BarCutOffTone%1").arg(tone))->value(), 127 - b[0x51]);
-            const TEnveloppe &amp
+            const sysex::TEnveloppe &amp
                 = Find<TEnvelopeImage>(QString("ImageEnvAmpTone%1").arg(tone))->Envelope();
             for (int i = 0; i < 4; ++i)
-                QCOMPARE(amp.Times[i], int(b[protocol::AmpEnvelope.TimeOffsets[i]]));
+                QCOMPARE(amp.Times[i], int(b[sysex::AmpEnvelope.TimeOffsets[i]]));
         }
     }
 
@@ -113,15 +113,14 @@ private slots:
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
         const auto b = ToneMemory(2);
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(image->Envelope().Times[i], int(b[protocol::AmpEnvelope.TimeOffsets[i]]));
-        for (int i = 0; i < protocol::AmpEnvelope.LevelCount; ++i)
-            QCOMPARE(image->Envelope().Levels[i], int(b[protocol::AmpEnvelope.LevelOffsets[i]]));
+            QCOMPARE(image->Envelope().Times[i], int(b[sysex::AmpEnvelope.TimeOffsets[i]]));
+        for (int i = 0; i < sysex::AmpEnvelope.LevelCount; ++i)
+            QCOMPARE(image->Envelope().Levels[i], int(b[sysex::AmpEnvelope.LevelOffsets[i]]));
     }
 
     void statusBarCountsABurstDown()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         OpenWindow(*Paced);
         QStatusBar *bar = Find<QStatusBar>("StatusBar");

@@ -9,10 +9,10 @@
 #include "editor/EnvelopeImage.h"
 #include "editor/ToneColumn.h"
 #include "midi/SysExText.h"
-#include "protocol/Enveloppe.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
 #include "support/MainWindowFixture.h"
+#include "sysex/Enveloppe.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -23,8 +23,8 @@
 
 #include <stdexcept>
 
-using protocol::TControlKind;
-using protocol::ToneTable;
+using sysex::TControlKind;
+using sysex::ToneTable;
 
 namespace {
 QString NameOf(const char *stem, int tone)
@@ -32,7 +32,7 @@ QString NameOf(const char *stem, int tone)
     return QString("%1Tone%2").arg(QLatin1String(stem)).arg(tone);
 }
 
-QRect RectOf(const protocol::TPlace &p, int dx)
+QRect RectOf(const sysex::TPlace &p, int dx)
 {
     return {p.Left + dx, p.Top, p.Width, p.Height};
 }
@@ -91,9 +91,9 @@ class TestToneColumn : public TMainWindowFixture
             return FindControl<T>(Column, NameOf(stem, Column.Tone()));
         }
         // The images draw these: they outlive the column.
-        TEnveloppe Amp {250, 56, 0, false};
-        TEnveloppe Pitch {250, 56, 28, true};
-        TEnveloppe Filter {250, 56, 0, true};
+        sysex::TEnveloppe Amp {250, 56, 0, false};
+        sysex::TEnveloppe Pitch {250, 56, 28, true};
+        sysex::TEnveloppe Filter {250, 56, 0, true};
         QWidget Parent;
         TToneColumn Column;
         std::vector<TSent> Sent;
@@ -111,8 +111,8 @@ private slots:
         const auto place
             = [&](const QWidget *w) { return QRect(w->mapTo(client, QPoint(0, 0)), w->size()); };
         for (int tone = 1; tone <= 4; ++tone) {
-            const int dx = protocol::ColumnPitch * (tone - 1);
-            for (const protocol::TToneControl &row : ToneTable) {
+            const int dx = sysex::ColumnPitch * (tone - 1);
+            for (const sysex::TToneControl &row : ToneTable) {
                 auto *control = Find<QWidget>(NameOf(row.Stem, tone));
                 QVERIFY2(HasKind(control, row.Kind), row.Stem);
                 QCOMPARE(place(control), RectOf(row.Place, dx));
@@ -126,9 +126,9 @@ private slots:
                                  QSize(row.Label.Place.Width, row.Label.Place.Height));
                 }
                 if (row.CompanionStem) {
-                    protocol::TPlace companion = row.CompanionPlace;
+                    sysex::TPlace companion = row.CompanionPlace;
                     if (tone == 4)
-                        companion.Width = protocol::LastToneUpDownWidth;
+                        companion.Width = sysex::LastToneUpDownWidth;
                     QCOMPARE(place(Find<TUpDown>(NameOf(row.CompanionStem, tone))),
                              RectOf(companion, dx));
                 }
@@ -141,9 +141,9 @@ private slots:
     void startsAsTheTableSays()
     {
         TLoneColumn lone(3);
-        for (const protocol::TToneControl &row : ToneTable) {
+        for (const sysex::TToneControl &row : ToneTable) {
             auto *control = lone.Find<QWidget>(row.Stem);
-            const protocol::TToneParam &param = row.Param;
+            const sysex::TToneParam &param = row.Param;
             if (row.Kind != TControlKind::EnvelopeImage && row.Kind != TControlKind::Bevel)
                 QCOMPARE(control->toolTip(), QString::fromLatin1(row.Hint ? row.Hint : ""));
             switch (row.Kind) {
@@ -199,8 +199,8 @@ private slots:
     void eachChangeIsOneOffsetAndValue()
     {
         TLoneColumn lone(2);
-        for (const protocol::TToneControl &row : ToneTable) {
-            const protocol::TToneParam &param = row.Param;
+        for (const sysex::TToneControl &row : ToneTable) {
+            const sysex::TToneParam &param = row.Param;
             auto *control = lone.Find<QWidget>(row.Stem);
             lone.Sent.clear();
             const int far = row.Start == param.ControlMax ? param.ControlMin : param.ControlMax;
@@ -241,9 +241,9 @@ private slots:
         TLoneColumn lone(1);
         QObject::connect(&lone.Column, &TToneColumn::ParameterChange,
                          [](int, const std::string &) { throw std::runtime_error("gone"); });
-        const int level = protocol::ToneRowOfOffset(protocol::ToneParam::Level.Offset);
-        const int pan = protocol::ToneRowOfOffset(protocol::ToneParam::Pan.Offset);
-        const std::vector<editor::TToneValue> values {{level, 90}, {pan, 20}};
+        const int level = sysex::ToneRowOfOffset(sysex::ToneParam::Level.Offset);
+        const int pan = sysex::ToneRowOfOffset(sysex::ToneParam::Pan.Offset);
+        const std::vector<sysex::patch::TToneValue> values {{level, 90}, {pan, 20}};
         QVERIFY_THROWS_EXCEPTION(std::exception, lone.Column.Show(values));
         QCOMPARE(lone.Find<QScrollBar>("BarLevel")->value(), 90);
         QCOMPARE(lone.Find<QScrollBar>("BarPan")->value(), 0);

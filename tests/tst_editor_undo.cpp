@@ -7,10 +7,10 @@
 #include "controls/ReceiveLog.h"
 #include "editor/EnvelopeImage.h"
 #include "editor/PatchFileActions.h"
-#include "protocol/DataPackets.h"
-#include "protocol/Handlers.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -43,8 +43,8 @@ class TestEditorUndo : public TMainWindowFixture
         for (int tone = 0; tone <= 4; ++tone) {
             const auto block = Instrument().Read(
                 {0x02, static_cast<std::uint8_t>(part),
-                 static_cast<std::uint8_t>(tone == 0 ? 0 : protocol::ToneByte(tone)), 0x00},
-                protocol::ToneBlockUsedSize);
+                 static_cast<std::uint8_t>(tone == 0 ? 0 : sysex::ToneByte(tone)), 0x00},
+                sysex::ToneBlockUsedSize);
             memory.insert(memory.end(), block.begin(), block.end());
         }
         return memory;
@@ -161,8 +161,8 @@ private slots:
             Action("Undo")->trigger();
         WaitSent();
         QCOMPARE(bar->value(), bar->minimum() + 10);
-        QCOMPARE(int(PartMemory()[0x1A + protocol::ToneBlockUsedSize + 0x3E]),
-                 protocol::ToneParam::FineTune.ToByte(bar->minimum() + 10));
+        QCOMPARE(int(PartMemory()[0x1A + sysex::ToneBlockUsedSize + 0x3E]),
+                 sysex::ToneParam::FineTune.ToByte(bar->minimum() + 10));
         QCOMPARE(Instrument().StrictDrops(), std::uint64_t(0));
     }
 
@@ -249,21 +249,21 @@ private slots:
             return bytes;
         };
         const auto tone = [this](int t, int size) {
-            return Instrument().Read(
-                {0x02, 0x00, static_cast<std::uint8_t>(protocol::ToneByte(t)), 0}, size);
+            return Instrument().Read({0x02, 0x00, static_cast<std::uint8_t>(sysex::ToneByte(t)), 0},
+                                     size);
         };
         const TMemory before = PartMemory();
         std::vector<std::vector<std::uint8_t>> was {
-            message(0x10, tone(1, 0x100)), message(0x12, tone(2, protocol::ToneBlockUsedSize))};
+            message(0x10, tone(1, 0x100)), message(0x12, tone(2, sysex::ToneBlockUsedSize))};
         TMemory level1 = tone(1, 0x100);
-        TMemory level2 = tone(2, protocol::ToneBlockUsedSize);
+        TMemory level2 = tone(2, sysex::ToneBlockUsedSize);
         level1[0x65] = level1[0x65] == 9 ? 10 : 9;
         level2[0x77] = level2[0x77] == 3 ? 4 : 3;
         std::vector<std::vector<std::uint8_t>> file {message(0x10, level1), message(0x12, level2)};
         // What the opening sent, as the file opener sends it.
-        for (const auto &packet : protocol::DataSetPackets(17, {0x02, 0x00, 0x10, 0x00}, level1))
+        for (const auto &packet : sysex::DataSetPackets(17, {0x02, 0x00, 0x10, 0x00}, level1))
             Paced->Device(0).SendSysEx(packet);
-        for (const auto &packet : protocol::DataSetPackets(17, {0x02, 0x00, 0x12, 0x00}, level2))
+        for (const auto &packet : sysex::DataSetPackets(17, {0x02, 0x00, 0x12, 0x00}, level2))
             Paced->Device(0).SendSysEx(packet);
         WaitSent();
         const TMemory after = PartMemory();

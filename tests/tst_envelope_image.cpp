@@ -1,9 +1,10 @@
 #include "editor/EnvelopeImage.h"
+#include "editor/EnveloppePainting.h"
 #include "midi/SysExText.h"
-#include "protocol/Enveloppe.h"
-#include "protocol/Handlers.h"
-#include "protocol/Headers.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
+#include "support/ErrorRecorder.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <QWidget>
 #include <QtTest>
@@ -19,17 +20,17 @@ using TSent = std::vector<std::pair<int, int>>; // offset, value
 
 enum Kind { Amp, Pitch, Filter };
 
-const protocol::TEnvelopeParams &ParamsOf(Kind kind)
+const sysex::TEnvelopeParams &ParamsOf(Kind kind)
 {
     switch (kind) {
     case Pitch:
-        return protocol::PitchEnvelope;
+        return sysex::PitchEnvelope;
     case Filter:
-        return protocol::FilterEnvelope;
+        return sysex::FilterEnvelope;
     case Amp:
         break;
     }
-    return protocol::AmpEnvelope;
+    return sysex::AmpEnvelope;
 }
 
 // One envelope with its image, as a tone column holds it, and a sender that records.
@@ -48,7 +49,7 @@ struct TRig
               parent))
     { }
 
-    TEnveloppe Env;
+    sysex::TEnveloppe Env;
     TSent Sent;
     int Attempts = 0;
     int FailAt = 0; // the send attempt that throws, 0 for none
@@ -64,9 +65,9 @@ bool HasRed(const QImage &image)
     return false;
 }
 
-TSent Expected(Kind kind, const TEnveloppe &env)
+TSent Expected(Kind kind, const sysex::TEnveloppe &env)
 {
-    const protocol::TEnvelopeParams &params = ParamsOf(kind);
+    const sysex::TEnvelopeParams &params = ParamsOf(kind);
     TSent sent;
     for (int i = 0; i < 4; ++i) {
         sent.emplace_back(params.TimeOffsets[i], env.Times[i]);
@@ -91,15 +92,15 @@ protected:
     }
 };
 
-QPoint HandlePoint(const TEnveloppe &env, int k)
+QPoint HandlePoint(const sysex::TEnveloppe &env, int k)
 {
-    const TEnvPoint p = env.Points[k == 4 ? 5 : k];
+    const sysex::TEnvPoint p = env.Points[k == 4 ? 5 : k];
     return {p.x, p.y};
 }
 
 } // namespace
 
-class TestEnvelopeImage : public QObject
+class TestEnvelopeImage : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
@@ -122,18 +123,17 @@ private slots:
     void throwingSenderStopsRelease();
 
 private:
-    std::vector<std::string> Errors;
 };
 
 void TestEnvelopeImage::init()
 {
     Errors.clear();
-    protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+    RecordErrors();
 }
 
 void TestEnvelopeImage::cleanup()
 {
-    protocol::SetErrorReporter(nullptr);
+    StopRecordingErrors();
 }
 
 void TestEnvelopeImage::startsBlankWithCrossCursor()
@@ -250,12 +250,12 @@ void TestEnvelopeImage::dragHandleOneToRightEnd()
 {
     TRig rig(Amp); // tone 2's amplitude envelope of part 1
     std::vector<std::string> texts;
-    rig.Image = std::make_unique<TEnvelopeImage>(
-        rig.Env, protocol::AmpEnvelope, [&](int offset, int value) {
-            rig.Sent.emplace_back(offset, value);
-            texts.push_back(protocol::ToneMessageText(protocol::DataSetHeader(17), "00", 2, offset,
-                                                      midi::HexByte(value)));
-        });
+    rig.Image
+        = std::make_unique<TEnvelopeImage>(rig.Env, sysex::AmpEnvelope, [&](int offset, int value) {
+              rig.Sent.emplace_back(offset, value);
+              texts.push_back(sysex::ToneMessageText(sysex::DataSetHeader(17), "00", 2, offset,
+                                                     midi::HexByte(value)));
+          });
     rig.Env.SetValues({100, 80, 60, 0}, {20, 40, 60, 80});
     rig.Image->Repaint();
     const QPoint h1 = HandlePoint(rig.Env, 1);
@@ -295,9 +295,9 @@ void TestEnvelopeImage::dragRepaintsWithLimitLine()
     QVERIFY(IsPureRed(rig.Image->Image(), 150, 40));
     QVERIFY(IsPureRed(rig.Image->Image(), 119, 27));
     QVERIFY(IsPureRed(rig.Image->grab().toImage(), 150, 40));
-    TEnveloppe copy = rig.Env;
+    sysex::TEnveloppe copy = rig.Env;
     QImage expected;
-    copy.Paint(expected, true);
+    PaintEnveloppe(copy, expected, true);
     QCOMPARE(rig.Image->Image(), expected);
     QTest::mouseRelease(rig.Image.get(), Qt::LeftButton, {}, QPoint(120, 28));
     QCOMPARE(rig.Image->Image(), expected); // not repainted on release

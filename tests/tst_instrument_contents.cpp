@@ -5,7 +5,7 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
-#include "protocol/ToneParams.h"
+#include "sysex/ToneParams.h"
 
 #include <QtTest>
 
@@ -172,7 +172,7 @@ private slots:
             reference.insert(p.Offset);
         std::set<int> named;
         for (int offset = 0; offset < 0x81; ++offset)
-            if (protocol::ToneRowOfOffset(offset) >= 0)
+            if (sysex::ToneRowOfOffset(offset) >= 0)
                 named.insert(offset);
         QVERIFY(named == reference);
     }

@@ -4,9 +4,10 @@
 
 #include "instrument/InstrumentContents.h"
 #include "instrument/VirtualInstrument.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Headers.h"
 #include "support/MessageText.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <QtTest>
 
@@ -24,7 +25,7 @@ constexpr std::uint8_t CommonPage = 0x00;
 void SelectPatch(TVirtualInstrument &instrument, int part, int group, int patch)
 {
     for (const std::string &text :
-         editor::PatchSelectionMessages(protocol::DataSetHeader(17), part, group, patch))
+         sysex::patch::PatchSelectionMessages(sysex::DataSetHeader(17), part, group, patch))
         instrument.Receive(SysExOfText(text));
 }
 
@@ -52,9 +53,9 @@ private slots:
     {
         TVirtualInstrument instrument;
         std::set<std::string> names;
-        for (int group = 0; group < protocol::PatchGroupCount; ++group) {
-            for (int patch = 0; patch < protocol::PatchCountOfGroup(group); ++patch) {
-                const int groupByte = protocol::PatchGroupByte(group);
+        for (int group = 0; group < sysex::PatchGroupCount; ++group) {
+            for (int patch = 0; patch < sysex::PatchCountOfGroup(group); ++patch) {
+                const int groupByte = sysex::PatchGroupByte(group);
                 const std::string name = instrument.StoredPatchName(groupByte, patch);
                 const QByteArray where = QByteArray::number(group) + "/" + QByteArray::number(patch)
                     + ": \"" + name.c_str() + "\"";
@@ -74,7 +75,7 @@ private slots:
                 QVERIFY2(AskName(instrument, part) == name, where);
             }
         }
-        QCOMPARE(int(names.size()), protocol::PatchNameCount);
+        QCOMPARE(int(names.size()), sysex::PatchNameCount);
     }
 
     void nameOfTheTemporaryPatch_data()
@@ -126,7 +127,7 @@ private slots:
             group = selection[0] - 1;
             patch = selection[1] * 16 + selection[2];
         }
-        const int groupByte = protocol::PatchGroupByte(group);
+        const int groupByte = sysex::PatchGroupByte(group);
         if (!storedAs.isEmpty())
             instrument.RenameStoredPatch(groupByte, patch, storedAs.toStdString());
         if (picked)

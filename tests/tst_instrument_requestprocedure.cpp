@@ -2,9 +2,9 @@
 // the window thread while the window waits, and nothing once the slot has been cleared.
 
 #include "midi/MidiDevices.h"
-#include "protocol/Handlers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
 #include "support/MessageText.h"
 #include "support/VirtualRig.h"
 
@@ -41,10 +41,10 @@ private slots:
         midi::MidiIn().Open(0);
         midi::MidiOut().Open(0);
         {
-            protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
+            session::TSysExAttachment attached(midi::MidiIn(), Recorder());
             midi::MidiOut().SendSysExText(0, "F0 41 10 00 0B 11 00 00 00 08 00 00 00 03");
             QVERIFY(Received.empty()); // never inside the send
-            protocol::WaitPumping(300);
+            session::WaitPumping(300);
         }
         QVERIFY(!midi::MidiIn().HasOnSysEx());
         QCOMPARE(Received.size(), std::size_t(1));
@@ -58,9 +58,9 @@ private slots:
         TVirtualRig rig;
         midi::MidiIn().Open(0);
         midi::MidiOut().Open(0);
-        protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
+        session::TSysExAttachment attached(midi::MidiIn(), Recorder());
         midi::MidiOut().SendSysExText(0, "F0 41 10 00 0B 11 02 03 00 00 00 00 17 01");
-        protocol::WaitPumping(500);
+        session::WaitPumping(500);
         QCOMPARE(Received.size(), std::size_t(5));
         const char *blocks[] = {"00", "10", "12", "14", "16"};
         for (std::size_t i = 0; i < 5; ++i)
@@ -74,11 +74,11 @@ private slots:
         midi::MidiIn().Open(0);
         midi::MidiOut().Open(0);
         {
-            protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
+            session::TSysExAttachment attached(midi::MidiIn(), Recorder());
             midi::MidiOut().SendSysExText(0, "F0 41 10 00 0B 11 02 00 00 00 00 00 17 01");
-            protocol::WaitPumping(1);
+            session::WaitPumping(1);
         }
-        protocol::WaitPumping(500);
+        session::WaitPumping(500);
         QVERIFY(Received.empty());
     }
 
@@ -88,7 +88,7 @@ private slots:
         TVirtualRig rig;
         midi::MidiIn().Open(0);
         try {
-            protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
+            session::TSysExAttachment attached(midi::MidiIn(), Recorder());
             midi::MidiOut().SendSysExText(0, "F0 41"); // output not open
             QFAIL("the send should fail");
         } catch (const std::exception &) { }
@@ -101,10 +101,10 @@ private slots:
         TVirtualRig rig(std::chrono::microseconds(1));
         midi::MidiIn().Open(0);
         midi::MidiOut().Open(0);
-        protocol::TSysExAttachment attached(midi::MidiIn(), Recorder());
+        session::TSysExAttachment attached(midi::MidiIn(), Recorder());
         // The whole pattern area: one message per block, each well under 2048 bytes.
         midi::MidiOut().SendSysExText(0, "F0 41 10 00 0B 11 01 00 00 00 00 00 19 1A");
-        protocol::WaitPumping(200);
+        session::WaitPumping(200);
         QVERIFY(Received.size() >= 9);
         for (const Bytes &message : Received) {
             QCOMPARE(message.front(), std::uint8_t(0xF0));
@@ -116,11 +116,11 @@ private slots:
     {
         QElapsedTimer clock;
         clock.start();
-        protocol::WaitPumping(50);
+        session::WaitPumping(50);
         QVERIFY(clock.elapsed() > 50);
         bool dispatched = false;
         QTimer::singleShot(0, this, [&] { dispatched = true; });
-        protocol::WaitPumping(0);
+        session::WaitPumping(0);
         QVERIFY(dispatched);
     }
 
@@ -132,7 +132,7 @@ private slots:
         QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
         QElapsedTimer clock;
         clock.start();
-        protocol::WaitPumping(WaitMs);
+        session::WaitPumping(WaitMs);
         QVERIFY2(clock.elapsed() < WaitMs, "the wait ran its whole time after the quit");
     }
 };

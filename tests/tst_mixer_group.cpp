@@ -4,7 +4,8 @@
 #include "controls/EditBox.h"
 #include "midi/MidiError.h"
 #include "mixer/MixerGroup.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
+#include "support/ErrorRecorder.h"
 
 #include <QScrollBar>
 #include <QtTest>
@@ -18,8 +19,8 @@ class TestMixerGroup : public QObject
 
     TMixerSession Session;
     QWidget Panel;
-    TMixerGroup *Group
-        = new TMixerGroup(mixer::TSendGroup::Level, Session, &Panel, {17, 16, 6, 18, 30, 52, 326});
+    TMixerGroup *Group = new TMixerGroup(sysex::mixer::TSendGroup::Level, Session, &Panel,
+                                         {17, 16, 6, 18, 30, 52, 326});
 
 private slots:
     void rowsKeepTheirPlacesInThePanel()
@@ -37,8 +38,8 @@ private slots:
     void aBarMoveReportsEveryPartInSendingOrder()
     {
         std::vector<std::pair<int, int>> changes;
-        std::vector<std::string> errors;
-        protocol::SetErrorReporter([&](const std::string &text) { errors.push_back(text); });
+        TErrorRecorder recorder;
+        recorder.RecordErrors();
         const QMetaObject::Connection record
             = connect(Group, &TMixerGroup::Change, this, [&](int part, int position) {
                   changes.emplace_back(part, position);
@@ -56,7 +57,7 @@ private slots:
         changes.clear();
         Group->Bar(4)->setValue(7);
         QCOMPARE(changes, (std::vector<std::pair<int, int>> {{1, 100}, {2, 100}, {3, 7}}));
-        QCOMPARE(errors, std::vector<std::string> {"refused"});
+        QCOMPARE(recorder.Errors, std::vector<std::string> {"refused"});
         // While the decoder fills the controls nothing is reported.
         changes.clear();
         Session.Decoding = true;
@@ -65,7 +66,7 @@ private slots:
         QVERIFY(changes.empty());
         Session.Decoding = false;
         disconnect(record);
-        protocol::SetErrorReporter(nullptr);
+        TErrorRecorder::StopRecordingErrors();
     }
 };
 

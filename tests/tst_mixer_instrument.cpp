@@ -8,11 +8,12 @@
 #include "controls/UpDown.h"
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
+#include "mixer/DelayTimeText.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
-#include "protocol/MixerProtocol.h"
+#include "session/ErrorPolicy.h"
 #include "support/MixerWindowFixture.h"
 #include "support/VirtualRig.h"
+#include "sysex/MixerMessages.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -87,7 +88,7 @@ class TestMixerInstrument : public TMixerWindowFixture
                  int(Memory(CommonByte(0x26))));
         QCOMPARE(Bar("BarDelayToMFX")->value(), int(Memory(CommonByte(0x1C))));
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(),
-                 mixer::DelayTimeText(Memory(CommonByte(0x23)), Memory(CommonByte(0x25))));
+                 DelayTimeText(Memory(CommonByte(0x23)), Memory(CommonByte(0x25))));
         QCOMPARE(Check("CBMFXSwitch")->isChecked(), Memory(SystemByte(0x08)) == 1);
         QCOMPARE(Check("CBDelaySwitch")->isChecked(), Memory(SystemByte(0x09)) == 1);
         QCOMPARE(Check("CBReverbSwitch")->isChecked(), Memory(SystemByte(0x0A)) == 1);

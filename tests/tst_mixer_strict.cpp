@@ -9,10 +9,11 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
+#include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "support/VirtualRig.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -36,14 +37,13 @@ TAddress PartLevel(std::uint8_t blockByte)
 }
 } // namespace
 
-class TestMixerStrict : public QObject
+class TestMixerStrict : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<TVirtualRig> Rig;
     std::unique_ptr<midi::TPacedOutputs> Paced;
     std::unique_ptr<TFormMixer> Form;
-    std::vector<std::string> Errors;
 
     template<class T>
     T *Find(const QString &name)
@@ -81,7 +81,7 @@ private slots:
     void init()
     {
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Rig->Instrument().SetStrictTiming(true);
         midi::MidiOut().Open(0);
@@ -92,7 +92,7 @@ private slots:
         Form.reset();
         Paced.reset();
         Rig.reset();
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 
@@ -105,8 +105,7 @@ private slots:
 
     void reverbAndDelayChangesArriveWhole()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
@@ -135,8 +134,7 @@ private slots:
     {
         QFETCH(QString, barName);
         QFETCH(int, mostWaiting);
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QScrollBar *bar = Bar(barName);
@@ -164,8 +162,7 @@ private slots:
 
     void transpositionsAndMfxSwitchesArriveWhole()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QScrollBar *bar = Bar("BarTrans3");
@@ -176,13 +173,14 @@ private slots:
             most = std::max(most, Paced->Device(0).Waiting());
         }
         // Each part's transposition waiting once, one of them on its way.
-        QVERIFY2(most <= std::size_t(mixer::PartCount + 1), qPrintable(QString::number(most)));
+        QVERIFY2(most <= std::size_t(sysex::mixer::PartCount + 1),
+                 qPrintable(QString::number(most)));
         Find<QCheckBox>("CBMFXSwitch4")->click();
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
         WaitSent();
         QCOMPARE(Drops(), std::uint64_t(0));
-        for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
-            const std::uint8_t block = mixer::Parts[std::size_t(suffix - 1)].BlockByte;
+        for (int suffix = 1; suffix <= sysex::mixer::PartCount; ++suffix) {
+            const std::uint8_t block = sysex::mixer::Parts[std::size_t(suffix - 1)].BlockByte;
             const QString number = QString::number(suffix);
             QCOMPARE(Memory({0x01, 0x00, block, std::uint8_t(instrument::PartOffset::Transpose)}),
                      48 - Bar("BarTrans" + number)->value());
@@ -196,8 +194,7 @@ private slots:
     // overtakes), but the queue stays bounded and everything arrives.
     void twoDragsAtOnceArriveWhole()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, 20ms);
         Make(*Paced);
         QScrollBar *level = Bar("BarMixer2");

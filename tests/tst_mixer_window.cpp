@@ -9,7 +9,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/SysExText.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
 #include "support/MixerWindowFixture.h"

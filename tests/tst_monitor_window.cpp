@@ -9,12 +9,13 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "monitor/FormMonitor.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/TrafficTap.h"
+#include "session/ErrorPolicy.h"
+#include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "support/RecordingOutputs.h"
 #include "support/VirtualRig.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -217,9 +218,9 @@ private slots:
     void hearsWhatLeavesAndWhatWasNotSent()
     {
         TRecordingOutputs target;
-        midi::TPacedOutputs paced(target, protocol::InstrumentPacing());
+        midi::TPacedOutputs paced(target, sysex::InstrumentPacing());
         paced.SetGap(0, std::chrono::milliseconds(30));
-        protocol::TMonitoredOutputs outputs(paced);
+        session::TMonitoredOutputs outputs(paced);
         monitor::TFormMonitor form;
         const monitor::TMonitorModel &model = form.Model();
         midi::IMidiOut &device = outputs.Device(0);
@@ -250,12 +251,12 @@ private slots:
     void opensFromMenuAndListsAPartRequest()
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
-        std::vector<std::string> errors;
-        protocol::SetErrorReporter([&errors](const std::string &text) { errors.push_back(text); });
+        TErrorRecorder recorder;
+        recorder.RecordErrors();
         {
             TVirtualRig rig;
             monitor::TFormMonitor form;
-            protocol::TMonitoredOutputs outputs(midi::MidiOut());
+            session::TMonitoredOutputs outputs(midi::MidiOut());
             TUndoCoordinator undo;
             TOmbrix window(outputs, undo);
             window.SetMonitor(&form);
@@ -285,8 +286,8 @@ private slots:
             QVERIFY(!received.filter("Part 3 Tone 1").isEmpty());
             QCOMPARE(form.Model().Text(before, 2), QString::fromStdString(midi::MidiOut().Name(0)));
         }
-        protocol::SetErrorReporter(nullptr);
-        QVERIFY(errors.empty());
+        TErrorRecorder::StopRecordingErrors();
+        QVERIFY(recorder.Errors.empty());
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 };

@@ -10,13 +10,15 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
-#include "protocol/Detect.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/MessageMeaning.h"
-#include "protocol/TrafficTap.h"
+#include "session/Detect.h"
+#include "session/ErrorPolicy.h"
+#include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
+#include "sysex/IdentityMessages.h"
+#include "sysex/InstrumentPacing.h"
+#include "sysex/MessageMeaning.h"
 
 #include <QDir>
 #include <QFile>
@@ -170,13 +172,12 @@ private:
 
 } // namespace
 
-class TestSetupDetect : public QObject
+class TestSetupDetect : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<TFormSetup> Form;
-    std::vector<std::string> Errors;
     std::shared_ptr<instrument::TVirtualInstrument> Real;
 
     template<class T>
@@ -214,14 +215,14 @@ private slots:
         Dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir::setCurrent(Dir->path()));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
     }
     void cleanup()
     {
         Form.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QDir::setCurrent(QDir::tempPath());
         Dir.reset();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
@@ -270,7 +271,7 @@ private slots:
     {
         QFETCH(TBytes, reply);
         QFETCH(int, id);
-        const std::optional<int> found = protocol::InquiryReplyId(reply);
+        const std::optional<int> found = sysex::InquiryReplyId(reply);
         QCOMPARE(found.value_or(0), id);
     }
 
@@ -278,16 +279,16 @@ private slots:
     {
         instrument::TVirtualInstrument instrument(29);
         for (int byte = 0x10; byte <= 0x1F; ++byte) {
-            const auto answers = instrument.Receive(protocol::SystemBlockRequest(byte));
+            const auto answers = instrument.Receive(sysex::SystemBlockRequest(byte));
             QCOMPARE(answers.empty(), byte != 28);
             if (!answers.empty()) {
-                QCOMPARE(protocol::SystemBlockReplyId(answers.front()).value_or(0), 29);
+                QCOMPARE(sysex::SystemBlockReplyId(answers.front()).value_or(0), 29);
                 TBytes broken = answers.front();
                 broken[11] ^= 1;
-                QVERIFY(!protocol::SystemBlockReplyId(broken));
+                QVERIFY(!sysex::SystemBlockReplyId(broken));
             }
         }
-        QVERIFY(!protocol::SystemBlockReplyId(protocol::SystemBlockRequest(0x10)));
+        QVERIFY(!sysex::SystemBlockReplyId(sysex::SystemBlockRequest(0x10)));
     }
 
     void findsTheInstrumentBehindALoopBack()
@@ -350,17 +351,17 @@ private slots:
     void requestsGoThroughTheWindowsOutputs()
     {
         Install({RealInstrument(23)});
-        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
-        protocol::TMonitoredOutputs monitored(paced);
+        midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
+        session::TMonitoredOutputs monitored(paced);
         Form->SendThrough(monitored);
         QStringList heard;
-        protocol::SetTrafficSink([&heard](const protocol::TTraffic &traffic) {
+        session::SetTrafficSink([&heard](const session::TTraffic &traffic) {
             if (traffic.Sent)
                 heard << QString::fromStdString(std::string(traffic.Device) + ": "
-                                                + protocol::MessageMeaning(traffic.Bytes));
+                                                + sysex::MessageMeaning(traffic.Bytes));
         });
         Control<QPushButton>("DetectBtn")->click();
-        protocol::SetTrafficSink(nullptr);
+        session::SetTrafficSink(nullptr);
         QCOMPARE(Control<TEditBox>("EditSetup_Id")->text(), QStringLiteral("23"));
         QCOMPARE(heard, QStringList {"Ombrix Virtual MC-307: Inquiry Request"});
     }

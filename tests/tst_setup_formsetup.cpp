@@ -5,11 +5,12 @@
 #include "controls/EditBox.h"
 #include "controls/UpDown.h"
 #include "midi/MidiDevices.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
-#include "protocol/SettingsFile.h"
+#include "session/ErrorPolicy.h"
+#include "settings/ConfFile.h"
+#include "settings/SettingsFile.h"
 #include "setup/FormSetup.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
 #include "support/FakeMidiService.h"
 #include "support/RawFile.h"
 
@@ -34,14 +35,13 @@ QByteArray Expected(const QByteArray &in, const QByteArray &out, const QByteArra
 }
 } // namespace
 
-class TestFormSetup : public QObject
+class TestFormSetup : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> Dir;
     std::shared_ptr<TFakeMidiService> Fake;
     std::unique_ptr<TFormSetup> Form;
-    std::vector<std::string> Errors;
 
     void Install(std::vector<std::string> in, std::vector<std::string> out)
     {
@@ -101,7 +101,7 @@ private slots:
         QVERIFY(Dir->isValid());
         QVERIFY(QDir::setCurrent(Dir->path()));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Install({"In zero", "In one"}, {"Out zero", "Out one", "Out two"});
         Form = std::make_unique<TFormSetup>();
     }
@@ -109,7 +109,7 @@ private slots:
     {
         Form.reset();
         midi::ShutdownMidi();
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QDir::setCurrent(QDir::tempPath());
         Dir.reset();
     }

@@ -9,10 +9,10 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/ReceiveHandOver.h"
+#include "session/ErrorPolicy.h"
+#include "session/ReceiveHandOver.h"
+#include "settings/ConfFile.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QApplication>
 #include <QPixmapCache>
@@ -103,13 +103,13 @@ midi::TPacedOutputs &GapsFromFile(midi::TPacedOutputs &outputs)
         // No device set: the main window reports that when it opens its devices.
     }
     if (!outcome.Error.empty())
-        protocol::ReportError(outcome.Error);
+        session::ReportError(outcome.Error);
     return outputs;
 }
 } // namespace
 
 TProgramWindows::TProgramWindows()
-    : Outputs(midi::MidiOut(), protocol::InstrumentPacing())
+    : Outputs(midi::MidiOut(), sysex::InstrumentPacing())
     , Monitored(GapsFromFile(Outputs))
     , Ombrix(Monitored, Undo)
     , FormMixer(
@@ -173,7 +173,7 @@ void TProgramWindows::ReportSendFailures()
         const std::string count = failure.NotSent == 1
             ? std::string("1 message was not sent.")
             : std::to_string(failure.NotSent) + " messages were not sent.";
-        protocol::ReportError(failure.Text + "\n" + count);
+        session::ReportError(failure.Text + "\n" + count);
     }
 }
 
@@ -196,7 +196,7 @@ int RunOmbrix(int argc, char **argv)
 int RunProgramWindows(const std::function<void(TProgramWindows &)> &shown)
 {
     midi::SetMidiService(CreateProgramMidiService());
-    protocol::TReceiveHandOver::Ensure();
+    session::TReceiveHandOver::Ensure();
     // A missing MIDI system is no error: the built-in instrument works without one.
     if (const auto system = SystemDevices.lock())
         for (const std::string &text : system->UnlistedSystems())

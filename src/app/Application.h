@@ -5,7 +5,7 @@
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "monitor/FormMonitor.h"
-#include "protocol/TrafficTap.h"
+#include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 
 #include <QTimer>
@@ -57,7 +57,7 @@ public:
     midi::TPacedOutputs Outputs;
     // What the windows and Detect send through: the paced devices, heard by the monitor as
     // each message leaves.
-    protocol::TMonitoredOutputs Monitored;
+    session::TMonitoredOutputs Monitored;
     monitor::TFormMonitor FormMonitor;
     // The histories of the main window's parts and of the mixer window.
     TUndoCoordinator Undo;

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "protocol/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -247,6 +246,6 @@ std::optional<int> StartFromCommandLine(int argc, char **argv, TCommandLine &com
     }
     // Read by the built-in instrument; set while the program has a single thread.
     if (commandLine.StrictTiming)
-        ::setenv("OMBRIX_STRICT_TIMING", "1", 1);
+        qputenv("OMBRIX_STRICT_TIMING", "1");
     return std::nullopt;
 }

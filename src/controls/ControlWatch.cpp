@@ -3,8 +3,8 @@
 #include "DropDownList.h"
 #include "EditBox.h"
 #include "RadioGroup.h"
+#include "TextToInt.h"
 #include "UndoSteps.h"
-#include "protocol/TextToInt.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
@@ -30,7 +30,7 @@ int TControlWatch::ValueOf(const QWidget *control)
     if (const auto *group = qobject_cast<const TRadioGroup *>(control))
         return group->ItemIndex();
     if (const auto *edit = qobject_cast<const TEditBox *>(control))
-        return protocol::TextToInt(edit->text());
+        return controls::TextToInt(edit->text());
     return 0;
 }
 

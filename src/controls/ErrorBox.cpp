@@ -1,13 +1,13 @@
 #include "ErrorBox.h"
 
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 void InstallErrorBox()
 {
-    protocol::SetErrorReporter([](const std::string &text) {
+    session::SetErrorReporter([](const std::string &text) {
         QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Ombrix"),
                               QString::fromStdString(text));
     });

@@ -1,6 +1,6 @@
 #include "ScrollBar.h"
 
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -19,7 +19,7 @@ void TScrollBar::StopRepeat()
 bool TScrollBar::Step(const std::function<void()> &step)
 {
     const QScopedValueRollback stepping(Stepping, true);
-    return protocol::StepSucceeds(step);
+    return session::StepSucceeds(step);
 }
 
 void TScrollBar::mousePressEvent(QMouseEvent *event)

@@ -1,7 +1,7 @@
 #include "UndoCoordinator.h"
 
-#include "protocol/Handlers.h"
-#include "protocol/RequestProcedure.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
 
 #include <QAction>
 #include <QEvent>
@@ -74,8 +74,8 @@ TUndoCoordinator::TUndoCoordinator(QObject *parent)
         connect(Steps, changed, this, [this] { RefreshEditActions(); });
     connect(Steps, &QUndoGroup::activeStackChanged, this, [this] { RefreshEditActions(); });
     // A step waits for the answers of its part request: no other step meanwhile.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this] { RefreshEditActions(); });
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [this] { RefreshEditActions(); });
     FollowFront(nullptr);
 }
 
@@ -138,7 +138,7 @@ void TUndoCoordinator::RefreshEditActions()
 {
     if (!UndoAction || !RedoAction)
         return;
-    const bool free = !protocol::TRequestProcedures::Instance().Running() && !Running;
+    const bool free = !session::TRequestProcedure::Instance().Running() && !Running;
     const QString undo = Steps->undoText();
     const QString redo = Steps->redoText();
     UndoAction->setText(undo.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + undo);
@@ -151,12 +151,12 @@ void TUndoCoordinator::RunUndo(bool redo)
 {
     // A step that waits for its part's answers lets the event loop run: a second press then
     // would undo inside the first.
-    if (Running || protocol::TRequestProcedures::Instance().Running())
+    if (Running || session::TRequestProcedure::Instance().Running())
         return;
     {
         const QScopedValueRollback undoing(Running, true);
         RefreshEditActions();
-        protocol::RunBurstHandler([&] { redo ? Steps->redo() : Steps->undo(); });
+        session::RunBurstHandler([&] { redo ? Steps->redo() : Steps->undo(); });
     }
     RefreshEditActions();
 }

@@ -1,7 +1,7 @@
 #include "UpDown.h"
 
-#include "protocol/Handlers.h"
-#include "protocol/TextToInt.h"
+#include "TextToInt.h"
+#include "session/ErrorPolicy.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -30,7 +30,7 @@ void TUpDown::Step(int delta)
     // The box may hold a typed number: the arrows go on from what it shows, and a number
     // outside the range steps to the nearest end.
     int from = Associate
-        ? (ReadText ? ReadText(Associate->text()) : protocol::TextToInt(Associate->text()))
+        ? (ReadText ? ReadText(Associate->text()) : controls::TextToInt(Associate->text()))
         : Pos;
     if (from < Minimum)
         from = Minimum - (delta > 0 ? 1 : 0);
@@ -82,7 +82,7 @@ bool TUpDown::StepHeld()
 {
     Stepping = true;
     const bool succeeded
-        = protocol::StepSucceeds([this] { protocol::RunHandler([this] { Step(HeldDelta); }); });
+        = session::StepSucceeds([this] { session::RunHandler([this] { Step(HeldDelta); }); });
     Stepping = false;
     return succeeded;
 }

@@ -1,6 +1,6 @@
 #include "AnswerWait.h"
 
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -56,7 +56,7 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
     if (Complete())
         return;
     // Other handlers run meanwhile: their errors are theirs, not the waiting request's.
-    protocol::detail::TSuspendedChanges suspended;
+    session::detail::TSuspendedChanges suspended;
     const std::uint64_t ticket = output.LastTicket();
     QEventLoop loop;
     QTimer bound;

@@ -7,8 +7,8 @@
 #include "controls/ControlWatch.h"
 #include "controls/UndoCoordinator.h"
 #include "controls/UndoSteps.h"
-#include "protocol/Handlers.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
+#include "sysex/ToneParams.h"
 
 #include <QUndoStack>
 #include <optional>
@@ -31,27 +31,26 @@ TEditorUndo::TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &
                 Undo.PartStack(part).push(new TUndoStep(
                     QStringLiteral("Open Patch"),
                     [&files, part, before = std::move(before)] {
-                        protocol::RunHandler([&] { files.SendPatchMessages(part, before); });
+                        session::RunHandler([&] { files.SendPatchMessages(part, before); });
                     },
                     [&files, part, after = std::move(after)] {
-                        protocol::RunHandler([&] { files.SendPatchMessages(part, after); });
+                        session::RunHandler([&] { files.SendPatchMessages(part, after); });
                     }));
             });
     connect(&session, &TPartSession::PatchSelectionSent, this,
-            [this, pickPatch = std::move(pickPatch)](int part,
-                                                     std::optional<editor::TPatchSelection> before,
-                                                     editor::TPatchSelection after) {
+            [this, pickPatch = std::move(pickPatch)](
+                int part, std::optional<sysex::patch::TPatchSelection> before,
+                sysex::patch::TPatchSelection after) {
                 // A selection an undo or redo sends is that step's own. Taken when it is sent,
                 // the step is the history's of the part it went to, from what that part played,
                 // whatever part is clicked while the pick waits. A part whose patch is not known
                 // cannot be given it back.
                 if (Undo.Undoing() || part < 0 || part >= TUndoCoordinator::PartCount || !before
-                    || before->Group == protocol::NoSelection
-                    || before->Patch == protocol::NoSelection
+                    || before->Group == sysex::NoSelection || before->Patch == sysex::NoSelection
                     || (before->Group == after.Group && before->Patch == after.Patch))
                     return;
-                const auto pick = [pickPatch](editor::TPatchSelection selection) {
-                    protocol::RunHandler([&] { pickPatch(selection.Group, selection.Patch); });
+                const auto pick = [pickPatch](sysex::patch::TPatchSelection selection) {
+                    session::RunHandler([&] { pickPatch(selection.Group, selection.Patch); });
                 };
                 Undo.PartStack(part).push(new TUndoStep(
                     QStringLiteral("Patch Part %1").arg(part + 1),
@@ -65,7 +64,7 @@ void TEditorUndo::WatchColumn(TToneColumn *column)
         = [this]() -> QUndoStack & { return Undo.PartStack(Session.MessagePart()); };
     auto *watch
         = new TControlWatch(this, messagePartStack, [column] { return column->IsShowing(); });
-    for (int row = 0; row < protocol::ToneControlCount; ++row) {
+    for (int row = 0; row < sysex::ToneControlCount; ++row) {
         QWidget *control = column->ControlOf(row);
         auto *image = qobject_cast<TEnvelopeImage *>(control);
         if (!image) {

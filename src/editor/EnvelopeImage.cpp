@@ -1,6 +1,6 @@
 #include "EnvelopeImage.h"
 
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -22,7 +22,7 @@ QPoint PixelAt(const QMouseEvent *event)
 
 } // namespace
 
-TEnvelopeImage::TEnvelopeImage(TEnveloppe &envelope, const protocol::TEnvelopeParams &params,
+TEnvelopeImage::TEnvelopeImage(sysex::TEnveloppe &envelope, const sysex::TEnvelopeParams &params,
                                TSender send, QWidget *parent)
     : QWidget(parent)
     , Env(envelope)
@@ -40,7 +40,7 @@ TEnvelopeImage::TEnvelopeImage(TEnveloppe &envelope, const protocol::TEnvelopePa
 
 void TEnvelopeImage::Repaint(bool limitLine)
 {
-    Env.Paint(Picture, limitLine);
+    PaintEnveloppe(Env, Picture, limitLine);
     update();
 }
 
@@ -55,7 +55,7 @@ void TEnvelopeImage::mousePressEvent(QMouseEvent *event)
     // Accepted whatever the pixel, so that the release comes back here (and sends) even when
     // the pointer has left the image meanwhile.
     event->accept();
-    protocol::RunHandler([&] {
+    session::RunHandler([&] {
         const QPoint p = PixelAt(event);
         if (IsPureRed(Picture, p.x(), p.y()))
             Env.Selected = Env.HitTest(p.x(), p.y());
@@ -66,7 +66,7 @@ void TEnvelopeImage::mousePressEvent(QMouseEvent *event)
 void TEnvelopeImage::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
-    protocol::RunHandler([&] {
+    session::RunHandler([&] {
         const QPoint p = PixelAt(event);
         if (Env.Selected == 0) {
             const Qt::CursorShape shape
@@ -84,7 +84,7 @@ void TEnvelopeImage::mouseReleaseEvent(QMouseEvent *event)
 {
     event->accept();
     const bool dragging = Env.Selected > 0;
-    protocol::RunHandler([&] {
+    session::RunHandler([&] {
         Env.Selected = 0;
         SendValues();
     });
@@ -108,7 +108,7 @@ void TEnvelopeImage::Restore(const TEnvelopeValues &values)
 {
     Env.SetValues(values.Levels, values.Times);
     Repaint(false);
-    protocol::RunHandler([&] { SendValues(); });
+    session::RunHandler([&] { SendValues(); });
 }
 
 void TEnvelopeImage::SendValues()

@@ -4,8 +4,8 @@
 // pure-red pixel, moves the handle while the button is held, and on release sends the
 // envelope's times and levels through the sender it was given.
 
-#include "protocol/Enveloppe.h"
-#include "protocol/ToneParams.h"
+#include "EnveloppePainting.h"
+#include "sysex/ToneParams.h"
 
 #include <QImage>
 #include <QWidget>
@@ -28,10 +28,10 @@ public:
     // Without a sender a release sends nothing.
     using TSender = std::function<void(int offset, int value)>;
 
-    TEnvelopeImage(TEnveloppe &envelope, const protocol::TEnvelopeParams &params, TSender send,
+    TEnvelopeImage(sysex::TEnveloppe &envelope, const sysex::TEnvelopeParams &params, TSender send,
                    QWidget *parent = nullptr);
 
-    TEnveloppe &Envelope() { return Env; }
+    sysex::TEnveloppe &Envelope() { return Env; }
     const QImage &Image() const { return Picture; }
     // Paints the envelope on the image and shows it.
     void Repaint(bool limitLine = false);
@@ -53,8 +53,8 @@ protected:
 private:
     void SendValues();
 
-    TEnveloppe &Env;
-    protocol::TEnvelopeParams Params;
+    sysex::TEnveloppe &Env;
+    sysex::TEnvelopeParams Params;
     TSender Send;
     QImage Picture;
     TEnvelopeValues AtPress;

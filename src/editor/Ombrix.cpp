@@ -8,10 +8,10 @@
 #include "controls/ReceiveLog.h"
 #include "controls/UndoCoordinator.h"
 #include "controls/WindowLook.h"
-#include "protocol/Handlers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/SettingsFile.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "settings/SettingsFile.h"
+#include "sysex/ToneParams.h"
 
 #include <QDialog>
 #include <QKeySequence>
@@ -20,18 +20,18 @@
 #include <QStatusBar>
 #include <QTimer>
 
-using protocol::RunBurstHandler;
-using protocol::RunHandler;
+using session::RunBurstHandler;
+using session::RunHandler;
 
 namespace {
-const char *const GroupNames[protocol::PatchGroupCount]
+const char *const GroupNames[sysex::PatchGroupCount]
     = {"User A",   "User B",   "Preset A", "Preset B", "Preset C",
        "Preset D", "Preset E", "Preset F", "Preset G"};
 const char *const ToneWords[] = {" Tone1", " Tone2", " Tone3", " Tone4"};
 
 bool RequestRunning()
 {
-    return protocol::TRequestProcedures::Instance().Running();
+    return session::TRequestProcedure::Instance().Running();
 }
 } // namespace
 
@@ -148,7 +148,7 @@ void TOmbrix::BuildControls()
     connect(PartSession, &TPartSession::SelectionReceived, this, &TOmbrix::ShowSelection);
     connect(PartSession, &TPartSession::CommonReceived, this, [this] { AppendLog(" Common"); });
     connect(PartSession, &TPartSession::ToneReceived, this,
-            [this](int tone, const std::vector<editor::TToneValue> &values) {
+            [this](int tone, const std::vector<sysex::patch::TToneValue> &values) {
                 Column(tone).Show(values);
                 AppendLog(ToneWords[tone - 1]);
             });
@@ -184,8 +184,8 @@ void TOmbrix::BuildMenus()
             RunHandler([this] { FormMixer->exec(); });
     });
     // The dialogs would take over the input while a request waits for its answers.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [setup, mixer](bool running) {
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [setup, mixer](bool running) {
                 setup->setEnabled(!running);
                 mixer->setEnabled(!running);
             });
@@ -233,9 +233,9 @@ void TOmbrix::CreateEnvelopes()
         auto &filter = Envelopes[static_cast<std::size_t>(3 * tone + 2)];
         constexpr int W = 250;
         constexpr int H = 56;
-        amp = std::make_unique<TEnveloppe>(W, H, 0, false);
-        pitch = std::make_unique<TEnveloppe>(W, H, H / 2, true);
-        filter = std::make_unique<TEnveloppe>(W, H, 0, true);
+        amp = std::make_unique<sysex::TEnveloppe>(W, H, 0, false);
+        pitch = std::make_unique<sysex::TEnveloppe>(W, H, H / 2, true);
+        filter = std::make_unique<sysex::TEnveloppe>(W, H, 0, true);
         Columns[static_cast<std::size_t>(tone)]->AttachEnvelopes(*amp, *pitch, *filter);
     }
 }
@@ -245,9 +245,9 @@ void TOmbrix::LBPatchChange()
     int patch = LBPatch->ItemIndex();
     const int group = LBPatchGroup->ItemIndex();
     // Without a group there are no names to show and no patch to choose.
-    if (group < 0 || group >= protocol::PatchGroupCount)
+    if (group < 0 || group >= sysex::PatchGroupCount)
         return;
-    if (group == protocol::PresetGGroup && patch > 31)
+    if (group == sysex::PresetGGroup && patch > 31)
         patch = 31;
     FillPatchList(group);
     LBPatch->SetItemIndex(patch);
@@ -258,7 +258,7 @@ void TOmbrix::LBPatchChange()
 void TOmbrix::PickPatch(int group, int patch)
 {
     // A part that played no patch of a group cannot be given that back: nothing to send.
-    if (group == protocol::NoSelection || patch == protocol::NoSelection)
+    if (group == sysex::NoSelection || patch == sysex::NoSelection)
         return;
     LBPatchGroup->SetItemIndex(group);
     FillPatchList(group);
@@ -268,23 +268,23 @@ void TOmbrix::PickPatch(int group, int patch)
 
 void TOmbrix::FillPatchList(int group)
 {
-    if (group < 0 || group >= protocol::PatchGroupCount)
+    if (group < 0 || group >= sysex::PatchGroupCount)
         return;
     const std::vector<std::string> &patchNames = PartSession->PatchNames();
     QStringList names;
-    names.reserve(protocol::PatchCountOfGroup(group));
-    for (int i = 0; i < protocol::PatchCountOfGroup(group); ++i)
+    names.reserve(sysex::PatchCountOfGroup(group));
+    for (int i = 0; i < sysex::PatchCountOfGroup(group); ++i)
         names << settings::PatchNameForDisplay(
-            patchNames[static_cast<std::size_t>(protocol::PatchNameIndex(group, i))]);
+            patchNames[static_cast<std::size_t>(sysex::PatchNameIndex(group, i))]);
     // One insertion rather than one per name: a part answer refills the list every time.
     LBPatch->clear();
     LBPatch->addItems(names);
 }
 
-void TOmbrix::ShowSelection(const editor::TPatchSelection &selection)
+void TOmbrix::ShowSelection(const sysex::patch::TPatchSelection &selection)
 {
     LBPatchGroup->SetItemIndex(selection.Group);
-    if (selection.Group != protocol::NoSelection) {
+    if (selection.Group != sysex::NoSelection) {
         FillPatchList(selection.Group);
         LBPatch->SetItemIndex(selection.Patch);
     }

@@ -6,7 +6,7 @@
 // the patch files and the program's undo histories.
 
 #include "PartSession.h"
-#include "protocol/Enveloppe.h"
+#include "sysex/Enveloppe.h"
 
 #include <QMainWindow>
 #include <array>
@@ -54,7 +54,7 @@ private:
     void LBPatchChange();
     // Shows a group and patch in the lists and sends them as a pick does.
     void PickPatch(int group, int patch);
-    void ShowSelection(const editor::TPatchSelection &selection);
+    void ShowSelection(const sysex::patch::TPatchSelection &selection);
     void AppendLog(const char *word);
 
     TPartSession *PartSession;
@@ -66,7 +66,7 @@ private:
     TReceiveLog *Edit1 = nullptr;
     std::array<TToneColumn *, 4> Columns {};
     // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.
-    std::array<std::unique_ptr<TEnveloppe>, 12> Envelopes;
+    std::array<std::unique_ptr<sysex::TEnveloppe>, 12> Envelopes;
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
     QWidget *FormMonitor = nullptr;

@@ -3,10 +3,10 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiError.h"
 #include "midi/SysExText.h"
-#include "protocol/Headers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/ToneParams.h"
-#include "protocol/WaitPumping.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <utility>
 
@@ -26,7 +26,7 @@ std::vector<TAnswerWait::TBlock> AnswerBlocks(int part, std::size_t request)
         return {{{0x01, 0x00, byte(0x10 + part), 0x00}, PatternPartSize}};
     std::vector<TAnswerWait::TBlock> blocks {{{0x02, byte(part), 0x00, 0x00}, PatchCommonSize}};
     for (int tone = 1; tone <= 4; ++tone)
-        blocks.push_back({{0x02, byte(part), byte(protocol::ToneByte(tone)), 0x00}, ToneBlockSize});
+        blocks.push_back({{0x02, byte(part), byte(sysex::ToneByte(tone)), 0x00}, ToneBlockSize});
     return blocks;
 }
 
@@ -41,7 +41,7 @@ void TPartSession::ApplySettings()
 {
     const settings::TReadOutcome outcome
         = settings::ReadSettingsFile(settings::SettingsFilePath(), Settings);
-    Settings.PatchNames.resize(protocol::PatchNameCount);
+    Settings.PatchNames.resize(sysex::PatchNameCount);
     // A device that cannot be opened does not keep the other one closed nor the headers
     // unbuilt: every later message needs them. The errors are shown once all is done.
     std::string errors = outcome.Error;
@@ -54,8 +54,8 @@ void TPartSession::ApplySettings()
     };
     open([this] { midi::MidiIn().Open(Settings.MidiInIndex); });
     open([this] { Outputs.Open(Settings.MidiOutIndex); });
-    SetHeader = protocol::DataSetHeader(Settings.DeviceId);
-    RequestHeader = protocol::DataRequestHeader(Settings.DeviceId);
+    SetHeader = sysex::DataSetHeader(Settings.DeviceId);
+    RequestHeader = sysex::DataRequestHeader(Settings.DeviceId);
     if (!errors.empty())
         throw midi::EMidiError(errors);
 }
@@ -83,7 +83,7 @@ void TPartSession::SendText(const std::string &text)
 void TPartSession::SelectPart(int part)
 {
     Selected = part;
-    if (protocol::TRequestProcedures::Instance().Running()) {
+    if (session::TRequestProcedure::Instance().Running()) {
         RequestPending = true;
         return;
     }
@@ -99,16 +99,17 @@ void TPartSession::RequestPart()
     if (part < 0)
         return;
     Requested = part;
-    protocol::TSysExAttachment attached(
+    session::TSysExAttachment attached(
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
         });
     // Each request is built when it is sent, with the header of that moment.
-    for (std::size_t i = 0; i < editor::PartRequestCount; ++i)
-        Ask(editor::PartRequests(RequestHeader, part)[i], AnswerBlocks(part, i));
+    for (std::size_t i = 0; i < sysex::patch::PartRequestCount; ++i)
+        Ask(sysex::patch::PartRequests(RequestHeader, part)[i], AnswerBlocks(part, i));
 }
 
-void TPartSession::Ask(const editor::TRequest &request, std::span<const TAnswerWait::TBlock> blocks)
+void TPartSession::Ask(const sysex::patch::TRequest &request,
+                       std::span<const TAnswerWait::TBlock> blocks)
 {
     // The answers are data sets of this device: the header's own bytes, without the checksum
     // and F7 that the conversion closes a message with.
@@ -127,18 +128,19 @@ void TPartSession::ChoosePatch(int group, int patch)
     // No patch selected: nothing is sent until one is.
     if (patch < 0 || part < 0)
         return;
-    for (const std::string &message : editor::PatchSelectionMessages(SetHeader, part, group, patch))
+    for (const std::string &message :
+         sysex::patch::PatchSelectionMessages(SetHeader, part, group, patch))
         SendText(message);
-    const editor::TPatchSelection sent {group, patch};
+    const sysex::patch::TPatchSelection sent {group, patch};
     emit PatchSelectionSent(
         part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
-    protocol::WaitPumpingAfterLeaving(Output(), editor::PatchSelectionWaitMs);
+    session::WaitPumpingAfterLeaving(Output(), sysex::patch::PatchSelectionWaitMs);
     RequestAgain();
 }
 
 void TPartSession::SendToneValue(int tone, int offset, const std::string &valueText)
 {
-    SendText(protocol::ToneMessageText(SetHeader, PartText(), tone, offset, valueText));
+    SendText(sysex::ToneMessageText(SetHeader, PartText(), tone, offset, valueText));
 }
 
 std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
@@ -146,36 +148,36 @@ std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
     // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
     // the blocks, also those the window does not show.
     std::vector<midi::TByteStream> received;
-    protocol::TSysExAttachment attached(
+    session::TSysExAttachment attached(
         midi::MidiIn(), [this, &received](std::int32_t, std::span<const std::uint8_t> data) {
             Answers.Note(data);
             received.emplace_back(data.begin(), data.end());
         });
-    constexpr std::size_t Patch = editor::PartRequestCount - 1;
-    Ask(editor::PartRequests(RequestHeader, part)[Patch], AnswerBlocks(part, Patch));
+    constexpr std::size_t Patch = sysex::patch::PartRequestCount - 1;
+    Ask(sysex::patch::PartRequests(RequestHeader, part)[Patch], AnswerBlocks(part, Patch));
     return received;
 }
 
 void TPartSession::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
 {
     Answers.Note(data);
-    const editor::TDecoded decoded = editor::DecodeMessage(data);
+    const sysex::patch::TDecoded decoded = sysex::patch::DecodeMessage(data);
     switch (decoded.Block) {
-    case editor::TBlock::PatternPart:
+    case sysex::patch::TBlock::PatternPart:
         // The part's patch selection; a block is taken to be the requested part's.
         if (!decoded.Selection)
             return;
         KnownSelections[static_cast<std::size_t>(Requested)] = *decoded.Selection;
         emit SelectionReceived(*decoded.Selection);
         break;
-    case editor::TBlock::PatchCommon:
+    case sysex::patch::TBlock::PatchCommon:
         emit CommonReceived();
         break;
-    case editor::TBlock::Tone:
+    case sysex::patch::TBlock::Tone:
         if (!decoded.Values.empty())
             emit ToneReceived(decoded.Tone, decoded.Values);
         break;
-    case editor::TBlock::NotOurs:
+    case sysex::patch::TBlock::NotOurs:
         break;
     }
 }

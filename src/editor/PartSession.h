@@ -7,8 +7,8 @@
 
 #include "AnswerWait.h"
 #include "midi/MidiOutputs.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/SettingsFile.h"
+#include "settings/SettingsFile.h"
+#include "sysex/PatchMessages.h"
 
 #include <QObject>
 #include <array>
@@ -73,16 +73,16 @@ public:
 
 signals:
     // A patch selection was sent to part (0..6): the one the part played before, when known.
-    void PatchSelectionSent(int part, std::optional<editor::TPatchSelection> before,
-                            editor::TPatchSelection after);
+    void PatchSelectionSent(int part, std::optional<sysex::patch::TPatchSelection> before,
+                            sysex::patch::TPatchSelection after);
     // What the answers hold, as each is decoded; a slot that throws ends the decoding there.
-    void SelectionReceived(const editor::TPatchSelection &selection);
+    void SelectionReceived(const sysex::patch::TPatchSelection &selection);
     void CommonReceived();
-    void ToneReceived(int tone, const std::vector<editor::TToneValue> &values);
+    void ToneReceived(int tone, const std::vector<sysex::patch::TToneValue> &values);
 
 private:
     void RequestPart();
-    void Ask(const editor::TRequest &request, std::span<const TAnswerWait::TBlock> blocks);
+    void Ask(const sysex::patch::TRequest &request, std::span<const TAnswerWait::TBlock> blocks);
     void SendText(const std::string &text);
 
     midi::IMidiOuts &Outputs;
@@ -94,7 +94,7 @@ private:
     // A part was clicked while a request procedure ran.
     bool RequestPending = false;
     // The group and patch each part plays, as last decoded or sent.
-    std::array<std::optional<editor::TPatchSelection>, PartCount> KnownSelections {};
+    std::array<std::optional<sysex::patch::TPatchSelection>, PartCount> KnownSelections {};
     TAnswerWait Answers;
     std::optional<int> WaitBound;
 };

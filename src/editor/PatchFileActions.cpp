@@ -2,14 +2,15 @@
 
 #include "PartSession.h"
 #include "midi/MidiError.h"
-#include "protocol/ConfFile.h"
-#include "protocol/DataPackets.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Handlers.h"
-#include "protocol/PatchFile.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/SettingsFile.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
+#include "settings/ConfFile.h"
+#include "settings/PatchFileStorage.h"
+#include "settings/SettingsFile.h"
+#include "sysex/PatchFile.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -31,7 +32,7 @@ const QString PatchFileFilter = QStringLiteral("Patch files (*.syx);;All files (
 
 bool Running()
 {
-    return protocol::TRequestProcedures::Instance().Running();
+    return session::TRequestProcedure::Instance().Running();
 }
 
 // The one local .syx file a drop carries, or nothing.
@@ -80,12 +81,12 @@ void TPatchFileActions::AddTo(QMenu &file)
     open->setObjectName(QStringLiteral("OpenPatch"));
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this,
-            [this] { protocol::RunBurstHandler([this] { OpenPatchClick(); }); });
+            [this] { session::RunBurstHandler([this] { OpenPatchClick(); }); });
     QAction *save = new QAction(QStringLiteral("Save Patch..."), &file);
     save->setObjectName(QStringLiteral("SavePatch"));
     save->setShortcut(QKeySequence::Save);
     connect(save, &QAction::triggered, this,
-            [this] { protocol::RunBurstHandler([this] { SavePatchClick(); }); });
+            [this] { session::RunBurstHandler([this] { SavePatchClick(); }); });
     RecentPatchMenu = new QMenu(QStringLiteral("Recent Patches"), &file);
     RecentPatchMenu->setObjectName(QStringLiteral("RecentPatches"));
     // Read when shown: another copy of the program may have opened files meanwhile.
@@ -97,8 +98,8 @@ void TPatchFileActions::AddTo(QMenu &file)
     file.insertSeparator(first);
     FillRecentPatchMenu();
     // Both talk to the instrument: not while a request procedure waits for its answers.
-    connect(&protocol::TRequestProcedures::Instance(),
-            &protocol::TRequestProcedures::RunningChanged, this, [this, open, save](bool running) {
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
+            this, [this, open, save](bool running) {
                 open->setEnabled(!running);
                 save->setEnabled(!running);
                 RecentPatchMenu->setEnabled(!running && !RecentPatchMenu->isEmpty());
@@ -112,7 +113,7 @@ void TPatchFileActions::FillRecentPatchMenu()
     for (const QString &path : files) {
         QAction *item = RecentPatchMenu->addAction(QDir::toNativeSeparators(path));
         connect(item, &QAction::triggered, this,
-                [this, path] { protocol::RunBurstHandler([this, path] { OpenPatch(path); }); });
+                [this, path] { session::RunBurstHandler([this, path] { OpenPatch(path); }); });
     }
     RecentPatchMenu->setEnabled(!files.isEmpty() && !Running());
 }
@@ -171,28 +172,28 @@ void TPatchFileActions::OpenPatch(const QString &path)
     if (Running() || part < 0)
         return;
     // The whole file is checked before the first message goes: a bad one sends nothing.
-    const protocol::TPatchFileLoad load = protocol::LoadPatchFile(path);
+    const settings::TPatchFileLoad load = settings::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
     const std::vector<midi::TByteStream> held = Session.CollectPatch(part);
-    const bool undoable = protocol::MissingPatchBlocks(held, part).empty();
+    const bool undoable = sysex::MissingPatchBlocks(held, part).empty();
     if (!undoable && !SendWithoutUndo(&Window, part))
         return;
     midi::IMidiOut &device = Session.Output();
-    const auto messages = protocol::PatchFileMessages(load.File, Session.DeviceId(), part);
+    const auto messages = sysex::PatchFileMessages(load.File, Session.DeviceId(), part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
-        emit PatchFileOpened(part, protocol::PatchBlockMessages(held, part), messages);
+        emit PatchFileOpened(part, sysex::PatchBlockMessages(held, part), messages);
     ShowReport(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
                    .arg(QFileInfo(path).fileName())
                    .arg(messages.size())
                    .arg(part + 1)
                    .arg(load.File.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
-    protocol::WaitPumpingAfterLeaving(device, editor::PatchSelectionWaitMs);
+    session::WaitPumpingAfterLeaving(device, sysex::patch::PatchSelectionWaitMs);
     Session.RequestAgain();
     RememberPatchFile(path);
 }
@@ -203,7 +204,7 @@ void TPatchFileActions::SavePatch(const QString &path)
     if (Running() || part < 0)
         return;
     const std::vector<midi::TByteStream> received = Session.CollectPatch(part);
-    const auto missing = protocol::MissingPatchBlocks(received, part);
+    const auto missing = sysex::MissingPatchBlocks(received, part);
     if (!missing.empty()) {
         std::string names;
         for (const std::string &name : missing)
@@ -212,8 +213,7 @@ void TPatchFileActions::SavePatch(const QString &path)
             "Part " + std::to_string(part + 1) + " did not answer completely (missing: " + names
             + "); " + QDir::toNativeSeparators(path).toStdString() + " was not written.");
     }
-    if (const auto error
-        = protocol::SavePatchFile(path, protocol::PatchBlockMessages(received, part)))
+    if (const auto error = settings::SavePatchFile(path, sysex::PatchBlockMessages(received, part)))
         throw midi::EMidiError(error->toStdString());
     ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
@@ -224,16 +224,13 @@ void TPatchFileActions::SendPatchMessages(int part,
 {
     midi::IMidiOut &out = Session.Output();
     for (const std::vector<std::uint8_t> &message : messages) {
-        // F0 41 dev 00 0B 12, four address bytes, the data, the checksum and F7.
-        constexpr std::size_t Frame = 12;
-        if (message.size() < Frame || message[0] != 0xF0 || message[1] != 0x41 || message[3] != 0x00
-            || message[4] != 0x0B || message[5] != 0x12)
+        const std::optional<sysex::TRolandMessage> dataSet = sysex::ReadRolandMessage(message);
+        if (!dataSet || !dataSet->IsDataSet() || !dataSet->Address())
             continue;
-        const std::array<std::uint8_t, 4> address {message[6], static_cast<std::uint8_t>(part),
-                                                   message[8], message[9]};
-        const std::span<const std::uint8_t> data(message.data() + 10, message.size() - Frame);
+        const sysex::TAddress was = *dataSet->Address();
+        const sysex::TAddress address {was[0], static_cast<std::uint8_t>(part), was[2], was[3]};
         for (const midi::TByteStream &packet :
-             protocol::DataSetPackets(Session.DeviceId(), address, data))
+             sysex::DataSetPackets(Session.DeviceId(), address, dataSet->AfterAddress()))
             out.SendSysEx(packet);
     }
     Session.RequestAgain();
@@ -249,6 +246,6 @@ bool TPatchFileActions::eventFilter(QObject *watched, QEvent *event)
         return false;
     drop->acceptProposedAction();
     if (event->type() == QEvent::Drop)
-        protocol::RunBurstHandler([this, path] { OpenPatch(path); });
+        session::RunBurstHandler([this, path] { OpenPatch(path); });
     return true;
 }

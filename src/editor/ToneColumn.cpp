@@ -1,18 +1,19 @@
 #include "ToneColumn.h"
 
+#include "WaveDisplayText.h"
+
 #include "EnvelopeImage.h"
 #include "controls/ControlWatch.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
 #include "controls/ScrollBar.h"
+#include "controls/TextToInt.h"
 #include "controls/TrackBar.h"
 #include "controls/UpDown.h"
 #include "midi/SysExText.h"
-#include "protocol/Enveloppe.h"
-#include "protocol/Handlers.h"
-#include "protocol/TextToInt.h"
-#include "protocol/WaveList.h"
+#include "session/ErrorPolicy.h"
+#include "sysex/Enveloppe.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -23,15 +24,15 @@
 #include <string_view>
 #include <utility>
 
-using protocol::ChangeControl;
-using protocol::RunHandler;
-using protocol::TControlKind;
-using protocol::ToneTable;
-using protocol::TToneControl;
-namespace ToneParam = protocol::ToneParam;
+using session::ChangeControl;
+using session::RunHandler;
+using sysex::TControlKind;
+using sysex::ToneTable;
+using sysex::TToneControl;
+namespace ToneParam = sysex::ToneParam;
 
 namespace {
-QRect RectOf(const protocol::TPlace &place)
+QRect RectOf(const sysex::TPlace &place)
 {
     return {place.Left, place.Top, place.Width, place.Height};
 }
@@ -49,16 +50,16 @@ TToneColumn::TToneColumn(int tone, QWidget *parent)
     : QWidget(parent)
     , ToneNumber(tone)
 {
-    const protocol::TPlace &column = protocol::ColumnPlace;
-    setGeometry(protocol::ColumnPitch * (tone - 1) + column.Left, column.Top, column.Width,
+    const sysex::TPlace &column = sysex::ColumnPlace;
+    setGeometry(sysex::ColumnPitch * (tone - 1) + column.Left, column.Top, column.Width,
                 column.Height);
-    for (int row = 0; row < protocol::ToneControlCount; ++row)
+    for (int row = 0; row < sysex::ToneControlCount; ++row)
         MakeControl(row);
     // As on Windows, where the column was drawn: frames lie under the captions and the captions
     // under the controls, and a caption hides the frame line it lies on.
     for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
         label->lower();
-    for (int row = 0; row < protocol::ToneControlCount; ++row)
+    for (int row = 0; row < sysex::ToneControlCount; ++row)
         if (ToneTable[row].Kind == TControlKind::Bevel)
             Controls[static_cast<std::size_t>(row)]->lower();
 }
@@ -69,13 +70,13 @@ QString TToneColumn::Name(const char *stem) const
 }
 
 template<class T>
-T *TToneColumn::Control(const protocol::TToneParam &param) const
+T *TToneColumn::Control(const sysex::TToneParam &param) const
 {
     return static_cast<T *>(
-        Controls[static_cast<std::size_t>(protocol::ToneRowOfOffset(param.Offset))]);
+        Controls[static_cast<std::size_t>(sysex::ToneRowOfOffset(param.Offset))]);
 }
 
-QLabel *TToneColumn::MakeLabel(const protocol::TLabelRow &row)
+QLabel *TToneColumn::MakeLabel(const sysex::TLabelRow &row)
 {
     auto *label = new QLabel(QString::fromLatin1(row.Caption), this);
     label->setObjectName(Name(row.Stem));
@@ -92,7 +93,7 @@ QLabel *TToneColumn::MakeLabel(const protocol::TLabelRow &row)
 void TToneColumn::MakeControl(int row)
 {
     const TToneControl &control = ToneTable[row];
-    const protocol::TToneParam &param = control.Param;
+    const sysex::TToneParam &param = control.Param;
     const QString hint = control.Hint ? QString::fromLatin1(control.Hint) : QString();
     if (control.Label.Stem && control.Label.MadeFirst)
         MakeLabel(control.Label);
@@ -123,8 +124,8 @@ void TToneColumn::MakeControl(int row)
         auto *list = new TDropDownList(this);
         if (control.Kind == TControlKind::WaveList) {
             list->setMaxVisibleItems(30);
-            for (int wave = 0; wave < protocol::WaveRowCount; ++wave)
-                list->addItem(editor::WaveRowDisplayText(wave));
+            for (int wave = 0; wave < sysex::WaveRowCount; ++wave)
+                list->addItem(WaveRowDisplayText(wave));
             connect(list, &TDropDownList::UserChange, this,
                     [this, row] { RunHandler([&] { WaveListChange(row); }); });
         } else {
@@ -146,11 +147,11 @@ void TToneColumn::MakeControl(int row)
         break;
     }
     case TControlKind::DepthEdit: {
-        const protocol::TPlace &place = control.CompanionPlace;
+        const sysex::TPlace &place = control.CompanionPlace;
         auto *updown = new TUpDown(param.ControlMin, param.ControlMax, control.Start, this);
         updown->setObjectName(Name(control.CompanionStem));
         updown->setGeometry(place.Left, place.Top,
-                            ToneNumber == 4 ? protocol::LastToneUpDownWidth : place.Width,
+                            ToneNumber == 4 ? sysex::LastToneUpDownWidth : place.Width,
                             place.Height);
         updown->setToolTip(hint);
         Companions[static_cast<std::size_t>(row)] = updown;
@@ -161,7 +162,7 @@ void TToneColumn::MakeControl(int row)
         updown->SetAssociate(edit);
         // The arrows start from the number shown, however it came there.
         connect(edit, &TEditBox::Change, this, [this, row, edit, updown] {
-            updown->SetPosition(protocol::TextToInt(edit->text()));
+            updown->SetPosition(controls::TextToInt(edit->text()));
             RunHandler([&] { DepthChange(row); });
         });
         widget = edit;
@@ -209,12 +210,13 @@ void TToneColumn::MakeControl(int row)
         MakeLabel(control.Label);
 }
 
-void TToneColumn::AttachEnvelopes(TEnveloppe &amp, TEnveloppe &pitch, TEnveloppe &filter)
+void TToneColumn::AttachEnvelopes(sysex::TEnveloppe &amp, sysex::TEnveloppe &pitch,
+                                  sysex::TEnveloppe &filter)
 {
     const auto sender = [this](int offset, int value) { SendValue(offset, value); };
-    TEnveloppe *const envelopes[] = {&amp, &pitch, &filter};
+    sysex::TEnveloppe *const envelopes[] = {&amp, &pitch, &filter};
     std::size_t made = 0;
-    for (int row = 0; row < protocol::ToneControlCount && made < Images.size(); ++row) {
+    for (int row = 0; row < sysex::ToneControlCount && made < Images.size(); ++row) {
         const TToneControl &control = ToneTable[row];
         if (control.Kind != TControlKind::EnvelopeImage)
             continue;
@@ -239,12 +241,12 @@ void TToneColumn::SendValue(int offset, int value)
 
 void TToneColumn::CheckBoxClick(int row)
 {
-    const protocol::TToneParam &param = ToneTable[row].Param;
+    const sysex::TToneParam &param = ToneTable[row].Param;
     const bool ticked
         = static_cast<QCheckBox *>(Controls[static_cast<std::size_t>(row)])->isChecked();
     if (param.Offset == ToneParam::FxmSwitch.Offset) {
         Control<QWidget>(ToneParam::FxmColour)->setEnabled(ticked);
-        Companions[static_cast<std::size_t>(protocol::ToneRowOfOffset(ToneParam::FxmDepth.Offset))]
+        Companions[static_cast<std::size_t>(sysex::ToneRowOfOffset(ToneParam::FxmDepth.Offset))]
             ->setEnabled(ticked);
         Control<QWidget>(ToneParam::FxmDepth)->setEnabled(ticked);
     } else if (param.Offset == ToneParam::RandomPan.Offset) {
@@ -255,7 +257,7 @@ void TToneColumn::CheckBoxClick(int row)
 
 void TToneColumn::RadioGroupClick(int row)
 {
-    const protocol::TToneParam &param = ToneTable[row].Param;
+    const sysex::TToneParam &param = ToneTable[row].Param;
     const int index
         = static_cast<TRadioGroup *>(Controls[static_cast<std::size_t>(row)])->ItemIndex();
     if (index >= 0)
@@ -283,15 +285,15 @@ void TToneColumn::WaveListChange(int row)
         = static_cast<TDropDownList *>(Controls[static_cast<std::size_t>(row)])->ItemIndex();
     if (wave < 0)
         return;
-    const protocol::TWaveBytes bytes = protocol::WaveBytesFromRow(wave);
-    emit ParameterChange(protocol::WaveGroupOffset, midi::HexByte(bytes.Group));
-    emit ParameterChange(protocol::WaveNumberOffset,
+    const sysex::TWaveBytes bytes = sysex::WaveBytesFromRow(wave);
+    emit ParameterChange(sysex::WaveGroupOffset, midi::HexByte(bytes.Group));
+    emit ParameterChange(sysex::WaveNumberOffset,
                          midi::HexByte(bytes.High) + " " + midi::HexByte(bytes.Low));
 }
 
 void TToneColumn::FilterListChange(int row)
 {
-    const protocol::TToneParam &param = ToneTable[row].Param;
+    const sysex::TToneParam &param = ToneTable[row].Param;
     const int index
         = static_cast<TDropDownList *>(Controls[static_cast<std::size_t>(row)])->ItemIndex();
     if (index < 0)
@@ -303,17 +305,17 @@ void TToneColumn::FilterListChange(int row)
 
 void TToneColumn::DepthChange(int row)
 {
-    const protocol::TToneParam &param = ToneTable[row].Param;
+    const sysex::TToneParam &param = ToneTable[row].Param;
     const auto *edit = static_cast<TEditBox *>(Controls[static_cast<std::size_t>(row)]);
-    SendValue(param.Offset, param.ToByte(protocol::TextToInt(edit->text())));
+    SendValue(param.Offset, param.ToByte(controls::TextToInt(edit->text())));
 }
 
 // Showing a received block
 
-void TToneColumn::Show(const std::vector<editor::TToneValue> &values)
+void TToneColumn::Show(const std::vector<sysex::patch::TToneValue> &values)
 {
     const QScopedValueRollback showing(Showing, true);
-    for (const editor::TToneValue &value : values)
+    for (const sysex::patch::TToneValue &value : values)
         ShowValue(value);
     if (!values.empty())
         for (TEnvelopeImage *image : Images)
@@ -321,7 +323,7 @@ void TToneColumn::Show(const std::vector<editor::TToneValue> &values)
                 image->Repaint(false);
 }
 
-void TToneColumn::ShowValue(const editor::TToneValue &value)
+void TToneColumn::ShowValue(const sysex::patch::TToneValue &value)
 {
     QWidget *widget = Controls[static_cast<std::size_t>(value.Row)];
     const int v = value.Value;

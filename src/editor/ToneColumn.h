@@ -5,8 +5,8 @@
 // they send as a ParameterChange; it shows the values decoded from a received tone block. The
 // four columns are four instances that differ only in their tone number.
 
-#include "protocol/EditorProtocol.h"
-#include "protocol/ToneParams.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/ToneParams.h"
 
 #include <QWidget>
 #include <array>
@@ -15,7 +15,9 @@
 
 class QLabel;
 class TEnvelopeImage;
+namespace sysex {
 class TEnveloppe;
+}
 
 class TToneColumn : public QWidget
 {
@@ -26,12 +28,13 @@ public:
 
     int Tone() const { return ToneNumber; }
     // The envelope images are made once the envelope objects exist.
-    void AttachEnvelopes(TEnveloppe &amp, TEnveloppe &pitch, TEnveloppe &filter);
+    void AttachEnvelopes(sysex::TEnveloppe &amp, sysex::TEnveloppe &pitch,
+                         sysex::TEnveloppe &filter);
 
     // Sets the controls to decoded values, in their order. Every control whose value changes
     // runs its handler, which sends the value back; an error of such a send ends the showing
     // there. Then repaints the three envelope images, when there was any value.
-    void Show(const std::vector<editor::TToneValue> &values);
+    void Show(const std::vector<sysex::patch::TToneValue> &values);
 
     TEnvelopeImage *AmpImage() const { return Images[0]; }
     TEnvelopeImage *PitchImage() const { return Images[1]; }
@@ -54,10 +57,10 @@ signals:
 
 private:
     void MakeControl(int row);
-    QLabel *MakeLabel(const protocol::TLabelRow &label);
+    QLabel *MakeLabel(const sysex::TLabelRow &label);
     QString Name(const char *stem) const;
     template<class T>
-    T *Control(const protocol::TToneParam &param) const;
+    T *Control(const sysex::TToneParam &param) const;
 
     // One handler per kind of control.
     void CheckBoxClick(int row);
@@ -68,12 +71,12 @@ private:
     void FilterListChange(int row);
     void DepthChange(int row);
     void SendValue(int offset, int value);
-    void ShowValue(const editor::TToneValue &value);
+    void ShowValue(const sysex::patch::TToneValue &value);
 
     int ToneNumber;
-    std::array<QWidget *, protocol::ToneControlCount> Controls {};
+    std::array<QWidget *, sysex::ToneControlCount> Controls {};
     // The up-down buttons of a depth field.
-    std::array<QWidget *, protocol::ToneControlCount> Companions {};
+    std::array<QWidget *, sysex::ToneControlCount> Companions {};
     std::array<TEnvelopeImage *, 3> Images {};
     bool Showing = false;
 };

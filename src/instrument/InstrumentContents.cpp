@@ -1,6 +1,6 @@
 #include "InstrumentContents.h"
 
-#include "protocol/ToneParams.h"
+#include "sysex/ToneParams.h"
 
 #include <algorithm>
 
@@ -14,25 +14,25 @@ constexpr int LevelStart = 0; // and all levels at 0
 
 // The bytes of one parameter each, in offset order, as the tone table gives them. The switches,
 // random pan and the wave are written apart: they are flags or span several bytes.
-constexpr bool HoldsPlainValues(const protocol::TToneControl &control)
+constexpr bool HoldsPlainValues(const sysex::TToneControl &control)
 {
     switch (control.Kind) {
-    case protocol::TControlKind::RadioGroup:
-    case protocol::TControlKind::ScrollBar:
-    case protocol::TControlKind::TrackBar:
-    case protocol::TControlKind::FilterList:
-    case protocol::TControlKind::DepthEdit:
-    case protocol::TControlKind::EnvelopeImage:
+    case sysex::TControlKind::RadioGroup:
+    case sysex::TControlKind::ScrollBar:
+    case sysex::TControlKind::TrackBar:
+    case sysex::TControlKind::FilterList:
+    case sysex::TControlKind::DepthEdit:
+    case sysex::TControlKind::EnvelopeImage:
         return true;
     default:
         return false;
     }
 }
 
-constexpr int StartByte(const protocol::TToneControl &control)
+constexpr int StartByte(const sysex::TToneControl &control)
 {
     // A control that is not set from a dump, or shows no value at start, meets every value.
-    if (control.DecodeStep == 0 || control.Start == protocol::NoSelection)
+    if (control.DecodeStep == 0 || control.Start == sysex::NoSelection)
         return NoStart;
     return control.Param.ToByte(control.Start);
 }
@@ -40,9 +40,9 @@ constexpr int StartByte(const protocol::TToneControl &control)
 constexpr std::size_t CountToneFields()
 {
     std::size_t count = 0;
-    for (const protocol::TToneControl &control : protocol::ToneTable)
+    for (const sysex::TToneControl &control : sysex::ToneTable)
         if (HoldsPlainValues(control))
-            count += control.Kind == protocol::TControlKind::EnvelopeImage
+            count += control.Kind == sysex::TControlKind::EnvelopeImage
                 ? static_cast<std::size_t>(4 + control.Envelope->LevelCount)
                 : 1;
     return count;
@@ -51,13 +51,13 @@ constexpr std::size_t CountToneFields()
 constexpr auto PlainFields = [] {
     std::array<TToneField, CountToneFields()> fields {};
     std::size_t n = 0;
-    for (const protocol::TToneControl &control : protocol::ToneTable) {
+    for (const sysex::TToneControl &control : sysex::ToneTable) {
         if (!HoldsPlainValues(control))
             continue;
         // Told by the kind, not by comparing the pointer: a sanitizer build cannot compare
         // addresses in a constant expression.
-        if (control.Kind == protocol::TControlKind::EnvelopeImage) {
-            const protocol::TEnvelopeParams *envelope = control.Envelope;
+        if (control.Kind == sysex::TControlKind::EnvelopeImage) {
+            const sysex::TEnvelopeParams *envelope = control.Envelope;
             for (std::uint8_t offset : envelope->TimeOffsets)
                 fields[n++] = {offset, control.Param.StoredMax, TimeStart};
             for (int i = 0; i < envelope->LevelCount; ++i)
@@ -77,13 +77,13 @@ constexpr int PlainFieldCount = static_cast<int>(PlainFields.size());
 constexpr int FieldCount = PlainFieldCount + 1;
 constexpr int WaveCount = WavesPerBank[0] + WavesPerBank[1] + WavesPerBank[2];
 
-constexpr int WaveGroupOffset = protocol::WaveGroupOffset;
-constexpr int WaveHighOffset = protocol::WaveNumberOffset;
-constexpr int WaveLowOffset = protocol::WaveNumberOffset + 1;
-constexpr int ToneSwitchOffset = protocol::ToneParam::Switch.Offset;
-constexpr int FxmSwitchOffset = protocol::ToneParam::FxmSwitch.Offset;
-constexpr int RandomPanOffset = protocol::ToneParam::RandomPan.Offset;
-constexpr int RandomPanOn = protocol::ToneParam::RandomPan.FlagByte;
+constexpr int WaveGroupOffset = sysex::WaveGroupOffset;
+constexpr int WaveHighOffset = sysex::WaveNumberOffset;
+constexpr int WaveLowOffset = sysex::WaveNumberOffset + 1;
+constexpr int ToneSwitchOffset = sysex::ToneParam::Switch.Offset;
+constexpr int FxmSwitchOffset = sysex::ToneParam::FxmSwitch.Offset;
+constexpr int RandomPanOffset = sysex::ToneParam::RandomPan.Offset;
+constexpr int RandomPanOn = sysex::ToneParam::RandomPan.FlagByte;
 
 int ChoiceCount(int field)
 {

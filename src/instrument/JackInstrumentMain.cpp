@@ -26,11 +26,9 @@
 #include "instrument/VirtualInstrument.h"
 #include "midi/JackLibrary.h"
 #include "midi/ReceiveRing.h"
+#include "midi/System.h"
 
 #include <RtMidi.h>
-
-#include <pthread.h>
-#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -273,7 +271,7 @@ int main(int argc, char **argv)
         }
         if (option == "--strict-timing") {
             // Read by the instrument; set while the program has a single thread.
-            setenv("OMBRIX_STRICT_TIMING", "1", 1);
+            midi::SetEnvironment("OMBRIX_STRICT_TIMING", "1", true);
             continue;
         }
         if (option == "--device-id" && i + 1 < argc) {
@@ -302,14 +300,9 @@ int main(int argc, char **argv)
         return Usage(2);
     }
 
-    // Blocked before any thread exists, so that JACK's threads inherit the mask and the signals
-    // reach sigwait below.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    setenv("JACK_NO_START_SERVER", "1", 0);
+    // Before any thread exists, so that JACK's threads leave the signals to the wait below.
+    midi::TStopSignals stopSignals;
+    midi::SetEnvironment("JACK_NO_START_SERVER", "1", false);
 
     instrument::TVirtualInstrument instrument(deviceId);
     for (const instrument::TBulkDump &dump : dumps)
@@ -335,8 +328,7 @@ int main(int argc, char **argv)
         {
             TAnswerer answerer(instrument, output, input, wake);
             std::cout << "ready" << std::endl;
-            int signal = 0;
-            sigwait(&stopSignals, &signal);
+            stopSignals.Wait();
             input.Close();
         }
         if (instrument.StrictTiming())

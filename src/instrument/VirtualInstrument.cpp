@@ -1,6 +1,7 @@
 #include "VirtualInstrument.h"
 
-#include "midi/SysExText.h"
+#include "sysex/IdentityMessages.h"
+#include "sysex/RolandMessage.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,26 +14,15 @@ namespace {
 
 constexpr std::uint8_t SysExStart = 0xF0;
 constexpr std::uint8_t SysExEnd = 0xF7;
-constexpr std::uint8_t Roland = 0x41;
-constexpr std::uint8_t ModelHigh = 0x00;
-constexpr std::uint8_t ModelLow = 0x0B;
-constexpr std::uint8_t CommandRequest = 0x11;
-constexpr std::uint8_t CommandDataSet = 0x12;
-constexpr std::uint8_t Model3A = 0x3A;
 constexpr std::uint8_t ControlChange = 0xB0;
 constexpr std::uint8_t UniversalNonRealTime = 0x7E;
 constexpr std::uint8_t AllDevices = 0x7F;
 constexpr std::uint8_t GeneralInformation = 0x06;
 constexpr std::uint8_t IdentityRequest = 0x01;
-constexpr std::uint8_t IdentityReply = 0x02;
 // 10 bits a byte at 31250 baud.
 constexpr std::chrono::microseconds CableByteTime {320};
 
-// F0 41 dd 00 0B cmd: the address starts at byte 6.
-constexpr std::size_t RolandHeaderSize = 6;
-constexpr std::size_t AddressSize = 4;
-// F0 41 dd 3A 12: the part byte follows at byte 5.
-constexpr std::size_t Model3AHeaderSize = 5;
+// The part byte, the function byte, the value and a closing byte.
 constexpr std::size_t Model3APayloadSize = 4;
 
 constexpr std::uint8_t Model3AFirstPart = 0x30;
@@ -66,33 +56,9 @@ constexpr TAddress ToneAddress(int part, int tone)
     return {0x02, static_cast<std::uint8_t>(part), ToneBlockBytes[tone], 0x00};
 }
 
-// A Roland sum: the message is intact when address, data and checksum add up to 0 mod 128.
-bool ChecksumHolds(std::span<const std::uint8_t> bytes)
-{
-    unsigned sum = 0;
-    for (std::uint8_t b : bytes)
-        sum += b;
-    return sum % 128 == 0;
-}
-
 TAddress AddressAt(std::span<const std::uint8_t> bytes)
 {
     return {bytes[0], bytes[1], bytes[2], bytes[3]};
-}
-
-TMessage DataSetMessage(std::uint8_t deviceByte, std::uint32_t start,
-                        std::span<const std::uint8_t> data)
-{
-    const TAddress address = AddressFromLinear(start);
-    TMessage message;
-    message.reserve(RolandHeaderSize + AddressSize + data.size() + 2);
-    message.assign({SysExStart, Roland, deviceByte, ModelHigh, ModelLow, CommandDataSet});
-    message.insert(message.end(), address.begin(), address.end());
-    message.insert(message.end(), data.begin(), data.end());
-    message.push_back(
-        midi::RolandChecksum(message.data() + RolandHeaderSize, message.size() - RolandHeaderSize));
-    message.push_back(SysExEnd);
-    return message;
 }
 
 // The held piece that holds address, else the first one after it.
@@ -229,11 +195,9 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
 
 bool TVirtualInstrument::IsDataSet(std::span<const std::uint8_t> message) const
 {
-    if (message.size() <= RolandHeaderSize || message[0] != SysExStart || message[1] != Roland
-        || message[2] != DeviceByte)
-        return false;
-    return (message[3] == ModelHigh && message[4] == ModelLow && message[5] == CommandDataSet)
-        || (message[3] == Model3A && message[4] == CommandDataSet);
+    const std::optional<sysex::THeader> header = sysex::ReadHeader(message);
+    return message.size() > sysex::HeaderSize && header && header->Device == DeviceByte
+        && header->Command == sysex::CommandDataSet;
 }
 
 void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
@@ -251,54 +215,39 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
     if (body.size() == 4 && body[0] == UniversalNonRealTime
         && (body[1] == AllDevices || body[1] == DeviceByte) && body[2] == GeneralInformation
         && body[3] == IdentityRequest) {
-        answers.push_back({SysExStart, UniversalNonRealTime, DeviceByte, GeneralInformation,
-                           IdentityReply, Roland, 0x0B, 0x01, 0x01, 0x00, 0x00, 0x03, 0x00, 0x00,
-                           SysExEnd});
+        answers.push_back(sysex::IdentityReply(DeviceByte));
         return;
     }
-    if (body.size() < 4 || body[0] != Roland || body[1] != DeviceByte)
+    const std::optional<sysex::TRolandMessage> roland = sysex::ReadRolandMessage(message);
+    if (!roland || roland->Header.Device != DeviceByte || !roland->ChecksumHolds())
         return;
-
-    if (body[2] == Model3A && body[3] == CommandDataSet) {
-        const auto payload
-            = message.subspan(Model3AHeaderSize, message.size() - 1 - Model3AHeaderSize);
-        if (payload.size() == Model3APayloadSize + 1 && ChecksumHolds(payload))
-            ApplyModel3A(payload.first(Model3APayloadSize));
+    if (roland->Header.Model == sysex::TModel::Model3A) {
+        if (roland->IsDataSet() && roland->Body.size() == Model3APayloadSize)
+            ApplyModel3A(roland->Body);
         return;
     }
-    if (body.size() < 5 || body[2] != ModelHigh || body[3] != ModelLow)
-        return;
-    const auto payload = message.subspan(RolandHeaderSize, message.size() - 1 - RolandHeaderSize);
-    if (!ChecksumHolds(payload))
-        return;
-
-    if (body[4] == CommandRequest) {
-        if (payload.size() != 2 * AddressSize + 1)
+    const std::span<const std::uint8_t> after = roland->AfterAddress();
+    if (roland->IsRequest()) {
+        if (after.size() != sysex::AddressSize)
             return;
-        const std::uint32_t start = LinearAddress(AddressAt(payload));
-        const std::uint32_t size = LinearAddress(AddressAt(payload.subspan(AddressSize)));
-        answers = AnswerRequest(start, size);
-    } else if (body[4] == CommandDataSet) {
-        if (payload.size() < AddressSize + 2)
+        answers = AnswerRequest(LinearAddress(*roland->Address()), LinearAddress(AddressAt(after)));
+    } else if (roland->IsDataSet()) {
+        if (after.empty())
             return;
-        StoreDataSet(LinearAddress(AddressAt(payload)),
-                     payload.subspan(AddressSize, payload.size() - AddressSize - 1));
+        StoreDataSet(LinearAddress(*roland->Address()), after);
     }
 }
 
 std::vector<TMessage> TVirtualInstrument::Answer(std::span<const std::uint8_t> request) const
 {
-    constexpr std::size_t RequestSize = RolandHeaderSize + 2 * AddressSize + 2;
-    if (request.size() != RequestSize || request[0] != SysExStart || request[1] != Roland
-        || request[2] != DeviceByte || request[3] != ModelHigh || request[4] != ModelLow
-        || request[5] != CommandRequest || request.back() != SysExEnd)
-        return {};
-    const auto payload = request.subspan(RolandHeaderSize, 2 * AddressSize + 1);
-    if (!ChecksumHolds(payload))
+    const std::optional<sysex::TRolandMessage> roland = sysex::ReadRolandMessage(request);
+    if (request.size() != sysex::RequestSize || !roland
+        || roland->Header.Model != sysex::TModel::Instrument || roland->Header.Device != DeviceByte
+        || !roland->IsRequest() || !roland->ChecksumHolds())
         return {};
     std::lock_guard lock(Lock);
-    return AnswerRequest(LinearAddress(AddressAt(payload)),
-                         LinearAddress(AddressAt(payload.subspan(AddressSize))));
+    return AnswerRequest(LinearAddress(*roland->Address()),
+                         LinearAddress(AddressAt(roland->AfterAddress())));
 }
 
 std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,
@@ -309,7 +258,8 @@ std::vector<TMessage> TVirtualInstrument::AnswerRequest(std::uint32_t start,
         Blocks, Held, start, std::uint64_t(start) + size,
         [&](std::uint32_t blockStart, const TBytes &bytes, std::uint64_t from, std::uint64_t to) {
             const auto data = std::span(bytes).subspan(from - blockStart, to - from);
-            answers.push_back(DataSetMessage(DeviceByte, static_cast<std::uint32_t>(from), data));
+            answers.push_back(sysex::DataSetMessage(
+                DeviceByte, AddressFromLinear(static_cast<std::uint32_t>(from)), data));
         });
     return answers;
 }

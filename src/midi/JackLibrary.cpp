@@ -1,6 +1,6 @@
 #include "JackLibrary.h"
 
-#include <dlfcn.h>
+#include "System.h"
 
 #include <cstdint>
 #include <type_traits>
@@ -13,12 +13,12 @@ TJackLibrary Load()
 {
     TJackLibrary jack;
     // Only a library that is there already: nothing is loaded for the question.
-    void *library = dlopen("libjack.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    void *library = LoadedJackLibrary();
     if (!library)
         return jack;
     const auto find = [library](auto &function, const char *name) {
-        function
-            = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+        function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+            LibraryFunction(library, name));
         return function != nullptr;
     };
     const bool all = find(jack.ClientOpen, "jack_client_open")

@@ -1,8 +1,7 @@
 #include "MidiDevices.h"
 
 #include "MidiError.h"
-
-#include <unistd.h>
+#include "System.h"
 
 #include <algorithm>
 #include <array>
@@ -18,7 +17,7 @@ namespace midi {
 namespace {
 // The input set that the notification function serves: the program has exactly one.
 std::atomic<TMidiInput *> ActiveInput {nullptr};
-std::atomic<int> ReceiveWake {-1};
+std::atomic<TWake *> ReceiveWake {nullptr};
 std::atomic<bool> ReceiveWatch {false};
 
 std::unique_ptr<TMidiInput> ProgramInput;
@@ -31,11 +30,8 @@ std::string NameOf(const char *field)
 
 void WakeReader() noexcept
 {
-    const int descriptor = ReceiveWake.load();
-    if (descriptor >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(descriptor, &one, sizeof one);
-    }
+    if (TWake *wake = ReceiveWake.load())
+        wake->Raise();
 }
 
 // Where a splitter's entries go: into the ring, for a handler or a watcher, or nowhere when
@@ -289,9 +285,9 @@ void SetReceiveWatch(bool watching)
     ReceiveWatch.store(watching);
 }
 
-void SetReceiveWake(int descriptor)
+void SetReceiveWake(TWake *wake)
 {
-    ReceiveWake.store(descriptor);
+    ReceiveWake.store(wake);
 }
 
 bool HasMidiIn()

@@ -22,6 +22,8 @@
 
 namespace midi {
 
+class TWake;
+
 // Receives one delivery: the index of the input device and its bytes, starting at F0.
 using TSysExHandler = std::function<void(std::int32_t deviceIndex, std::span<const std::uint8_t>)>;
 
@@ -141,9 +143,9 @@ private:
     std::atomic<bool> Listening {false};
 };
 
-// Where the delivery threads signal that a ring has something to take: a descriptor that a write
-// of eight bytes wakes (an eventfd), or -1 for none. Set by the layer that drains the rings.
-void SetReceiveWake(int descriptor);
+// Where the delivery threads signal that a ring has something to take, or null for nowhere. Set
+// by the layer that drains the rings; the wake outlives its setting.
+void SetReceiveWake(TWake *wake);
 // Whether the rings also keep what no handler would take (short messages, and System Exclusive
 // while no handler is attached), for a window that watches the traffic. Window thread.
 void SetReceiveWatch(bool watching);

@@ -2,10 +2,9 @@
 
 #include "JackLibrary.h"
 #include "PortPresence.h"
+#include "System.h"
 
 #include <RtMidi.h>
-#include <alsa/asoundlib.h>
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
@@ -71,15 +70,6 @@ private:
 };
 
 void PrintNothing(const char *) { }
-void PrintNothing(const char *, int, const char *, int, const char *, ...) { }
-
-// Looked up in the process rather than linked: RtMidi brings the ALSA library it was built
-// with, and the program needs none of its own.
-template<class TFunction>
-TFunction *Loaded(const char *name)
-{
-    return reinterpret_cast<TFunction *>(::dlsym(RTLD_DEFAULT, name));
-}
 
 // The JACK and ALSA libraries print their failures on the standard error themselves, five lines
 // for each JACK client that finds no server: a machine without one would get two dozen lines at
@@ -92,8 +82,7 @@ void SilenceSystemLibraries()
             jack->SetErrorFunction(&PrintNothing);
             jack->SetInfoFunction(&PrintNothing);
         }
-        if (auto *set = Loaded<decltype(snd_lib_error_set_handler)>("snd_lib_error_set_handler"))
-            set(&PrintNothing);
+        SilenceSystemMidiLibrary();
     });
 }
 
@@ -596,7 +585,7 @@ void PrepareProcessEnvironment()
 {
     // RtMidi opens its JACK clients with JackNoStartServer; this covers any other JACK client of
     // the process and keeps the promise for RtMidi versions that do not.
-    setenv("JACK_NO_START_SERVER", "1", 0);
+    SetEnvironment("JACK_NO_START_SERVER", "1", false);
 }
 
 TRtMidiProvider::TRtMidiProvider() = default;

@@ -1,5 +1,7 @@
 #include "SysExText.h"
 
+#include <algorithm>
+
 namespace midi {
 
 namespace {
@@ -60,15 +62,12 @@ void HexTextToSysEx(std::string_view text, TByteStream &stream)
 
     const std::size_t count = digits.size() / 2;
     stream.assign(count + 2, 0);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int value = DigitValue(digits[2 * i]) * 16 + DigitValue(digits[2 * i + 1]);
-        stream[i] = static_cast<std::uint8_t>(value);
-        // The checksum covers everything after the six-byte header.
-        if (i >= 6)
-            sum += static_cast<unsigned>(value);
-    }
-    stream[count] = static_cast<std::uint8_t>((128 - sum % 128) % 128);
+    for (std::size_t i = 0; i < count; ++i)
+        stream[i] = static_cast<std::uint8_t>(DigitValue(digits[2 * i]) * 16
+                                              + DigitValue(digits[2 * i + 1]));
+    // The checksum covers everything after the six-byte header.
+    const std::size_t header = std::min<std::size_t>(6, count);
+    stream[count] = RolandChecksum(stream.data() + header, count - header);
     stream[count + 1] = 0xF7;
 }
 

@@ -1,11 +1,13 @@
 #include "EffectsArea.h"
 
+#include "DelayTimeText.h"
+
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/ScrollBar.h"
+#include "controls/TextToInt.h"
 #include "controls/UpDown.h"
-#include "protocol/Handlers.h"
-#include "protocol/TextToInt.h"
+#include "session/ErrorPolicy.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -78,12 +80,12 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
     const int barWidth = placement.Left + placement.Width - right;
 
     // Reverb: type and level, damping and time, then the MFX send.
-    LBReverbType
-        = NewList(reverbPanel, "LBReverbType", mixer::ReverbTypeItems, "Select the Reverb type");
+    LBReverbType = NewList(reverbPanel, "LBReverbType", sysex::mixer::ReverbTypeItems,
+                           "Select the Reverb type");
     Place(LBReverbType, reverbPanel, "Type", left, 18, listWidth);
     BarReverbLevel = NewBar(reverbPanel, "BarReverbLevel", 127, "Output level of the Reverb");
     Place(BarReverbLevel, reverbPanel, "Level", right, 18, barWidth, 16);
-    LBReverbHF = NewList(reverbPanel, "LBReverbHF", mixer::HfDampItems,
+    LBReverbHF = NewList(reverbPanel, "LBReverbHF", sysex::mixer::HfDampItems,
                          "All the frequencies above will be cut from the reverb");
     Place(LBReverbHF, reverbPanel, "HF Damp", left, 54, listWidth);
     BarReverbTime = NewBar(reverbPanel, "BarReverbTime", 127, "Time of the Reverb release");
@@ -95,15 +97,15 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
     // Delay: type and level; damping, time and its text; output and feedback; the MFX send.
     const int timeTextWidth = 34;
     LBDelayType
-        = NewList(delayPanel, "LBDelayType", mixer::DelayTypeItems, "Select the Delay type");
+        = NewList(delayPanel, "LBDelayType", sysex::mixer::DelayTypeItems, "Select the Delay type");
     Place(LBDelayType, delayPanel, "Type", left, 16, listWidth);
     BarDelayLevel = NewBar(delayPanel, "BarDelayLevel", 127, "Output level of the Delay");
     Place(BarDelayLevel, delayPanel, "Level", right, 16, barWidth, 16);
-    LBDelayHF = NewList(delayPanel, "LBDelayHF", mixer::HfDampItems,
+    LBDelayHF = NewList(delayPanel, "LBDelayHF", sysex::mixer::HfDampItems,
                         "All the frequencies above will be cut from the delay");
     Place(LBDelayHF, delayPanel, "HF Damp", left, 47, listWidth);
-    BarDelayTime
-        = NewBar(delayPanel, "BarDelayTime", mixer::DelayTimeMaximum, "Time between 2 repetitions");
+    BarDelayTime = NewBar(delayPanel, "BarDelayTime", sysex::mixer::DelayTimeMaximum,
+                          "Time between 2 repetitions");
     Place(BarDelayTime, delayPanel, "Time", right, 47, barWidth - timeTextWidth - 2, 16);
     EditDelayTime = new QLineEdit(delayPanel);
     EditDelayTime->setObjectName(QStringLiteral("EditDelayTime"));
@@ -113,7 +115,7 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
     EditDelayTime->setAlignment(Qt::AlignRight);
     Place(EditDelayTime, delayPanel, nullptr, right + barWidth - timeTextWidth, 47, timeTextWidth,
           16);
-    LBDelayOutput = NewList(delayPanel, "LBDelayOutput", mixer::DelayOutputItems,
+    LBDelayOutput = NewList(delayPanel, "LBDelayOutput", sysex::mixer::DelayOutputItems,
                             "Select the output destination");
     Place(LBDelayOutput, delayPanel, "Output", left, 78, listWidth);
     EditDelayFeedback = new TEditBox(delayPanel);
@@ -123,7 +125,7 @@ TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, Q
     EditDelayFeedback->setToolTip(QStringLiteral("Amount of originial sound to repeat"));
     Caption(delayPanel, "Feedbck (%)", right, 78, 80);
     Place(EditDelayFeedback, delayPanel, nullptr, right, 78, 32);
-    UpDownDelayFeedback = new TUpDown(0, mixer::FeedbackMaximum, 0, delayPanel);
+    UpDownDelayFeedback = new TUpDown(0, sysex::mixer::FeedbackMaximum, 0, delayPanel);
     UpDownDelayFeedback->setObjectName(QStringLiteral("UpDownDelayFeedback"));
     UpDownDelayFeedback->SetAssociate(EditDelayFeedback);
     UpDownDelayFeedback->setGeometry(right + 32, 78 + LabelHeight, 14, ControlHeight);
@@ -165,14 +167,14 @@ void TEffectsArea::ConnectSendHandlers()
 
     // A click on a switch box sends that switch alone.
     connect(CBReverbSwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(mixer::TEffectSwitch::Reverb, on); });
+            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Reverb, on); });
     connect(CBDelaySwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(mixer::TEffectSwitch::Delay, on); });
+            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Delay, on); });
     connect(CBMFXSwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(mixer::TEffectSwitch::Mfx, on); });
+            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Mfx, on); });
 }
 
-void TEffectsArea::DecodeCommon(const mixer::TCommonValues &values)
+void TEffectsArea::DecodeCommon(const sysex::mixer::TCommonValues &values)
 {
     LBReverbType->SetItemIndex(values.ReverbType);
     BarReverbLevel->setValue(values.ReverbLevel);
@@ -191,7 +193,7 @@ void TEffectsArea::DecodeCommon(const mixer::TCommonValues &values)
     RefreshDelayTime();
 }
 
-void TEffectsArea::DecodeSwitches(const mixer::TSwitchValues &values)
+void TEffectsArea::DecodeSwitches(const sysex::mixer::TSwitchValues &values)
 {
     CBMFXSwitch->setChecked(values.Mfx);
     CBDelaySwitch->setChecked(values.Delay);
@@ -200,28 +202,28 @@ void TEffectsArea::DecodeSwitches(const mixer::TSwitchValues &values)
 
 void TEffectsArea::ReverbChange()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         if (Session.Decoding)
             return;
-        mixer::TReverbSettings settings;
+        sysex::mixer::TReverbSettings settings;
         settings.Type = LBReverbType->ItemIndex();
         settings.Level = BarReverbLevel->value();
         settings.Time = BarReverbTime->value();
         settings.HfDamp = LBReverbHF->ItemIndex();
         settings.ToMfx = BarReverbToMFX->value();
-        SendAll(mixer::ReverbGroupMessages(Session.DataSetHeader, settings));
+        SendAll(sysex::mixer::ReverbGroupMessages(Session.DataSetHeader, settings));
     });
 }
 
 void TEffectsArea::DelayChange()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         ClampFeedback();
         // While the decoder fills the controls only the clamp runs.
         if (Session.Decoding)
             return;
         RefreshDelayTime();
-        mixer::TDelaySettings settings;
+        sysex::mixer::TDelaySettings settings;
         settings.Level = BarDelayLevel->value();
         settings.Type = LBDelayType->ItemIndex();
         settings.HfDamp = LBDelayHF->ItemIndex();
@@ -229,21 +231,22 @@ void TEffectsArea::DelayChange()
         settings.Feedback = UpDownDelayFeedback->Position();
         settings.Output = LBDelayOutput->ItemIndex();
         settings.ToMfx = BarDelayToMFX->value();
-        SendAll(mixer::DelayGroupMessages(Session.DataSetHeader, settings));
+        SendAll(sysex::mixer::DelayGroupMessages(Session.DataSetHeader, settings));
     });
 }
 
 void TEffectsArea::EditDelayFeedbackChange()
 {
-    protocol::RunHandler([this] { ClampFeedback(); });
+    session::RunHandler([this] { ClampFeedback(); });
 }
 
-void TEffectsArea::SwitchClick(mixer::TEffectSwitch which, bool on)
+void TEffectsArea::SwitchClick(sysex::mixer::TEffectSwitch which, bool on)
 {
-    protocol::RunHandler([&] {
+    session::RunHandler([&] {
         if (Session.Decoding)
             return;
-        Session.Output().SendSysExText(mixer::SwitchMessage(Session.DataSetHeader, which, on));
+        Session.Output().SendSysExText(
+            sysex::mixer::SwitchMessage(Session.DataSetHeader, which, on));
     });
 }
 
@@ -252,16 +255,16 @@ void TEffectsArea::ClampFeedback()
     // A typed number is applied here, once: its edit counts as finished, so it does not run the
     // delay group again when the box loses the focus.
     EditDelayFeedback->TakePendingEdit();
-    const int value
-        = std::clamp(protocol::TextToInt(EditDelayFeedback->text()), 0, mixer::FeedbackMaximum);
+    const int value = std::clamp(controls::TextToInt(EditDelayFeedback->text()), 0,
+                                 sysex::mixer::FeedbackMaximum);
     const QString text = QString::number(value);
-    protocol::ChangeControl([&] { EditDelayFeedback->setText(text); });
+    session::ChangeControl([&] { EditDelayFeedback->setText(text); });
     UpDownDelayFeedback->SetPosition(value);
 }
 
 void TEffectsArea::RefreshDelayTime()
 {
-    EditDelayTime->setText(mixer::DelayTimeText(LBDelayType->ItemIndex(), BarDelayTime->value()));
+    EditDelayTime->setText(DelayTimeText(LBDelayType->ItemIndex(), BarDelayTime->value()));
 }
 
 void TEffectsArea::SendAll(const std::vector<std::string> &messages)

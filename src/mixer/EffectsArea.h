@@ -6,7 +6,7 @@
 // blocks the opening reads.
 
 #include "MixerSession.h"
-#include "protocol/MixerProtocol.h"
+#include "sysex/MixerMessages.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -41,13 +41,13 @@ public:
     // clamp. Connecting again changes nothing.
     void ConnectSendHandlers();
 
-    void DecodeCommon(const mixer::TCommonValues &values);
-    void DecodeSwitches(const mixer::TSwitchValues &values);
+    void DecodeCommon(const sysex::mixer::TCommonValues &values);
+    void DecodeSwitches(const sysex::mixer::TSwitchValues &values);
 
     void ReverbChange();
     void DelayChange();
     void EditDelayFeedbackChange();
-    void SwitchClick(mixer::TEffectSwitch which, bool on);
+    void SwitchClick(sysex::mixer::TEffectSwitch which, bool on);
 
 private:
     // Tests and scripts reach these controls by their object names.

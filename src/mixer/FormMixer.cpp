@@ -9,10 +9,10 @@
 #include "controls/UndoCoordinator.h"
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
-#include "protocol/Handlers.h"
-#include "protocol/Headers.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/WaitPumping.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
+#include "sysex/RolandMessage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -76,7 +76,7 @@ QPoint BesideTitle(const QWidget *panel)
 // Left of the column of part suffix 1..8: part R rightmost, part 7 leftmost.
 int ColumnLeft(int suffix)
 {
-    return 4 + (mixer::PartCount - suffix) * ColumnWidth;
+    return 4 + (sysex::mixer::PartCount - suffix) * ColumnWidth;
 }
 
 // While the window opens it is not yet modal, but the main window must take no input during
@@ -124,7 +124,7 @@ TFormMixer::~TFormMixer() = default;
 
 void TFormMixer::BuildPanels()
 {
-    using mixer::TSendGroup;
+    using sysex::mixer::TSendGroup;
     struct TGroupPlace
     {
         TSendGroup Group;
@@ -140,7 +140,7 @@ void TFormMixer::BuildPanels()
     QWidget *panels[4] = {};
     for (const TGroupPlace &place : places) {
         const std::size_t i = static_cast<std::size_t>(place.Group);
-        QFrame *panel = NewPanel(this, place.Panel, mixer::SendGroupInfo(place.Group).Title,
+        QFrame *panel = NewPanel(this, place.Panel, sysex::mixer::SendGroupInfo(place.Group).Title,
                                  QRect(LeftPanelLeft, place.Top, LeftPanelWidth, LeftPanelHeight));
         panels[i] = panel;
         Groups[i] = new TMixerGroup(place.Group, State, panel,
@@ -157,9 +157,9 @@ void TFormMixer::BuildPanels()
         = NewPanel(this, "ShapeMFX", "MFX", QRect(RightPanelLeft, 388, RightPanelWidth, 182));
     const QString transHint = QStringLiteral("Use this to set transpose on each part");
     const QString mfxHint = QStringLiteral("Check this box if u want MFX on this part");
-    for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
+    for (int suffix = 1; suffix <= sysex::mixer::PartCount; ++suffix) {
         const std::size_t i = static_cast<std::size_t>(suffix - 1);
-        const QString label = QString::fromLatin1(mixer::Parts[i].Label);
+        const QString label = QString::fromLatin1(sysex::mixer::Parts[i].Label);
         const int left = ColumnLeft(suffix);
 
         auto *transLabel = new QLabel(label, transPanel);
@@ -168,7 +168,7 @@ void TFormMixer::BuildPanels()
         BarTrans[i] = new TScrollBar(Qt::Vertical, transPanel);
         BarTrans[i]->setObjectName(QStringLiteral("BarTrans%1").arg(suffix));
         // Minimum at the top: a bar moved upwards raises the part's pitch.
-        BarTrans[i]->setRange(mixer::TransposeMinimum, mixer::TransposeMaximum);
+        BarTrans[i]->setRange(sysex::mixer::TransposeMinimum, sysex::mixer::TransposeMaximum);
         BarTrans[i]->setPageStep(1);
         BarTrans[i]->setValue(0);
         BarTrans[i]->setToolTip(transHint);
@@ -212,7 +212,7 @@ void TFormMixer::BuildPanels()
     EditBPM->setGeometry(396, 578, 188, 20);
 }
 
-TMixerGroup &TFormMixer::Group(mixer::TSendGroup group) const
+TMixerGroup &TFormMixer::Group(sysex::mixer::TSendGroup group) const
 {
     return *Groups[static_cast<std::size_t>(group)];
 }
@@ -251,20 +251,21 @@ void TFormMixer::FormShow()
     Opening = true;
     const auto opened = qScopeGuard([this] { Opening = false; });
     const TOtherWindowsDisabled disabled(this);
-    protocol::RunBurstHandler([this] {
+    session::RunBurstHandler([this] {
         const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
         State.OutIndex = settings.MidiOutIndex;
-        State.Model3AHeader = protocol::Model3AHeader(settings.DeviceId);
-        State.DataSetHeader = protocol::DataSetHeader(settings.DeviceId);
-        State.DataRequestHeader = protocol::DataRequestHeader(settings.DeviceId);
+        State.Model3AHeader = sysex::Model3AHeader(settings.DeviceId);
+        State.DataSetHeader = sysex::DataSetHeader(settings.DeviceId);
+        State.DataRequestHeader = sysex::DataRequestHeader(settings.DeviceId);
         {
-            const protocol::TSysExAttachment attachment(
+            const session::TSysExAttachment attachment(
                 midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> bytes) {
                     DoSysexData(index, bytes);
                 });
-            for (const mixer::TRequest &request : mixer::OpeningRequests(State.DataRequestHeader)) {
+            for (const sysex::mixer::TRequest &request :
+                 sysex::mixer::OpeningRequests(State.DataRequestHeader)) {
                 State.Output().SendSysExText(request.Text);
-                protocol::WaitPumpingAfterLeaving(State.Output(), request.WaitMs);
+                session::WaitPumpingAfterLeaving(State.Output(), request.WaitMs);
             }
         }
         ConnectSendHandlers();
@@ -293,7 +294,7 @@ void TFormMixer::ConnectSendHandlers()
 
 void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
 {
-    const mixer::TDecodedMessage message = mixer::DecodeMessage(bytes);
+    const sysex::mixer::TDecodedMessage message = sysex::mixer::DecodeMessage(bytes);
     const bool wasDecoding = State.Decoding;
     State.Decoding = true;
     const auto decoded = qScopeGuard([&] { State.Decoding = wasDecoding; });
@@ -307,16 +308,16 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
     }
     if (message.PartBlock) {
         DecodePart(*message.PartBlock);
-        AppendTag(mixer::Parts[static_cast<std::size_t>(message.PartBlock->Part)].Tag);
+        AppendTag(sysex::mixer::Parts[static_cast<std::size_t>(message.PartBlock->Part)].Tag);
     }
 }
 
-void TFormMixer::DecodePart(const mixer::TPartBlock &block)
+void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
 {
-    using mixer::TSendGroup;
+    using sysex::mixer::TSendGroup;
     const std::size_t i = static_cast<std::size_t>(block.Part);
     const int suffix = block.Part + 1;
-    const mixer::TPartValues &values = block.Values;
+    const sysex::mixer::TPartValues &values = block.Values;
     // Each box's own handler moves its bar.
     Group(TSendGroup::Level).Box(suffix)->setText(QString::number(values.Level));
     Group(TSendGroup::DelaySend).Box(suffix)->setText(QString::number(values.DelaySend));
@@ -339,34 +340,35 @@ void TFormMixer::AppendTag(const char *tag)
     EditBPM->Append(QLatin1StringView(tag));
 }
 
-void TFormMixer::SendControlChange(mixer::TSendGroup group, int part, int position)
+void TFormMixer::SendControlChange(sysex::mixer::TSendGroup group, int part, int position)
 {
-    State.Output().SendShort(
-        mixer::ControlChangeStatus(mixer::Parts[static_cast<std::size_t>(part)].Channel),
-        mixer::SendGroupInfo(group).Controller, mixer::ControlChangeValue(group, position));
+    State.Output().SendShort(sysex::mixer::ControlChangeStatus(
+                                 sysex::mixer::Parts[static_cast<std::size_t>(part)].Channel),
+                             sysex::mixer::SendGroupInfo(group).Controller,
+                             sysex::mixer::ControlChangeValue(group, position));
 }
 
 void TFormMixer::BarTransChange()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         if (State.Decoding)
             return;
         RefreshTransHints();
-        for (int part : mixer::SendOrder)
-            State.Output().SendSysExText(mixer::TransposeMessage(
+        for (int part : sysex::mixer::SendOrder)
+            State.Output().SendSysExText(sysex::mixer::TransposeMessage(
                 State.Model3AHeader, part, BarTrans[static_cast<std::size_t>(part)]->value()));
     });
 }
 
 void TFormMixer::MFXPartClick()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         if (State.Decoding)
             return;
-        for (int part : mixer::SendOrder)
-            State.Output().SendSysExText(
-                mixer::MfxPartMessage(State.Model3AHeader, part,
-                                      CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
+        for (int part : sysex::mixer::SendOrder)
+            State.Output().SendSysExText(sysex::mixer::MfxPartMessage(
+                State.Model3AHeader, part,
+                CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
     });
 }
 

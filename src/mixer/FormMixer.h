@@ -6,7 +6,7 @@
 // then on every change goes to the instrument at once.
 
 #include "MixerSession.h"
-#include "protocol/MixerProtocol.h"
+#include "sysex/MixerMessages.h"
 
 #include <QDialog>
 
@@ -67,21 +67,21 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    TMixerGroup &Group(mixer::TSendGroup group) const;
+    TMixerGroup &Group(sysex::mixer::TSendGroup group) const;
     void BuildPanels();
-    void DecodePart(const mixer::TPartBlock &block);
+    void DecodePart(const sysex::mixer::TPartBlock &block);
     void RefreshTransHints();
     void AppendTag(const char *tag);
     void ConnectSendHandlers();
     // A group's part value as its control change; an error ends the group's handler there.
-    void SendControlChange(mixer::TSendGroup group, int part, int position);
+    void SendControlChange(sysex::mixer::TSendGroup group, int part, int position);
 
     std::function<TMainWindowSettings()> MainWindow;
     TMixerSession State;
     std::array<TMixerGroup *, 4> Groups {};
     TEffectsArea *EffectsArea = nullptr;
-    std::array<QScrollBar *, mixer::PartCount> BarTrans {};
-    std::array<QCheckBox *, mixer::PartCount> CBMFXSwitch {};
+    std::array<QScrollBar *, sysex::mixer::PartCount> BarTrans {};
+    std::array<QCheckBox *, sysex::mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;
     TReceiveLog *EditBPM = nullptr;
     bool SendConnected = false;

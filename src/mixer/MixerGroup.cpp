@@ -2,34 +2,34 @@
 
 #include "controls/EditBox.h"
 #include "controls/ScrollBar.h"
-#include "protocol/Handlers.h"
-#include "protocol/TextToInt.h"
+#include "controls/TextToInt.h"
+#include "session/ErrorPolicy.h"
 
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-TMixerGroup::TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
-                         const TGeometry &geometry)
+TMixerGroup::TMixerGroup(sysex::mixer::TSendGroup group, const TMixerSession &session,
+                         QWidget *panel, const TGeometry &geometry)
     : QWidget(panel)
     , Session(session)
 {
-    const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(group);
+    const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(group);
     const QString hint = QString::fromLatin1(info.Hint);
     // The group covers its rows; its children keep their places in the panel.
     const QPoint origin(geometry.LabelLeft, geometry.Top);
     setGeometry(QRect(origin,
                       QSize(geometry.BarLeft + geometry.BarWidth - geometry.LabelLeft,
-                            mixer::PartCount * geometry.RowHeight)));
+                            sysex::mixer::PartCount * geometry.RowHeight)));
     const auto place = [&origin](QWidget *control, int left, int top, int width, int height) {
         control->setGeometry(QRect(QPoint(left, top) - origin, QSize(width, height)));
     };
-    for (int suffix = 1; suffix <= mixer::PartCount; ++suffix) {
+    for (int suffix = 1; suffix <= sysex::mixer::PartCount; ++suffix) {
         const std::size_t i = Index(suffix);
         // Part 7 on the top row, part R on the bottom one.
-        const int top = geometry.Top + (mixer::PartCount - suffix) * geometry.RowHeight;
+        const int top = geometry.Top + (sysex::mixer::PartCount - suffix) * geometry.RowHeight;
 
-        Labels[i] = new QLabel(QString::fromLatin1(mixer::Parts[i].Label), this);
+        Labels[i] = new QLabel(QString::fromLatin1(sysex::mixer::Parts[i].Label), this);
         place(Labels[i], geometry.LabelLeft, top, geometry.BoxLeft - geometry.LabelLeft,
               geometry.RowHeight - 1);
 
@@ -63,11 +63,11 @@ void TMixerGroup::ConnectSendHandlers()
 
 void TMixerGroup::EditChange()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         for (std::size_t i = 0; i < Bars.size(); ++i) {
-            const int value = protocol::TextToInt(Boxes[i]->text());
+            const int value = controls::TextToInt(Boxes[i]->text());
             // A bar that moves sends; if that fails, this change ends there too.
-            protocol::ChangeControl([&] { Bars[i]->setValue(value); });
+            session::ChangeControl([&] { Bars[i]->setValue(value); });
         }
     });
 }
@@ -80,21 +80,21 @@ void TMixerGroup::ApplyPendingEdits()
         if (!Boxes[i]->TakePendingEdit())
             continue;
         const QSignalBlocker quiet(Bars[i]);
-        Bars[i]->setValue(protocol::TextToInt(Boxes[i]->text()));
+        Bars[i]->setValue(controls::TextToInt(Boxes[i]->text()));
     }
 }
 
 void TMixerGroup::BarChange()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         if (Session.Decoding)
             return;
         ApplyPendingEdits();
         for (std::size_t i = 0; i < Bars.size(); ++i) {
             const QString text = QString::number(Bars[i]->value());
-            protocol::ChangeControl([&] { Boxes[i]->setText(text); });
+            session::ChangeControl([&] { Boxes[i]->setText(text); });
         }
-        for (int part : mixer::SendOrder)
+        for (int part : sysex::mixer::SendOrder)
             emit Change(part, Bars[static_cast<std::size_t>(part)]->value());
     });
 }

@@ -5,7 +5,7 @@
 // the group's eight part values, in the order they go out; the window sends them.
 
 #include "MixerSession.h"
-#include "protocol/MixerProtocol.h"
+#include "sysex/MixerMessages.h"
 
 #include <QWidget>
 
@@ -31,7 +31,7 @@ public:
         int BarWidth;
     };
 
-    TMixerGroup(mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
+    TMixerGroup(sysex::mixer::TSendGroup group, const TMixerSession &session, QWidget *panel,
                 const TGeometry &geometry);
 
     // From the first opening on, bar moves are reported. Connecting again changes nothing.
@@ -47,8 +47,8 @@ public:
     void BarChange();
 
 signals:
-    // part indexes mixer::Parts; position is the part's bar position. A slot that throws ends
-    // the bar handler at that part.
+    // part indexes sysex::mixer::Parts; position is the part's bar position. A slot that throws
+    // ends the bar handler at that part.
     void Change(int part, int position);
 
 private:
@@ -56,8 +56,8 @@ private:
     static std::size_t Index(int suffix) { return static_cast<std::size_t>(suffix - 1); }
 
     const TMixerSession &Session;
-    std::array<QLabel *, mixer::PartCount> Labels {};
-    std::array<TEditBox *, mixer::PartCount> Boxes {};
-    std::array<QScrollBar *, mixer::PartCount> Bars {};
+    std::array<QLabel *, sysex::mixer::PartCount> Labels {};
+    std::array<TEditBox *, sysex::mixer::PartCount> Boxes {};
+    std::array<QScrollBar *, sysex::mixer::PartCount> Bars {};
     bool SendConnected = false;
 };

@@ -2,7 +2,7 @@
 
 #include "controls/ControlWatch.h"
 #include "controls/DropDownList.h"
-#include "protocol/MixerProtocol.h"
+#include "sysex/MixerMessages.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
@@ -50,8 +50,9 @@ QString TMixerUndo::StepName(const QString &objectName)
     if (match.captured(3).isEmpty())
         return stem;
     const int suffix = match.captured(3).toInt();
-    if (suffix < 1 || suffix > mixer::PartCount)
+    if (suffix < 1 || suffix > sysex::mixer::PartCount)
         return stem;
     return QStringLiteral("%1 Part %2")
-        .arg(stem, QString::fromLatin1(mixer::Parts[static_cast<std::size_t>(suffix - 1)].Label));
+        .arg(stem,
+             QString::fromLatin1(sysex::mixer::Parts[static_cast<std::size_t>(suffix - 1)].Label));
 }

@@ -1,8 +1,8 @@
 #include "FormMonitor.h"
 
 #include "midi/MidiDevices.h"
-#include "protocol/Handlers.h"
-#include "protocol/TrafficTap.h"
+#include "session/ErrorPolicy.h"
+#include "session/TrafficTap.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -143,7 +143,7 @@ TFormMonitor::TFormMonitor(QWidget *parent)
             ScrollLater.start();
     });
 
-    protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
+    session::SetTrafficSink([this](const session::TTraffic &traffic) {
         const qint64 ms = MonitorModel->MsAt(traffic.At);
         if (traffic.NotSent != 0)
             MonitorModel->AppendNotSent(ms, traffic.Device, traffic.NotSent);
@@ -156,7 +156,7 @@ TFormMonitor::TFormMonitor(QWidget *parent)
 TFormMonitor::~TFormMonitor()
 {
     midi::SetReceiveWatch(false);
-    protocol::SetTrafficSink(nullptr);
+    session::SetTrafficSink(nullptr);
 }
 
 void TFormMonitor::showEvent(QShowEvent *event)
@@ -201,7 +201,7 @@ void TFormMonitor::SaveRows(bool all)
         = syx ? MonitorModel->RowsSyx(rows) : MonitorModel->RowsText(rows).toUtf8();
     const QString error = SaveFile(path, contents);
     if (!error.isEmpty())
-        protocol::ReportError(error.toStdString());
+        session::ReportError(error.toStdString());
 }
 
 } // namespace monitor

@@ -1,7 +1,7 @@
 #include "MonitorModel.h"
 
 #include "midi/SysExSplitter.h"
-#include "protocol/MessageMeaning.h"
+#include "sysex/MessageMeaning.h"
 
 #include <algorithm>
 #include <iterator>
@@ -132,7 +132,7 @@ QString TMonitorModel::Text(int row, int column) const
         // What the receiving side dropped as no whole message, shown for what it is.
         if (!entry.Sent && midi::IsCutShort(entry.Bytes))
             return QStringLiteral("cut short");
-        return QString::fromStdString(protocol::MessageMeaning(entry.Bytes));
+        return QString::fromStdString(sysex::MessageMeaning(entry.Bytes));
     }
     return {};
 }

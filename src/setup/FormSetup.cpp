@@ -2,13 +2,13 @@
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/TextToInt.h"
 #include "controls/UpDown.h"
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
-#include "protocol/ConfFile.h"
-#include "protocol/Handlers.h"
-#include "protocol/SettingsFile.h"
-#include "protocol/TextToInt.h"
+#include "session/ErrorPolicy.h"
+#include "settings/ConfFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -96,7 +96,7 @@ TFormSetup::TFormSetup(QWidget *parent)
     UpDown_Setup_Id->setToolTip(QString::fromLatin1(DeviceIdHint));
     UpDown_Setup_Id->SetAssociate(EditSetup_Id);
     UpDown_Setup_Id->SetTextReader(
-        [](const QString &text) { return protocol::DecimalTextToInt(text); });
+        [](const QString &text) { return controls::DecimalTextToInt(text); });
 
     // Beside the ID, inside the frame: the controls that were there keep their places.
     LabelSetup_Gap = new QLabel(QStringLiteral("Gap (ms)"), this);
@@ -116,7 +116,7 @@ TFormSetup::TFormSetup(QWidget *parent)
     UpDown_Setup_Gap->setToolTip(QString::fromLatin1(GapHint));
     UpDown_Setup_Gap->SetAssociate(EditSetup_Gap);
     UpDown_Setup_Gap->SetTextReader(
-        [](const QString &text) { return protocol::DecimalTextToInt(text); });
+        [](const QString &text) { return controls::DecimalTextToInt(text); });
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -180,7 +180,7 @@ void TFormSetup::CentreOnScreen()
 
 void TFormSetup::FormShow()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         LBSetup_Midi_in->clear();
         LBSetup_Midi_out->clear();
         LabelSetup_Detect->clear();
@@ -221,7 +221,7 @@ void TFormSetup::FormShow()
                 this,
                 [errors] {
                     for (const QString &text : errors)
-                        protocol::ReportError(text.toStdString());
+                        session::ReportError(text.toStdString());
                 },
                 Qt::QueuedConnection);
     });
@@ -229,8 +229,8 @@ void TFormSetup::FormShow()
 
 void TFormSetup::EditSetup_IdChange()
 {
-    protocol::RunHandler([this] {
-        const int id = std::clamp(protocol::DecimalTextToInt(EditSetup_Id->text()), LowestDeviceId,
+    session::RunHandler([this] {
+        const int id = std::clamp(controls::DecimalTextToInt(EditSetup_Id->text()), LowestDeviceId,
                                   HighestDeviceId);
         const QString text = QString::number(id);
         if (EditSetup_Id->text() != text)
@@ -241,8 +241,8 @@ void TFormSetup::EditSetup_IdChange()
 
 void TFormSetup::EditSetup_GapChange()
 {
-    protocol::RunHandler([this] {
-        const int gap = std::clamp(protocol::DecimalTextToInt(EditSetup_Gap->text()),
+    session::RunHandler([this] {
+        const int gap = std::clamp(controls::DecimalTextToInt(EditSetup_Gap->text()),
                                    settings::MinGapMs, settings::MaxGapMs);
         const QString text = QString::number(gap);
         if (EditSetup_Gap->text() != text)
@@ -253,12 +253,12 @@ void TFormSetup::EditSetup_GapChange()
 
 void TFormSetup::DetectBtnClick()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         if (Detector.Running())
             return;
         DetectBtn->setEnabled(false);
         const auto enable = [this] { DetectBtn->setEnabled(true); };
-        std::optional<protocol::TDetected> found;
+        std::optional<session::TDetected> found;
         try {
             found = Detector.Run([this](const std::string &text) {
                 LabelSetup_Detect->setText(QString::fromStdString(text));
@@ -304,7 +304,7 @@ void TFormSetup::done(int result)
 
 void TFormSetup::OKBtnClick()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         // A number still being typed counts, and line 3 is always a valid ID.
         EditSetup_Id->FinishEdit();
         EditSetup_IdChange();
@@ -322,7 +322,7 @@ void TFormSetup::OKBtnClick()
 
 void TFormSetup::CancelBtnClick()
 {
-    protocol::RunHandler([this] {
+    session::RunHandler([this] {
         // Annuler first stops a search that runs; the dialog stays, as the search found it.
         if (Detector.Running()) {
             Detector.Stop();

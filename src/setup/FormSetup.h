@@ -4,7 +4,7 @@
 // them to the settings file together with the patch names read from it, which pass through
 // untouched, and the gap between two data sets to the second settings file.
 
-#include "protocol/Detect.h"
+#include "session/Detect.h"
 
 #include <QDialog>
 #include <string>
@@ -37,7 +37,7 @@ public:
     // Where Detect's requests go: the output devices the windows send through.
     void SendThrough(midi::IMidiOuts &outputs) { Detector.SendThrough(&outputs); }
     // The search's waits, for tests.
-    protocol::TDetector &DetectorForTests() { return Detector; }
+    session::TDetector &DetectorForTests() { return Detector; }
 
     void done(int result) override;
 
@@ -63,7 +63,7 @@ private:
     QPushButton *CancelBtn;
     QPushButton *DetectBtn;
     QLabel *LabelSetup_Detect;
-    protocol::TDetector Detector;
+    session::TDetector Detector;
 
     // The names of the last settings file read, written back unchanged by OK.
     std::vector<std::string> SetupPatchNames;

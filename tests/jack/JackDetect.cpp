@@ -7,8 +7,8 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/Detect.h"
-#include "protocol/ReceiveHandOver.h"
+#include "session/Detect.h"
+#include "session/ReceiveHandOver.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -35,14 +35,14 @@ private slots:
             if (midi::MidiIn().Count() > 1 && midi::MidiOut().Count() > 1)
                 break;
         }
-        protocol::TReceiveHandOver::Ensure();
+        session::TReceiveHandOver::Ensure();
     }
 
     void findsTheInstrumentAtItsId()
     {
-        protocol::TDetector detector;
+        session::TDetector detector;
         std::vector<std::string> progress;
-        const std::optional<protocol::TDetected> found
+        const std::optional<session::TDetected> found
             = detector.Run([&](const std::string &text) { progress.push_back(text); });
         QVERIFY2(found, "nothing answered");
         QCOMPARE(found->DeviceId, 23);

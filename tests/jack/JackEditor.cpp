@@ -11,13 +11,14 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/MessageMeaning.h"
-#include "protocol/PatchFile.h"
-#include "protocol/ReceiveHandOver.h"
-#include "protocol/TrafficTap.h"
+#include "session/ErrorPolicy.h"
+#include "session/ReceiveHandOver.h"
+#include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
+#include "support/ErrorRecorder.h"
+#include "sysex/InstrumentPacing.h"
+#include "sysex/MessageMeaning.h"
+#include "sysex/PatchFile.h"
 
 #include <QAction>
 #include <QFile>
@@ -40,15 +41,14 @@ int IndexOf(const midi::TMidiDevices &devices, const std::string &name)
 }
 } // namespace
 
-class TJackEditor : public QObject
+class TJackEditor : public QObject, public TErrorRecorder
 {
     Q_OBJECT
 
     std::unique_ptr<midi::TPacedOutputs> Paced;
-    std::unique_ptr<protocol::TMonitoredOutputs> Monitored;
+    std::unique_ptr<session::TMonitoredOutputs> Monitored;
     TUndoCoordinator Undo;
     std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
     QStringList Heard;
     QTemporaryDir Dir;
     int Out = -1;
@@ -60,7 +60,7 @@ class TJackEditor : public QObject
         if (!file.open(QIODevice::ReadOnly))
             return {};
         const QByteArray bytes = file.readAll();
-        const auto read = protocol::ParsePatchFile(
+        const auto read = sysex::ParsePatchFile(
             {reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())});
         std::vector<std::uint8_t> data;
         for (const auto &message : read.File.Messages)
@@ -77,7 +77,7 @@ class TJackEditor : public QObject
 private slots:
     void initTestCase()
     {
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         int in = -1;
         // A loaded JACK server may refuse a new client for a moment: the lists are made again
         // until they show the instrument's ports.
@@ -93,19 +93,18 @@ private slots:
             Out = IndexOf(midi::MidiOut(), "Ombrix Virtual MC-307 In");
         }
         QVERIFY(in >= 0 && Out >= 0);
-        protocol::TReceiveHandOver::Ensure();
+        session::TReceiveHandOver::Ensure();
         QFile settings(QStringLiteral("Ombrix.INI"));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write(QByteArray::number(in) + "\r\n" + QByteArray::number(Out) + "\r\n17\r\n");
         settings.close();
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         // The instrument's 20 ms; the paced output adds JACK's period.
         Paced->SetGap(Out, 20ms);
-        Monitored = std::make_unique<protocol::TMonitoredOutputs>(*Paced);
-        protocol::SetTrafficSink([this](const protocol::TTraffic &traffic) {
+        Monitored = std::make_unique<session::TMonitoredOutputs>(*Paced);
+        session::SetTrafficSink([this](const session::TTraffic &traffic) {
             Heard << QString::fromStdString((traffic.Sent ? "Out " : "In ")
-                                            + protocol::MessageMeaning(traffic.Bytes));
+                                            + sysex::MessageMeaning(traffic.Bytes));
         });
         Window = std::make_unique<TOmbrix>(*Monitored, Undo);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
@@ -132,7 +131,7 @@ private slots:
         Save(third);
         QVERIFY(DataOf(first) != DataOf(third));
 
-        protocol::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(first); });
+        session::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(first); });
         const QString opened = Dir.filePath("opened.syx");
         Save(opened);
         QCOMPARE(DataOf(opened), DataOf(first));
@@ -150,13 +149,13 @@ private slots:
 
     void cleanupTestCase()
     {
-        protocol::SetTrafficSink(nullptr);
+        session::SetTrafficSink(nullptr);
         Window.reset();
         Monitored.reset();
         Paced.reset();
         midi::ShutdownMidi();
         midi::SetMidiService(nullptr);
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
     }
 };
 

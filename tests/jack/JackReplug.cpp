@@ -13,11 +13,11 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/ReceiveHandOver.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/WaitPumping.h"
+#include "session/ReceiveHandOver.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
 #include "support/MessageText.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -49,7 +49,7 @@ bool WaitForFile(const char *name, int ms)
     while (!QFile::exists(QString::fromLatin1(name))) {
         if (clock.elapsed() > ms)
             return false;
-        protocol::WaitPumping(20);
+        session::WaitPumping(20);
     }
     return true;
 }
@@ -69,17 +69,17 @@ class TJackReplug : public QObject
     {
         std::vector<TBytes> received;
         {
-            protocol::TSysExAttachment attachment(
+            session::TSysExAttachment attachment(
                 midi::MidiIn(), [&](std::int32_t, std::span<const std::uint8_t> bytes) {
                     received.emplace_back(bytes.begin(), bytes.end());
                 });
             device.SendSysExText("F0 41 10 00 0B 11 02 00 12 65 00 00 00 01");
-            protocol::WaitPumpingAfterLeaving(device, 100);
+            session::WaitPumpingAfterLeaving(device, 100);
             // A loaded machine (the sanitizers) may answer late.
             QElapsedTimer clock;
             clock.start();
             while (received.empty() && clock.elapsed() < 5000)
-                protocol::WaitPumping(20);
+                session::WaitPumping(20);
         }
         if (received.size() != 1 || received.front().size() != 13)
             return -1;
@@ -98,14 +98,14 @@ class TJackReplug : public QObject
             for (std::string &line : Hub->Recheck())
                 back.push_back(std::move(line));
             if (back.size() < 2)
-                protocol::WaitPumping(500);
+                session::WaitPumping(500);
         }
         std::sort(back.begin(), back.end());
         Settle();
         return back;
     }
     // A MIDI server makes new connections live some cycles later.
-    static void Settle() { protocol::WaitPumping(300); }
+    static void Settle() { session::WaitPumping(300); }
     const std::vector<std::string> BothBack {"MIDI input Ombrix Virtual MC-307 Out:out reconnected",
                                              "MIDI output Ombrix Virtual MC-307 In:in reconnected"};
 
@@ -135,7 +135,7 @@ private slots:
             for (int i = 0; i < midi::MidiOut().Count(); ++i)
                 listed += QString::fromStdString(midi::MidiOut().Name(i)) + "; ";
         }
-        protocol::TReceiveHandOver::Ensure();
+        session::TReceiveHandOver::Ensure();
         QVERIFY2(In >= 0 && Out >= 0, qPrintable(listed));
         midi::MidiIn().Open(In);
         midi::MidiOut().Open(Out);
@@ -144,7 +144,7 @@ private slots:
 
     void changeAfterARestartArrives()
     {
-        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+        midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
         midi::IMidiOut &device = paced.Device(Out);
         device.SendSysExText("F0 41 10 00 0B 12 02 00 12 65 11");
         QCOMPARE(ReadLevel(device), 0x11);

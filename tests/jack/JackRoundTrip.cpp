@@ -7,10 +7,10 @@
 #include "midi/MidiHub.h"
 #include "midi/PacedOutput.h"
 #include "midi/RtMidiPorts.h"
-#include "protocol/InstrumentPacing.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/WaitPumping.h"
+#include "session/RequestProcedure.h"
+#include "session/WaitPumping.h"
 #include "support/MessageText.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <RtMidi.h>
 
@@ -103,14 +103,14 @@ class TJackRoundTrip : public QObject
     {
         std::vector<TDelivery> received;
         QThread *windowThread = QCoreApplication::instance()->thread();
-        protocol::TSysExAttachment attachment(
+        session::TSysExAttachment attachment(
             midi::MidiIn(), [&](std::int32_t device, std::span<const std::uint8_t> bytes) {
                 received.push_back({device, TBytes(bytes.begin(), bytes.end()),
                                     QThread::currentThread() == windowThread});
             });
         for (const auto &text : texts) {
             midi::MidiOut().SendSysExText(Out, text);
-            protocol::WaitPumping(waitMs);
+            session::WaitPumping(waitMs);
         }
         return received;
     }
@@ -217,7 +217,7 @@ private slots:
     // brings some of them up to a period closer, and the instrument drops them.
     void pacedBurstArrivesWhole()
     {
-        midi::TPacedOutputs paced(midi::MidiOut(), protocol::InstrumentPacing());
+        midi::TPacedOutputs paced(midi::MidiOut(), sysex::InstrumentPacing());
         paced.SetGap(Out, std::chrono::milliseconds(20));
         midi::IMidiOut &device = paced.Device(Out);
         constexpr int Count = 30;
@@ -228,13 +228,13 @@ private slots:
         std::vector<TDelivery> received;
         QThread *windowThread = QCoreApplication::instance()->thread();
         {
-            protocol::TSysExAttachment attachment(
+            session::TSysExAttachment attachment(
                 midi::MidiIn(), [&](std::int32_t index, std::span<const std::uint8_t> bytes) {
                     received.push_back({index, TBytes(bytes.begin(), bytes.end()),
                                         QThread::currentThread() == windowThread});
                 });
             device.SendSysExText("F0 41 10 00 0B 11 02 00 12 20 00 00 00 1E");
-            protocol::WaitPumpingAfterLeaving(device, 300);
+            session::WaitPumpingAfterLeaving(device, 300);
         }
         QCOMPARE(device.Waiting(), std::size_t(0));
         QCOMPARE(received.size(), std::size_t(1));

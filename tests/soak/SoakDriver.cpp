@@ -10,13 +10,13 @@
 #include "editor/ToneColumn.h"
 #include "instrument/VirtualInstrument.h"
 #include "midi/SysExText.h"
-#include "protocol/EditorProtocol.h"
-#include "protocol/Handlers.h"
-#include "protocol/Headers.h"
-#include "protocol/MixerProtocol.h"
-#include "protocol/RequestProcedure.h"
-#include "protocol/ToneParams.h"
+#include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
 #include "support/EditorTestSupport.h"
+#include "sysex/MixerMessages.h"
+#include "sysex/PatchMessages.h"
+#include "sysex/RolandMessage.h"
+#include "sysex/ToneParams.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,8 +64,8 @@ constexpr int QuietLimitMs = 20000;
 // What a quiet check must compare at the least: the shown part's patch selection and every
 // control its four tone blocks set; and while the mixer window is open, its three effect
 // switches, its twelve reverb and delay settings and each part's six values.
-constexpr long MainWindowControls = 1 + instrument::ToneCount * protocol::DecodeStepCount;
-constexpr long MixerWindowFields = 3 + 12 + mixer::PartCount * 6;
+constexpr long MainWindowControls = 1 + instrument::ToneCount * sysex::DecodeStepCount;
+constexpr long MixerWindowFields = 3 + 12 + sysex::mixer::PartCount * 6;
 
 // The page a process keeps in memory now, in bytes, after handing freed blocks back.
 std::size_t ResidentBytes()
@@ -153,7 +153,7 @@ TSoakDriver::TSoakDriver(TProgramWindows &windows, instrument::TVirtualInstrumen
     MixerLog.Follow(*FindControl<TReceiveLog>(Windows.FormMixer, QStringLiteral("EditBPM")));
     // Any error the program reports would be a box in front of the user: the run fails there,
     // with the text the box would show.
-    protocol::SetErrorReporter(
+    session::SetErrorReporter(
         [this](const std::string &text) { Fail("error box: " + QString::fromStdString(text)); });
     // A box shown some other way would wait for a click that never comes.
     auto *watch = new QTimer(&Windows.Ombrix);
@@ -167,7 +167,7 @@ TSoakDriver::TSoakDriver(TProgramWindows &windows, instrument::TVirtualInstrumen
 
 TSoakDriver::~TSoakDriver()
 {
-    protocol::SetErrorReporter(nullptr);
+    session::SetErrorReporter(nullptr);
 }
 
 int TSoakDriver::Draw(int count)
@@ -345,9 +345,9 @@ void TSoakDriver::PickPatch()
 
 void TSoakDriver::UseToneControl(int tone, int row)
 {
-    using protocol::TControlKind;
+    using sysex::TControlKind;
     TToneColumn &column = Windows.Ombrix.Column(tone);
-    const protocol::TToneControl &control = protocol::ToneTable[row];
+    const sysex::TToneControl &control = sysex::ToneTable[row];
     QWidget *widget = column.ControlOf(row);
     Note(widget->objectName());
     switch (control.Kind) {
@@ -391,7 +391,7 @@ void TSoakDriver::DragEnvelope(int tone)
     TEnvelopeImage *images[] = {column.AmpImage(), column.PitchImage(), column.FilterImage()};
     TEnvelopeImage *image = images[Draw(3)];
     const int point = Between(1, 5);
-    const TEnvPoint &handle = image->Envelope().Points[static_cast<std::size_t>(point)];
+    const sysex::TEnvPoint &handle = image->Envelope().Points[static_cast<std::size_t>(point)];
     Note(QStringLiteral("%1 point %2").arg(image->objectName()).arg(point));
     const QPoint from(handle.x, handle.y);
     const QPoint distance(Between(-60, 60), Between(-40, 40));
@@ -454,7 +454,7 @@ void TSoakDriver::MixerSession()
     auto session = std::make_shared<std::function<void()>>();
     *session = [this, &ran, weak = std::weak_ptr(session)] {
         // The opening's requests are still being answered: the user waits for them too.
-        if (protocol::TRequestProcedures::Instance().Running() || !Windows.FormMixer.isVisible()) {
+        if (session::TRequestProcedure::Instance().Running() || !Windows.FormMixer.isVisible()) {
             if (auto again = weak.lock())
                 QTimer::singleShot(20, &Windows.FormMixer, *again);
             return;
@@ -470,10 +470,10 @@ void TSoakDriver::MixerSession()
         InMixer = false;
         if (Draw(5) == 0) {
             // Enter in a box applies the number typed and closes the window.
-            const auto group = mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
+            const auto group = sysex::mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
             auto *box = FindControl<TEditBox>(Windows.FormMixer,
                                               QStringLiteral("Edit%1%2")
-                                                  .arg(mixer::SendGroupInfo(group).Name)
+                                                  .arg(sysex::mixer::SendGroupInfo(group).Name)
                                                   .arg(Between(1, 8)));
             Note(QStringLiteral("%1 typed, Enter").arg(box->objectName()));
             TypeNumber(box, Between(0, 127), false);
@@ -499,8 +499,8 @@ void TSoakDriver::MixerAction()
     TFormMixer &form = Windows.FormMixer;
     const auto named = [&form](const QString &name) { return FindControl<QWidget>(form, name); };
     const int suffix = Between(1, 8);
-    const auto group = mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
-    const mixer::TSendGroupInfo &info = mixer::SendGroupInfo(group);
+    const auto group = sysex::mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
+    const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(group);
     switch (Draw(10)) {
     case 0:
     case 1: {
@@ -589,7 +589,7 @@ void TSoakDriver::WaitQuiet(const char *after)
     midi::IMidiOut &output = Windows.Outputs.Device(Windows.Ombrix.Devices().MidiOutIndex);
     const bool quiet = QTest::qWaitFor(
         [&output] {
-            return !protocol::TRequestProcedures::Instance().Running() && output.Waiting() == 0;
+            return !session::TRequestProcedure::Instance().Running() && output.Waiting() == 0;
         },
         QuietLimitMs);
     if (!quiet)
@@ -608,7 +608,7 @@ void TSoakDriver::CheckStrictTiming()
     using namespace std::chrono;
     const instrument::TAddress level {0x02, 0x00, 0x12, 0x65}; // part 1, tone 2's level
     midi::TByteStream dataSet;
-    midi::HexTextToSysEx(protocol::DataSetHeader(Windows.Ombrix.Devices().DeviceId) + "02 00 12 65 "
+    midi::HexTextToSysEx(sysex::DataSetHeader(Windows.Ombrix.Devices().DeviceId) + "02 00 12 65 "
                              + midi::HexByte(Instrument.ReadByte(level)),
                          dataSet);
     // Longer than the gap after the longest data set's bytes on the cable, before and after.
@@ -697,11 +697,11 @@ void TSoakDriver::CheckMainWindow()
         Fail(QStringLiteral("no part is selected"));
     auto *groups = FindControl<TDropDownList>(window, QStringLiteral("LBPatchGroup"));
     auto *patches = FindControl<TDropDownList>(window, QStringLiteral("LBPatch"));
-    for (const editor::TRequest &request :
-         editor::PartRequests(window.Session().DataRequestHeader(), part)) {
+    for (const sysex::patch::TRequest &request :
+         sysex::patch::PartRequests(window.Session().DataRequestHeader(), part)) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
-            const editor::TDecoded decoded = editor::DecodeMessage(answer);
-            if (decoded.Block == editor::TBlock::PatternPart && decoded.Selection) {
+            const sysex::patch::TDecoded decoded = sysex::patch::DecodeMessage(answer);
+            if (decoded.Block == sysex::patch::TBlock::PatternPart && decoded.Selection) {
                 ++Compared;
                 if (groups->ItemIndex() != decoded.Selection->Group
                     || (decoded.Selection->Group >= 0
@@ -714,15 +714,16 @@ void TSoakDriver::CheckMainWindow()
                              .arg(groups->ItemIndex())
                              .arg(patches->ItemIndex()));
             }
-            if (decoded.Block != editor::TBlock::Tone)
+            if (decoded.Block != sysex::patch::TBlock::Tone)
                 continue;
             TToneColumn &column = window.Column(decoded.Tone);
-            for (const editor::TToneValue &value : decoded.Values) {
-                const protocol::TToneControl &control = protocol::ToneTable[value.Row];
+            for (const sysex::patch::TToneValue &value : decoded.Values) {
+                const sysex::TToneControl &control = sysex::ToneTable[value.Row];
                 QWidget *widget = column.ControlOf(value.Row);
                 ++Compared;
-                if (control.Kind == protocol::TControlKind::EnvelopeImage) {
-                    const TEnveloppe &shown = static_cast<TEnvelopeImage *>(widget)->Envelope();
+                if (control.Kind == sysex::TControlKind::EnvelopeImage) {
+                    const sysex::TEnveloppe &shown
+                        = static_cast<TEnvelopeImage *>(widget)->Envelope();
                     for (std::size_t i = 0; i < 4; ++i)
                         if (shown.Times[i] != value.Times[i]
                             || (static_cast<int>(i) < control.Envelope->LevelCount
@@ -770,10 +771,10 @@ void TSoakDriver::CheckMixerWindow()
     const auto box = [&](const QString &name, bool held) {
         compare(name, FindControl<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
     };
-    for (const mixer::TRequest &request :
-         mixer::OpeningRequests(Windows.Ombrix.Session().DataRequestHeader())) {
+    for (const sysex::mixer::TRequest &request :
+         sysex::mixer::OpeningRequests(Windows.Ombrix.Session().DataRequestHeader())) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
-            const mixer::TDecodedMessage decoded = mixer::DecodeMessage(answer);
+            const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(answer);
             if (const auto &s = decoded.Switches) {
                 box(QStringLiteral("CBMFXSwitch"), s->Mfx);
                 box(QStringLiteral("CBDelaySwitch"), s->Delay);
@@ -797,16 +798,16 @@ void TSoakDriver::CheckMixerWindow()
             }
             if (const auto &p = decoded.PartBlock) {
                 const int suffix = p->Part + 1;
-                const mixer::TPartValues &v = p->Values;
-                const auto name = [suffix](mixer::TSendGroup group) {
+                const sysex::mixer::TPartValues &v = p->Values;
+                const auto name = [suffix](sysex::mixer::TSendGroup group) {
                     return QStringLiteral("Bar%1%2")
-                        .arg(mixer::SendGroupInfo(group).Name)
+                        .arg(sysex::mixer::SendGroupInfo(group).Name)
                         .arg(suffix);
                 };
-                bar(name(mixer::TSendGroup::Level), v.Level);
-                bar(name(mixer::TSendGroup::Pan), v.Pan);
-                bar(name(mixer::TSendGroup::ReverbSend), v.ReverbSend);
-                bar(name(mixer::TSendGroup::DelaySend), v.DelaySend);
+                bar(name(sysex::mixer::TSendGroup::Level), v.Level);
+                bar(name(sysex::mixer::TSendGroup::Pan), v.Pan);
+                bar(name(sysex::mixer::TSendGroup::ReverbSend), v.ReverbSend);
+                bar(name(sysex::mixer::TSendGroup::DelaySend), v.DelaySend);
                 bar(QStringLiteral("BarTrans%1").arg(suffix), v.TransposePosition);
                 box(QStringLiteral("CBMFXSwitch%1").arg(suffix), v.Mfx);
             }
@@ -869,8 +870,8 @@ int TSoakDriver::Run()
             const int tone = Between(1, 4);
             int row = 0;
             do
-                row = Draw(protocol::ToneControlCount);
-            while (!protocol::HasParam(protocol::ToneTable[row]));
+                row = Draw(sysex::ToneControlCount);
+            while (!sysex::HasParam(sysex::ToneTable[row]));
             UseToneControl(tone, row);
             break;
         }

@@ -6,7 +6,7 @@
 
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 #include "support/DiscardingPorts.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@ public:
             qputenv("QT_QPA_PLATFORM", "offscreen");
         Application = std::make_unique<QApplication>(Argc, Argv);
         QDir::setCurrent(Dir.path());
-        protocol::SetErrorReporter([](const std::string &) { std::abort(); });
+        session::SetErrorReporter([](const std::string &) { std::abort(); });
         midi::SetMidiService(std::make_shared<midi::TMidiHub>(
             std::vector<std::shared_ptr<midi::IMidiPortProvider>> {Discard}));
     }

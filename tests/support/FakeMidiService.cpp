@@ -12,11 +12,12 @@ constexpr std::uintptr_t OutBase = 200;
 
 TFakeMidiService::TFakeMidiService(std::vector<std::string> inputs,
                                    std::vector<std::string> outputs)
-    : InNames(std::move(inputs))
-    , OutNames(std::move(outputs))
-    , In(InNames.size())
-    , OutOpen(OutNames.size(), false)
-{ }
+    : In {std::move(inputs), {}, InBase}
+    , Out {std::move(outputs), {}, OutBase}
+{
+    In.States.resize(In.Names.size());
+    Out.States.resize(Out.Names.size());
+}
 
 void TFakeMidiService::Fail(const std::string &call, MMRESULT code)
 {
@@ -59,39 +60,65 @@ bool TFakeMidiService::Failing(const std::string &call, MMRESULT &code)
     return true;
 }
 
-MMRESULT TFakeMidiService::CheckIn(const std::string &call, HMIDIIN h, bool mustBeOpen)
+template<class TState>
+MMRESULT TFakeMidiService::Check(const std::string &call, const THalf<TState> &half,
+                                 std::uintptr_t h, bool mustBeOpen)
 {
     MMRESULT code;
     if (Failing(call, code))
         return code;
-    if (h < InBase || h >= InBase + In.size() || (mustBeOpen && !In[h - InBase].Open))
+    if (h < half.Base || h >= half.Base + half.States.size()
+        || (mustBeOpen && !half.States[h - half.Base].Open))
         return MMSYSERR_INVALHANDLE;
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT TFakeMidiService::CheckOut(const std::string &call, HMIDIOUT h, bool mustBeOpen)
+template<class TState>
+std::uint32_t TFakeMidiService::Count(const std::string &call, const THalf<TState> &half)
 {
-    MMRESULT code;
-    if (Failing(call, code))
-        return code;
-    if (h < OutBase || h >= OutBase + OutOpen.size() || (mustBeOpen && !OutOpen[h - OutBase]))
-        return MMSYSERR_INVALHANDLE;
-    return MMSYSERR_NOERROR;
+    std::lock_guard lock(Lock);
+    CallLog.push_back(call);
+    return static_cast<std::uint32_t>(half.Names.size());
 }
 
-template<class TCaps>
-MMRESULT TFakeMidiService::Capabilities(const std::string &call,
-                                        const std::vector<std::string> &names, std::uintptr_t id,
-                                        TCaps *caps)
+template<class TState, class TCaps>
+MMRESULT TFakeMidiService::Capabilities(const std::string &call, const THalf<TState> &half,
+                                        std::uintptr_t id, TCaps *caps)
 {
     std::lock_guard lock(Lock);
     MMRESULT code;
     if (Failing(call, code))
         return code;
-    if (id >= names.size())
+    if (id >= half.Names.size())
         return MMSYSERR_BADDEVICEID;
     *caps = TCaps {};
-    std::memcpy(caps->szPname, names[id].data(), std::min<std::size_t>(names[id].size(), 32));
+    std::memcpy(caps->szPname, half.Names[id].data(),
+                std::min<std::size_t>(half.Names[id].size(), 32));
+    return MMSYSERR_NOERROR;
+}
+
+template<class TState>
+MMRESULT TFakeMidiService::Open(const std::string &call, THalf<TState> &half, std::uint32_t id,
+                                TState opened, std::uintptr_t *handle)
+{
+    std::lock_guard lock(Lock);
+    MMRESULT code;
+    if (Failing(call, code))
+        return code;
+    if (id >= half.Names.size())
+        return MMSYSERR_BADDEVICEID;
+    half.States[id] = std::move(opened);
+    *handle = half.Base + id;
+    return MMSYSERR_NOERROR;
+}
+
+template<class TState>
+MMRESULT TFakeMidiService::Close(const std::string &call, THalf<TState> &half, std::uintptr_t h)
+{
+    std::lock_guard lock(Lock);
+    if (const MMRESULT code = Check(call, half, h, false))
+        return code;
+    half.Of(h) = TState {};
     return MMSYSERR_NOERROR;
 }
 
@@ -111,7 +138,7 @@ bool TFakeMidiService::ReturnNextBuffer(int device, bool mustBeOpen,
     std::uintptr_t instance;
     {
         std::lock_guard lock(Lock);
-        InState &state = In.at(static_cast<std::size_t>(device));
+        InState &state = In.States.at(static_cast<std::size_t>(device));
         header = TakeBuffer(device, state);
         if (header == nullptr || (mustBeOpen && !state.Open))
             return false;
@@ -160,7 +187,7 @@ void TFakeMidiService::PlayShort(int device, std::uint32_t packed)
     std::uintptr_t instance;
     {
         std::lock_guard lock(Lock);
-        InState &state = In.at(static_cast<std::size_t>(device));
+        InState &state = In.States.at(static_cast<std::size_t>(device));
         callback = state.Callback;
         instance = state.Instance;
     }
@@ -179,54 +206,44 @@ bool TFakeMidiService::ReturnBuffer(int device, std::uint32_t recorded, std::uin
 int TFakeMidiService::QueuedBuffers(int device) const
 {
     std::lock_guard lock(Lock);
-    return static_cast<int>(In.at(static_cast<std::size_t>(device)).Queue.size());
+    return static_cast<int>(In.States.at(static_cast<std::size_t>(device)).Queue.size());
 }
 
 std::uint32_t TFakeMidiService::midiInGetNumDevs()
 {
-    std::lock_guard lock(Lock);
-    CallLog.push_back("midiInGetNumDevs");
-    return static_cast<std::uint32_t>(InNames.size());
+    return Count("midiInGetNumDevs", In);
 }
 
 MMRESULT TFakeMidiService::midiInGetDevCapsA(std::uintptr_t id, MIDIINCAPSA *caps, std::uint32_t)
 {
-    return Capabilities("midiInGetDevCapsA", InNames, id, caps);
+    return Capabilities("midiInGetDevCapsA", In, id, caps);
 }
 
 MMRESULT TFakeMidiService::midiInOpen(HMIDIIN *handle, std::uint32_t id, MidiInProc callback,
                                       std::uintptr_t instance, std::uint32_t)
 {
-    std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiInOpen", code))
-        return code;
-    if (id >= InNames.size())
-        return MMSYSERR_BADDEVICEID;
-    In[id] = InState {true, callback, instance, {}};
-    *handle = InBase + id;
-    return MMSYSERR_NOERROR;
+    return Open("midiInOpen", In, id, InState {true, callback, instance, {}}, handle);
 }
 
 MMRESULT TFakeMidiService::midiInPrepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    return Prepared(CheckIn("midiInPrepareHeader", h, true), hdr, true);
+    return Prepared(Check("midiInPrepareHeader", In, h, true), hdr, true);
 }
 
 MMRESULT TFakeMidiService::midiInUnprepareHeader(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    return Prepared(CheckIn("midiInUnprepareHeader", h, true), hdr, false);
+    return Prepared(Check("midiInUnprepareHeader", In, h, true), hdr, false);
 }
 
 MMRESULT TFakeMidiService::midiInAddBuffer(HMIDIIN h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckIn("midiInAddBuffer", h, true))
+    if (const MMRESULT code = Check("midiInAddBuffer", In, h, true))
         return code;
     hdr->dwFlags = (hdr->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
-    In[h - InBase].Queue.push_back(hdr);
+    In.Of(h).Queue.push_back(hdr);
     return MMSYSERR_NOERROR;
 }
 
@@ -251,9 +268,9 @@ MMRESULT TFakeMidiService::midiInReset(HMIDIIN h)
     std::uintptr_t instance = 0;
     {
         std::lock_guard lock(Lock);
-        if (const MMRESULT code = CheckIn("midiInReset", h, false))
+        if (const MMRESULT code = Check("midiInReset", In, h, false))
             return code;
-        InState &state = In[h - InBase];
+        InState &state = In.Of(h);
         returned.swap(state.Queue);
         callback = state.Callback;
         instance = state.Instance;
@@ -269,11 +286,7 @@ MMRESULT TFakeMidiService::midiInReset(HMIDIIN h)
 
 MMRESULT TFakeMidiService::midiInClose(HMIDIIN h)
 {
-    std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckIn("midiInClose", h, false))
-        return code;
-    In[h - InBase] = InState {};
-    return MMSYSERR_NOERROR;
+    return Close("midiInClose", In, h);
 }
 
 MMRESULT TFakeMidiService::midiInGetErrorTextA(MMRESULT error, char *text, std::uint32_t size)
@@ -290,34 +303,24 @@ MMRESULT TFakeMidiService::midiInGetErrorTextA(MMRESULT error, char *text, std::
 
 std::uint32_t TFakeMidiService::midiOutGetNumDevs()
 {
-    std::lock_guard lock(Lock);
-    CallLog.push_back("midiOutGetNumDevs");
-    return static_cast<std::uint32_t>(OutNames.size());
+    return Count("midiOutGetNumDevs", Out);
 }
 
 MMRESULT TFakeMidiService::midiOutGetDevCapsA(std::uintptr_t id, MIDIOUTCAPSA *caps, std::uint32_t)
 {
-    return Capabilities("midiOutGetDevCapsA", OutNames, id, caps);
+    return Capabilities("midiOutGetDevCapsA", Out, id, caps);
 }
 
 MMRESULT TFakeMidiService::midiOutOpen(HMIDIOUT *handle, std::uint32_t id, std::uintptr_t,
                                        std::uintptr_t, std::uint32_t)
 {
-    std::lock_guard lock(Lock);
-    MMRESULT code;
-    if (Failing("midiOutOpen", code))
-        return code;
-    if (id >= OutNames.size())
-        return MMSYSERR_BADDEVICEID;
-    OutOpen[id] = true;
-    *handle = OutBase + id;
-    return MMSYSERR_NOERROR;
+    return Open("midiOutOpen", Out, id, OutState {true}, handle);
 }
 
 MMRESULT TFakeMidiService::midiOutShortMsg(HMIDIOUT h, std::uint32_t message)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutShortMsg", h, true))
+    if (const MMRESULT code = Check("midiOutShortMsg", Out, h, true))
         return code;
     SentLog.push_back({static_cast<std::uint8_t>(message & 0xFF),
                        static_cast<std::uint8_t>((message >> 8) & 0xFF),
@@ -328,13 +331,13 @@ MMRESULT TFakeMidiService::midiOutShortMsg(HMIDIOUT h, std::uint32_t message)
 MMRESULT TFakeMidiService::midiOutPrepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    return Prepared(CheckOut("midiOutPrepareHeader", h, true), hdr, true);
+    return Prepared(Check("midiOutPrepareHeader", Out, h, true), hdr, true);
 }
 
 MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutLongMsg", h, true))
+    if (const MMRESULT code = Check("midiOutLongMsg", Out, h, true))
         return code;
     SentLog.emplace_back(hdr->lpData, hdr->lpData + hdr->dwBufferLength);
     hdr->dwFlags |= MHDR_DONE;
@@ -344,7 +347,7 @@ MMRESULT TFakeMidiService::midiOutLongMsg(HMIDIOUT h, MIDIHDR *hdr, std::uint32_
 MMRESULT TFakeMidiService::midiOutUnprepareHeader(HMIDIOUT h, MIDIHDR *hdr, std::uint32_t)
 {
     std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutUnprepareHeader", h, false)) {
+    if (const MMRESULT code = Check("midiOutUnprepareHeader", Out, h, false)) {
         // A buffer the service is still playing stays its own until it is let go.
         if (code == midi::MIDIERR_STILLPLAYING)
             HeldHeaders.insert(hdr);
@@ -357,11 +360,7 @@ MMRESULT TFakeMidiService::midiOutUnprepareHeader(HMIDIOUT h, MIDIHDR *hdr, std:
 
 MMRESULT TFakeMidiService::midiOutClose(HMIDIOUT h)
 {
-    std::lock_guard lock(Lock);
-    if (const MMRESULT code = CheckOut("midiOutClose", h, false))
-        return code;
-    OutOpen[h - OutBase] = false;
-    return MMSYSERR_NOERROR;
+    return Close("midiOutClose", Out, h);
 }
 
 std::vector<std::vector<std::uint8_t>> TFakeMidiService::HeldBytes() const

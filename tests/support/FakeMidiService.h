@@ -81,13 +81,35 @@ private:
     };
     // Records the call and returns the failure set for it, if any.
     bool Failing(const std::string &call, midi::MMRESULT &code);
-    // Records the call and returns its failure code, or an invalid handle, or no error.
-    midi::MMRESULT CheckIn(const std::string &call, midi::HMIDIIN h, bool mustBeOpen);
-    midi::MMRESULT CheckOut(const std::string &call, midi::HMIDIOUT h, bool mustBeOpen);
-    // What both directions do alike.
-    template<class TCaps>
-    midi::MMRESULT Capabilities(const std::string &call, const std::vector<std::string> &names,
+    struct OutState
+    {
+        bool Open = false;
+    };
+    // One direction of the service: its devices' names and states, and the handles it gives
+    // out (its base plus the device's number).
+    template<class TState>
+    struct THalf
+    {
+        std::vector<std::string> Names;
+        std::vector<TState> States;
+        std::uintptr_t Base;
+        TState &Of(std::uintptr_t handle) { return States[handle - Base]; }
+    };
+    // What both directions do alike, the lock held. Check records the call and returns its
+    // failure code, or an invalid handle, or no error.
+    template<class TState>
+    midi::MMRESULT Check(const std::string &call, const THalf<TState> &half, std::uintptr_t h,
+                         bool mustBeOpen);
+    template<class TState>
+    std::uint32_t Count(const std::string &call, const THalf<TState> &half);
+    template<class TState, class TCaps>
+    midi::MMRESULT Capabilities(const std::string &call, const THalf<TState> &half,
                                 std::uintptr_t id, TCaps *caps);
+    template<class TState>
+    midi::MMRESULT Open(const std::string &call, THalf<TState> &half, std::uint32_t id,
+                        TState opened, std::uintptr_t *handle);
+    template<class TState>
+    midi::MMRESULT Close(const std::string &call, THalf<TState> &half, std::uintptr_t h);
     static midi::MMRESULT Prepared(midi::MMRESULT check, midi::MIDIHDR *hdr, bool prepared);
     midi::MIDIHDR *TakeBuffer(int device, InState &state);
     // Hands the device's next queued buffer back through its callback once `fill` has written
@@ -96,10 +118,8 @@ private:
                           const std::function<void(midi::MIDIHDR &)> &fill);
 
     mutable std::mutex Lock;
-    std::vector<std::string> InNames;
-    std::vector<std::string> OutNames;
-    std::vector<InState> In;
-    std::vector<bool> OutOpen;
+    THalf<InState> In;
+    THalf<OutState> Out;
     std::map<std::string, midi::MMRESULT> Failures;
     std::vector<std::string> CallLog;
     std::vector<std::vector<std::uint8_t>> SentLog;

@@ -6,13 +6,14 @@
 // a data set coming less than 20 ms after the previous one ended, as the MC-307 does.
 
 #include "EditorTestSupport.h"
+#include "ErrorRecorder.h"
 #include "VirtualRig.h"
 #include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
-#include "protocol/Handlers.h"
-#include "protocol/InstrumentPacing.h"
+#include "session/ErrorPolicy.h"
+#include "sysex/InstrumentPacing.h"
 
 #include <QFile>
 #include <QObject>
@@ -22,7 +23,7 @@
 #include <string>
 #include <vector>
 
-class TMainWindowFixture : public QObject
+class TMainWindowFixture : public QObject, public TErrorRecorder
 {
 protected:
     // The instrument alone; the window comes with StartWindow or OpenPacedWindow.
@@ -30,7 +31,7 @@ protected:
     {
         QFile::remove(QStringLiteral("Ombrix.INI"));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Rig = std::make_unique<TVirtualRig>();
         Instrument().SetStrictTiming(strict);
     }
@@ -50,8 +51,7 @@ protected:
     // messages have all left.
     void OpenPacedWindow()
     {
-        Paced
-            = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), protocol::InstrumentPacing());
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(20));
         OpenWindow(*Paced);
         WaitSent();
@@ -64,7 +64,7 @@ protected:
         Undo.reset();
         Paced.reset();
         Rig.reset();
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
         QFile::remove(QStringLiteral("Ombrix.INI"));
     }
 
@@ -88,5 +88,4 @@ protected:
     // The window's steps refer to its controls: the histories go after it.
     std::unique_ptr<TUndoCoordinator> Undo;
     std::unique_ptr<TOmbrix> Window;
-    std::vector<std::string> Errors;
 };

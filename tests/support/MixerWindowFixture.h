@@ -6,10 +6,11 @@
 // input its openings listen to.
 
 #include "EditorTestSupport.h"
+#include "ErrorRecorder.h"
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "mixer/FormMixer.h"
-#include "protocol/Handlers.h"
+#include "session/ErrorPolicy.h"
 
 #include <QCheckBox>
 #include <QLocale>
@@ -24,7 +25,7 @@
 #include <string>
 #include <vector>
 
-class TMixerWindowFixture : public QObject
+class TMixerWindowFixture : public QObject, public TErrorRecorder
 {
 protected:
     void StartWindow(midi::IMidiOuts &outputs)
@@ -32,13 +33,13 @@ protected:
         // Delay time texts with a decimal point.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         Errors.clear();
-        protocol::SetErrorReporter([this](const std::string &text) { Errors.push_back(text); });
+        RecordErrors();
         Form = std::make_unique<TFormMixer>([] { return TMainWindowSettings {0, 17}; }, outputs);
     }
     void StopWindow()
     {
         Form.reset();
-        protocol::SetErrorReporter(nullptr);
+        StopRecordingErrors();
     }
 
     template<class T>
@@ -74,5 +75,4 @@ protected:
     }
 
     std::unique_ptr<TFormMixer> Form;
-    std::vector<std::string> Errors;
 };

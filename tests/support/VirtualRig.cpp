@@ -1,6 +1,6 @@
 #include "VirtualRig.h"
 
-#include "protocol/ReceiveHandOver.h"
+#include "session/ReceiveHandOver.h"
 
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
@@ -17,7 +17,7 @@ TVirtualRig::TVirtualRig(std::chrono::microseconds byteTime, int deviceId)
     midi::ShutdownMidi();
     midi::SetMidiService(Hub);
     // What the instrument answers reaches the window thread as it does in the program.
-    protocol::TReceiveHandOver::Ensure();
+    session::TReceiveHandOver::Ensure();
 }
 
 TVirtualRig::~TVirtualRig()

@@ -1,0 +1,173 @@
+#include "PatchFile.h"
+
+#include "RolandMessage.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace sysex {
+
+namespace {
+
+constexpr int PartCount = 7;
+
+std::string Hex(int value)
+{
+    return midi::HexByte(value & 0xFF);
+}
+
+// The first and the page after the last of the block a page belongs to; none for a page of no
+// patch block. The patch common runs up to the first tone, each tone over two pages.
+std::optional<std::pair<int, int>> BlockPages(int page)
+{
+    if (page < 0x10)
+        return std::pair {0x00, 0x10};
+    if (page >= 0x10 && page <= 0x17) {
+        const int first = page & ~1;
+        return std::pair {first, first + 2};
+    }
+    return std::nullopt;
+}
+
+bool IsOurDataSet(std::span<const std::uint8_t> message)
+{
+    const std::optional<THeader> header = ReadHeader(message);
+    return header && header->Model == TModel::Instrument && header->Command == CommandDataSet;
+}
+
+TPatchFileRead Refused(std::size_t offset, std::string why)
+{
+    TPatchFileRead read;
+    read.Error = TPatchFileError {offset, std::move(why)};
+    return read;
+}
+
+} // namespace
+
+TPatchFileRead ParsePatchFile(std::span<const std::uint8_t> bytes)
+{
+    TPatchFileRead read;
+    std::optional<int> part;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (bytes[at] != 0xF0)
+            return Refused(at, "byte " + Hex(bytes[at]) + " outside a System Exclusive message");
+        std::size_t end = at + 1;
+        while (end < bytes.size() && bytes[end] < 0x80)
+            ++end;
+        if (end == bytes.size())
+            return Refused(at, "message cut short: the file ends before its F7");
+        if (bytes[end] != 0xF7)
+            return Refused(at,
+                           "message cut short: status byte " + Hex(bytes[end]) + " before its F7");
+        const auto message = bytes.subspan(at, end + 1 - at);
+        const std::size_t start = at;
+        at = end + 1;
+        if (!IsOurDataSet(message) || message.size() < HeaderSize + 2
+            || message[HeaderSize] != 0x02) {
+            ++read.File.Skipped;
+            continue;
+        }
+        if (message.size() < SmallestDataSet)
+            return Refused(start,
+                           "data set too short: " + std::to_string(message.size()) + " bytes");
+        const TRolandMessage dataSet = *ReadRolandMessage(message);
+        const auto body = dataSet.Body;
+        if (!dataSet.ChecksumHolds())
+            return Refused(start,
+                           "bad checksum " + Hex(dataSet.Checksum) + ", should be "
+                               + Hex(dataSet.ExpectedChecksum()));
+        const int messagePart = body[1];
+        const int page = body[2];
+        const int offset = body[3];
+        const auto pages = BlockPages(page);
+        if (messagePart >= PartCount || !pages) {
+            ++read.File.Skipped;
+            continue;
+        }
+        if (part && *part != messagePart) {
+            ++read.File.Skipped;
+            continue;
+        }
+        const std::size_t dataSize = body.size() - AddressSize;
+        const std::size_t room = std::size_t(pages->second - page) * 128 - std::size_t(offset);
+        if (dataSize > room)
+            return Refused(start,
+                           std::to_string(dataSize)
+                               + " data bytes run past the end of "
+                                 "their block ("
+                               + std::to_string(room) + " left)");
+        part = messagePart;
+        read.File.Messages.push_back({static_cast<std::uint8_t>(page),
+                                      static_cast<std::uint8_t>(offset),
+                                      {body.begin() + AddressSize, body.end()}});
+    }
+    if (read.File.Messages.empty())
+        return Refused(0,
+                       "no patch data (" + std::to_string(read.File.Skipped) + " other messages)");
+    read.File.Part = *part;
+    return read;
+}
+
+std::vector<midi::TByteStream> PatchFileMessages(const TPatchFile &file, int deviceId, int part)
+{
+    std::vector<midi::TByteStream> out;
+    for (const TPatchMessage &message : file.Messages) {
+        auto packets = DataSetPackets(
+            deviceId, {0x02, static_cast<std::uint8_t>(part & 0x7F), message.Page, message.Offset},
+            message.Data);
+        std::move(packets.begin(), packets.end(), std::back_inserter(out));
+    }
+    return out;
+}
+
+std::vector<std::string> MissingPatchBlocks(std::span<const midi::TByteStream> received, int part)
+{
+    static constexpr std::array<int, 5> FirstPages {0x00, 0x10, 0x12, 0x14, 0x16};
+    static constexpr std::array<const char *, 5> Names {"Common", "Tone 1", "Tone 2", "Tone 3",
+                                                        "Tone 4"};
+    std::vector<std::string> missing;
+    for (std::size_t block = 0; block < FirstPages.size(); ++block) {
+        const auto pages = BlockPages(FirstPages[block]);
+        // Ranges in bytes from the block's start.
+        std::vector<std::pair<std::size_t, std::size_t>> ranges;
+        for (const midi::TByteStream &message : received) {
+            if (PatchBlockMessages(std::span(&message, 1), part).empty())
+                continue;
+            const int page = message[HeaderSize + 2];
+            if (page < pages->first || page >= pages->second)
+                continue;
+            const std::size_t from
+                = std::size_t(page - pages->first) * 128 + message[HeaderSize + 3];
+            ranges.emplace_back(from, from + message.size() - SmallestDataSet + 1);
+        }
+        std::sort(ranges.begin(), ranges.end());
+        std::size_t reached = 0;
+        bool whole = !ranges.empty();
+        for (const auto &[from, to] : ranges) {
+            if (from > reached) {
+                whole = false;
+                break;
+            }
+            reached = std::max(reached, to);
+        }
+        if (!whole)
+            missing.emplace_back(Names[block]);
+    }
+    return missing;
+}
+
+std::vector<midi::TByteStream> PatchBlockMessages(std::span<const midi::TByteStream> received,
+                                                  int part)
+{
+    std::vector<midi::TByteStream> kept;
+    for (const midi::TByteStream &message : received)
+        if (IsOurDataSet(message) && message.size() >= SmallestDataSet && message.back() == 0xF7
+            && message[HeaderSize] == 0x02 && message[HeaderSize + 1] == part
+            && BlockPages(message[HeaderSize + 2]))
+            kept.push_back(message);
+    return kept;
+}
+
+} // namespace sysex
