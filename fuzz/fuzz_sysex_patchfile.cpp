@@ -6,8 +6,8 @@
 // bytes into that part's patch, and the file's bytes lie in a heap block of their own exact
 // size, so a read beyond their end is caught (AddressSanitizer).
 
-#include "sysex/PatchFile.h"
 #include "sysex/RolandMessage.h"
+#include "sysex/PatchFile.h"
 
 #include <cstdint>
 #include <cstdlib>
