@@ -113,12 +113,8 @@ void TPartSession::RequestPart()
 void TPartSession::Ask(const sysex::patch::TRequest &request,
                        std::span<const TAnswerWait::TBlock> blocks)
 {
-    // The answers are data sets of this device: the header's own bytes, without the checksum
-    // and F7 that the conversion closes a message with.
-    midi::TByteStream header;
-    midi::HexTextToSysEx(SetHeader, header);
-    header.resize(header.size() - 2);
-    Answers.Expect(blocks, header);
+    // The answers are data sets of this device.
+    Answers.Expect(blocks, static_cast<std::uint8_t>(sysex::DeviceByte(Settings.DeviceId)));
     SendText(request.Text);
     // Its wait starts when it has left the output's queue.
     Answers.Run(Output(), WaitBound.value_or(request.WaitMs));
