@@ -30,7 +30,7 @@ TBytes PartData(int level, int pan, int transpose, int mfx, int delay, int rever
 
 TBytes CommonData()
 {
-    TBytes data(44, 0);
+    TBytes data(sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size, 0);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i + 1);
     return data;
@@ -328,8 +328,9 @@ private slots:
     void testsCheckTheWholeAddress()
     {
         QFETCH(TBytes, address);
-        const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(
-            DataSetMessage({address[0], address[1], address[2], address[3]}, TBytes(0x2C, 1)));
+        const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(DataSetMessage(
+            {address[0], address[1], address[2], address[3]},
+            TBytes(sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size, 1)));
         QTEST(decoded.Switches.has_value(), "switches");
         QTEST(decoded.Common.has_value(), "common");
         QTEST(decoded.PartBlock.has_value(), "part");
