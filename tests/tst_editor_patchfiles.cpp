@@ -17,6 +17,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -282,6 +283,69 @@ private slots:
         QCOMPARE(sent.filter("02 00 10 65 01").size(), button == "Send" ? 1 : 0);
         QCOMPARE(Undo->PartStack(0).count(), 0);
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    // A dump with the patches of parts 2, 4 and 6, part 4's last block cut off: the user is asked
+    // which goes to the selected part, part 4 listed but not choosable; Annuler sends nothing.
+    void OpensThePartPickedFromADump_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("OK") << "OK";
+        QTest::newRow("Annuler") << "Annuler";
+    }
+    void OpensThePartPickedFromADump()
+    {
+        QFETCH(QString, button);
+        QByteArray dump;
+        for (std::uint8_t part : {1, 3, 5}) {
+            const char *names[] = {"Moon Synth  ", "Glass Keys  ", "Deep Bass   "};
+            Instrument().Write(
+                {0x02, part, 0x00, 0x00},
+                std::span(reinterpret_cast<const std::uint8_t *>(names[part / 2]), 12));
+            SelectPart(part + 1);
+            Window->PatchFiles().SavePatch(Dir.filePath("Part.syx"));
+            QByteArray saved = ReadRaw(Dir.filePath("Part.syx"));
+            if (part == 3)
+                saved.truncate(saved.lastIndexOf('\xF0'));
+            dump += saved;
+        }
+        const QString path = Dir.filePath("Dump.syx");
+        WriteRaw(path, dump);
+        SelectPart(1);
+        const auto before = PatchOf(Instrument(), 0);
+        QStringList listed;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto *form = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!form || form->objectName() != "FormPickPart")
+                return;
+            auto *list = form->findChild<QListWidget *>("ListPatchParts");
+            for (int row = 0; row < list->count(); ++row)
+                listed << list->item(row)->text()
+                        + (list->item(row)->flags() & Qt::ItemIsEnabled ? "" : " / disabled");
+            list->setCurrentRow(2);
+            for (QPushButton *choice : form->findChildren<QPushButton *>())
+                if (choice->text() == button)
+                    choice->click();
+        });
+        answer.start(20);
+        const std::size_t logged = Instrument().Log().size();
+        session::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(path); });
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(listed,
+                 (QStringList {"Part 2: Moon Synth",
+                               "Part 4: Glass Keys (incomplete: Tone 4) / "
+                               "disabled",
+                               "Part 6: Deep Bass"}));
+        if (button == "Annuler") {
+            QCOMPARE(Instrument().Log().size(), logged);
+            QCOMPARE(PatchOf(Instrument(), 0), before);
+            return;
+        }
+        QCOMPARE(PatchOf(Instrument(), 0), PatchOf(Instrument(), 5));
+        QCOMPARE(Report(),
+                 QString("Dump.syx, part 6 of the file (Deep Bass): 9 messages sent to part "
+                         "1, 9 other messages skipped"));
     }
 
     void RefusesWhatItCannotUse_data()

@@ -5,8 +5,8 @@
 #include "settings/ConfFile.h"
 #include "settings/PatchFileStorage.h"
 #include "support/RawFile.h"
-#include "sysex/RolandMessage.h"
 #include "sysex/PatchFile.h"
+#include "sysex/RolandMessage.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -22,7 +22,7 @@ Q_DECLARE_METATYPE(TByteStream)
 
 namespace {
 
-constexpr int CommonSize = 0x48;
+constexpr int CommonSize = 0x4A;
 constexpr int ToneSize = 0x81;
 
 std::uint32_t Linear(std::span<const std::uint8_t, 4> a)
@@ -160,6 +160,45 @@ private slots:
         QCOMPARE(read.File.Skipped, int(others.size()));
         QCOMPARE(read.File.Part, 3);
         QCOMPARE(read.File.Messages.size(), patch.size());
+    }
+
+    // A pattern's dump holds several parts' patches: each is kept, by part, with its name (a
+    // character the instrument does not take read as a space), what it skips and the blocks it
+    // does not hold whole.
+    void FindsEveryPartsPatch()
+    {
+        QRandomGenerator random(5);
+        const auto named = [&](std::uint8_t part, const char *name, bool split) {
+            TList patch = PatchAnswer(random, 0x10, part, split);
+            std::vector<std::uint8_t> common(patch[0].begin() + 10, patch[0].end() - 2);
+            std::copy(name, name + 12, common.begin());
+            patch[0] = DataSet(0x10, {0x02, part, 0x00, 0x00}, common);
+            return patch;
+        };
+        TList file = named(5, "Moon Synth  ", true);
+        file.push_back({0xF0, 0x43, 0x10, 0x00, 0xF7});
+        const TList deep = named(2, "Deep~Bass\x01  ", false);
+        file.insert(file.end(), deep.begin(), deep.end());
+        const TList cut = named(0, "Cut         ", false);
+        file.push_back(DataSet(0x10, {0x02, 0x00, 0x00, 0x00}, {'C', 'u', 't'}));
+        file.insert(file.end(), cut.begin() + 1, cut.begin() + 3);
+        const auto read = sysex::ParsePatchFile(Joined(file));
+        QVERIFY(!read.Error);
+        QCOMPARE(read.File.Part, 5);
+        QStringList found;
+        for (const sysex::TPatchFile &patch : read.Parts) {
+            QStringList missing;
+            for (const std::string &block : sysex::MissingFileBlocks(patch))
+                missing << QString::fromStdString(block);
+            found << QStringLiteral("%1 %2 %3 [%4]")
+                         .arg(patch.Part)
+                         .arg(QString::fromStdString(sysex::PatchFileName(patch).value_or("-")))
+                         .arg(patch.Skipped)
+                         .arg(missing.join(", "));
+        }
+        QCOMPARE(found,
+                 (QStringList {"0 - 15 [Common, Tone 3, Tone 4]", "2 Deep Bass 13 []",
+                               "5 Moon Synth 9 []"}));
     }
 
     void RefusesBadFiles_data()
