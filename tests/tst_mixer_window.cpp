@@ -36,28 +36,6 @@ QString Message(const std::string &text)
 
 using F = sysex::mixer::TFieldId;
 
-struct TPart
-{
-    int Level = 100;
-    int Pan = 0x40;
-    int Transpose = 0x30;
-    int Mfx = 0;
-    int Delay = 0;
-    int Reverb = 0;
-};
-
-TBytes PartBlock(std::uint8_t blockByte, const TPart &p, std::uint8_t area = 0x01)
-{
-    return MixerPartBlock(blockByte,
-                          {{F::Level, p.Level},
-                           {F::Pan, p.Pan},
-                           {F::Transpose, p.Transpose},
-                           {F::PartMfx, p.Mfx},
-                           {F::DelaySend, p.Delay},
-                           {F::ReverbSend, p.Reverb}},
-                          area);
-}
-
 const std::string Set17 = "F0 41 10 00 0B 12 ";
 const std::string Model3A17 = "00 F0 41 10 3A 12 ";
 } // namespace
@@ -73,10 +51,10 @@ class TestMixerWindow : public TMixerWindowFixture
     QStringList Sent() const { return Outputs.SentHex(); }
     void Decode(const TBytes &message) { Form->DoSysexData(0, message); }
     // Puts every part at the same values through the decoder, which sends nothing.
-    void DecodeAllParts(const TPart &part)
+    void DecodeAllParts(const TMixerBytes &part)
     {
         for (const sysex::mixer::TMixerPart &p : sysex::mixer::Parts)
-            Decode(PartBlock(p.BlockByte, part));
+            Decode(MixerPartBlock(p.BlockByte, part));
     }
     static void Type(TEditBox *box, const QString &text)
     {
@@ -345,7 +323,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(int, controller);
-        DecodeAllParts({100, 0x40, 0x30, 0, 20, 20});
+        DecodeAllParts({{F::DelaySend, 20}, {F::ReverbSend, 20}});
         Bar(QStringLiteral("Bar%1%2").arg(name).arg(5))->setValue(33);
         QCOMPARE(Box(QStringLiteral("Edit%1%2").arg(name).arg(5))->text(), QStringLiteral("33"));
         QCOMPARE(Sent(), ControlChanges(controller, 20, 5, 33));
@@ -454,7 +432,7 @@ private slots:
     {
         DecodeAllParts({});
         TEditBox *box = Box("EditDelay6");
-        Decode(PartBlock(0x14, {100, 0x40, 0x30, 0, 40, 0}));
+        Decode(MixerPartBlock(0x14, {{F::DelaySend, 40}}));
         QCOMPARE(Bar("BarDelay6")->value(), 40);
         Type(box, QStringLiteral("x1g"));
         Enter(box);
@@ -481,7 +459,7 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, hint);
         // Every part 5 semitones up (bar position -5) first, through the decoder.
-        DecodeAllParts({100, 0x40, 0x30 + 5, 0, 0, 0});
+        DecodeAllParts({{F::Transpose, 0x30 + 5}});
         Outputs.ClearRecord();
         Bar("BarTrans4")->setValue(position);
         QStringList expected;
@@ -544,8 +522,13 @@ private slots:
         Outputs.ClearRecord();
         const QString before = Log();
         const int level = 10 + suffix, delay = 20 + suffix, reverb = 30 + suffix;
-        Decode(PartBlock(sysex::mixer::Parts[suffix - 1].BlockByte,
-                         {level, pan, transpose, mfx, delay, reverb}));
+        Decode(MixerPartBlock(sysex::mixer::Parts[suffix - 1].BlockByte,
+                              {{F::Level, level},
+                               {F::Pan, pan},
+                               {F::Transpose, transpose},
+                               {F::PartMfx, mfx},
+                               {F::DelaySend, delay},
+                               {F::ReverbSend, reverb}}));
         QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(suffix))->text(), QString::number(level));
         QCOMPARE(Bar(QStringLiteral("BarMixer%1").arg(suffix))->value(), level);
         QCOMPARE(Box(QStringLiteral("EditDelay%1").arg(suffix))->text(), QString::number(delay));
@@ -576,11 +559,11 @@ private slots:
     {
         DecodeAllParts({});
         const QString before = Log();
-        Decode(PartBlock(0x10, {77, 0x40, 0x30, 0, 0, 0}, 0x02));
+        Decode(MixerPartBlock(0x10, {{F::Level, 77}}, 0x02));
         Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, TBytes(0x81, 0x33)));
         // Neither 17 nor 18 names a part.
-        Decode(PartBlock(0x17, {5, 0x40, 0x30, 0, 0, 0}));
-        Decode(PartBlock(0x18, {5, 0x40, 0x30, 0, 0, 0}));
+        Decode(MixerPartBlock(0x17, {{F::Level, 5}}));
+        Decode(MixerPartBlock(0x18, {{F::Level, 5}}));
         QCOMPARE(Log(), before);
         QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("100"));
         QVERIFY(Sent().isEmpty());
@@ -592,8 +575,8 @@ private slots:
     {
         TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
         log->SetText(QStringLiteral("0"));
-        Decode(PartBlock(0x19, {}));
-        Decode(PartBlock(0x19, {}));
+        Decode(MixerPartBlock(0x19, {}));
+        Decode(MixerPartBlock(0x19, {}));
         QCOMPARE(log->Text(), QStringLiteral("0 R R"));
         // 01 00 00 08 is the pattern common block, not the system area's switches.
         TBytes data(44, 0);
@@ -701,21 +684,16 @@ private slots:
         };
         const QStringList before = snapshot();
         // Each message with the position of the last byte its test needs.
-        const std::pair<TBytes, std::size_t> wholes[] = {{PartBlock(0x12, {1, 2, 3, 1, 5, 6}), 23},
-                                                         {MixerCommonBlock({{F::DelayToMfx, 1},
-                                                                            {F::ReverbToMfx, 2},
-                                                                            {F::DelayLevel, 3},
-                                                                            {F::DelayType, 1},
-                                                                            {F::DelayHfDamp, 4},
-                                                                            {F::DelayTime, 5},
-                                                                            {F::DelayFeedback, 6},
-                                                                            {F::DelayOutput, 1},
-                                                                            {F::ReverbType, 2},
-                                                                            {F::ReverbLevel, 7},
-                                                                            {F::ReverbTime, 8},
-                                                                            {F::ReverbHfDamp, 9}}),
-                                                          53},
-                                                         {MixerSwitchBlock(1, 1, 1), 12}};
+        // clang-format off
+        const TBytes common = MixerCommonBlock({
+            {F::DelayToMfx, 1}, {F::ReverbToMfx, 2}, {F::DelayLevel, 3}, {F::DelayType, 1},
+            {F::DelayHfDamp, 4}, {F::DelayTime, 5}, {F::DelayFeedback, 6}, {F::DelayOutput, 1},
+            {F::ReverbType, 2}, {F::ReverbLevel, 7}, {F::ReverbTime, 8}, {F::ReverbHfDamp, 9}});
+        const TBytes part = MixerPartBlock(0x12, {{F::Level, 1}, {F::Pan, 2}, {F::Transpose, 3},
+            {F::PartMfx, 1}, {F::DelaySend, 5}, {F::ReverbSend, 6}});
+        // clang-format on
+        const std::pair<TBytes, std::size_t> wholes[]
+            = {{part, 23}, {common, 53}, {MixerSwitchBlock(1, 1, 1), 12}};
         for (const auto &[whole, lastNeeded] : wholes) {
             // Every cut that misses that byte, as a piece and closed by F7 (which makes the
             // byte before it a checksum).
@@ -1050,13 +1028,13 @@ private slots:
         // Deliveries reach the decoder only while an opening waits.
         TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
         log->SetText(QStringLiteral("0"));
-        Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
+        Fake->PlayLong(0, MixerPartBlock(0x11, {{F::Level, 33}}));
         QCoreApplication::processEvents();
         QCOMPARE(log->Text(), QStringLiteral("0"));
 
         TFormMixer form([] { return TMainWindowSettings {0, 32}; }, Outputs);
         QTimer::singleShot(100, this, [this] {
-            Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
+            Fake->PlayLong(0, MixerPartBlock(0x11, {{F::Level, 33}}));
             Fake->PlayLong(0, MixerSwitchBlock(1, 0, 1));
         });
         form.FormShow();

@@ -20,12 +20,10 @@ using F = sysex::mixer::TFieldId;
 
 TBytes PartData(int level, int pan, int transpose, int mfx, int delay, int reverb)
 {
-    return MixerPartData({{F::Level, level},
-                          {F::Pan, pan},
-                          {F::Transpose, transpose},
-                          {F::PartMfx, mfx},
-                          {F::DelaySend, delay},
-                          {F::ReverbSend, reverb}});
+    // clang-format off
+    return MixerBlockData(sysex::mixer::TBlock::PatternPart, {{F::Level, level}, {F::Pan, pan},
+        {F::Transpose, transpose}, {F::PartMfx, mfx}, {F::DelaySend, delay}, {F::ReverbSend, reverb}});
+    // clang-format on
 }
 
 TBytes CommonData()
