@@ -1,0 +1,162 @@
+// File > Read Patch Names... against the strict instrument through the paced output, on a bank
+// whose patches are named after their numbers: every name asked for lands in the settings file
+// (its first three lines kept byte for byte), a patch that does not answer keeps its old name and
+// is counted, the other actions wait, nothing is dropped, and the part whose temporary patch was
+// edited ends byte for byte as it was, after a whole read and after a cancel alike.
+
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "editor/NameReader.h"
+#include "settings/SettingsFile.h"
+#include "support/MainWindowFixture.h"
+#include "support/RawFile.h"
+#include "sysex/RolandMessage.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QRadioButton>
+
+namespace {
+
+constexpr std::uint8_t Part = 2; // part 3
+const QByteArray Head = "0 \r\n0\n17\t; MC-307\r\n";
+
+std::string NewName(int index)
+{
+    return "Patch " + std::to_string(index);
+}
+std::string OldName(int index)
+{
+    return "Old " + std::to_string(index);
+}
+
+// Passes every message on to the paced output but the silent-th name request, which the
+// instrument therefore never answers.
+class TSilentPatch final : public midi::IMidiOuts, public midi::IMidiOut
+{
+public:
+    TSilentPatch(midi::IMidiOuts &target, int silent)
+        : Target(target)
+        , Silent(silent)
+    { }
+    int Count() const override { return Target.Count(); }
+    const std::string &Name(int index) const override { return Target.Name(index); }
+    void Open(int index) override { Target.Open(index); }
+    midi::IMidiOut &Device(int index) override { return Inner = &Target.Device(index), *this; }
+    void SendSysEx(const midi::TByteStream &message) override
+    {
+        const bool nameRequest = message.size() == sysex::RequestSize && message[5] == 0x11
+            && message[6] == 0x02 && message[13] == TNameReader::NameSize;
+        if (!nameRequest || Requests++ != Silent)
+            Inner->SendSysEx(message);
+    }
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        Inner->SendShort(status, data1, data2);
+    }
+    std::size_t Waiting() const override { return Inner->Waiting(); }
+    std::uint64_t LastTicket() const override { return Inner->LastTicket(); }
+    bool HasLeft(std::uint64_t ticket) const override { return Inner->HasLeft(ticket); }
+
+private:
+    midi::IMidiOuts &Target;
+    midi::IMidiOut *Inner = nullptr;
+    int Silent;
+    int Requests = 0;
+};
+
+} // namespace
+
+class TReadNamesTest : public TMainWindowFixture
+{
+    Q_OBJECT
+
+    // The part's pattern part block and whole temporary patch.
+    std::vector<std::uint8_t> PartBytes()
+    {
+        std::vector<std::uint8_t> bytes = Instrument().Read({0x01, 0x00, 0x10 + Part, 0x00}, 0x1A);
+        for (std::uint8_t page : {0x00, 0x10, 0x12, 0x14, 0x16}) {
+            const auto block = Instrument().Read({0x02, Part, page, 0x00}, page ? 0x81 : 0x4A);
+            bytes.insert(bytes.end(), block.begin(), block.end());
+        }
+        return bytes;
+    }
+
+    std::unique_ptr<TSilentPatch> Outputs;
+
+private slots:
+    void cleanup()
+    {
+        StopWindow();
+        Outputs.reset();
+    }
+
+    void ReadsNamesAndRestoresThePart_data()
+    {
+        QTest::addColumn<int>("silent");
+        QTest::addColumn<int>("cancelAt");
+        QTest::newRow("whole read, one patch silent") << 700 << -1;
+        QTest::newRow("cancelled halfway") << -1 << 25;
+    }
+    void ReadsNamesAndRestoresThePart()
+    {
+        QFETCH(int, silent);
+        QFETCH(int, cancelAt);
+        StartRig(true);
+        QByteArray file = Head;
+        for (int i = 0; i < sysex::PatchNameCount; ++i) {
+            file += QByteArray::fromStdString(OldName(i)) + "\r\n";
+            Instrument().RenameStoredPatch(i / 128 + 1, i % 128, NewName(i));
+        }
+        WriteRaw("Ombrix.INI", file);
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
+        Paced->SetGap(0, std::chrono::milliseconds(20));
+        Outputs = std::make_unique<TSilentPatch>(*Paced, silent);
+        OpenWindow(*Outputs);
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
+        WaitSent();
+        // The temporary patch edited: its name, a common byte and a tone's last byte.
+        Instrument().Write({0x02, Part, 0x00, 0x00}, std::vector<std::uint8_t>(12, 'E'));
+        Instrument().Write({0x02, Part, 0x00, 0x10}, std::vector<std::uint8_t> {0x33});
+        Instrument().Write({0x02, Part, 0x17, 0x00}, std::vector<std::uint8_t> {0x22});
+        const std::vector<std::uint8_t> before = PartBytes();
+
+        bool othersWaited = true;
+        connect(Window->findChild<TNameReader *>(), &TNameReader::NameAsked, this, [&](int done) {
+            for (const char *action :
+                 {"OpenPatch", "SavePatch", "Setup", "Mixer", "ActionReadNames"})
+                othersWaited = othersWaited && !Find<QAction>(action)->isEnabled();
+            if (done == cancelAt)
+                Window->findChild<QProgressDialog *>("ProgressReadNames")->cancel();
+        });
+        Find<QAction>("ActionReadNames")->trigger();
+        WaitSent();
+
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QVERIFY(othersWaited);
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t {0});
+        QCOMPARE(PartBytes(), before);
+        QVERIFY(ReadRaw("Ombrix.INI").startsWith(Head));
+        settings::TSettingsValues values;
+        settings::ReadSettingsFile("Ombrix.INI", values);
+        const int asked = cancelAt < 0 ? sysex::PatchNameCount : cancelAt;
+        for (int i = 0; i < sysex::PatchNameCount; ++i)
+            QCOMPARE(values.PatchNames[std::size_t(i)],
+                     i < asked && i != silent ? NewName(i) : OldName(i));
+        const int read = asked - (silent >= 0);
+        QCOMPARE(Find<QLabel>("PatchFileReport")->text(),
+                 QString("Patch names: %1 of %2 read, %1 changed, %3 did not answer and kept "
+                         "their old names%4")
+                     .arg(read)
+                     .arg(sysex::PatchNameCount)
+                     .arg(silent >= 0)
+                     .arg(cancelAt < 0 ? "" : "; cancelled"));
+        const int shown = Find<TDropDownList>("LBPatchGroup")->ItemIndex() * 128;
+        QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(0).toStdString(),
+                 shown < asked ? NewName(shown) : OldName(shown));
+    }
+};
+
+QTEST_MAIN(TReadNamesTest)
+#include "tst_editor_readnames.moc"
