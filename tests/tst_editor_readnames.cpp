@@ -2,11 +2,14 @@
 // whose patches are named after their numbers: every name asked for lands in the settings file
 // (its first three lines kept byte for byte), a patch that does not answer keeps its old name and
 // is counted, the other actions wait, nothing is dropped, and the part whose temporary patch was
-// edited ends byte for byte as it was, after a whole read and after a cancel alike.
+// edited ends byte for byte as it was, after a whole read and after a cancel alike; a device
+// that goes away halfway leaves the names read so far and one error that says the part could
+// not be restored.
 
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "editor/NameReader.h"
+#include "midi/MidiError.h"
 #include "settings/SettingsFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/RawFile.h"
@@ -32,13 +35,15 @@ std::string OldName(int index)
 }
 
 // Passes every message on to the paced output but the silent-th name request, which the
-// instrument therefore never answers.
+// instrument therefore never answers; once gone name requests have passed, the device is gone
+// and every send fails.
 class TSilentPatch final : public midi::IMidiOuts, public midi::IMidiOut
 {
 public:
-    TSilentPatch(midi::IMidiOuts &target, int silent)
+    TSilentPatch(midi::IMidiOuts &target, int silent, int gone)
         : Target(target)
         , Silent(silent)
+        , Gone(gone)
     { }
     int Count() const override { return Target.Count(); }
     const std::string &Name(int index) const override { return Target.Name(index); }
@@ -48,6 +53,8 @@ public:
     {
         const bool nameRequest = message.size() == sysex::RequestSize && message[5] == 0x11
             && message[6] == 0x02 && message[13] == TNameReader::NameSize;
+        if (Requests == Gone)
+            throw midi::EMidiError("MIDI output gone");
         if (!nameRequest || Requests++ != Silent)
             Inner->SendSysEx(message);
     }
@@ -63,6 +70,7 @@ private:
     midi::IMidiOuts &Target;
     midi::IMidiOut *Inner = nullptr;
     int Silent;
+    int Gone;
     int Requests = 0;
 };
 
@@ -85,6 +93,30 @@ class TReadNamesTest : public TMainWindowFixture
 
     std::unique_ptr<TSilentPatch> Outputs;
 
+    // The window on the strict instrument, with a made-up bank and old names in the settings
+    // file, and part 3 shown with its temporary patch edited, whose bytes are returned.
+    std::vector<std::uint8_t> OpenEditedPart(int silent, int gone)
+    {
+        StartRig(true);
+        QByteArray file = Head;
+        for (int i = 0; i < sysex::PatchNameCount; ++i) {
+            file += QByteArray::fromStdString(OldName(i)) + "\r\n";
+            Instrument().RenameStoredPatch(i / 128 + 1, i % 128, NewName(i));
+        }
+        WriteRaw("Ombrix.INI", file);
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
+        Paced->SetGap(0, std::chrono::milliseconds(20));
+        Outputs = std::make_unique<TSilentPatch>(*Paced, silent, gone);
+        OpenWindow(*Outputs);
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
+        WaitSent();
+        // Its name, a common byte and a tone's last byte.
+        Instrument().Write({0x02, Part, 0x00, 0x00}, std::vector<std::uint8_t>(12, 'E'));
+        Instrument().Write({0x02, Part, 0x00, 0x10}, std::vector<std::uint8_t> {0x33});
+        Instrument().Write({0x02, Part, 0x17, 0x00}, std::vector<std::uint8_t> {0x22});
+        return PartBytes();
+    }
+
 private slots:
     void cleanup()
     {
@@ -103,25 +135,7 @@ private slots:
     {
         QFETCH(int, silent);
         QFETCH(int, cancelAt);
-        StartRig(true);
-        QByteArray file = Head;
-        for (int i = 0; i < sysex::PatchNameCount; ++i) {
-            file += QByteArray::fromStdString(OldName(i)) + "\r\n";
-            Instrument().RenameStoredPatch(i / 128 + 1, i % 128, NewName(i));
-        }
-        WriteRaw("Ombrix.INI", file);
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
-        Paced->SetGap(0, std::chrono::milliseconds(20));
-        Outputs = std::make_unique<TSilentPatch>(*Paced, silent);
-        OpenWindow(*Outputs);
-        Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
-        WaitSent();
-        // The temporary patch edited: its name, a common byte and a tone's last byte.
-        Instrument().Write({0x02, Part, 0x00, 0x00}, std::vector<std::uint8_t>(12, 'E'));
-        Instrument().Write({0x02, Part, 0x00, 0x10}, std::vector<std::uint8_t> {0x33});
-        Instrument().Write({0x02, Part, 0x17, 0x00}, std::vector<std::uint8_t> {0x22});
-        const std::vector<std::uint8_t> before = PartBytes();
-
+        const std::vector<std::uint8_t> before = OpenEditedPart(silent, -1);
         bool othersWaited = true;
         connect(Window->findChild<TNameReader *>(), &TNameReader::NameAsked, this, [&](int done) {
             for (const char *action :
@@ -155,6 +169,21 @@ private slots:
         const int shown = Find<TDropDownList>("LBPatchGroup")->ItemIndex() * 128;
         QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(0).toStdString(),
                  shown < asked ? NewName(shown) : OldName(shown));
+    }
+
+    void DeviceGoneSaysThePartIsNotRestored()
+    {
+        OpenEditedPart(-1, 10);
+        Find<QAction>("ActionReadNames")->trigger();
+        QCOMPARE(Errors.size(), std::size_t {1});
+        QVERIFY2(Errors.front().find("MIDI output gone\nPart 3 could not be restored: MIDI output "
+                                     "gone")
+                     != std::string::npos,
+                 Errors.front().c_str());
+        settings::TSettingsValues values;
+        settings::ReadSettingsFile("Ombrix.INI", values);
+        QCOMPARE(values.PatchNames[9], NewName(9));
+        QCOMPARE(values.PatchNames[10], OldName(10));
     }
 };
 
