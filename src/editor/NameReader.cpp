@@ -52,13 +52,11 @@ void TNameReader::AddTo(QMenu &file)
     read->setObjectName(QStringLiteral("ActionReadNames"));
     connect(read, &QAction::triggered, this,
             [this] { session::RunBurstHandler([this] { ReadNames(); }); });
-    // After the patch files' items and their separator.
-    QAction *first = file.actions().value(0);
-    for (QAction *action : file.actions())
-        if (action->isSeparator()) {
-            first = file.actions().value(file.actions().indexOf(action) + 1);
-            break;
-        }
+    // After the patch files' items and their separator, in a group of its own.
+    const QList<QAction *> items = file.actions();
+    const auto separator = std::find_if(items.begin(), items.end(),
+                                        [](QAction *item) { return item->isSeparator(); });
+    QAction *first = items.value(separator == items.end() ? 0 : separator - items.begin() + 1);
     file.insertAction(first, read);
     file.insertSeparator(first);
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
