@@ -1,13 +1,14 @@
 // Arbitrary bytes as a .syx patch file, as they are and with the Roland checksum of every message
 // made right (chosen by the first byte), so the input reaches the length and block checks.
 // Checked: a refused file takes nothing and names an offset inside it; a taken one has patch
-// messages of one part 0..6, each inside its block; what it sends, for a part and device taken
-// from the input, is sound data sets of at most 128 data bytes that write exactly the file's
-// bytes into that part's patch, and the file's bytes lie in a heap block of their own exact
+// messages of one part 0..6, each inside its block, and one patch for each part it names, by
+// part, each with its name and missing blocks read within its data; what it sends, for a part and
+// device taken from the input, is sound data sets of at most 128 data bytes that write exactly the
+// file's bytes into that part's patch, and the file's bytes lie in a heap block of their own exact
 // size, so a read beyond their end is caught (AddressSanitizer).
 
-#include "sysex/RolandMessage.h"
 #include "sysex/PatchFile.h"
+#include "sysex/RolandMessage.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +41,11 @@ void Parse(const std::vector<std::uint8_t> &bytes, int deviceId, int part)
         return;
     }
     Check(!read.File.Messages.empty() && read.File.Part >= 0 && read.File.Part <= 6);
+    for (std::size_t i = 0; i < read.Parts.size(); ++i) {
+        Check(i == 0 || read.Parts[i - 1].Part < read.Parts[i].Part);
+        Check(sysex::PatchFileName(read.Parts[i]).value_or("").size() <= 12);
+        Check(sysex::MissingFileBlocks(read.Parts[i]).size() <= 5);
+    }
     std::map<std::uint32_t, std::uint8_t> expected;
     for (const sysex::TPatchMessage &message : read.File.Messages) {
         const int page = message.Page;

@@ -1,7 +1,8 @@
 // Patch files of the main window against the virtual instrument: a saved patch holds exactly the
 // instrument's blocks, bytes the window does not show included; one opened into another part
-// leaves that part's memory equal to the file and the window showing it; a bad file or a place
-// that cannot be written gives one error and sends or writes nothing.
+// leaves that part's memory equal to the file and the window showing it; a dump's part is picked;
+// a bad file or a place that cannot be written gives one error and sends or writes nothing. And
+// the patch's own name, which a saved file is named after.
 
 #include "controls/RadioGroup.h"
 #include "editor/PatchFileActions.h"
@@ -14,9 +15,13 @@
 #include "sysex/PatchFile.h"
 
 #include <QAbstractSlider>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -57,6 +62,30 @@ private:
     void SelectPart(int part)
     {
         Find<TRadioGroup>("RadioGroupSelectPart")->Item(part - 1)->click();
+    }
+
+    void Name(std::uint8_t part, const char *name)
+    {
+        Instrument().Write({0x02, part, 0x00, 0x00},
+                           std::span(reinterpret_cast<const std::uint8_t *>(name), 12));
+    }
+    // The next modal dialog of that name (any, for "") is handed to look, then left with the
+    // button of that text, if any.
+    void Answering(const QString &name, const QString &button,
+                   const std::function<void(QWidget &)> &look)
+    {
+        auto *timer = new QTimer(Window.get());
+        connect(timer, &QTimer::timeout, this, [=] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog || !(name.isEmpty() || dialog->objectName() == name))
+                return;
+            timer->stop();
+            look(*dialog);
+            for (QAbstractButton *choice : dialog->findChildren<QAbstractButton *>())
+                if (!button.isEmpty() && choice->text() == button)
+                    choice->click();
+        });
+        timer->start(20);
     }
 
     // Part 2 made unlike the others, with values every control takes as they are, and bytes the
@@ -281,6 +310,104 @@ private slots:
                          "undone. Send it anyway? / Annuler"));
         QCOMPARE(sent.filter("02 00 10 65 01").size(), button == "Send" ? 1 : 0);
         QCOMPARE(Undo->PartStack(0).count(), 0);
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    // A dump with the patches of parts 2, 4 and 6, part 4's last block cut off: the user picks
+    // the one for the selected part, part 4 listed but not choosable; Annuler sends nothing.
+    void OpensThePartPickedFromADump_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("OK") << "OK";
+        QTest::newRow("Annuler") << "Annuler";
+    }
+    void OpensThePartPickedFromADump()
+    {
+        QFETCH(QString, button);
+        QByteArray dump;
+        for (std::uint8_t part : {1, 3, 5}) {
+            Name(part, std::array {"Moon Synth  ", "Glass Keys  ", "Deep Bass   "}[part / 2]);
+            SelectPart(part + 1);
+            Window->PatchFiles().SavePatch(Dir.filePath("Part.syx"));
+            const QByteArray saved = ReadRaw(Dir.filePath("Part.syx"));
+            dump += part == 3 ? saved.left(saved.lastIndexOf('\xF0')) : saved;
+        }
+        WriteRaw(Dir.filePath("Dump.syx"), dump);
+        SelectPart(1);
+        const auto before = PatchOf(Instrument(), 0);
+        QStringList listed;
+        const std::size_t logged = Instrument().Log().size();
+        Answering("FormPickPart", button, [&](QWidget &form) {
+            auto *list = form.findChild<QListWidget *>("ListPatchParts");
+            for (int row = 0; row < list->count(); ++row)
+                listed << list->item(row)->text()
+                        + (list->item(row)->flags() & Qt::ItemIsEnabled ? "" : " / disabled");
+            list->setCurrentRow(2);
+        });
+        session::RunBurstHandler([&] { Window->PatchFiles().OpenPatch(Dir.filePath("Dump.syx")); });
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QCOMPARE(listed,
+                 (QStringList {"Part 2: Moon Synth",
+                               "Part 4: Glass Keys (incomplete: Tone 4) / "
+                               "disabled",
+                               "Part 6: Deep Bass"}));
+        QCOMPARE(PatchOf(Instrument(), 0), button == "OK" ? PatchOf(Instrument(), 5) : before);
+        if (button == "Annuler")
+            QCOMPARE(Instrument().Log().size(), logged);
+        else
+            QCOMPARE(Report(),
+                     QString("Dump.syx, part 6 of the file (Deep Bass): 9 messages sent "
+                             "to part 1, 9 other messages skipped"));
+    }
+
+    // The name a part answer brings is shown, sending nothing; a typed one goes to the part's
+    // temporary patch on Enter or when the box is left, as one undo step each, and leaves the
+    // patch list and the settings file alone; Save Patch offers it as the file's name.
+    void ShowsSendsAndUndoesTheName()
+    {
+        auto *box = Find<QLineEdit>("EditPatchName");
+        Name(2, "Moon/Synth  ");
+        const QStringList showing = SentBy([&] { SelectPart(3); });
+        QCOMPARE(box->text(), QString("Moon/Synth"));
+        QCOMPARE(showing.filter("0B 12 02 02 00"), QStringList {}); // the tones' echo goes out
+        QString offered;
+        Answering("", "", [&](QWidget &dialog) {
+            offered = QFileInfo(qobject_cast<QFileDialog *>(&dialog)->selectedFiles().value(0))
+                          .fileName();
+            qobject_cast<QDialog *>(&dialog)->reject();
+        });
+        Window->PatchFiles().SavePatchClick();
+        QCOMPARE(offered, QString("Moon_Synth.syx"));
+
+        // Focus comes and goes only in a window that is active.
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        auto *list = Find<QComboBox>("LBPatch");
+        const QString listed = list->currentText();
+        // One key for each character, those beyond ASCII included; only 32..125 are taken.
+        const auto type = [box](const QString &text) {
+            box->setFocus();
+            box->selectAll();
+            for (const QChar c : text)
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), {});
+            return box->text();
+        };
+        QCOMPARE(type("Caf~\u00e9 Bar {} Synth"), QString("Caf Bar {} S"));
+        QCOMPARE(SentBy([&] { QTest::keyClick(box, Qt::Key_Return); }),
+                 QStringList {"F0 41 10 00 0B 12 02 02 00 00 43 61 66 20 42 61 72 20 7B 7D 20 53"});
+        type("Star");
+        QCOMPARE(SentBy([&] { box->clearFocus(); }).size(), 1);
+        QCOMPARE(SentBy([&] { box->clearFocus(); }).size(), 0);
+        QCOMPARE(list->currentText(), listed);
+        QVERIFY(!QFile::exists("Ombrix.INI"));
+
+        auto *undo = Find<QAction>("Undo");
+        QCOMPARE(undo->text(), QString("Undo Patch Name"));
+        undo->trigger();
+        undo->trigger();
+        const auto name = Instrument().Read({0x02, 0x02, 0x00, 0x00}, 12);
+        QCOMPARE(std::string(name.begin(), name.end()), std::string("Moon/Synth  "));
+        QCOMPARE(box->text(), QString("Moon/Synth"));
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
     }
 

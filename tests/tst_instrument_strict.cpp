@@ -29,13 +29,8 @@ TBytes Level(int value, std::uint8_t device = 0x10)
     return message;
 }
 constexpr auto Cable13 = std::chrono::microseconds(13 * 320);
-// Part 1's transposition, a model-3A data set of 12 bytes with the 00 ahead of its F0.
-const TBytes Transpose = [] {
-    TBytes message {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x40, 0x00};
-    message.push_back(ChecksumOf(message, 6, message.size()));
-    message.push_back(0xF7);
-    return message;
-}();
+// Part 1's transposition, 12 bytes.
+const TBytes Transpose = Model3AMessage(0x30, 0x55, 0x40);
 const TBytes LevelChange {0xB0, 7, 100};
 } // namespace
 

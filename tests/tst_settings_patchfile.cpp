@@ -5,8 +5,8 @@
 #include "settings/ConfFile.h"
 #include "settings/PatchFileStorage.h"
 #include "support/RawFile.h"
-#include "sysex/RolandMessage.h"
 #include "sysex/PatchFile.h"
+#include "sysex/RolandMessage.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -22,7 +22,7 @@ Q_DECLARE_METATYPE(TByteStream)
 
 namespace {
 
-constexpr int CommonSize = 0x48;
+constexpr int CommonSize = 0x4A;
 constexpr int ToneSize = 0x81;
 
 std::uint32_t Linear(std::span<const std::uint8_t, 4> a)
@@ -160,6 +160,36 @@ private slots:
         QCOMPARE(read.File.Skipped, int(others.size()));
         QCOMPARE(read.File.Part, 3);
         QCOMPARE(read.File.Messages.size(), patch.size());
+    }
+
+    // A pattern's dump holds several parts' patches: each is kept, by part, with its name (a
+    // character the instrument does not take read as a space), what it skips and how many of its
+    // blocks it does not hold whole.
+    void FindsEveryPartsPatch()
+    {
+        QRandomGenerator random(5);
+        const auto name = [](std::uint8_t part, std::string text) {
+            return DataSet(0x10, {0x02, part, 0x00, 0x00}, {text.begin(), text.end()});
+        };
+        TList file = PatchAnswer(random, 0x10, 5, true);
+        file.push_back(name(5, "Moon Synth  "));
+        file.push_back({0xF0, 0x43, 0x10, 0x00, 0xF7});
+        const TList two = PatchAnswer(random, 0x10, 2, false);
+        file.insert(file.end(), two.begin(), two.end());
+        file.push_back(name(2, "Deep~Bass\x01  "));
+        file.push_back(name(0, "Cut"));
+        file.push_back(DataSet(0x10, {0x02, 0x00, 0x10, 0x00}, RandomBytes(random, ToneSize)));
+        const auto read = sysex::ParsePatchFile(Joined(file));
+        QVERIFY(!read.Error);
+        QCOMPARE(read.File.Part, 5);
+        QStringList found;
+        for (const sysex::TPatchFile &patch : read.Parts)
+            found << QStringLiteral("%1 %2 %3 %4")
+                         .arg(patch.Part)
+                         .arg(QString::fromStdString(sysex::PatchFileName(patch).value_or("-")))
+                         .arg(patch.Skipped)
+                         .arg(sysex::MissingFileBlocks(patch).size());
+        QCOMPARE(found, (QStringList {"0 - 17 4", "2 Deep Bass 13 0", "5 Moon Synth 9 0"}));
     }
 
     void RefusesBadFiles_data()

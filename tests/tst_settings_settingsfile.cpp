@@ -461,57 +461,51 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
-        settings::TConfValues values {55};
-        // Missing: the defaults, no error.
-        settings::TReadOutcome outcome = settings::ReadConfFile(path, values);
-        QVERIFY(!outcome.Exists);
-        QVERIFY(outcome.Error.empty());
-        QCOMPARE(values.GapMs, 20);
         settings::WriteConfFile(path, settings::TConfValues {35});
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList {"Ombrix.conf"});
-        outcome = settings::ReadConfFile(path, values);
-        QVERIFY(outcome.Error.empty());
+        settings::TConfValues values;
+        QVERIFY(settings::ReadConfFile(path, values).Error.empty());
         QCOMPARE(values.GapMs, 35);
     }
 
+    // What is read over values that were there before; a missing file is no error, one that
+    // cannot be read is, and cannot be written either.
     void confFileValues_data()
     {
-        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("text"); // or "missing", "directory"
         QTest::addColumn<int>("gap");
-        QTest::newRow("plain") << QByteArray("[Output]\nGapMs=40\n") << 40;
-        QTest::newRow("too high") << QByteArray("[Output]\nGapMs=400\n") << 100;
-        QTest::newRow("negative") << QByteArray("[Output]\nGapMs=-3\n") << 0;
-        QTest::newRow("not a number") << QByteArray("[Output]\nGapMs=fast\n") << 20;
-        QTest::newRow("absent") << QByteArray("[Other]\nX=1\n") << 20;
-        QTest::newRow("empty file") << QByteArray() << 20;
+        QTest::addColumn<bool>("error");
+        QTest::newRow("plain") << QByteArray("[Output]\nGapMs=40\n") << 40 << false;
+        QTest::newRow("too high") << QByteArray("[Output]\nGapMs=400\n") << 100 << false;
+        QTest::newRow("negative") << QByteArray("[Output]\nGapMs=-3\n") << 0 << false;
+        QTest::newRow("not a number") << QByteArray("[Output]\nGapMs=fast\n") << 20 << false;
+        QTest::newRow("absent") << QByteArray("[Other]\nX=1\n") << 20 << false;
+        QTest::newRow("empty file") << QByteArray() << 20 << false;
+        QTest::newRow("missing") << QByteArray("missing") << 20 << false;
+        QTest::newRow("unreadable") << QByteArray("directory") << 20 << true;
     }
     void confFileValues()
     {
         QFETCH(QByteArray, text);
         QFETCH(int, gap);
+        QFETCH(bool, error);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
-        settings::TConfValues values;
-        QVERIFY(settings::ReadConfFile(path, values).Error.empty());
-        QCOMPARE(values.GapMs, gap);
-    }
-
-    void unreadableConfFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Ombrix.conf"));
-        QVERIFY(QDir().mkdir(path));
+        if (text == "directory")
+            QVERIFY(QDir().mkdir(path));
+        else if (text != "missing")
+            WriteRaw(path, text);
         settings::TConfValues values {55};
         const settings::TReadOutcome outcome = settings::ReadConfFile(path, values);
-        QVERIFY(outcome.Error.find("Ombrix.conf") != std::string::npos);
-        QCOMPARE(values.GapMs, 20);
-        QVERIFY_THROWS_EXCEPTION(settings::ESettingsError,
-                                 settings::WriteConfFile(path, settings::TConfValues {30}));
+        QVERIFY2(error ? outcome.Error.find("Ombrix.conf") != std::string::npos
+                       : outcome.Error.empty(),
+                 outcome.Error.c_str());
+        QVERIFY(text != "missing" || !outcome.Exists);
+        QCOMPARE(values.GapMs, gap);
+        if (error)
+            QVERIFY_THROWS_EXCEPTION(settings::ESettingsError,
+                                     settings::WriteConfFile(path, settings::TConfValues {30}));
     }
 };
 

@@ -34,14 +34,17 @@ using TBytes = std::vector<std::uint8_t>;
 
 namespace {
 
-// A port pair that sends back whatever it is given, as a MIDI loop-back cable does.
+// A port pair that sends back whatever it is given, as a MIDI loop-back cable does. Unplugged,
+// only its output is listed, and it cannot be opened (the cable was pulled since).
 class TLoopBackProvider final : public midi::IMidiPortProvider
 {
 public:
+    explicit TLoopBackProvider(bool unplugged = false) { State->Unplugged = unplugged; }
     std::vector<std::unique_ptr<midi::IMidiInPort>> InputPorts() override
     {
         std::vector<std::unique_ptr<midi::IMidiInPort>> ports;
-        ports.push_back(std::make_unique<TIn>(State));
+        if (!State->Unplugged)
+            ports.push_back(std::make_unique<TIn>(State));
         return ports;
     }
     std::vector<std::unique_ptr<midi::IMidiOutPort>> OutputPorts() override
@@ -63,6 +66,7 @@ private:
         std::mutex Lock;
         midi::IMidiInPort::Receiver Receiver;
         int SentCount = 0;
+        bool Unplugged = false;
     };
     struct TIn final : midi::IMidiInPort
     {
@@ -89,7 +93,12 @@ private:
             : State(std::move(state))
         { }
         std::string Name() const override { return "Loop-back"; }
-        bool Open(std::string &) override { return true; }
+        bool Open(std::string &error) override
+        {
+            if (State->Unplugged)
+                error = "Loop-back is no longer available";
+            return !State->Unplugged;
+        }
         bool Send(const std::uint8_t *data, std::size_t size, std::string &) override
         {
             std::lock_guard lock(State->Lock);
@@ -102,32 +111,6 @@ private:
         std::shared_ptr<TState> State;
     };
     std::shared_ptr<TState> State = std::make_shared<TState>();
-};
-
-// A device that is listed but cannot be opened (the cable was pulled since).
-class TUnpluggedProvider final : public midi::IMidiPortProvider
-{
-public:
-    std::vector<std::unique_ptr<midi::IMidiInPort>> InputPorts() override { return {}; }
-    std::vector<std::unique_ptr<midi::IMidiOutPort>> OutputPorts() override
-    {
-        std::vector<std::unique_ptr<midi::IMidiOutPort>> ports;
-        ports.push_back(std::make_unique<TOut>());
-        return ports;
-    }
-
-private:
-    struct TOut final : midi::IMidiOutPort
-    {
-        std::string Name() const override { return "Unplugged"; }
-        bool Open(std::string &error) override
-        {
-            error = "Unplugged is no longer available";
-            return false;
-        }
-        bool Send(const std::uint8_t *, std::size_t, std::string &) override { return false; }
-        void Close() override { }
-    };
 };
 
 // An instrument that answers no Inquiry Request: only its own kind of request.
@@ -393,7 +376,7 @@ private slots:
 
     void countsOnlyTheOutputsItAsked()
     {
-        Install({std::make_shared<TLoopBackProvider>(), std::make_shared<TUnpluggedProvider>()});
+        Install({std::make_shared<TLoopBackProvider>(), std::make_shared<TLoopBackProvider>(true)});
         Control<QPushButton>("DetectBtn")->click();
         QCOMPARE(Result(), QStringLiteral("No MC-307 answered on 1 output ports"));
     }

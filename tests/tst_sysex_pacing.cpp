@@ -2,13 +2,14 @@
 // model and of model 3A) keep the gap after the previous one has left the cable, and wait while
 // other bytes still occupy it, a newer value of a waiting data set takes its place unless
 // something that touches its part stands between, a JACK period lengthens the gap, a request's
-// wait can start when it has actually left, a failing device drops its queue once; the
-// program's own data is cut into packets the instrument takes; and the second settings file.
+// wait can start when it has actually left, a failing device drops its queue once; and the
+// program's own data is cut into packets the instrument takes.
 
 #include "midi/MidiError.h"
 #include "midi/PacedOutput.h"
-#include "sysex/RolandMessage.h"
+#include "support/MessageText.h"
 #include "sysex/InstrumentPacing.h"
+#include "sysex/RolandMessage.h"
 
 #include <QtTest>
 
@@ -77,18 +78,10 @@ const TByteStream OtherRequest = Request({0x01, 0x00, 0x10, 0x00}, {0x00, 0x00, 
 const TByteStream Model3A
     = {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, 0x30, 0x55, 0x40, 0x00, 0x3B, 0xF7};
 
-// A model-3A message: part byte, function byte (55 transposition, 56 MFX switch) and value.
-TByteStream Part3A(std::uint8_t part, std::uint8_t function, std::uint8_t value)
-{
-    TByteStream message {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, part, function, value, 0x00};
-    message.push_back(midi::RolandChecksum(message.data() + 6, 4));
-    message.push_back(0xF7);
-    return message;
-}
-const TByteStream TransposeA = Part3A(0x30, 0x55, 0x40);
-const TByteStream TransposeB = Part3A(0x30, 0x55, 0x41);
-const TByteStream OtherTranspose = Part3A(0x31, 0x55, 0x40);
-const TByteStream MfxSwitch = Part3A(0x30, 0x56, 0x01);
+const TByteStream TransposeA = Model3AMessage(0x30, 0x55, 0x40);
+const TByteStream TransposeB = Model3AMessage(0x30, 0x55, 0x41);
+const TByteStream OtherTranspose = Model3AMessage(0x31, 0x55, 0x40);
+const TByteStream MfxSwitch = Model3AMessage(0x30, 0x56, 0x01);
 // Part 1's patch selection (its group byte), another part's, a request of part 1's tone 1 block
 // and a patch file's packet of part 1's patch common: each reloads or reads part 1.
 const TByteStream PartOneSelection = DataSet({0x01, 0x00, 0x10, 0x03}, {0x02});

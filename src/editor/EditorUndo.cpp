@@ -3,6 +3,7 @@
 #include "EnvelopeImage.h"
 #include "PartSession.h"
 #include "PatchFileActions.h"
+#include "PatchNameBox.h"
 #include "ToneColumn.h"
 #include "controls/ControlWatch.h"
 #include "controls/UndoCoordinator.h"
@@ -15,7 +16,8 @@
 #include <utility>
 
 TEditorUndo::TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &session,
-                         TPatchFileActions &files, std::span<TToneColumn *const> columns,
+                         TPatchFileActions &files, TPatchNameBox &name,
+                         std::span<TToneColumn *const> columns,
                          std::function<void(int group, int patch)> pickPatch)
     : QObject(parent)
     , Undo(undo)
@@ -36,6 +38,16 @@ TEditorUndo::TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &
                     [&files, part, after = std::move(after)] {
                         session::RunHandler([&] { files.SendPatchMessages(part, after); });
                     }));
+            });
+    // Undone and redone on the part the name went to, whatever part the window shows then.
+    connect(&name, &TPatchNameBox::NameSent, this,
+            [this, &name](int part, const QString &before, const QString &after) {
+                if (part < 0 || part >= TUndoCoordinator::PartCount)
+                    return;
+                Undo.PartStack(part).push(new TUndoStep(
+                    QStringLiteral("Patch Name"),
+                    [&name, part, before] { name.SendName(part, before); },
+                    [&name, part, after] { name.SendName(part, after); }));
             });
     connect(&session, &TPartSession::PatchSelectionSent, this,
             [this, pickPatch = std::move(pickPatch)](

@@ -2,8 +2,8 @@
 
 // The main window's undo steps, each on the history of the part its message went to: a tone
 // control's change (through the shared control watcher), an envelope drag, a patch picked for
-// the part and a patch file opened into it. While a part request runs, that part is the one
-// requested, which the history in use follows only once the request has ended.
+// the part, a patch file opened into it and the patch renamed. While a part request runs, that part
+// is the one requested, which the history in use follows only once the request has ended.
 
 #include <QObject>
 
@@ -12,6 +12,7 @@
 
 class TPartSession;
 class TPatchFileActions;
+class TPatchNameBox;
 class TToneColumn;
 class TUndoCoordinator;
 
@@ -20,7 +21,8 @@ class TEditorUndo : public QObject
 public:
     // pickPatch shows a group and patch in the window's lists and sends them as a pick would.
     TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &session,
-                TPatchFileActions &files, std::span<TToneColumn *const> columns,
+                TPatchFileActions &files, TPatchNameBox &name,
+                std::span<TToneColumn *const> columns,
                 std::function<void(int group, int patch)> pickPatch);
 
 private:

@@ -3,6 +3,7 @@
 #include "EditorUndo.h"
 #include "NameReader.h"
 #include "PatchFileActions.h"
+#include "PatchNameBox.h"
 #include "ToneColumn.h"
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
@@ -51,15 +52,17 @@ TOmbrix::TOmbrix(midi::IMidiOuts &outputs, TUndoCoordinator &undo, QWidget *pare
     auto *watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, [this] { ShowSending(); });
     watch->start(100);
-    Files = new TPatchFileActions(*this, *PartSession, *StatusBar,
-                                  [this] { return LBPatch->currentText(); });
+    // A file is offered under the patch's own name; the list's stands in for a patch unnamed.
+    Files = new TPatchFileActions(*this, *PartSession, *StatusBar, [this] {
+        return NameBox->text().trimmed().isEmpty() ? LBPatch->currentText() : NameBox->text();
+    });
     BuildMenus();
     move(0, 0);
     resize(1020, 750);
     // A port that cannot be opened is shown, and creation goes on so the user can fix the setup.
     RunHandler([this] { PartSession->ApplySettings(); });
     CreateEnvelopes();
-    new TEditorUndo(this, Undo, *PartSession, *Files, Columns,
+    new TEditorUndo(this, Undo, *PartSession, *Files, *NameBox, Columns,
                     [this](int group, int patch) { PickPatch(group, patch); });
     // Selecting part 1 runs the part request before the window is first shown.
     RadioGroupSelectPart->SetItemIndex(0);
@@ -97,6 +100,8 @@ void TOmbrix::BuildControls()
             },
             Qt::DirectConnection);
     }
+
+    NameBox = new TPatchNameBox(*PartSession, client);
 
     LBPatch = new TDropDownList(client);
     LBPatch->setObjectName(QStringLiteral("LBPatch"));

@@ -17,6 +17,7 @@ class QDialog;
 class QStatusBar;
 class TDropDownList;
 class TPatchFileActions;
+class TPatchNameBox;
 class TRadioGroup;
 class TReceiveLog;
 class TToneColumn;
@@ -60,6 +61,7 @@ private:
     TPartSession *PartSession;
     TUndoCoordinator &Undo;
     TPatchFileActions *Files = nullptr;
+    TPatchNameBox *NameBox = nullptr;
     TDropDownList *LBPatch = nullptr;
     TDropDownList *LBPatchGroup = nullptr;
     TRadioGroup *RadioGroupSelectPart = nullptr;

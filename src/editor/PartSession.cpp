@@ -200,6 +200,8 @@ void TPartSession::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)
         break;
     case sysex::patch::TBlock::PatchCommon:
         emit CommonReceived();
+        if (decoded.Name)
+            emit NameReceived(*decoded.Name);
         break;
     case sysex::patch::TBlock::Tone:
         if (!decoded.Values.empty())

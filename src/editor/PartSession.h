@@ -84,6 +84,8 @@ signals:
     // What the answers hold, as each is decoded; a slot that throws ends the decoding there.
     void SelectionReceived(const sysex::patch::TPatchSelection &selection);
     void CommonReceived();
+    // The name at the start of the patch common block, without its padding.
+    void NameReceived(const std::string &name);
     void ToneReceived(int tone, const std::vector<sysex::patch::TToneValue> &values);
 
 private:

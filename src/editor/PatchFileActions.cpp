@@ -12,19 +12,24 @@
 #include "sysex/PatchMessages.h"
 #include "sysex/RolandMessage.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -59,6 +64,70 @@ bool SendWithoutUndo(QWidget *window, int part)
     box.setEscapeButton(cancel);
     box.exec();
     return box.clickedButton() == send;
+}
+
+QString Joined(const std::vector<std::string> &words)
+{
+    QStringList list;
+    for (const std::string &word : words)
+        list << QString::fromStdString(word);
+    return list.join(QStringLiteral(", "));
+}
+
+// Asks which of the parts' patches a file holds goes to part `to`; none on Annuler. A patch the
+// file does not hold whole is listed, and cannot be chosen: it would leave the part half
+// written.
+std::optional<sysex::TPatchFile> PickFilePart(QWidget *window,
+                                              const std::vector<sysex::TPatchFile> &parts, int to)
+{
+    QDialog dialog(window);
+    dialog.setObjectName(QStringLiteral("FormPickPart"));
+    dialog.setWindowTitle(QStringLiteral("Open Patch"));
+    auto *question = new QLabel(
+        QStringLiteral("The file holds the patches of several parts. Which one goes to part %1?")
+            .arg(to + 1),
+        &dialog);
+    question->setWordWrap(true);
+    auto *list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("ListPatchParts"));
+    for (const sysex::TPatchFile &patch : parts) {
+        const QString name
+            = QString::fromLatin1(sysex::PatchFileName(patch).value_or(std::string()));
+        auto *item
+            = new QListWidgetItem(QStringLiteral("Part %1: %2")
+                                      .arg(patch.Part + 1)
+                                      .arg(name.isEmpty() ? QStringLiteral("(no name)") : name),
+                                  list);
+        const QString missing = Joined(sysex::MissingFileBlocks(patch));
+        if (missing.isEmpty()) {
+            if (!list->currentItem())
+                list->setCurrentItem(item);
+            continue;
+        }
+        item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        item->setText(item->text() + QStringLiteral(" (incomplete: %1)").arg(missing));
+        item->setToolTip(
+            QStringLiteral("The file does not hold this part's %1 whole: it cannot be sent.")
+                .arg(missing));
+    }
+    auto *buttons = new QDialogButtonBox(&dialog);
+    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    ok->setEnabled(list->currentItem());
+    QObject::connect(list, &QListWidget::currentItemChanged, ok, [ok](QListWidgetItem *item) {
+        ok->setEnabled(item && item->flags().testFlag(Qt::ItemIsEnabled));
+    });
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(question);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || !ok->isEnabled() || list->currentRow() < 0)
+        return std::nullopt;
+    return parts[std::size_t(list->currentRow())];
 }
 
 } // namespace
@@ -175,6 +244,13 @@ void TPatchFileActions::OpenPatch(const QString &path)
     const settings::TPatchFileLoad load = settings::LoadPatchFile(path);
     if (!load.Error.isEmpty())
         throw midi::EMidiError(load.Error.toStdString());
+    // A pattern's bulk dump holds the patches of several parts: the user picks one, before
+    // anything is sent.
+    const bool several = load.Parts.size() > 1;
+    const std::optional<sysex::TPatchFile> file
+        = several ? PickFilePart(&Window, load.Parts, part) : load.File;
+    if (!file)
+        return;
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
     const std::vector<midi::TByteStream> held = Session.CollectPatch(part);
@@ -182,16 +258,22 @@ void TPatchFileActions::OpenPatch(const QString &path)
     if (!undoable && !SendWithoutUndo(&Window, part))
         return;
     midi::IMidiOut &device = Session.Output();
-    const auto messages = sysex::PatchFileMessages(load.File, Session.DeviceId(), part);
+    const auto messages = sysex::PatchFileMessages(*file, Session.DeviceId(), part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
         emit PatchFileOpened(part, sysex::PatchBlockMessages(held, part), messages);
+    const QString source = several
+        ? QStringLiteral("%1, part %2 of the file (%3)")
+              .arg(QFileInfo(path).fileName())
+              .arg(file->Part + 1)
+              .arg(QString::fromLatin1(sysex::PatchFileName(*file).value_or(std::string())))
+        : QFileInfo(path).fileName();
     ShowReport(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
-                   .arg(QFileInfo(path).fileName())
+                   .arg(source)
                    .arg(messages.size())
                    .arg(part + 1)
-                   .arg(load.File.Skipped));
+                   .arg(file->Skipped));
     // The window then shows what the instrument holds now, not what the file said.
     session::WaitPumpingAfterLeaving(device, sysex::patch::PatchSelectionWaitMs);
     Session.RequestAgain();

@@ -2,7 +2,8 @@
 
 // The main window's patch files: File > Open Patch..., Save Patch..., Recent Patches, and a .syx
 // file dropped on the window. Each works on the part the session has selected, and not while a
-// request procedure waits for its answers.
+// request procedure waits for its answers. A file with several parts' patches asks which one
+// to send.
 
 #include "midi/SysExText.h"
 

@@ -52,6 +52,7 @@ TPatchFileLoad LoadPatchFile(const QString &path)
         return load;
     }
     load.File = read.File;
+    load.Parts = read.Parts;
     return load;
 }
 

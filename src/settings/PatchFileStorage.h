@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace settings {
 
@@ -17,6 +18,7 @@ namespace settings {
 struct TPatchFileLoad
 {
     sysex::TPatchFile File;
+    std::vector<sysex::TPatchFile> Parts; // every part's patch, by part
     QString Error; // empty when the file was taken
 };
 TPatchFileLoad LoadPatchFile(const QString &path);

@@ -43,12 +43,14 @@ struct TPatchFile
 };
 
 // Reads the bytes of a .syx file. Takes the instrument's data sets of the patch common and tone
-// blocks of the first part they name; every one has its checksum checked and must end inside
-// its block. A stray byte between messages, a message without its F7, a bad checksum or length,
-// or a file with no patch data gives the error and no messages.
+// blocks of every part they name; every one has its checksum checked and must end inside its
+// block. A stray byte between messages, a message without its F7, a bad checksum or length, or
+// a file with no patch data gives the error and no messages.
 struct TPatchFileRead
 {
-    TPatchFile File;
+    TPatchFile File; // the patch of the first part named
+    // One patch for each part named, by part: more than one in a bulk dump of a pattern.
+    std::vector<TPatchFile> Parts;
     std::optional<TPatchFileError> Error;
 };
 TPatchFileRead ParsePatchFile(std::span<const std::uint8_t> bytes);
@@ -56,6 +58,15 @@ TPatchFileRead ParsePatchFile(std::span<const std::uint8_t> bytes);
 // The data sets that write the file's patch into part (0..6) of the instrument of deviceId: the
 // device byte and the part rewritten, each cut into packets of at most 128 data bytes.
 std::vector<midi::TByteStream> PatchFileMessages(const TPatchFile &file, int deviceId, int part);
+
+// The patch's name, from the first bytes of its patch common block, without its padding; none
+// when the file does not hold them all.
+std::optional<std::string> PatchFileName(const TPatchFile &file);
+
+// The blocks the file's patch does not hold whole, by name ("Common", "Tone 1".."Tone 4"): a
+// hole, or a block that ends short of its size on the instrument; none when the patch is
+// complete.
+std::vector<std::string> MissingFileBlocks(const TPatchFile &file);
 
 // The blocks of part (0..6) that the received data sets do not hold from their start without
 // a hole, by name ("Common", "Tone 1".."Tone 4"); none when the patch is complete. The program

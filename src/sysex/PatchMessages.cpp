@@ -109,6 +109,25 @@ std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHead
     };
 }
 
+std::string PatchNameFromBytes(std::span<const std::uint8_t, PatchNameSize> bytes)
+{
+    std::string name;
+    for (std::uint8_t byte : bytes)
+        name += byte >= PatchNameFirstChar && byte <= PatchNameLastChar ? char(byte) : ' ';
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
+std::string PatchNameMessage(const std::string &dataSetHeader, int part, std::string_view name)
+{
+    std::string text = dataSetHeader + "02 " + HexByte(part) + " 00 00";
+    for (std::size_t i = 0; i < std::size_t(PatchNameSize); ++i) {
+        const char c = i < name.size() ? name[i] : ' ';
+        text += " " + HexByte(c >= PatchNameFirstChar && c <= PatchNameLastChar ? c : ' ');
+    }
+    return text;
+}
+
 TDecoded DecodeMessage(std::span<const std::uint8_t> message)
 {
     const sysex::TMessageView view(message);
@@ -125,6 +144,12 @@ TDecoded DecodeMessage(std::span<const std::uint8_t> message)
     const auto block = view.Byte(BlockByte);
     if (block == PatchCommonBlock) {
         decoded.Block = TBlock::PatchCommon;
+        if (view.HasOffsets(0, PatchNameSize)) {
+            std::array<std::uint8_t, PatchNameSize> bytes {};
+            for (int i = 0; i < PatchNameSize; ++i)
+                bytes[std::size_t(i)] = *view.AtOffset(i);
+            decoded.Name = PatchNameFromBytes(bytes);
+        }
         return decoded;
     }
     for (int tone = 1; tone <= 4; ++tone) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sysex::patch {
@@ -30,6 +31,18 @@ std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataReque
 std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
                                                   int group, int patch);
 inline constexpr int PatchSelectionWaitMs = 200;
+
+// The patch's own name: the first bytes of its common block, characters 32..125 padded with
+// spaces.
+inline constexpr int PatchNameSize = 12;
+inline constexpr char PatchNameFirstChar = 32;
+inline constexpr char PatchNameLastChar = 125;
+// The name as a user reads it: a byte outside the characters taken as a space, and the padding
+// left out.
+std::string PatchNameFromBytes(std::span<const std::uint8_t, PatchNameSize> bytes);
+// The one data set that renames part p's temporary patch: the name's first 12 characters,
+// padded with spaces, a character outside those taken sent as a space.
+std::string PatchNameMessage(const std::string &dataSetHeader, int part, std::string_view name);
 
 enum class TBlock {
     NotOurs,
@@ -59,6 +72,8 @@ struct TDecoded
     TBlock Block = TBlock::NotOurs;
     // Pattern part block: present when the message holds the group and both patch bytes.
     std::optional<TPatchSelection> Selection;
+    // Patch common block: present when the message holds every byte of the name.
+    std::optional<std::string> Name;
     // Tone block: its tone (1..4) and every step whose bytes the message holds, in decoding
     // order; an envelope only with all its bytes.
     int Tone = 0;

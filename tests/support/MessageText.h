@@ -113,6 +113,17 @@ inline std::vector<std::uint8_t> RequestMessage(std::array<std::uint8_t, 4> addr
     return RolandMessage(deviceByte, 0x11, address, size);
 }
 
+// A model-3A data set, the 00 ahead of its F0 as the program sends it: part byte, function
+// byte (55 transposition, 56 MFX switch) and value.
+inline std::vector<std::uint8_t> Model3AMessage(std::uint8_t part, std::uint8_t function,
+                                                std::uint8_t value)
+{
+    std::vector<std::uint8_t> m {0x00, 0xF0, 0x41, 0x10, 0x3A, 0x12, part, function, value, 0x00};
+    m.push_back(ChecksumOf(m, 6, m.size()));
+    m.push_back(0xF7);
+    return m;
+}
+
 // A System Exclusive message of `size` bytes: F0, `fill` bytes, F7.
 inline std::vector<std::uint8_t> SysExOfSize(std::size_t size, std::uint8_t fill = 0x22)
 {
