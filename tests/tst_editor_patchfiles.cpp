@@ -122,7 +122,7 @@ private slots:
         for (QAction *action : file->actions())
             if (!action->isSeparator())
                 names << action->objectName();
-        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "", "Setup", "Quitter"}));
+        QCOMPARE(names, (QStringList {"OpenPatch", "SavePatch", "", "ActionReadNames", "Setup", "Quitter"}));
         QCOMPARE(Find<QMenu>("RecentPatches")->menuAction()->text(), QString("Recent Patches"));
         QVERIFY(!Find<QMenu>("RecentPatches")->isEnabled());
         QCOMPARE(Find<QAction>("OpenPatch")->shortcut(), QKeySequence(QKeySequence::Open));

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPixmap>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -22,10 +24,15 @@ constexpr int PollMilliseconds = 100;
 // A dialog that never shows up would keep the program waiting for good.
 constexpr int GiveUpMilliseconds = 30000;
 
-bool Grab(QWidget &window, const QString &path)
+// The window alone or, with over, what the screen shows where the window lies: the window and
+// whatever is open over it.
+bool Grab(QWidget &window, const QString &path, bool over = false)
 {
     QScreen *screen = window.screen();
-    const QPixmap picture = screen ? screen->grabWindow(window.winId()) : QPixmap();
+    const QRect area = window.frameGeometry();
+    const QPixmap picture = !screen ? QPixmap()
+        : over ? screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+               : screen->grabWindow(window.winId());
     if (picture.isNull() || !picture.save(path, "PNG")) {
         std::fprintf(stderr, "ombrix: cannot write the screenshot \"%s\"\n",
                      qPrintable(QDir::toNativeSeparators(path)));
@@ -65,6 +72,29 @@ void GrabWhenShown(QDialog &dialog, const QString &path, bool &ok)
     timer->start(PollMilliseconds);
 }
 
+// Grabs the main window with the name read's progress over it once the read has gone on for a
+// while, then cancels the read, which gives the part its patch back. Set up before the menu
+// action that starts the read, whose waits then run the polling timer.
+void GrabReadingNames(QWidget &window, const QString &path, bool &ok)
+{
+    auto *timer = new QTimer(&window);
+    auto shown = std::make_shared<QElapsedTimer>();
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, &ok, path, timer, shown] {
+        auto *progress = window.findChild<QProgressDialog *>(QStringLiteral("ProgressReadNames"));
+        if (!progress || !progress->isVisible() || !progress->windowHandle()
+            || !progress->windowHandle()->isExposed())
+            return;
+        if (!shown->isValid())
+            shown->start();
+        if (shown->elapsed() < SettleMilliseconds)
+            return;
+        ok = Grab(window, path, true) && ok;
+        timer->deleteLater();
+        progress->cancel();
+    });
+    timer->start(PollMilliseconds);
+}
+
 } // namespace
 
 void TakeScreenshots(TProgramWindows &windows, const QString &directory)
@@ -76,6 +106,13 @@ void TakeScreenshots(TProgramWindows &windows, const QString &directory)
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Mixer"))->trigger();
         GrabWhenShown(windows.FormSetup, dir.filePath(QStringLiteral("setup.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Setup"))->trigger();
+        const QString reading = dir.filePath(QStringLiteral("readnames.png"));
+        GrabReadingNames(windows.Ombrix, reading, ok);
+        windows.Ombrix.findChild<QAction *>(QStringLiteral("ActionReadNames"))->trigger();
+        if (!QFileInfo::exists(reading)) {
+            std::fprintf(stderr, "ombrix: the name read did not show its progress\n");
+            ok = false;
+        }
         QApplication::exit(ok ? 0 : 1);
     });
 }

@@ -1,6 +1,7 @@
 #include "Ombrix.h"
 
 #include "EditorUndo.h"
+#include "NameReader.h"
 #include "PatchFileActions.h"
 #include "PatchNameBox.h"
 #include "ToneColumn.h"
@@ -180,6 +181,7 @@ void TOmbrix::BuildMenus()
     quit->setObjectName(QStringLiteral("Quitter"));
     connect(quit, &QAction::triggered, this, [this] { close(); });
     Files->AddTo(*file);
+    (new TNameReader(*this, *PartSession, *Files))->AddTo(*file);
     QMenu *pattern = menu->addMenu(QStringLiteral("Pattern"));
     pattern->setObjectName(QStringLiteral("Pattern"));
     QAction *mixer = pattern->addAction(QStringLiteral("Mixer"));

@@ -6,6 +6,7 @@
 #include "session/RequestProcedure.h"
 #include "session/WaitPumping.h"
 #include "sysex/MixerParams.h"
+#include "sysex/PatchFile.h"
 #include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
@@ -141,7 +142,7 @@ void TPartSession::SendToneValue(int tone, int offset, const std::string &valueT
     SendText(sysex::ToneMessageText(SetHeader, PartText(), tone, offset, valueText));
 }
 
-std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
+std::vector<midi::TByteStream> TPartSession::Collect(int part, std::size_t request)
 {
     // The answers are kept as they come, neither decoded nor echoed: a file holds every byte of
     // the blocks, also those the window does not show.
@@ -151,9 +152,36 @@ std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
             Answers.Note(data);
             received.emplace_back(data.begin(), data.end());
         });
-    constexpr std::size_t Patch = sysex::patch::PartRequestCount - 1;
-    Ask(sysex::patch::PartRequests(RequestHeader, part)[Patch], AnswerBlocks(part, Patch));
+    Ask(sysex::patch::PartRequests(RequestHeader, part)[request], AnswerBlocks(part, request));
     return received;
+}
+
+std::vector<midi::TByteStream> TPartSession::CollectPatch(int part)
+{
+    return Collect(part, sysex::patch::PartRequestCount - 1);
+}
+
+std::vector<midi::TByteStream> TPartSession::CollectWholePatch(int part, const std::string &notDone)
+{
+    const std::vector<midi::TByteStream> received = CollectPatch(part);
+    const auto missing = sysex::MissingPatchBlocks(received, part);
+    if (!missing.empty()) {
+        std::string names;
+        for (const std::string &name : missing)
+            names += (names.empty() ? "" : ", ") + name;
+        throw midi::EMidiError("Part " + std::to_string(part + 1)
+                               + " did not answer completely (missing: " + names + "); " + notDone);
+    }
+    return sysex::PatchBlockMessages(received, part);
+}
+
+std::optional<sysex::patch::TPatchSelection> TPartSession::CollectSelection(int part)
+{
+    std::optional<sysex::patch::TPatchSelection> selection;
+    for (const midi::TByteStream &answer : Collect(part, 0))
+        if (const auto decoded = sysex::patch::DecodeMessage(answer).Selection)
+            selection = decoded;
+    return selection;
 }
 
 void TPartSession::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)

@@ -64,6 +64,12 @@ public:
     void SendToneValue(int tone, int offset, const std::string &valueText);
     // The part's whole patch as the instrument sends it, through a request procedure of its own.
     std::vector<midi::TByteStream> CollectPatch(int part);
+    // The same, only its patch common and tone blocks kept, when it is complete; otherwise throws
+    // naming the blocks missing, followed by what was not done for want of them.
+    std::vector<midi::TByteStream> CollectWholePatch(int part, const std::string &notDone);
+    // The part's patch selection as the instrument answers it, neither shown nor echoed; none
+    // when the answer holds none.
+    std::optional<sysex::patch::TPatchSelection> CollectSelection(int part);
 
     // The decoder attached to the input set during a part request.
     void DoSysexData(std::int32_t deviceIndex, std::span<const std::uint8_t> data);
@@ -85,6 +91,8 @@ signals:
 private:
     void RequestPart();
     void Ask(const sysex::patch::TRequest &request, std::span<const TAnswerWait::TBlock> blocks);
+    // The answers to one of the part's requests, as they came.
+    std::vector<midi::TByteStream> Collect(int part, std::size_t request);
     void SendText(const std::string &text);
 
     midi::IMidiOuts &Outputs;

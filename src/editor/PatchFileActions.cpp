@@ -285,17 +285,9 @@ void TPatchFileActions::SavePatch(const QString &path)
     const int part = Session.SelectedPart();
     if (Running() || part < 0)
         return;
-    const std::vector<midi::TByteStream> received = Session.CollectPatch(part);
-    const auto missing = sysex::MissingPatchBlocks(received, part);
-    if (!missing.empty()) {
-        std::string names;
-        for (const std::string &name : missing)
-            names += (names.empty() ? "" : ", ") + name;
-        throw midi::EMidiError(
-            "Part " + std::to_string(part + 1) + " did not answer completely (missing: " + names
-            + "); " + QDir::toNativeSeparators(path).toStdString() + " was not written.");
-    }
-    if (const auto error = settings::SavePatchFile(path, sysex::PatchBlockMessages(received, part)))
+    const std::vector<midi::TByteStream> blocks = Session.CollectWholePatch(
+        part, QDir::toNativeSeparators(path).toStdString() + " was not written.");
+    if (const auto error = settings::SavePatchFile(path, blocks))
         throw midi::EMidiError(error->toStdString());
     ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
     RememberPatchFile(path);
@@ -303,6 +295,13 @@ void TPatchFileActions::SavePatch(const QString &path)
 
 void TPatchFileActions::SendPatchMessages(int part,
                                           const std::vector<std::vector<std::uint8_t>> &messages)
+{
+    SendPatchData(part, messages);
+    Session.RequestAgain();
+}
+
+void TPatchFileActions::SendPatchData(int part,
+                                      const std::vector<std::vector<std::uint8_t>> &messages)
 {
     midi::IMidiOut &out = Session.Output();
     for (const std::vector<std::uint8_t> &message : messages) {
@@ -315,7 +314,6 @@ void TPatchFileActions::SendPatchMessages(int part,
              sysex::DataSetPackets(Session.DeviceId(), address, dataSet->AfterAddress()))
             out.SendSysEx(packet);
     }
-    Session.RequestAgain();
 }
 
 bool TPatchFileActions::eventFilter(QObject *watched, QEvent *event)

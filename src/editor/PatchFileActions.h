@@ -40,6 +40,10 @@ public:
     // Sends the data sets of a patch to part (0..6) with our device ID, whatever part and device
     // they were made for, then asks for the part again.
     void SendPatchMessages(int part, const std::vector<std::vector<std::uint8_t>> &messages);
+    // The same without asking for the part again.
+    void SendPatchData(int part, const std::vector<std::vector<std::uint8_t>> &messages);
+    // Shows the last report of the patches' work in the status bar.
+    void ShowReport(const QString &text);
 
 signals:
     // A patch file was sent to part (0..6): the data sets the part held before, and the file's.
@@ -55,7 +59,6 @@ private:
     void FillRecentPatchMenu();
     // Puts the file first in the recent files of Ombrix.conf.
     void RememberPatchFile(const QString &path);
-    void ShowReport(const QString &text);
 
     QWidget &Window;
     TPartSession &Session;

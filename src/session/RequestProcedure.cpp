@@ -36,4 +36,14 @@ TSysExAttachment::~TSysExAttachment()
     TRequestProcedure::Instance().Leave();
 }
 
+TRequestHold::TRequestHold()
+{
+    TRequestProcedure::Instance().Enter();
+}
+
+TRequestHold::~TRequestHold()
+{
+    TRequestProcedure::Instance().Leave();
+}
+
 } // namespace session

@@ -21,6 +21,7 @@ signals:
 
 private:
     friend class TSysExAttachment;
+    friend class TRequestHold;
     void Enter();
     void Leave();
 
@@ -40,6 +41,18 @@ public:
 
 private:
     midi::TMidiInput &Input;
+};
+
+// A window's task of several requests and sends holds the request procedure from its first to
+// its last: no other window starts one in between, and what is disabled while one runs stays
+// disabled. The requests inside attach their decoders as usual.
+class TRequestHold
+{
+public:
+    TRequestHold();
+    ~TRequestHold();
+    TRequestHold(const TRequestHold &) = delete;
+    TRequestHold &operator=(const TRequestHold &) = delete;
 };
 
 } // namespace session

@@ -294,41 +294,84 @@ TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values)
     return outcome;
 }
 
-void WriteSettingsFile(const QString &path, int midiInIndex, int midiOutIndex,
-                       const std::string &deviceIdText, const std::vector<std::string> &names)
+namespace {
+
+ESettingsError WriteError(const QString &path, const std::string &why)
 {
-    const auto failed = [&](const std::string &why) {
-        return ESettingsError(FileText(path) + " cannot be written: " + why
-                              + " The file has not been changed.");
-    };
-    // A line break inside an item would shift every line after it.
-    if (deviceIdText.find_first_of("\r\n") != std::string::npos)
-        throw failed("the device ID contains a line break.");
+    return ESettingsError(FileText(path) + " cannot be written: " + why
+                          + " The file has not been changed.");
+}
+
+// head: the first three lines, each ended.
+void WriteLines(const QString &path, const std::string &head, const std::vector<std::string> &names)
+{
     for (std::size_t k = 0; k < names.size() && k < std::size_t(PatchNameCount); ++k)
         if (names[k].find('\n') != std::string::npos)
-            throw failed("patch name " + std::to_string(k) + " contains a line break.");
+            throw WriteError(path, "patch name " + std::to_string(k) + " contains a line break.");
 
     // The new text goes to a file beside the old one, which it replaces only once it is whole:
     // a crash or a full disk halfway leaves the old file as it was.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw failed(file.errorString().toStdString() + ".");
-    const auto writeLine = [&](const char *data, std::size_t size) {
-        if (file.write(data, qint64(size)) != qint64(size) || file.write("\r\n", 2) != 2)
-            throw failed(file.errorString().toStdString() + ".");
+        throw WriteError(path, file.errorString().toStdString() + ".");
+    const auto write = [&](const char *data, std::size_t size) {
+        if (file.write(data, qint64(size)) != qint64(size))
+            throw WriteError(path, file.errorString().toStdString() + ".");
     };
-    const auto writeText = [&](const std::string &text) { writeLine(text.data(), text.size()); };
-    writeText(std::to_string(midiInIndex));
-    writeText(std::to_string(midiOutIndex));
-    writeText(deviceIdText);
+    write(head.data(), head.size());
     for (int k = 0; k < PatchNameCount; ++k) {
         if (std::size_t(k) < names.size())
-            writeText(names[std::size_t(k)]);
-        else
-            writeLine("", 0);
+            write(names[std::size_t(k)].data(), names[std::size_t(k)].size());
+        write("\r\n", 2);
     }
     if (!file.commit())
-        throw failed(file.errorString().toStdString() + ".");
+        throw WriteError(path, file.errorString().toStdString() + ".");
+}
+
+std::string Head(int midiInIndex, int midiOutIndex, const std::string &deviceIdText)
+{
+    return std::to_string(midiInIndex) + "\r\n" + std::to_string(midiOutIndex) + "\r\n"
+        + deviceIdText + "\r\n";
+}
+
+} // namespace
+
+void WriteSettingsFile(const QString &path, int midiInIndex, int midiOutIndex,
+                       const std::string &deviceIdText, const std::vector<std::string> &names)
+{
+    // A line break inside an item would shift every line after it.
+    if (deviceIdText.find_first_of("\r\n") != std::string::npos)
+        throw WriteError(path, "the device ID contains a line break.");
+    WriteLines(path, Head(midiInIndex, midiOutIndex, deviceIdText), names);
+}
+
+void WritePatchNames(const QString &path, int midiInIndex, int midiOutIndex,
+                     const std::string &deviceIdText, const std::vector<std::string> &names)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        WriteSettingsFile(path, midiInIndex, midiOutIndex, deviceIdText, names);
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        throw WriteError(path, file.errorString().toStdString() + ".");
+    // Only the head is read: the names after it may be of any length.
+    std::string head;
+    for (int line = 0; line < 3 && !file.atEnd();) {
+        char c = 0;
+        if (!file.getChar(&c))
+            throw WriteError(path, file.errorString().toStdString() + ".");
+        head.push_back(c);
+        if (c == '\n')
+            ++line;
+    }
+    // A file of three lines or fewer may end without the last one's end, or lack lines: the
+    // names still start on line 4.
+    if (!head.empty() && head.back() != '\n')
+        head += "\r\n";
+    for (auto lines = std::count(head.begin(), head.end(), '\n'); lines < 3; ++lines)
+        head += "\r\n";
+    WriteLines(path, head, names);
 }
 
 QString PatchNameForDisplay(const std::string &name)

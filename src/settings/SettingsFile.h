@@ -65,6 +65,12 @@ TReadOutcome ReadSettingsFile(const QString &path, TSettingsValues &values);
 void WriteSettingsFile(const QString &path, int midiInIndex, int midiOutIndex,
                        const std::string &deviceIdText, const std::vector<std::string> &names);
 
+// Writes names into the file atomically as WriteSettingsFile does, keeping its first three lines
+// byte for byte; a file that does not exist yet gets them from the three values. Throws as
+// WriteSettingsFile does, also when the file cannot be read.
+void WritePatchNames(const QString &path, int midiInIndex, int midiOutIndex,
+                     const std::string &deviceIdText, const std::vector<std::string> &names);
+
 // A name as shown: UTF-8 when it is valid UTF-8, else Windows-1252.
 QString PatchNameForDisplay(const std::string &name);
 

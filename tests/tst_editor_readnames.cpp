@@ -1,0 +1,198 @@
+// File > Read Patch Names... against the strict instrument through the paced output, on a bank
+// whose patches are named after their numbers: every name asked for lands in the settings file
+// (its first three lines kept byte for byte), a patch that does not answer keeps its old name and
+// is counted, the other actions wait, nothing is dropped, and the part whose temporary patch was
+// edited ends byte for byte as it was, after a whole read and after a cancel alike; a device
+// that goes away halfway leaves the names read so far and one error that says the part could
+// not be restored.
+
+#include "controls/DropDownList.h"
+#include "controls/RadioGroup.h"
+#include "editor/NameReader.h"
+#include "midi/MidiError.h"
+#include "settings/SettingsFile.h"
+#include "support/MainWindowFixture.h"
+#include "support/RawFile.h"
+#include "sysex/RolandMessage.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QRadioButton>
+
+namespace {
+
+constexpr std::uint8_t Part = 2; // part 3
+const QByteArray Head = "0 \r\n0\n17\t; MC-307\r\n";
+
+std::string NewName(int index)
+{
+    return "Patch " + std::to_string(index);
+}
+std::string OldName(int index)
+{
+    return "Old " + std::to_string(index);
+}
+
+// Passes every message on to the paced output but the silent-th name request, which the
+// instrument therefore never answers; once gone name requests have passed, the device is gone
+// and every send fails.
+class TSilentPatch final : public midi::IMidiOuts, public midi::IMidiOut
+{
+public:
+    TSilentPatch(midi::IMidiOuts &target, int silent, int gone)
+        : Target(target)
+        , Silent(silent)
+        , Gone(gone)
+    { }
+    int Count() const override { return Target.Count(); }
+    const std::string &Name(int index) const override { return Target.Name(index); }
+    void Open(int index) override { Target.Open(index); }
+    midi::IMidiOut &Device(int index) override { return Inner = &Target.Device(index), *this; }
+    void SendSysEx(const midi::TByteStream &message) override
+    {
+        const bool nameRequest = message.size() == sysex::RequestSize && message[5] == 0x11
+            && message[6] == 0x02 && message[13] == TNameReader::NameSize;
+        if (Requests == Gone)
+            throw midi::EMidiError("MIDI output gone");
+        if (!nameRequest || Requests++ != Silent)
+            Inner->SendSysEx(message);
+    }
+    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
+    {
+        Inner->SendShort(status, data1, data2);
+    }
+    std::size_t Waiting() const override { return Inner->Waiting(); }
+    std::uint64_t LastTicket() const override { return Inner->LastTicket(); }
+    bool HasLeft(std::uint64_t ticket) const override { return Inner->HasLeft(ticket); }
+
+private:
+    midi::IMidiOuts &Target;
+    midi::IMidiOut *Inner = nullptr;
+    int Silent;
+    int Gone;
+    int Requests = 0;
+};
+
+} // namespace
+
+class TReadNamesTest : public TMainWindowFixture
+{
+    Q_OBJECT
+
+    // The part's pattern part block and whole temporary patch.
+    std::vector<std::uint8_t> PartBytes()
+    {
+        std::vector<std::uint8_t> bytes = Instrument().Read({0x01, 0x00, 0x10 + Part, 0x00}, 0x1A);
+        for (std::uint8_t page : {0x00, 0x10, 0x12, 0x14, 0x16}) {
+            const auto block = Instrument().Read({0x02, Part, page, 0x00}, page ? 0x81 : 0x4A);
+            bytes.insert(bytes.end(), block.begin(), block.end());
+        }
+        return bytes;
+    }
+
+    std::unique_ptr<TSilentPatch> Outputs;
+
+    // The window on the strict instrument, with a made-up bank and old names in the settings
+    // file, and part 3 shown with its temporary patch edited, whose bytes are returned.
+    std::vector<std::uint8_t> OpenEditedPart(int silent, int gone)
+    {
+        StartRig(true);
+        QByteArray file = Head;
+        for (int i = 0; i < sysex::PatchNameCount; ++i) {
+            file += QByteArray::fromStdString(OldName(i)) + "\r\n";
+            Instrument().RenameStoredPatch(i / 128 + 1, i % 128, NewName(i));
+        }
+        WriteRaw("Ombrix.INI", file);
+        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
+        Paced->SetGap(0, std::chrono::milliseconds(20));
+        Outputs = std::make_unique<TSilentPatch>(*Paced, silent, gone);
+        OpenWindow(*Outputs);
+        Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
+        WaitSent();
+        // Its name, a common byte and a tone's last byte.
+        Instrument().Write({0x02, Part, 0x00, 0x00}, std::vector<std::uint8_t>(12, 'E'));
+        Instrument().Write({0x02, Part, 0x00, 0x10}, std::vector<std::uint8_t> {0x33});
+        Instrument().Write({0x02, Part, 0x17, 0x00}, std::vector<std::uint8_t> {0x22});
+        return PartBytes();
+    }
+
+private slots:
+    void cleanup()
+    {
+        StopWindow();
+        Outputs.reset();
+    }
+
+    void ReadsNamesAndRestoresThePart_data()
+    {
+        // The whole read takes its 90 s in make bench; here the first two groups are enough to
+        // cross a group's end.
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("silent");
+        QTest::addColumn<int>("cancelAt");
+        QTest::newRow("two groups, one patch silent") << 130 << 127 << -1;
+        QTest::newRow("from the menu, cancelled") << sysex::PatchNameCount << -1 << 25;
+    }
+    void ReadsNamesAndRestoresThePart()
+    {
+        QFETCH(int, count);
+        QFETCH(int, silent);
+        QFETCH(int, cancelAt);
+        const std::vector<std::uint8_t> before = OpenEditedPart(silent, -1);
+        bool othersWaited = true;
+        connect(Window->findChild<TNameReader *>(), &TNameReader::NameAsked, this, [&](int done) {
+            for (const char *action :
+                 {"OpenPatch", "SavePatch", "Setup", "Mixer", "ActionReadNames"})
+                othersWaited = othersWaited && !Find<QAction>(action)->isEnabled();
+            if (done == cancelAt)
+                Window->findChild<QProgressDialog *>("ProgressReadNames")->cancel();
+        });
+        if (count == sysex::PatchNameCount)
+            Find<QAction>("ActionReadNames")->trigger();
+        else
+            Window->findChild<TNameReader *>()->ReadNames(count);
+        WaitSent();
+
+        QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+        QVERIFY(othersWaited);
+        QCOMPARE(Instrument().StrictDrops(), std::uint64_t {0});
+        QCOMPARE(PartBytes(), before);
+        QVERIFY(ReadRaw("Ombrix.INI").startsWith(Head));
+        settings::TSettingsValues values;
+        settings::ReadSettingsFile("Ombrix.INI", values);
+        const int asked = cancelAt < 0 ? count : cancelAt;
+        for (int i = 0; i < sysex::PatchNameCount; ++i)
+            QCOMPARE(values.PatchNames[std::size_t(i)],
+                     i < asked && i != silent ? NewName(i) : OldName(i));
+        const int read = asked - (silent >= 0);
+        QCOMPARE(Find<QLabel>("PatchFileReport")->text(),
+                 QString("Patch names: %1 of %2 read, %1 changed, %3 did not answer and kept "
+                         "their old names%4")
+                     .arg(read)
+                     .arg(count)
+                     .arg(silent >= 0)
+                     .arg(cancelAt < 0 ? "" : "; cancelled"));
+        const int shown = Find<TDropDownList>("LBPatchGroup")->ItemIndex() * 128;
+        QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(0).toStdString(),
+                 shown < asked ? NewName(shown) : OldName(shown));
+    }
+
+    void DeviceGoneSaysThePartIsNotRestored()
+    {
+        OpenEditedPart(-1, 10);
+        Find<QAction>("ActionReadNames")->trigger();
+        QCOMPARE(Errors.size(), std::size_t {1});
+        QVERIFY2(Errors.front().find("MIDI output gone\nPart 3 could not be restored: MIDI output "
+                                     "gone")
+                     != std::string::npos,
+                 Errors.front().c_str());
+        settings::TSettingsValues values;
+        settings::ReadSettingsFile("Ombrix.INI", values);
+        QCOMPARE(values.PatchNames[9], NewName(9));
+        QCOMPARE(values.PatchNames[10], OldName(10));
+    }
+};
+
+QTEST_MAIN(TReadNamesTest)
+#include "tst_editor_readnames.moc"
