@@ -25,56 +25,30 @@ struct TMixerField
     int Highest;
 };
 
-// The fields of the blocks the message was decoded as. The pattern blocks are read as the
-// opening's answers bring them, from their first byte; the switches from 00 00 00 08, the first
-// byte the opening asks for.
+// The fields of the blocks the message was decoded as, as the mixer table lays them out. The
+// pattern blocks are read as the opening's answers bring them, from their first byte; the
+// switches from the first switch, the first byte the opening asks for.
 inline std::vector<TMixerField> DecodedMixerFields(const sysex::mixer::TDecodedMessage &decoded)
 {
+    using sysex::mixer::TBlock;
     constexpr std::size_t FirstData = 10; // after the header and the four address bytes
     std::vector<TMixerField> fields;
-    const auto add
-        = [&fields](instrument::TAddress block, int offset, int first, int lowest, int highest) {
-              block[3] = static_cast<std::uint8_t>(offset);
-              fields.push_back(
-                  {block, FirstData + static_cast<std::size_t>(offset - first), lowest, highest});
-          };
-    const auto last = [](const auto &items) { return static_cast<int>(std::size(items)) - 1; };
+    const auto add = [&fields](TBlock block, std::uint8_t blockByte, int first) {
+        const sysex::mixer::TBlockInfo &info = sysex::mixer::BlockInfo(block);
+        for (const sysex::mixer::TField &field : sysex::mixer::Fields)
+            if (field.Block == block)
+                fields.push_back({{info.Area, info.SubArea, blockByte, field.Offset},
+                                  FirstData + static_cast<std::size_t>(field.Offset - first),
+                                  0,
+                                  field.StoredMax});
+    };
     if (decoded.Switches)
-        for (sysex::mixer::TEffectSwitch which :
-             {sysex::mixer::TEffectSwitch::Mfx, sysex::mixer::TEffectSwitch::Delay,
-              sysex::mixer::TEffectSwitch::Reverb})
-            add({0x00, 0x00, 0x00, 0x00}, static_cast<int>(which), 0x08, 0, 1);
-    if (decoded.Common) {
-        const instrument::TAddress common {0x01, 0x00, 0x00, 0x00};
-        add(common, 0x1C, 0, 0, 127); // delay to MFX
-        add(common, 0x1D, 0, 0, 127); // reverb to MFX
-        add(common, 0x22, 0, 0, 127); // delay level
-        add(common, 0x23, 0, 0, last(sysex::mixer::DelayTypeItems));
-        add(common, 0x24, 0, 0, last(sysex::mixer::HfDampItems));
-        add(common, 0x25, 0, 0, sysex::mixer::DelayTimeMaximum);
-        add(common, 0x26, 0, 0, sysex::mixer::FeedbackMaximum);
-        add(common, 0x27, 0, 0, last(sysex::mixer::DelayOutputItems));
-        add(common, 0x28, 0, 0, last(sysex::mixer::ReverbTypeItems));
-        add(common, 0x29, 0, 0, 127); // reverb level
-        add(common, 0x2A, 0, 0, 127); // reverb time
-        add(common, 0x2B, 0, 0, last(sysex::mixer::HfDampItems));
-    }
-    if (const auto &p = decoded.PartBlock) {
-        namespace Offset = instrument::PartOffset;
-        const instrument::TAddress block {
-            0x01, 0x00, sysex::mixer::Parts[static_cast<std::size_t>(p->Part)].BlockByte, 0x00};
-        const auto group = [&](int offset, sysex::mixer::TSendGroup which) {
-            const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(which);
-            add(block, offset, 0, info.Minimum + info.ValueOffset, info.Maximum + info.ValueOffset);
-        };
-        group(Offset::Level, sysex::mixer::TSendGroup::Level);
-        group(Offset::Pan, sysex::mixer::TSendGroup::Pan);
-        group(Offset::DelaySend, sysex::mixer::TSendGroup::DelaySend);
-        group(Offset::ReverbSend, sysex::mixer::TSendGroup::ReverbSend);
-        add(block, Offset::Transpose, 0, 0,
-            sysex::mixer::TransposeMaximum - sysex::mixer::TransposeMinimum);
-        add(block, Offset::MfxSwitch, 0, 0, 1);
-    }
+        add(TBlock::System, 0x00, sysex::mixer::OffsetOf(sysex::mixer::TFieldId::MfxSwitch));
+    if (decoded.Common)
+        add(TBlock::PatternCommon, 0x00, 0);
+    if (const auto &p = decoded.PartBlock)
+        add(TBlock::PatternPart, sysex::mixer::Parts[static_cast<std::size_t>(p->Part)].BlockByte,
+            0);
     return fields;
 }
 

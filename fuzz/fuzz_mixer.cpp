@@ -37,8 +37,8 @@ struct TFuzzWorld
         // Nothing reads the instrument's log of what it received.
         Instrument.SetLogLimit(0);
         Groups = Form->findChildren<TMixerGroup *>();
-        Effects = Form->findChild<TEffectsArea *>();
-        if (Groups.size() != qsizetype(sysex::mixer::SendGroups.size()) || !Effects)
+        Effects = Form->findChildren<TEffectsArea *>();
+        if (Groups.size() != qsizetype(sysex::mixer::SendGroups.size()) || Effects.size() != 2)
             std::abort();
     }
 
@@ -63,17 +63,17 @@ struct TFuzzWorld
             Form->BarTransChange();
             Form->MFXPartClick();
         }
-        if (decoded.Common) {
-            Effects->ReverbChange();
-            Effects->DelayChange();
-        }
+        if (decoded.Common)
+            for (TEffectsArea *effects : Effects)
+                effects->SettingChange();
         if (decoded.Switches) {
-            for (const auto &[which, name] :
-                 {std::pair {sysex::mixer::TEffectSwitch::Mfx, "CBMFXSwitch"},
-                  {sysex::mixer::TEffectSwitch::Delay, "CBDelaySwitch"},
-                  {sysex::mixer::TEffectSwitch::Reverb, "CBReverbSwitch"}})
-                Effects->SwitchClick(
-                    which, Form->findChild<QCheckBox *>(QLatin1String(name))->isChecked());
+            using sysex::mixer::TFieldId;
+            for (TFieldId which :
+                 {TFieldId::MfxSwitch, TFieldId::DelaySwitch, TFieldId::ReverbSwitch})
+                Form->SwitchClick(which,
+                                  Form->findChild<QCheckBox *>(
+                                          QLatin1String(sysex::mixer::Field(which).ObjectName))
+                                      ->isChecked());
         }
         PassSentToInstrument();
     }
@@ -82,7 +82,7 @@ struct TFuzzWorld
     TRecordingOutputs Outputs;
     std::unique_ptr<TFormMixer> Form;
     QList<TMixerGroup *> Groups;
-    TEffectsArea *Effects = nullptr;
+    QList<TEffectsArea *> Effects;
     instrument::TVirtualInstrument Instrument;
 };
 

@@ -56,39 +56,34 @@ void SendAsTheWindow(const sysex::mixer::TDecodedMessage &decoded)
         instrument.Receive(message);
     };
     const std::string dataSet = sysex::DataSetHeader(instrument.DeviceId());
-    if (const auto &s = decoded.Switches) {
-        sendText(sysex::mixer::SwitchMessage(dataSet, sysex::mixer::TEffectSwitch::Mfx, s->Mfx));
-        sendText(
-            sysex::mixer::SwitchMessage(dataSet, sysex::mixer::TEffectSwitch::Delay, s->Delay));
-        sendText(
-            sysex::mixer::SwitchMessage(dataSet, sysex::mixer::TEffectSwitch::Reverb, s->Reverb));
-    }
+    using sysex::mixer::TFieldId;
+    if (const auto &s = decoded.Switches)
+        for (TFieldId which : {TFieldId::MfxSwitch, TFieldId::DelaySwitch, TFieldId::ReverbSwitch})
+            sendText(sysex::mixer::SwitchMessage(dataSet, which, sysex::mixer::At(*s, which) != 0));
     if (const auto &c = decoded.Common) {
-        for (const std::string &text : sysex::mixer::ReverbGroupMessages(
-                 dataSet,
-                 {c->ReverbType, c->ReverbLevel, c->ReverbTime, c->ReverbHfDamp, c->ReverbToMfx}))
-            sendText(text);
-        for (const std::string &text : sysex::mixer::DelayGroupMessages(
-                 dataSet,
-                 {c->DelayLevel, c->DelayType, c->DelayHfDamp, c->DelayTime, c->DelayFeedback,
-                  c->DelayOutput, c->DelayToMfx}))
-            sendText(text);
+        for (sysex::mixer::TSending group :
+             {sysex::mixer::TSending::ReverbGroup, sysex::mixer::TSending::DelayGroup}) {
+            std::vector<int> values;
+            for (TFieldId field : sysex::mixer::GroupFields(group))
+                values.push_back(sysex::mixer::At(*c, field));
+            for (const std::string &text : sysex::mixer::GroupMessages(dataSet, group, values))
+                sendText(text);
+        }
     }
     if (const auto &p = decoded.PartBlock) {
-        const sysex::mixer::TPartValues &v = p->Values;
         const int channel = sysex::mixer::Parts[static_cast<std::size_t>(p->Part)].Channel;
-        for (const auto &[group, position] : {std::pair {sysex::mixer::TSendGroup::Level, v.Level},
-                                              {sysex::mixer::TSendGroup::Pan, v.Pan},
-                                              {sysex::mixer::TSendGroup::ReverbSend, v.ReverbSend},
-                                              {sysex::mixer::TSendGroup::DelaySend, v.DelaySend}}) {
-            const std::uint8_t message[] = {sysex::mixer::ControlChangeStatus(channel),
-                                            sysex::mixer::SendGroupInfo(group).Controller,
-                                            sysex::mixer::ControlChangeValue(group, position)};
+        for (sysex::mixer::TSendGroup group : sysex::mixer::SendGroups) {
+            const TFieldId field = sysex::mixer::SendGroupInfo(group).Field;
+            const std::uint8_t message[]
+                = {sysex::mixer::ControlChangeStatus(channel), sysex::mixer::Field(field).SendByte,
+                   sysex::mixer::ControlChangeValue(group, sysex::mixer::At(p->Values, field))};
             instrument.Receive(message);
         }
         const std::string model3A = sysex::Model3AHeader(instrument.DeviceId());
-        sendText(sysex::mixer::TransposeMessage(model3A, p->Part, v.TransposePosition));
-        sendText(sysex::mixer::MfxPartMessage(model3A, p->Part, v.Mfx));
+        sendText(sysex::mixer::TransposeMessage(model3A, p->Part,
+                                                sysex::mixer::At(p->Values, TFieldId::Transpose)));
+        sendText(sysex::mixer::MfxPartMessage(model3A, p->Part,
+                                              sysex::mixer::At(p->Values, TFieldId::PartMfx) != 0));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "editor/PatchFileActions.h"
 #include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"
+#include "sysex/MixerParams.h"
 #include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
@@ -39,7 +40,8 @@ class TestEditorUndo : public TMainWindowFixture
     TMemory PartMemory(int part = 0)
     {
         TMemory memory
-            = Instrument().Read({0x01, 0x00, static_cast<std::uint8_t>(0x10 + part), 0x00}, 0x1A);
+            = Instrument().Read({0x01, 0x00, sysex::mixer::PartBlockByte(part + 1), 0x00},
+                                sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternPart).Size);
         for (int tone = 0; tone <= 4; ++tone) {
             const auto block = Instrument().Read(
                 {0x02, static_cast<std::uint8_t>(part),

@@ -102,7 +102,8 @@ TBytes Tone(const TVirtualInstrument &instrument, int part, int tone)
 
 TBytes PartBlock(const TVirtualInstrument &instrument, int index)
 {
-    return instrument.Read({0x01, 0x00, instrument::PatternPartBlockBytes[index], 0x00}, 0x1A);
+    return instrument.Read({0x01, 0x00, instrument::PatternPartBlockBytes[index], 0x00},
+                           instrument::PatternPartSize);
 }
 
 bool AllEqual(const std::vector<int> &values)

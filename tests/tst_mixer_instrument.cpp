@@ -27,11 +27,10 @@
 using instrument::TAddress;
 
 namespace {
-const std::uint8_t BlockBytes[] = {0x19, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
-
 TAddress PartByte(int suffix, std::uint8_t offset)
 {
-    return {0x01, 0x00, BlockBytes[suffix - 1], offset};
+    return {0x01, 0x00, sysex::mixer::Parts[static_cast<std::size_t>(suffix - 1)].BlockByte,
+            offset};
 }
 TAddress CommonByte(std::uint8_t offset)
 {

@@ -12,6 +12,7 @@
 #include "session/ErrorPolicy.h"
 #include "support/EditorTestSupport.h"
 #include "support/FakeMidiService.h"
+#include "support/MixerBlocks.h"
 #include "support/MixerWindowFixture.h"
 #include "support/RecordingOutputs.h"
 
@@ -33,67 +34,10 @@ QString Message(const std::string &text)
     return HexOf(SysExOfText(text));
 }
 
-struct TPart
-{
-    int Level = 100;
-    int Pan = 0x40;
-    int Transpose = 0x30;
-    int Mfx = 0;
-    int Delay = 0;
-    int Reverb = 0;
-};
-
-TBytes PartBlock(std::uint8_t blockByte, const TPart &p, std::uint8_t area = 0x01)
-{
-    TBytes data(26, 0);
-    data[0x06] = static_cast<std::uint8_t>(p.Level);
-    data[0x07] = static_cast<std::uint8_t>(p.Pan);
-    data[0x08] = static_cast<std::uint8_t>(p.Transpose);
-    data[0x0A] = static_cast<std::uint8_t>(p.Mfx);
-    data[0x0C] = static_cast<std::uint8_t>(p.Delay);
-    data[0x0D] = static_cast<std::uint8_t>(p.Reverb);
-    return DataSetMessage({area, 0x00, blockByte, 0x00}, data);
-}
-
-struct TCommon
-{
-    int DelayToMfx = 0, ReverbToMfx = 0, DelayLevel = 0, DelayType = 0, DelayHf = 0, DelayTime = 0,
-        Feedback = 0, Output = 0, ReverbType = 0, ReverbLevel = 0, ReverbTime = 0, ReverbHf = 0;
-};
-
-TBytes CommonData(const TCommon &c)
-{
-    TBytes data(44, 0);
-    data[0x1C] = static_cast<std::uint8_t>(c.DelayToMfx);
-    data[0x1D] = static_cast<std::uint8_t>(c.ReverbToMfx);
-    data[0x22] = static_cast<std::uint8_t>(c.DelayLevel);
-    data[0x23] = static_cast<std::uint8_t>(c.DelayType);
-    data[0x24] = static_cast<std::uint8_t>(c.DelayHf);
-    data[0x25] = static_cast<std::uint8_t>(c.DelayTime);
-    data[0x26] = static_cast<std::uint8_t>(c.Feedback);
-    data[0x27] = static_cast<std::uint8_t>(c.Output);
-    data[0x28] = static_cast<std::uint8_t>(c.ReverbType);
-    data[0x29] = static_cast<std::uint8_t>(c.ReverbLevel);
-    data[0x2A] = static_cast<std::uint8_t>(c.ReverbTime);
-    data[0x2B] = static_cast<std::uint8_t>(c.ReverbHf);
-    return data;
-}
-
-TBytes CommonBlock(const TCommon &c)
-{
-    return DataSetMessage({0x01, 0x00, 0x00, 0x00}, CommonData(c));
-}
-
-TBytes SwitchBlock(int mfx, int delay, int reverb)
-{
-    return DataSetMessage({0x00, 0x00, 0x00, 0x08},
-                          {static_cast<std::uint8_t>(mfx), static_cast<std::uint8_t>(delay),
-                           static_cast<std::uint8_t>(reverb)});
-}
+using F = sysex::mixer::TFieldId;
 
 const std::string Set17 = "F0 41 10 00 0B 12 ";
 const std::string Model3A17 = "00 F0 41 10 3A 12 ";
-const std::uint8_t PartBlockBytes[] = {0x19, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16};
 } // namespace
 
 class TestMixerWindow : public TMixerWindowFixture
@@ -107,10 +51,10 @@ class TestMixerWindow : public TMixerWindowFixture
     QStringList Sent() const { return Outputs.SentHex(); }
     void Decode(const TBytes &message) { Form->DoSysexData(0, message); }
     // Puts every part at the same values through the decoder, which sends nothing.
-    void DecodeAllParts(const TPart &part)
+    void DecodeAllParts(const TMixerBytes &part)
     {
-        for (std::uint8_t block : {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19})
-            Decode(PartBlock(block, part));
+        for (const sysex::mixer::TMixerPart &p : sysex::mixer::Parts)
+            Decode(MixerPartBlock(p.BlockByte, part));
     }
     static void Type(TEditBox *box, const QString &text)
     {
@@ -379,7 +323,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(int, controller);
-        DecodeAllParts({100, 0x40, 0x30, 0, 20, 20});
+        DecodeAllParts({{F::DelaySend, 20}, {F::ReverbSend, 20}});
         Bar(QStringLiteral("Bar%1%2").arg(name).arg(5))->setValue(33);
         QCOMPARE(Box(QStringLiteral("Edit%1%2").arg(name).arg(5))->text(), QStringLiteral("33"));
         QCOMPARE(Sent(), ControlChanges(controller, 20, 5, 33));
@@ -442,7 +386,7 @@ private slots:
     // end later sends nothing more.
     void pendingFeedbackIsAppliedOnce()
     {
-        Decode(CommonBlock({}));
+        Decode(MixerCommonBlock({}));
         Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, QStringLiteral("45"));
@@ -488,7 +432,7 @@ private slots:
     {
         DecodeAllParts({});
         TEditBox *box = Box("EditDelay6");
-        Decode(PartBlock(0x14, {100, 0x40, 0x30, 0, 40, 0}));
+        Decode(MixerPartBlock(0x14, {{F::DelaySend, 40}}));
         QCOMPARE(Bar("BarDelay6")->value(), 40);
         Type(box, QStringLiteral("x1g"));
         Enter(box);
@@ -515,7 +459,7 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, hint);
         // Every part 5 semitones up (bar position -5) first, through the decoder.
-        DecodeAllParts({100, 0x40, 0x30 + 5, 0, 0, 0});
+        DecodeAllParts({{F::Transpose, 0x30 + 5}});
         Outputs.ClearRecord();
         Bar("BarTrans4")->setValue(position);
         QStringList expected;
@@ -578,7 +522,13 @@ private slots:
         Outputs.ClearRecord();
         const QString before = Log();
         const int level = 10 + suffix, delay = 20 + suffix, reverb = 30 + suffix;
-        Decode(PartBlock(PartBlockBytes[suffix - 1], {level, pan, transpose, mfx, delay, reverb}));
+        Decode(MixerPartBlock(sysex::mixer::Parts[suffix - 1].BlockByte,
+                              {{F::Level, level},
+                               {F::Pan, pan},
+                               {F::Transpose, transpose},
+                               {F::PartMfx, mfx},
+                               {F::DelaySend, delay},
+                               {F::ReverbSend, reverb}}));
         QCOMPARE(Box(QStringLiteral("EditMixer%1").arg(suffix))->text(), QString::number(level));
         QCOMPARE(Bar(QStringLiteral("BarMixer%1").arg(suffix))->value(), level);
         QCOMPARE(Box(QStringLiteral("EditDelay%1").arg(suffix))->text(), QString::number(delay));
@@ -609,11 +559,11 @@ private slots:
     {
         DecodeAllParts({});
         const QString before = Log();
-        Decode(PartBlock(0x10, {77, 0x40, 0x30, 0, 0, 0}, 0x02));
+        Decode(MixerPartBlock(0x10, {{F::Level, 77}}, 0x02));
         Decode(DataSetMessage({0x02, 0x00, 0x12, 0x00}, TBytes(0x81, 0x33)));
         // Neither 17 nor 18 names a part.
-        Decode(PartBlock(0x17, {5, 0x40, 0x30, 0, 0, 0}));
-        Decode(PartBlock(0x18, {5, 0x40, 0x30, 0, 0, 0}));
+        Decode(MixerPartBlock(0x17, {{F::Level, 5}}));
+        Decode(MixerPartBlock(0x18, {{F::Level, 5}}));
         QCOMPARE(Log(), before);
         QCOMPARE(Box("EditMixer2")->text(), QStringLiteral("100"));
         QVERIFY(Sent().isEmpty());
@@ -625,8 +575,8 @@ private slots:
     {
         TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
         log->SetText(QStringLiteral("0"));
-        Decode(PartBlock(0x19, {}));
-        Decode(PartBlock(0x19, {}));
+        Decode(MixerPartBlock(0x19, {}));
+        Decode(MixerPartBlock(0x19, {}));
         QCOMPARE(log->Text(), QStringLiteral("0 R R"));
         // 01 00 00 08 is the pattern common block, not the system area's switches.
         TBytes data(44, 0);
@@ -641,21 +591,21 @@ private slots:
 
     void decodedCommon()
     {
-        TCommon c;
-        c.ReverbType = 5;
-        c.ReverbLevel = 64;
-        c.ReverbTime = 90;
-        c.ReverbHf = 17;
-        c.ReverbToMfx = 11;
-        c.DelayType = 1;
-        c.DelayLevel = 70;
-        c.DelayTime = 0x7F;
-        c.DelayHf = 16;
-        c.Output = 2;
-        c.Feedback = 0x7F;
-        c.DelayToMfx = 12;
+        TMixerBytes c;
+        c[F::ReverbType] = 5;
+        c[F::ReverbLevel] = 64;
+        c[F::ReverbTime] = 90;
+        c[F::ReverbHfDamp] = 17;
+        c[F::ReverbToMfx] = 11;
+        c[F::DelayType] = 1;
+        c[F::DelayLevel] = 70;
+        c[F::DelayTime] = 0x7F;
+        c[F::DelayHfDamp] = 16;
+        c[F::DelayOutput] = 2;
+        c[F::DelayFeedback] = 0x7F;
+        c[F::DelayToMfx] = 12;
         const QString before = Log();
-        Decode(CommonBlock(c));
+        Decode(MixerCommonBlock(c));
         QCOMPARE(List("LBReverbType")->currentText(), QStringLiteral("Hall 2"));
         QCOMPARE(Bar("BarReverbLevel")->value(), 64);
         QCOMPARE(Bar("BarReverbTime")->value(), 90);
@@ -675,14 +625,14 @@ private slots:
         QVERIFY(Sent().isEmpty());
 
         // Bytes that are no item of their list leave it without a selection.
-        c.ReverbType = 6;
-        c.ReverbHf = 0x7F;
-        c.DelayType = 2;
-        c.DelayHf = 18;
-        c.Output = 3;
-        c.DelayTime = 36;
-        c.Feedback = 40;
-        Decode(CommonBlock(c));
+        c[F::ReverbType] = 6;
+        c[F::ReverbHfDamp] = 0x7F;
+        c[F::DelayType] = 2;
+        c[F::DelayHfDamp] = 18;
+        c[F::DelayOutput] = 3;
+        c[F::DelayTime] = 36;
+        c[F::DelayFeedback] = 40;
+        Decode(MixerCommonBlock(c));
         for (const char *name :
              {"LBReverbType", "LBReverbHF", "LBDelayType", "LBDelayHF", "LBDelayOutput"})
             QCOMPARE(List(QString::fromLatin1(name))->ItemIndex(), -1);
@@ -707,7 +657,7 @@ private slots:
         QFETCH(int, delay);
         QFETCH(int, reverb);
         const QString before = Log();
-        Decode(SwitchBlock(mfx, delay, reverb));
+        Decode(MixerSwitchBlock(mfx, delay, reverb));
         QCOMPARE(Check("CBMFXSwitch")->isChecked(), mfx == 1);
         QCOMPARE(Check("CBDelaySwitch")->isChecked(), delay == 1);
         QCOMPARE(Check("CBReverbSwitch")->isChecked(), reverb == 1);
@@ -718,8 +668,8 @@ private slots:
     void shortAndGarbageMessagesChangeNothing()
     {
         DecodeAllParts({});
-        Decode(CommonBlock({}));
-        Decode(SwitchBlock(0, 0, 0));
+        Decode(MixerCommonBlock({}));
+        Decode(MixerSwitchBlock(0, 0, 0));
         const auto snapshot = [this] {
             QStringList values;
             for (QLineEdit *edit : Form->findChildren<QLineEdit *>())
@@ -734,10 +684,16 @@ private slots:
         };
         const QStringList before = snapshot();
         // Each message with the position of the last byte its test needs.
+        // clang-format off
+        const TBytes common = MixerCommonBlock({
+            {F::DelayToMfx, 1}, {F::ReverbToMfx, 2}, {F::DelayLevel, 3}, {F::DelayType, 1},
+            {F::DelayHfDamp, 4}, {F::DelayTime, 5}, {F::DelayFeedback, 6}, {F::DelayOutput, 1},
+            {F::ReverbType, 2}, {F::ReverbLevel, 7}, {F::ReverbTime, 8}, {F::ReverbHfDamp, 9}});
+        const TBytes part = MixerPartBlock(0x12, {{F::Level, 1}, {F::Pan, 2}, {F::Transpose, 3},
+            {F::PartMfx, 1}, {F::DelaySend, 5}, {F::ReverbSend, 6}});
+        // clang-format on
         const std::pair<TBytes, std::size_t> wholes[]
-            = {{PartBlock(0x12, {1, 2, 3, 1, 5, 6}), 23},
-               {CommonBlock({1, 2, 3, 1, 4, 5, 6, 1, 2, 7, 8, 9}), 53},
-               {SwitchBlock(1, 1, 1), 12}};
+            = {{part, 23}, {common, 53}, {MixerSwitchBlock(1, 1, 1), 12}};
         for (const auto &[whole, lastNeeded] : wholes) {
             // Every cut that misses that byte, as a piece and closed by F7 (which makes the
             // byte before it a checksum).
@@ -767,12 +723,12 @@ private slots:
 
     void reverbTypeHall2()
     {
-        TCommon c;
-        c.ReverbLevel = 10;
-        c.ReverbTime = 20;
-        c.ReverbHf = 3;
-        c.ReverbToMfx = 30;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::ReverbLevel] = 10;
+        c[F::ReverbTime] = 20;
+        c[F::ReverbHfDamp] = 3;
+        c[F::ReverbToMfx] = 30;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         // The user picks the last row with the keyboard.
         QTest::keyClick(List("LBReverbType"), Qt::Key_End);
@@ -789,7 +745,7 @@ private slots:
 
     void reverbLevelExample()
     {
-        Decode(CommonBlock({}));
+        Decode(MixerCommonBlock({}));
         Outputs.ClearRecord();
         Bar("BarReverbLevel")->setValue(100);
         QCOMPARE(Sent().size(), 5);
@@ -798,13 +754,13 @@ private slots:
 
     void listsWithoutSelectionAreLeftOut()
     {
-        TCommon c;
-        c.ReverbType = 0x40;
-        c.ReverbHf = 0x40;
-        c.DelayType = 0x40;
-        c.DelayHf = 0x40;
-        c.Output = 0x40;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::ReverbType] = 0x40;
+        c[F::ReverbHfDamp] = 0x40;
+        c[F::DelayType] = 0x40;
+        c[F::DelayHfDamp] = 0x40;
+        c[F::DelayOutput] = 0x40;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         Bar("BarReverbTime")->setValue(7);
         QCOMPARE(Sent(),
@@ -822,10 +778,10 @@ private slots:
 
     void mfxSendBarsSendTheirGroup()
     {
-        TCommon c;
-        c.ReverbToMfx = 1;
-        c.DelayToMfx = 2;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::ReverbToMfx] = 1;
+        c[F::DelayToMfx] = 2;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         Bar("BarReverbToMFX")->setValue(99);
         QCOMPARE(Sent().size(), 5);
@@ -860,9 +816,9 @@ private slots:
         QFETCH(QString, item);
         QFETCH(int, index);
         QFETCH(QString, message);
-        TCommon c;
-        c.DelayHf = 17; // the damping list starts on "Byp.": Up goes to "8000"
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::DelayHfDamp] = 17; // the damping list starts on "Byp.": Up goes to "8000"
+        Decode(MixerCommonBlock(c));
         if (list == QStringLiteral("LBDelayHF") && key == Qt::Key_End)
             List(list)->SetItemIndex(0);
         Outputs.ClearRecord();
@@ -896,9 +852,9 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(QString, value);
-        TCommon c;
-        c.Feedback = 50;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::DelayFeedback] = 50;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, typed);
@@ -914,7 +870,7 @@ private slots:
 
     void feedbackInRangeIsSentOnce()
     {
-        Decode(CommonBlock({}));
+        Decode(MixerCommonBlock({}));
         Outputs.ClearRecord();
         TEditBox *box = Box("EditDelayFeedback");
         Type(box, QStringLiteral("45"));
@@ -925,9 +881,9 @@ private slots:
 
     void feedbackArrows()
     {
-        TCommon c;
-        c.Feedback = 97;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::DelayFeedback] = 97;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         TUpDown *arrows = Find<TUpDown>(QStringLiteral("UpDownDelayFeedback"));
         arrows->Step(+1);
@@ -963,10 +919,10 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, position);
         QFETCH(QString, text);
-        TCommon c;
-        c.DelayType = type;
-        c.DelayTime = position == 0 ? 1 : 0;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::DelayType] = type;
+        c[F::DelayTime] = position == 0 ? 1 : 0;
+        Decode(MixerCommonBlock(c));
         Outputs.ClearRecord();
         Bar("BarDelayTime")->setValue(position);
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), text);
@@ -975,10 +931,10 @@ private slots:
 
     void delayTypeChangeKeepsTheTime()
     {
-        TCommon c;
-        c.DelayType = 0;
-        c.DelayTime = 30;
-        Decode(CommonBlock(c));
+        TMixerBytes c;
+        c[F::DelayType] = 0;
+        c[F::DelayTime] = 30;
+        Decode(MixerCommonBlock(c));
         QCOMPARE(Find<QLineEdit>(QStringLiteral("EditDelayTime"))->text(), QStringLiteral("7.5"));
         Outputs.ClearRecord();
         QTest::keyClick(List("LBDelayType"), Qt::Key_Down);
@@ -1003,7 +959,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, offset);
-        Decode(SwitchBlock(0, 0, 0));
+        Decode(MixerSwitchBlock(0, 0, 0));
         Outputs.ClearRecord();
         Check(name)->click();
         QCOMPARE(Sent(), QStringList {Message(Set17 + "00 00 00 " + offset.toStdString() + " 01")});
@@ -1015,7 +971,7 @@ private slots:
     void sendErrorsEndTheHandler()
     {
         DecodeAllParts({});
-        Decode(CommonBlock({}));
+        Decode(MixerCommonBlock({}));
         Outputs.ClearRecord();
 
         Outputs.FailShort("Unspecified MIDI error.");
@@ -1072,14 +1028,14 @@ private slots:
         // Deliveries reach the decoder only while an opening waits.
         TReceiveLog *log = Find<TReceiveLog>(QStringLiteral("EditBPM"));
         log->SetText(QStringLiteral("0"));
-        Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
+        Fake->PlayLong(0, MixerPartBlock(0x11, {{F::Level, 33}}));
         QCoreApplication::processEvents();
         QCOMPARE(log->Text(), QStringLiteral("0"));
 
         TFormMixer form([] { return TMainWindowSettings {0, 32}; }, Outputs);
         QTimer::singleShot(100, this, [this] {
-            Fake->PlayLong(0, PartBlock(0x11, {33, 0x40, 0x30, 0, 0, 0}));
-            Fake->PlayLong(0, SwitchBlock(1, 0, 1));
+            Fake->PlayLong(0, MixerPartBlock(0x11, {{F::Level, 33}}));
+            Fake->PlayLong(0, MixerSwitchBlock(1, 0, 1));
         });
         form.FormShow();
         QCOMPARE(FindControl<TEditBox>(form, QStringLiteral("EditMixer3"))->text(),

@@ -3,6 +3,7 @@
 // (whole, short or garbage) yields.
 
 #include "support/MessageText.h"
+#include "support/MixerBlocks.h"
 #include "sysex/MixerMessages.h"
 #include "sysex/RolandMessage.h"
 
@@ -15,21 +16,19 @@ using TBytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(TBytes)
 
 namespace {
+using F = sysex::mixer::TFieldId;
+
 TBytes PartData(int level, int pan, int transpose, int mfx, int delay, int reverb)
 {
-    TBytes data(26, 0);
-    data[0x06] = static_cast<std::uint8_t>(level);
-    data[0x07] = static_cast<std::uint8_t>(pan);
-    data[0x08] = static_cast<std::uint8_t>(transpose);
-    data[0x0A] = static_cast<std::uint8_t>(mfx);
-    data[0x0C] = static_cast<std::uint8_t>(delay);
-    data[0x0D] = static_cast<std::uint8_t>(reverb);
-    return data;
+    // clang-format off
+    return MixerBlockData(sysex::mixer::TBlock::PatternPart, {{F::Level, level}, {F::Pan, pan},
+        {F::Transpose, transpose}, {F::PartMfx, mfx}, {F::DelaySend, delay}, {F::ReverbSend, reverb}});
+    // clang-format on
 }
 
 TBytes CommonData()
 {
-    TBytes data(44, 0);
+    TBytes data(sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size, 0);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i + 1);
     return data;
@@ -89,14 +88,15 @@ private slots:
         QFETCH(int, controller);
         QFETCH(int, value);
         const auto g = static_cast<sysex::mixer::TSendGroup>(group);
-        QCOMPARE(int(sysex::mixer::SendGroupInfo(g).Controller), controller);
+        QCOMPARE(int(sysex::mixer::Field(sysex::mixer::SendGroupInfo(g).Field).SendByte),
+                 controller);
         QCOMPARE(int(sysex::mixer::ControlChangeValue(g, position)), value);
     }
 
     void groupInfo()
     {
         const auto &level = sysex::mixer::SendGroupInfo(sysex::mixer::TSendGroup::Level);
-        QCOMPARE(level.Name, "Mixer");
+        QCOMPARE(sysex::mixer::Field(level.Field).ObjectName, "BarMixer");
         QCOMPARE(level.Title, "Part Mixer");
         QCOMPARE(level.Start, 100);
         const auto &pan = sysex::mixer::SendGroupInfo(sysex::mixer::TSendGroup::Pan);
@@ -142,19 +142,18 @@ private slots:
 
     void switchMessages()
     {
-        QCOMPARE(sysex::mixer::SwitchMessage(Header17, sysex::mixer::TEffectSwitch::Reverb, true),
+        QCOMPARE(sysex::mixer::SwitchMessage(Header17, F::ReverbSwitch, true),
                  Header17 + "00 00 00 0A 01");
-        QCOMPARE(sysex::mixer::SwitchMessage(Header17, sysex::mixer::TEffectSwitch::Delay, false),
+        QCOMPARE(sysex::mixer::SwitchMessage(Header17, F::DelaySwitch, false),
                  Header17 + "00 00 00 09 00");
-        QCOMPARE(sysex::mixer::SwitchMessage(Header17, sysex::mixer::TEffectSwitch::Mfx, true),
+        QCOMPARE(sysex::mixer::SwitchMessage(Header17, F::MfxSwitch, true),
                  Header17 + "00 00 00 08 01");
     }
 
     void reverbGroup()
     {
-        sysex::mixer::TReverbSettings settings {5, 100, 7, 17, 9};
-        const std::vector<std::string> messages
-            = sysex::mixer::ReverbGroupMessages(Header17, settings);
+        const std::vector<std::string> messages = sysex::mixer::GroupMessages(
+            Header17, sysex::mixer::TSending::ReverbGroup, std::array {5, 100, 7, 17, 9});
         const std::vector<std::string> expected {
             Header17 + "01 00 00 28 05", Header17 + "01 00 00 29 64", Header17 + "01 00 00 2A 07",
             Header17 + "01 00 00 2B 11", Header17 + "01 00 00 1D 09"};
@@ -166,26 +165,31 @@ private slots:
     void reverbGroupWithoutSelection()
     {
         // Lists without a selection are left out; the rest keep their order.
-        const sysex::mixer::TReverbSettings settings {-1, 1, 2, -1, 3};
+        const std::array settings {-1, 1, 2, -1, 3};
         const std::vector<std::string> expected {
             Header17 + "01 00 00 29 01", Header17 + "01 00 00 2A 02", Header17 + "01 00 00 1D 03"};
-        QCOMPARE(sysex::mixer::ReverbGroupMessages(Header17, settings), expected);
+        QCOMPARE(
+            sysex::mixer::GroupMessages(Header17, sysex::mixer::TSending::ReverbGroup, settings),
+            expected);
     }
 
     void delayGroup()
     {
-        const sysex::mixer::TDelaySettings settings {10, 1, 17, 120, 98, 2, 3};
+        const std::array settings {10, 1, 17, 120, 98, 2, 3};
         const std::vector<std::string> expected {
             Header17 + "01 00 00 22 0A", Header17 + "01 00 00 23 01", Header17 + "01 00 00 24 11",
             Header17 + "01 00 00 25 78", Header17 + "01 00 00 26 62", Header17 + "01 00 00 27 02",
             Header17 + "01 00 00 1C 03"};
-        QCOMPARE(sysex::mixer::DelayGroupMessages(Header17, settings), expected);
+        QCOMPARE(
+            sysex::mixer::GroupMessages(Header17, sysex::mixer::TSending::DelayGroup, settings),
+            expected);
 
-        const sysex::mixer::TDelaySettings none {4, -1, -1, 5, 6, -1, 7};
+        const std::array none {4, -1, -1, 5, 6, -1, 7};
         const std::vector<std::string> kept {
             Header17 + "01 00 00 22 04", Header17 + "01 00 00 25 05", Header17 + "01 00 00 26 06",
             Header17 + "01 00 00 1C 07"};
-        QCOMPARE(sysex::mixer::DelayGroupMessages(Header17, none), kept);
+        QCOMPARE(sysex::mixer::GroupMessages(Header17, sysex::mixer::TSending::DelayGroup, none),
+                 kept);
     }
 
     void items()
@@ -247,13 +251,13 @@ private slots:
         QVERIFY(decoded.PartBlock);
         QVERIFY(!decoded.Common);
         QCOMPARE(decoded.PartBlock->Part, part);
-        const sysex::mixer::TPartValues &v = decoded.PartBlock->Values;
-        QTEST(v.Level, "level");
-        QTEST(v.Pan, "pan");
-        QTEST(v.TransposePosition, "transpose");
-        QTEST(v.Mfx, "mfx");
-        QTEST(v.DelaySend, "delay");
-        QTEST(v.ReverbSend, "reverb");
+        const auto v = [&](F field) { return sysex::mixer::At(decoded.PartBlock->Values, field); };
+        QTEST(v(F::Level), "level");
+        QTEST(v(F::Pan), "pan");
+        QTEST(v(F::Transpose), "transpose");
+        QTEST(v(F::PartMfx) != 0, "mfx");
+        QTEST(v(F::DelaySend), "delay");
+        QTEST(v(F::ReverbSend), "reverb");
     }
 
     void decodeCommonBlock()
@@ -263,20 +267,20 @@ private slots:
         QVERIFY(decoded.Common);
         QVERIFY(!decoded.Switches);
         QVERIFY(!decoded.PartBlock);
-        const sysex::mixer::TCommonValues &c = *decoded.Common;
+        const auto c = [&](F field) { return sysex::mixer::At(*decoded.Common, field); };
         // Offset o holds o + 1.
-        QCOMPARE(c.DelayToMfx, 0x1C + 1);
-        QCOMPARE(c.ReverbToMfx, 0x1D + 1);
-        QCOMPARE(c.DelayLevel, 0x22 + 1);
-        QCOMPARE(c.DelayType, 0x23 + 1);
-        QCOMPARE(c.DelayHfDamp, 0x24 + 1);
-        QCOMPARE(c.DelayTime, 0x25 + 1);
-        QCOMPARE(c.DelayFeedback, 0x26 + 1);
-        QCOMPARE(c.DelayOutput, 0x27 + 1);
-        QCOMPARE(c.ReverbType, 0x28 + 1);
-        QCOMPARE(c.ReverbLevel, 0x29 + 1);
-        QCOMPARE(c.ReverbTime, 0x2A + 1);
-        QCOMPARE(c.ReverbHfDamp, 0x2B + 1);
+        QCOMPARE(c(F::DelayToMfx), 0x1C + 1);
+        QCOMPARE(c(F::ReverbToMfx), 0x1D + 1);
+        QCOMPARE(c(F::DelayLevel), 0x22 + 1);
+        QCOMPARE(c(F::DelayType), 0x23 + 1);
+        QCOMPARE(c(F::DelayHfDamp), 0x24 + 1);
+        QCOMPARE(c(F::DelayTime), 0x25 + 1);
+        QCOMPARE(c(F::DelayFeedback), 0x26 + 1);
+        QCOMPARE(c(F::DelayOutput), 0x27 + 1);
+        QCOMPARE(c(F::ReverbType), 0x28 + 1);
+        QCOMPARE(c(F::ReverbLevel), 0x29 + 1);
+        QCOMPARE(c(F::ReverbTime), 0x2A + 1);
+        QCOMPARE(c(F::ReverbHfDamp), 0x2B + 1);
     }
 
     void decodeSwitchBlock_data()
@@ -297,9 +301,9 @@ private slots:
         QVERIFY(decoded.Switches);
         QVERIFY(!decoded.Common);
         QVERIFY(!decoded.PartBlock);
-        QTEST(decoded.Switches->Mfx, "mfx");
-        QTEST(decoded.Switches->Delay, "delay");
-        QTEST(decoded.Switches->Reverb, "reverb");
+        QTEST(sysex::mixer::At(*decoded.Switches, F::MfxSwitch) != 0, "mfx");
+        QTEST(sysex::mixer::At(*decoded.Switches, F::DelaySwitch) != 0, "delay");
+        QTEST(sysex::mixer::At(*decoded.Switches, F::ReverbSwitch) != 0, "reverb");
     }
 
     // A test reads nothing unless the whole address is its block's: a tone block read as a part
@@ -322,8 +326,9 @@ private slots:
     void testsCheckTheWholeAddress()
     {
         QFETCH(TBytes, address);
-        const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(
-            DataSetMessage({address[0], address[1], address[2], address[3]}, TBytes(0x2C, 1)));
+        const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(DataSetMessage(
+            {address[0], address[1], address[2], address[3]},
+            TBytes(sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size, 1)));
         QTEST(decoded.Switches.has_value(), "switches");
         QTEST(decoded.Common.has_value(), "common");
         QTEST(decoded.PartBlock.has_value(), "part");

@@ -167,15 +167,9 @@ std::optional<std::string> TNameReader::AskName(int part, int index)
 
     const auto deviceByte = static_cast<std::uint8_t>(sysex::DeviceByte(Session.DeviceId()));
     const sysex::TAddress address {0x02, static_cast<std::uint8_t>(part), 0x00, 0x00};
-    const std::array<std::uint8_t, sysex::HeaderSize> answerHeader {0xF0,
-                                                                    sysex::RolandId,
-                                                                    deviceByte,
-                                                                    sysex::ModelId[0],
-                                                                    sysex::ModelId[1],
-                                                                    sysex::CommandDataSet};
     const std::array<TAnswerWait::TBlock, 1> block {{{address, NameSize}}};
     NameArrived.reset();
-    Answer.Expect(block, answerHeader);
+    Answer.Expect(block, deviceByte);
     out.SendSysEx(sysex::RequestMessage(deviceByte, address, NameSize));
     Answer.Run(out, NameWaitMs);
     if (!NameArrived.all())

@@ -7,7 +7,7 @@
 // its patch selection and whole temporary patch are kept before the first pick and sent back
 // after the last, also when the read is cancelled or fails.
 
-#include "AnswerWait.h"
+#include "session/AnswerWait.h"
 #include "sysex/ToneParams.h"
 
 #include <QObject>

@@ -5,6 +5,7 @@
 #include "midi/SysExText.h"
 #include "session/RequestProcedure.h"
 #include "session/WaitPumping.h"
+#include "sysex/MixerParams.h"
 #include "sysex/PatchFile.h"
 #include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
@@ -14,20 +15,21 @@
 namespace {
 
 // What the instrument answers a part's requests with, whole: its pattern part block, then its
-// temporary patch's common block and four tone blocks, each running one byte into a second
-// address page.
-constexpr int PatternPartSize = 0x1A;
-constexpr int PatchCommonSize = 0x48;
-constexpr int ToneBlockSize = 0x81;
-
+// temporary patch's common block and four tone blocks.
 std::vector<TAnswerWait::TBlock> AnswerBlocks(int part, std::size_t request)
 {
     const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
-    if (request == 0)
-        return {{{0x01, 0x00, byte(0x10 + part), 0x00}, PatternPartSize}};
-    std::vector<TAnswerWait::TBlock> blocks {{{0x02, byte(part), 0x00, 0x00}, PatchCommonSize}};
+    if (request == 0) {
+        const sysex::mixer::TBlockInfo &blocks
+            = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternPart);
+        return {{{blocks.Area, blocks.SubArea, sysex::mixer::PartBlockByte(part + 1), 0x00},
+                 blocks.Size}};
+    }
+    std::vector<TAnswerWait::TBlock> blocks {
+        {{0x02, byte(part), 0x00, 0x00}, sysex::PatchCommonSize}};
     for (int tone = 1; tone <= 4; ++tone)
-        blocks.push_back({{0x02, byte(part), byte(sysex::ToneByte(tone)), 0x00}, ToneBlockSize});
+        blocks.push_back(
+            {{0x02, byte(part), byte(sysex::ToneByte(tone)), 0x00}, sysex::ToneBlockSize});
     return blocks;
 }
 
@@ -112,12 +114,8 @@ void TPartSession::RequestPart()
 void TPartSession::Ask(const sysex::patch::TRequest &request,
                        std::span<const TAnswerWait::TBlock> blocks)
 {
-    // The answers are data sets of this device: the header's own bytes, without the checksum
-    // and F7 that the conversion closes a message with.
-    midi::TByteStream header;
-    midi::HexTextToSysEx(SetHeader, header);
-    header.resize(header.size() - 2);
-    Answers.Expect(blocks, header);
+    // The answers are data sets of this device.
+    Answers.Expect(blocks, static_cast<std::uint8_t>(sysex::DeviceByte(Settings.DeviceId)));
     SendText(request.Text);
     // Its wait starts when it has left the output's queue.
     Answers.Run(Output(), WaitBound.value_or(request.WaitMs));

@@ -5,7 +5,7 @@
 // they are decoded), the patch choice, and the tone values and patch data sent to the part.
 // Holds no widget: the window shows what it reports and tells it what the user picked.
 
-#include "AnswerWait.h"
+#include "session/AnswerWait.h"
 #include "midi/MidiOutputs.h"
 #include "settings/SettingsFile.h"
 #include "sysex/PatchMessages.h"

@@ -1,5 +1,7 @@
 #include "BulkDump.h"
 
+#include "sysex/RolandMessage.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,9 +14,6 @@ namespace {
 
 constexpr std::uint8_t SysExStart = 0xF0;
 constexpr std::uint8_t SysExEnd = 0xF7;
-// F0 41 dd 00 0B 12, then the address.
-constexpr std::size_t HeaderSize = 6;
-constexpr std::size_t AddressSize = 4;
 
 std::string Hex(std::uint8_t byte)
 {
@@ -39,18 +38,14 @@ std::string AtByte(std::size_t offset)
 
 std::optional<TRolandDataSet> AsRolandDataSet(std::span<const std::uint8_t> message)
 {
-    if (message.size() < HeaderSize + AddressSize + 2 || message.front() != SysExStart
-        || message.back() != SysExEnd || message[1] != 0x41 || message[3] != 0x00
-        || message[4] != 0x0B || message[5] != 0x12)
+    const std::optional<sysex::TRolandMessage> roland = sysex::ReadRolandMessage(message);
+    if (!roland || roland->Header.Model != sysex::TModel::Instrument || !roland->IsDataSet())
         return std::nullopt;
-    const auto body = message.subspan(HeaderSize, message.size() - HeaderSize - 1);
-    unsigned sum = 0;
-    for (std::uint8_t byte : body)
-        sum += byte;
-    return TRolandDataSet {message[2],
-                           {body[0], body[1], body[2], body[3]},
-                           body.subspan(AddressSize, body.size() - AddressSize - 1),
-                           sum % 128 == 0};
+    const std::optional<sysex::TAddress> address = roland->Address();
+    if (!address)
+        return std::nullopt;
+    return TRolandDataSet {roland->Header.Device, *address, roland->AfterAddress(),
+                           roland->ChecksumHolds()};
 }
 
 TDumpRead ParseDump(std::span<const std::uint8_t> bytes)

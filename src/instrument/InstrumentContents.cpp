@@ -227,12 +227,56 @@ constexpr std::array<TSelection, PatternPartCount> InitialSelections {{
     {3, 0x00},
 }};
 
-// Mixer values of parts 1..7 and R: none at its control's start value, all different.
-constexpr std::array<int, PatternPartCount> InitialLevels {90, 110, 84, 120, 76, 104, 96, 115};
-constexpr std::array<int, PatternPartCount> InitialPans {40, 88, 52, 76, 30, 98, 58, 70};
-constexpr std::array<int, PatternPartCount> InitialTransposes {36, 55, 43, 60, 51, 41, 53, 45};
-constexpr std::array<int, PatternPartCount> InitialReverbSends {40, 25, 60, 15, 80, 35, 50, 20};
-constexpr std::array<int, PatternPartCount> InitialDelaySends {20, 45, 10, 30, 55, 5, 35, 12};
+using sysex::mixer::TFieldId;
+
+// Stored mixer values of parts 1..7 and R: none at its control's start value, all different.
+struct TPartStart
+{
+    TFieldId Field;
+    std::array<int, PatternPartCount> Bytes;
+};
+constexpr std::array<TPartStart, 6> InitialParts {{
+    {TFieldId::Level, {90, 110, 84, 120, 76, 104, 96, 115}},
+    {TFieldId::Pan, {40, 88, 52, 76, 30, 98, 58, 70}},
+    {TFieldId::Transpose, {36, 55, 43, 60, 51, 41, 53, 45}},
+    {TFieldId::PartMfx, {1, 1, 1, 1, 1, 1, 1, 1}},
+    {TFieldId::ReverbSend, {40, 25, 60, 15, 80, 35, 50, 20}},
+    {TFieldId::DelaySend, {20, 45, 10, 30, 55, 5, 35, 12}},
+}};
+
+struct TFieldStart
+{
+    TFieldId Field;
+    int Byte;
+};
+constexpr std::array<TFieldStart, 3> InitialSwitches {{
+    {TFieldId::MfxSwitch, 1},
+    {TFieldId::DelaySwitch, 1},
+    {TFieldId::ReverbSwitch, 1},
+}};
+constexpr std::array<TFieldStart, 12> InitialCommon {{
+    {TFieldId::DelayToMfx, 30},
+    {TFieldId::ReverbToMfx, 45},
+    {TFieldId::DelayLevel, 90},
+    {TFieldId::DelayType, 1}, // "Long"
+    {TFieldId::DelayHfDamp, 9}, // "1600"
+    {TFieldId::DelayTime, 40},
+    {TFieldId::DelayFeedback, 35},
+    {TFieldId::DelayOutput, 1}, // "Reverb"
+    {TFieldId::ReverbType, 4}, // "Hall 1"
+    {TFieldId::ReverbLevel, 100},
+    {TFieldId::ReverbTime, 70},
+    {TFieldId::ReverbHfDamp, 12}, // "4000"
+}};
+
+template<std::size_t N>
+TBytes BlockOf(int size, const std::array<TFieldStart, N> &starts)
+{
+    TBytes bytes(static_cast<std::size_t>(size), 0);
+    for (const TFieldStart &start : starts)
+        bytes[sysex::mixer::OffsetOf(start.Field)] = static_cast<std::uint8_t>(start.Byte);
+    return bytes;
+}
 
 bool Contains(const std::vector<int> &values, int value)
 {
@@ -278,29 +322,12 @@ TPatch GeneratePatch(int groupByte, int number)
 
 TBytes InitialSystemBlock()
 {
-    TBytes bytes(SystemBlockSize, 0);
-    bytes[0x08] = 1; // MFX on
-    bytes[0x09] = 1; // delay on
-    bytes[0x0A] = 1; // reverb on
-    return bytes;
+    return BlockOf(SystemBlockSize, InitialSwitches);
 }
 
 TBytes InitialPatternCommon()
 {
-    TBytes bytes(PatternCommonSize, 0);
-    bytes[0x1C] = 30; // MFX to delay send
-    bytes[0x1D] = 45; // MFX to reverb send
-    bytes[0x22] = 90; // delay level
-    bytes[0x23] = 1; // delay type "Long"
-    bytes[0x24] = 9; // delay damping "1600"
-    bytes[0x25] = 40; // delay time
-    bytes[0x26] = 35; // delay feedback
-    bytes[0x27] = 1; // delay output "Reverb"
-    bytes[0x28] = 4; // reverb type "Hall 1"
-    bytes[0x29] = 100; // reverb level
-    bytes[0x2A] = 70; // reverb time
-    bytes[0x2B] = 12; // reverb damping "4000"
-    return bytes;
+    return BlockOf(PatternCommonSize, InitialCommon);
 }
 
 TBytes InitialPatternPart(int index)
@@ -313,12 +340,9 @@ TBytes InitialPatternPart(int index)
     bytes[PartOffset::Group] = static_cast<std::uint8_t>(selection.Group);
     bytes[PartOffset::NumberHigh] = static_cast<std::uint8_t>(selection.Number / 16);
     bytes[PartOffset::NumberLow] = static_cast<std::uint8_t>(selection.Number % 16);
-    bytes[PartOffset::Level] = static_cast<std::uint8_t>(InitialLevels[index]);
-    bytes[PartOffset::Pan] = static_cast<std::uint8_t>(InitialPans[index]);
-    bytes[PartOffset::Transpose] = static_cast<std::uint8_t>(InitialTransposes[index]);
-    bytes[PartOffset::MfxSwitch] = 1;
-    bytes[PartOffset::DelaySend] = static_cast<std::uint8_t>(InitialDelaySends[index]);
-    bytes[PartOffset::ReverbSend] = static_cast<std::uint8_t>(InitialReverbSends[index]);
+    for (const TPartStart &start : InitialParts)
+        bytes[sysex::mixer::OffsetOf(start.Field)]
+            = static_cast<std::uint8_t>(start.Bytes[static_cast<std::size_t>(index)]);
     return bytes;
 }
 

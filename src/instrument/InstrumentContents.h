@@ -4,6 +4,9 @@
 // what they hold when the instrument is switched on, and the patch a part's temporary patch
 // receives when its patch selection changes, name included.
 
+#include "sysex/MixerParams.h"
+#include "sysex/ToneParams.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -33,11 +36,13 @@ constexpr TAddress AddressFromLinear(std::uint32_t linear)
 // A tone block is 129 bytes: it runs over two address pages (BB 00..BB 7F, then BB+1 00), which
 // is why the tones lie two pages apart and why the whole-patch request, 00 00 17 01 bytes from
 // 02 0p 00 00, ends exactly with the last byte of tone 4.
-inline constexpr int SystemBlockSize = 0x0B;
-inline constexpr int PatternCommonSize = 0x2C;
-inline constexpr int PatternPartSize = 0x1A;
-inline constexpr int PatchCommonSize = 0x4A;
-inline constexpr int ToneBlockSize = 0x81;
+inline constexpr int SystemBlockSize = sysex::mixer::BlockInfo(sysex::mixer::TBlock::System).Size;
+inline constexpr int PatternCommonSize
+    = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size;
+inline constexpr int PatternPartSize
+    = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternPart).Size;
+inline constexpr int PatchCommonSize = sysex::PatchCommonSize;
+inline constexpr int ToneBlockSize = sysex::ToneBlockSize;
 // The patch common block starts with the patch's name: ASCII 32 to 125, padded with spaces.
 inline constexpr int PatchNameSize = 12;
 inline constexpr std::uint8_t PatchNameFirstChar = 32;
@@ -48,9 +53,13 @@ inline constexpr int ToneCount = 4;
 inline constexpr int PatternPartCount = 8;
 
 // Third address byte of the pattern part blocks: parts 1..7, then part R.
-inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockBytes {
-    0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19};
-inline constexpr std::uint8_t RhythmPartBlockByte = 0x19;
+inline constexpr std::array<std::uint8_t, PatternPartCount> PatternPartBlockBytes = [] {
+    std::array<std::uint8_t, PatternPartCount> bytes {};
+    for (int part = 1; part <= PatternPartCount; ++part)
+        bytes[static_cast<std::size_t>(part - 1)] = sysex::mixer::PartBlockByte(part);
+    return bytes;
+}();
+inline constexpr std::uint8_t RhythmPartBlockByte = sysex::mixer::RhythmPartBlockByte;
 // Third address byte of the tone blocks of a temporary patch.
 inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes {0x10, 0x12, 0x14, 0x16};
 
@@ -73,16 +82,12 @@ inline constexpr std::size_t HeldPieceLimit = 1u << 14;
 
 // Offsets in a pattern part block.
 namespace PartOffset {
-inline constexpr int Bank = 0x02;
-inline constexpr int Group = 0x03;
-inline constexpr int NumberHigh = 0x04;
-inline constexpr int NumberLow = 0x05;
-inline constexpr int Level = 0x06;
-inline constexpr int Pan = 0x07;
-inline constexpr int Transpose = 0x08;
-inline constexpr int MfxSwitch = 0x0A;
-inline constexpr int DelaySend = 0x0C;
-inline constexpr int ReverbSend = 0x0D;
+inline constexpr int Bank = sysex::PatchBankOffset;
+inline constexpr int Group = sysex::PatchGroupOffset;
+inline constexpr int NumberHigh = sysex::PatchNumberOffset;
+inline constexpr int NumberLow = sysex::PatchNumberOffset + 1;
+inline constexpr int Transpose = sysex::mixer::OffsetOf(sysex::mixer::TFieldId::Transpose);
+inline constexpr int MfxSwitch = sysex::mixer::OffsetOf(sysex::mixer::TFieldId::PartMfx);
 } // namespace PartOffset
 
 // Wave numbers that exist in the banks A, B and C (wave group 1, 2, 3).

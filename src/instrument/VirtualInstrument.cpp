@@ -1,6 +1,7 @@
 #include "VirtualInstrument.h"
 
 #include "sysex/IdentityMessages.h"
+#include "sysex/MixerParams.h"
 #include "sysex/RolandMessage.h"
 
 #include <algorithm>
@@ -25,20 +26,7 @@ constexpr std::chrono::microseconds CableByteTime {320};
 // The part byte, the function byte, the value and a closing byte.
 constexpr std::size_t Model3APayloadSize = 4;
 
-constexpr std::uint8_t Model3AFirstPart = 0x30;
-constexpr std::uint8_t Model3ARhythmPart = 0x39;
-constexpr std::uint8_t Model3ATranspose = 0x55;
-constexpr std::uint8_t Model3AMfxSwitch = 0x56;
-// The value 64 + t stands for a transposition of t semitones, stored as 48 + t.
-constexpr int TransposeValueBias = 16;
-constexpr int TransposeStoredMax = 96;
-
 constexpr int RhythmChannelIndex = 9; // MIDI channel 10
-
-constexpr std::uint8_t CcLevel = 7;
-constexpr std::uint8_t CcPan = 10;
-constexpr std::uint8_t CcReverbSend = 91;
-constexpr std::uint8_t CcDelaySend = 94;
 
 constexpr TAddress SystemAddress {0x00, 0x00, 0x00, 0x00};
 constexpr TAddress PatternCommonAddress {0x01, 0x00, 0x00, 0x00};
@@ -169,8 +157,7 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
     const auto start = std::max(handed, CableFree);
     CableFree = start + CableByteTime * static_cast<long>(message.size());
     // The 00 the program sends ahead of a model-3A message is a lone data byte on the wire.
-    if (message.size() >= 2 && message[0] == 0x00 && message[1] == SysExStart)
-        message = message.subspan(1);
+    message = sysex::WithoutModel3ALead(message);
     if (IsDataSet(message)) {
         // The instrument is still busy with the previous data set: this one is lost.
         const bool early
@@ -359,42 +346,26 @@ void TVirtualInstrument::ApplyControlChanges(std::span<const std::uint8_t> messa
         const std::uint8_t value = message[i + 1];
         if (controller >= 0x80 || value >= 0x80)
             return;
-        switch (controller) {
-        case CcLevel:
-            SetPartByte(blockByte, PartOffset::Level, value);
-            break;
-        case CcPan:
-            SetPartByte(blockByte, PartOffset::Pan, value);
-            break;
-        case CcReverbSend:
-            SetPartByte(blockByte, PartOffset::ReverbSend, value);
-            break;
-        case CcDelaySend:
-            SetPartByte(blockByte, PartOffset::DelaySend, value);
-            break;
-        default:
-            break;
-        }
+        if (const auto field
+            = sysex::mixer::FieldSentAs(sysex::mixer::TSending::ControlChange, controller))
+            SetPartByte(blockByte, sysex::mixer::OffsetOf(*field), value);
     }
 }
 
 void TVirtualInstrument::ApplyModel3A(std::span<const std::uint8_t> payload)
 {
-    const std::uint8_t partByte = payload[0];
-    std::uint8_t blockByte = 0;
-    if (partByte >= Model3AFirstPart && partByte < Model3AFirstPart + PatchPartCount)
-        blockByte = PatternPartBlockBytes[partByte - Model3AFirstPart];
-    else if (partByte == Model3ARhythmPart)
-        blockByte = RhythmPartBlockByte;
-    else
+    const auto part = std::find_if(
+        sysex::mixer::Parts.begin(), sysex::mixer::Parts.end(),
+        [&](const sysex::mixer::TMixerPart &p) { return p.Model3APart == payload[0]; });
+    const auto field = sysex::mixer::FieldSentAs(sysex::mixer::TSending::Model3A, payload[1]);
+    if (part == sysex::mixer::Parts.end() || !field)
         return;
-    const int value = payload[2];
-    if (payload[1] == Model3ATranspose) {
-        const int stored = std::clamp(value - TransposeValueBias, 0, TransposeStoredMax);
-        SetPartByte(blockByte, PartOffset::Transpose, static_cast<std::uint8_t>(stored));
-    } else if (payload[1] == Model3AMfxSwitch) {
-        SetPartByte(blockByte, PartOffset::MfxSwitch, static_cast<std::uint8_t>(value));
-    }
+    const sysex::mixer::TField &info = sysex::mixer::Field(*field);
+    int stored = payload[2];
+    // The message carries 64 + t for a transposition the block stores as 48 + t.
+    if (*field == sysex::mixer::TFieldId::Transpose)
+        stored = std::clamp(stored - (info.ShownBias - info.Bias), 0, info.StoredMax);
+    SetPartByte(part->BlockByte, info.Offset, static_cast<std::uint8_t>(stored));
 }
 
 void TVirtualInstrument::SetPartByte(std::uint8_t blockByte, int offset, std::uint8_t value)

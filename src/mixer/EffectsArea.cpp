@@ -9,139 +9,141 @@
 #include "controls/UpDown.h"
 #include "session/ErrorPolicy.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QWidget>
 
 #include <algorithm>
+#include <span>
 
 namespace {
+using sysex::mixer::TFieldId;
+
 constexpr int LabelHeight = 13;
 constexpr int ControlHeight = 18;
+constexpr int BarHeight = 16;
+constexpr int ListWidth = 74;
+constexpr int TimeTextWidth = 34;
 
-template<std::size_t N>
-TDropDownList *NewList(QWidget *panel, const char *name, const std::array<const char *, N> &items,
-                       const char *hint)
+// Where each setting goes: its caption above it, in the left column (the lists), the right one
+// (bars and the feedback box) or across both.
+enum class TColumn { Left, Right, Across };
+struct TSettingPlace
 {
-    auto *list = new TDropDownList(panel);
-    list->setObjectName(QString::fromLatin1(name));
-    for (const char *item : items)
-        list->addItem(QString::fromLatin1(item));
-    list->SetItemIndex(-1);
-    list->setToolTip(QString::fromLatin1(hint));
-    return list;
-}
+    TFieldId Field;
+    const char *Caption;
+    const char *Hint;
+    TColumn Column;
+    int Top;
+};
+// In the order the controls are made, which is also their focus order.
+constexpr TSettingPlace ReverbPlaces[] = {
+    {TFieldId::ReverbType, "Type", "Select the Reverb type", TColumn::Left, 18},
+    {TFieldId::ReverbLevel, "Level", "Output level of the Reverb", TColumn::Right, 18},
+    {TFieldId::ReverbHfDamp, "HF Damp", "All the frequencies above will be cut from the reverb",
+     TColumn::Left, 54},
+    {TFieldId::ReverbTime, "Time", "Time of the Reverb release", TColumn::Right, 54},
+    {TFieldId::ReverbToMfx, "MFX to Revb", "Apply a reverb on each MFX Part after the MFX",
+     TColumn::Across, 106},
+};
+constexpr TSettingPlace DelayPlaces[] = {
+    {TFieldId::DelayType, "Type", "Select the Delay type", TColumn::Left, 16},
+    {TFieldId::DelayLevel, "Level", "Output level of the Delay", TColumn::Right, 16},
+    {TFieldId::DelayHfDamp, "HF Damp", "All the frequencies above will be cut from the delay",
+     TColumn::Left, 47},
+    {TFieldId::DelayTime, "Time", "Time between 2 repetitions", TColumn::Right, 47},
+    {TFieldId::DelayOutput, "Output", "Select the output destination", TColumn::Left, 78},
+    {TFieldId::DelayFeedback, "Feedbck (%)", "Amount of originial sound to repeat", TColumn::Right,
+     78},
+    {TFieldId::DelayToMfx, "MFX to Delay", "Apply a delay on each MFX Part after the MFX",
+     TColumn::Across, 111},
+};
 
-QScrollBar *NewBar(QWidget *panel, const char *name, int maximum, const char *hint)
+QString Latin(const char *text)
 {
-    auto *bar = new TScrollBar(Qt::Horizontal, panel);
-    bar->setObjectName(QString::fromLatin1(name));
-    bar->setRange(0, maximum);
-    bar->setValue(0);
-    bar->setToolTip(QString::fromLatin1(hint));
-    return bar;
-}
-
-QCheckBox *NewSwitch(QWidget *panel, const char *name, const char *hint, QPoint at)
-{
-    auto *box = new QCheckBox(panel);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setToolTip(QString::fromLatin1(hint));
-    box->setGeometry(at.x(), at.y(), 16, 16);
-    return box;
-}
-
-// A caption above its control.
-void Caption(QWidget *panel, const char *text, int left, int top, int width)
-{
-    auto *label = new QLabel(QString::fromLatin1(text), panel);
-    label->setGeometry(left, top, width, LabelHeight);
-}
-
-void Place(QWidget *control, QWidget *panel, const char *caption, int left, int top, int width,
-           int height = ControlHeight)
-{
-    if (caption)
-        Caption(panel, caption, left, top, width);
-    control->setGeometry(left, top + LabelHeight, width, height);
+    return QString::fromLatin1(text);
 }
 } // namespace
 
-TEffectsArea::TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, QWidget *delayPanel,
-                           QWidget *mfxPanel, const TPlacement &placement)
-    : QObject(reverbPanel)
+TEffectsArea::TEffectsArea(sysex::mixer::TSending group, const TMixerSession &session,
+                           QWidget *panel, int left, int width)
+    : QWidget(panel)
     , Session(session)
+    , GroupFields(sysex::mixer::GroupFields(group))
 {
-    const int left = placement.Left;
-    const int listWidth = 74;
-    const int right = left + listWidth + 8; // the bars' column
-    const int barWidth = placement.Left + placement.Width - right;
+    setGeometry(left, 0, width, panel->height());
+    const int right = left + ListWidth + 8; // the bars' column
+    const int barWidth = left + width - right;
+    const bool reverb = group == sysex::mixer::TSending::ReverbGroup;
+    const std::span<const TSettingPlace> places = reverb
+        ? std::span<const TSettingPlace>(ReverbPlaces)
+        : std::span<const TSettingPlace>(DelayPlaces);
+    for (const TSettingPlace &place : places) {
+        const int at = place.Column == TColumn::Right ? right : left;
+        const int span = place.Column == TColumn::Left ? ListWidth
+            : place.Column == TColumn::Right           ? barWidth
+                                                       : width;
+        AddControl(place.Field, place.Caption, place.Hint, at, place.Top, span);
+    }
+    if (EditDelayFeedback)
+        FeedbackClamp
+            = connect(EditDelayFeedback, &TEditBox::Change, this, &TEffectsArea::SettingChange);
+}
 
-    // Reverb: type and level, damping and time, then the MFX send.
-    LBReverbType = NewList(reverbPanel, "LBReverbType", sysex::mixer::ReverbTypeItems,
-                           "Select the Reverb type");
-    Place(LBReverbType, reverbPanel, "Type", left, 18, listWidth);
-    BarReverbLevel = NewBar(reverbPanel, "BarReverbLevel", 127, "Output level of the Reverb");
-    Place(BarReverbLevel, reverbPanel, "Level", right, 18, barWidth, 16);
-    LBReverbHF = NewList(reverbPanel, "LBReverbHF", sysex::mixer::HfDampItems,
-                         "All the frequencies above will be cut from the reverb");
-    Place(LBReverbHF, reverbPanel, "HF Damp", left, 54, listWidth);
-    BarReverbTime = NewBar(reverbPanel, "BarReverbTime", 127, "Time of the Reverb release");
-    Place(BarReverbTime, reverbPanel, "Time", right, 54, barWidth, 16);
-    BarReverbToMFX = NewBar(reverbPanel, "BarReverbToMFX", 127,
-                            "Apply a reverb on each MFX Part after the MFX");
-    Place(BarReverbToMFX, reverbPanel, "MFX to Revb", left, 106, placement.Width, 16);
-
-    // Delay: type and level; damping, time and its text; output and feedback; the MFX send.
-    const int timeTextWidth = 34;
-    LBDelayType
-        = NewList(delayPanel, "LBDelayType", sysex::mixer::DelayTypeItems, "Select the Delay type");
-    Place(LBDelayType, delayPanel, "Type", left, 16, listWidth);
-    BarDelayLevel = NewBar(delayPanel, "BarDelayLevel", 127, "Output level of the Delay");
-    Place(BarDelayLevel, delayPanel, "Level", right, 16, barWidth, 16);
-    LBDelayHF = NewList(delayPanel, "LBDelayHF", sysex::mixer::HfDampItems,
-                        "All the frequencies above will be cut from the delay");
-    Place(LBDelayHF, delayPanel, "HF Damp", left, 47, listWidth);
-    BarDelayTime = NewBar(delayPanel, "BarDelayTime", sysex::mixer::DelayTimeMaximum,
-                          "Time between 2 repetitions");
-    Place(BarDelayTime, delayPanel, "Time", right, 47, barWidth - timeTextWidth - 2, 16);
-    EditDelayTime = new QLineEdit(delayPanel);
-    EditDelayTime->setObjectName(QStringLiteral("EditDelayTime"));
-    EditDelayTime->setReadOnly(true);
-    EditDelayTime->setFrame(false);
-    EditDelayTime->setFocusPolicy(Qt::NoFocus);
-    EditDelayTime->setAlignment(Qt::AlignRight);
-    Place(EditDelayTime, delayPanel, nullptr, right + barWidth - timeTextWidth, 47, timeTextWidth,
-          16);
-    LBDelayOutput = NewList(delayPanel, "LBDelayOutput", sysex::mixer::DelayOutputItems,
-                            "Select the output destination");
-    Place(LBDelayOutput, delayPanel, "Output", left, 78, listWidth);
-    EditDelayFeedback = new TEditBox(delayPanel);
-    EditDelayFeedback->setObjectName(QStringLiteral("EditDelayFeedback"));
-    EditDelayFeedback->setMaxLength(3);
-    EditDelayFeedback->setText(QStringLiteral("0"));
-    EditDelayFeedback->setToolTip(QStringLiteral("Amount of originial sound to repeat"));
-    Caption(delayPanel, "Feedbck (%)", right, 78, 80);
-    Place(EditDelayFeedback, delayPanel, nullptr, right, 78, 32);
-    UpDownDelayFeedback = new TUpDown(0, sysex::mixer::FeedbackMaximum, 0, delayPanel);
-    UpDownDelayFeedback->setObjectName(QStringLiteral("UpDownDelayFeedback"));
-    UpDownDelayFeedback->SetAssociate(EditDelayFeedback);
-    UpDownDelayFeedback->setGeometry(right + 32, 78 + LabelHeight, 14, ControlHeight);
-    BarDelayToMFX
-        = NewBar(delayPanel, "BarDelayToMFX", 127, "Apply a delay on each MFX Part after the MFX");
-    Place(BarDelayToMFX, delayPanel, "MFX to Delay", left, 111, placement.Width, 16);
-
-    CBReverbSwitch = NewSwitch(reverbPanel, "CBReverbSwitch", "Check this box to set Reverb On/Off",
-                               placement.ReverbSwitch);
-    CBDelaySwitch = NewSwitch(delayPanel, "CBDelaySwitch", "Check this box to set Delay On/Off",
-                              placement.DelaySwitch);
-    CBMFXSwitch = NewSwitch(mfxPanel, "CBMFXSwitch", "Check this box to set MFX On/Off",
-                            placement.MfxSwitch);
-
-    FeedbackClamp = connect(EditDelayFeedback, &TEditBox::Change, this,
-                            &TEffectsArea::EditDelayFeedbackChange);
+void TEffectsArea::AddControl(TFieldId field, const char *caption, const char *hint, int left,
+                              int top, int width)
+{
+    const sysex::mixer::TField &info = sysex::mixer::Field(field);
+    // Given in the panel's coordinates. Each control is made before its caption.
+    const auto place = [this](QWidget *control, int x, int y, int w, int h) {
+        control->setGeometry(QRect(QPoint(x, y) - pos(), QSize(w, h)));
+    };
+    const auto label = [&](int captionWidth) {
+        place(new QLabel(Latin(caption), this), left, top, captionWidth, LabelHeight);
+    };
+    QWidget *control = nullptr;
+    if (!info.Items.empty()) {
+        auto *list = new TDropDownList(this);
+        for (const char *item : info.Items)
+            list->addItem(Latin(item));
+        list->SetItemIndex(-1);
+        place(list, left, top + LabelHeight, width, ControlHeight);
+        label(width);
+        control = list;
+    } else if (field == TFieldId::DelayFeedback) {
+        EditDelayFeedback = new TEditBox(this);
+        EditDelayFeedback->setMaxLength(3);
+        EditDelayFeedback->setText(QStringLiteral("0"));
+        place(EditDelayFeedback, left, top + LabelHeight, 32, ControlHeight);
+        label(80);
+        UpDownDelayFeedback = new TUpDown(0, info.StoredMax, 0, this);
+        UpDownDelayFeedback->setObjectName(QStringLiteral("UpDownDelayFeedback"));
+        UpDownDelayFeedback->SetAssociate(EditDelayFeedback);
+        place(UpDownDelayFeedback, left + 32, top + LabelHeight, 14, ControlHeight);
+        control = EditDelayFeedback;
+    } else {
+        auto *bar = new TScrollBar(Qt::Horizontal, this);
+        bar->setRange(0, info.StoredMax);
+        bar->setValue(0);
+        // The delay time leaves room for its text on the right.
+        const int barWidth = field == TFieldId::DelayTime ? width - TimeTextWidth - 2 : width;
+        place(bar, left, top + LabelHeight, barWidth, BarHeight);
+        label(barWidth);
+        control = bar;
+        if (field == TFieldId::DelayTime) {
+            EditDelayTime = new QLineEdit(this);
+            EditDelayTime->setObjectName(QStringLiteral("EditDelayTime"));
+            EditDelayTime->setReadOnly(true);
+            EditDelayTime->setFrame(false);
+            EditDelayTime->setFocusPolicy(Qt::NoFocus);
+            EditDelayTime->setAlignment(Qt::AlignRight);
+            place(EditDelayTime, left + width - TimeTextWidth, top + LabelHeight, TimeTextWidth,
+                  BarHeight);
+        }
+    }
+    control->setObjectName(Latin(info.ObjectName));
+    control->setToolTip(Latin(hint));
+    Controls[static_cast<std::size_t>(field)] = control;
 }
 
 void TEffectsArea::ConnectSendHandlers()
@@ -149,114 +151,76 @@ void TEffectsArea::ConnectSendHandlers()
     if (SendConnected)
         return;
     SendConnected = true;
-    connect(LBReverbType, &TDropDownList::UserChange, this, &TEffectsArea::ReverbChange);
-    connect(LBReverbHF, &TDropDownList::UserChange, this, &TEffectsArea::ReverbChange);
-    connect(BarReverbLevel, &QScrollBar::valueChanged, this, &TEffectsArea::ReverbChange);
-    connect(BarReverbTime, &QScrollBar::valueChanged, this, &TEffectsArea::ReverbChange);
-    // A send bar moved by hand goes out at once with its group.
-    connect(BarReverbToMFX, &QScrollBar::valueChanged, this, &TEffectsArea::ReverbChange);
-
-    connect(LBDelayType, &TDropDownList::UserChange, this, &TEffectsArea::DelayChange);
-    connect(LBDelayHF, &TDropDownList::UserChange, this, &TEffectsArea::DelayChange);
-    connect(BarDelayLevel, &QScrollBar::valueChanged, this, &TEffectsArea::DelayChange);
-    connect(BarDelayTime, &QScrollBar::valueChanged, this, &TEffectsArea::DelayChange);
-    connect(LBDelayOutput, &TDropDownList::UserChange, this, &TEffectsArea::DelayChange);
-    connect(BarDelayToMFX, &QScrollBar::valueChanged, this, &TEffectsArea::DelayChange);
-    disconnect(FeedbackClamp);
-    connect(EditDelayFeedback, &TEditBox::Change, this, &TEffectsArea::DelayChange);
-
-    // A click on a switch box sends that switch alone.
-    connect(CBReverbSwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Reverb, on); });
-    connect(CBDelaySwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Delay, on); });
-    connect(CBMFXSwitch, &QCheckBox::toggled, this,
-            [this](bool on) { SwitchClick(sysex::mixer::TEffectSwitch::Mfx, on); });
+    for (TFieldId field : GroupFields) {
+        QWidget *control = Controls[static_cast<std::size_t>(field)];
+        if (auto *list = qobject_cast<TDropDownList *>(control))
+            connect(list, &TDropDownList::UserChange, this, &TEffectsArea::SettingChange);
+        // A send bar moved by hand goes out at once with its group.
+        else if (auto *bar = qobject_cast<QScrollBar *>(control))
+            connect(bar, &QScrollBar::valueChanged, this, &TEffectsArea::SettingChange);
+    }
+    if (EditDelayFeedback) {
+        // The same handler, run once per change: it now reports the group too.
+        disconnect(FeedbackClamp);
+        connect(EditDelayFeedback, &TEditBox::Change, this, &TEffectsArea::SettingChange);
+    }
 }
 
-void TEffectsArea::DecodeCommon(const sysex::mixer::TCommonValues &values)
+int TEffectsArea::Value(TFieldId field) const
 {
-    LBReverbType->SetItemIndex(values.ReverbType);
-    BarReverbLevel->setValue(values.ReverbLevel);
-    BarReverbTime->setValue(values.ReverbTime);
-    LBReverbHF->SetItemIndex(values.ReverbHfDamp);
-    BarReverbToMFX->setValue(values.ReverbToMfx);
-    LBDelayType->SetItemIndex(values.DelayType);
-    BarDelayLevel->setValue(values.DelayLevel);
-    BarDelayTime->setValue(values.DelayTime);
-    LBDelayHF->SetItemIndex(values.DelayHfDamp);
-    LBDelayOutput->SetItemIndex(values.DelayOutput);
-    UpDownDelayFeedback->SetPosition(values.DelayFeedback);
-    EditDelayFeedback->setText(QString::number(UpDownDelayFeedback->Position()));
-    BarDelayToMFX->setValue(values.DelayToMfx);
+    QWidget *control = Controls[static_cast<std::size_t>(field)];
+    if (auto *list = qobject_cast<TDropDownList *>(control))
+        return list->ItemIndex();
+    if (auto *bar = qobject_cast<QScrollBar *>(control))
+        return bar->value();
+    return UpDownDelayFeedback->Position();
+}
+
+void TEffectsArea::SetValue(TFieldId field, int value)
+{
+    QWidget *control = Controls[static_cast<std::size_t>(field)];
+    if (auto *list = qobject_cast<TDropDownList *>(control)) {
+        list->SetItemIndex(value);
+    } else if (auto *bar = qobject_cast<QScrollBar *>(control)) {
+        bar->setValue(value);
+    } else {
+        UpDownDelayFeedback->SetPosition(value);
+        EditDelayFeedback->setText(QString::number(UpDownDelayFeedback->Position()));
+    }
+}
+
+void TEffectsArea::Decode(const sysex::mixer::TValues &values)
+{
+    for (TFieldId field : GroupFields)
+        SetValue(field, sysex::mixer::At(values, field));
     // The window shows the time it read, not the one of the user's last change.
     RefreshDelayTime();
 }
 
-void TEffectsArea::DecodeSwitches(const sysex::mixer::TSwitchValues &values)
-{
-    CBMFXSwitch->setChecked(values.Mfx);
-    CBDelaySwitch->setChecked(values.Delay);
-    CBReverbSwitch->setChecked(values.Reverb);
-}
-
-void TEffectsArea::ReverbChange()
-{
-    session::RunHandler([this] {
-        if (Session.Decoding)
-            return;
-        sysex::mixer::TReverbSettings settings;
-        settings.Type = LBReverbType->ItemIndex();
-        settings.Level = BarReverbLevel->value();
-        settings.Time = BarReverbTime->value();
-        settings.HfDamp = LBReverbHF->ItemIndex();
-        settings.ToMfx = BarReverbToMFX->value();
-        SendAll(sysex::mixer::ReverbGroupMessages(Session.DataSetHeader, settings));
-    });
-}
-
-void TEffectsArea::DelayChange()
+void TEffectsArea::SettingChange()
 {
     session::RunHandler([this] {
         ClampFeedback();
-        // While the decoder fills the controls only the clamp runs.
-        if (Session.Decoding)
+        // While the decoder fills the controls, or before the first opening, only the clamp runs.
+        if (Session.Decoding || !SendConnected)
             return;
         RefreshDelayTime();
-        sysex::mixer::TDelaySettings settings;
-        settings.Level = BarDelayLevel->value();
-        settings.Type = LBDelayType->ItemIndex();
-        settings.HfDamp = LBDelayHF->ItemIndex();
-        settings.Time = BarDelayTime->value();
-        settings.Feedback = UpDownDelayFeedback->Position();
-        settings.Output = LBDelayOutput->ItemIndex();
-        settings.ToMfx = BarDelayToMFX->value();
-        SendAll(sysex::mixer::DelayGroupMessages(Session.DataSetHeader, settings));
-    });
-}
-
-void TEffectsArea::EditDelayFeedbackChange()
-{
-    session::RunHandler([this] { ClampFeedback(); });
-}
-
-void TEffectsArea::SwitchClick(sysex::mixer::TEffectSwitch which, bool on)
-{
-    session::RunHandler([&] {
-        if (Session.Decoding)
-            return;
-        Session.Output().SendSysExText(
-            sysex::mixer::SwitchMessage(Session.DataSetHeader, which, on));
+        std::vector<int> values;
+        for (TFieldId field : GroupFields)
+            values.push_back(Value(field));
+        emit Change(values);
     });
 }
 
 void TEffectsArea::ClampFeedback()
 {
+    if (!EditDelayFeedback)
+        return;
     // A typed number is applied here, once: its edit counts as finished, so it does not run the
     // delay group again when the box loses the focus.
     EditDelayFeedback->TakePendingEdit();
-    const int value = std::clamp(controls::TextToInt(EditDelayFeedback->text()), 0,
-                                 sysex::mixer::FeedbackMaximum);
+    const int value
+        = std::clamp(controls::TextToInt(EditDelayFeedback->text()), 0, UpDownDelayFeedback->Max());
     const QString text = QString::number(value);
     session::ChangeControl([&] { EditDelayFeedback->setText(text); });
     UpDownDelayFeedback->SetPosition(value);
@@ -264,11 +228,7 @@ void TEffectsArea::ClampFeedback()
 
 void TEffectsArea::RefreshDelayTime()
 {
-    EditDelayTime->setText(DelayTimeText(LBDelayType->ItemIndex(), BarDelayTime->value()));
-}
-
-void TEffectsArea::SendAll(const std::vector<std::string> &messages)
-{
-    for (const std::string &message : messages)
-        Session.Output().SendSysExText(message);
+    if (EditDelayTime)
+        EditDelayTime->setText(
+            DelayTimeText(Value(TFieldId::DelayType), Value(TFieldId::DelayTime)));
 }

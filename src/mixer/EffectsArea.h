@@ -1,81 +1,63 @@
 #pragma once
 
-// The pattern's reverb and delay settings and the instrument's three effect switches, in the
-// mixer window's reverb, delay and MFX panels: every change sends its whole group (or its one
-// switch) to the pattern common block (or the system area), and the decoder fills them from the
-// blocks the opening reads.
+// The settings of one of the pattern's effects, reverb or delay, in its panel of the mixer
+// window: a list, bar or box for each field of the effect's group in the mixer table. Every
+// change is reported as the group's values, in table order; the window sends them. The decoder
+// fills them from the pattern common block.
 
 #include "MixerSession.h"
 #include "sysex/MixerMessages.h"
 
 #include <QMetaObject>
-#include <QObject>
-#include <QPoint>
+#include <QWidget>
 
-class QCheckBox;
-class QLabel;
+#include <array>
+#include <vector>
+
 class QLineEdit;
-class QScrollBar;
-class QWidget;
-class TDropDownList;
 class TEditBox;
 class TUpDown;
 
-class TEffectsArea : public QObject
+class TEffectsArea : public QWidget
 {
     Q_OBJECT
 public:
-    struct TPlacement
-    {
-        int Left; // of the settings, in the reverb and delay panels
-        int Width;
-        QPoint ReverbSwitch; // beside each panel's title
-        QPoint DelaySwitch;
-        QPoint MfxSwitch;
-    };
+    // group: TSending::ReverbGroup or DelayGroup. The area covers the panel's height from left,
+    // width pixels wide; its controls keep their places in the panel.
+    TEffectsArea(sysex::mixer::TSending group, const TMixerSession &session, QWidget *panel,
+                 int left, int width);
 
-    TEffectsArea(const TMixerSession &session, QWidget *reverbPanel, QWidget *delayPanel,
-                 QWidget *mfxPanel, const TPlacement &placement);
-
-    // From the first opening on, changes are sent and the delay group replaces the feedback
+    // From the first opening on, changes are reported and the delay group replaces the feedback
     // clamp. Connecting again changes nothing.
     void ConnectSendHandlers();
 
-    void DecodeCommon(const sysex::mixer::TCommonValues &values);
-    void DecodeSwitches(const sysex::mixer::TSwitchValues &values);
+    // Shows the group's values; sends nothing.
+    void Decode(const sysex::mixer::TValues &values);
 
-    void ReverbChange();
-    void DelayChange();
-    void EditDelayFeedbackChange();
-    void SwitchClick(sysex::mixer::TEffectSwitch which, bool on);
+    // Handler of every control: clamps the feedback, then reports the group's values.
+    void SettingChange();
+
+signals:
+    // The group's values in table order; a slot that throws ends the handler.
+    void Change(const std::vector<int> &values);
 
 private:
-    // Tests and scripts reach these controls by their object names.
-    TDropDownList *LBReverbType = nullptr;
-    TDropDownList *LBReverbHF = nullptr;
-    QScrollBar *BarReverbLevel = nullptr;
-    QScrollBar *BarReverbTime = nullptr;
-    QScrollBar *BarReverbToMFX = nullptr;
-    TDropDownList *LBDelayType = nullptr;
-    TDropDownList *LBDelayHF = nullptr;
-    QScrollBar *BarDelayLevel = nullptr;
-    QScrollBar *BarDelayTime = nullptr;
-    QLineEdit *EditDelayTime = nullptr;
-    TEditBox *EditDelayFeedback = nullptr;
-    TUpDown *UpDownDelayFeedback = nullptr;
-    TDropDownList *LBDelayOutput = nullptr;
-    QScrollBar *BarDelayToMFX = nullptr;
-    QCheckBox *CBReverbSwitch = nullptr;
-    QCheckBox *CBDelaySwitch = nullptr;
-    QCheckBox *CBMFXSwitch = nullptr;
-
+    void AddControl(sysex::mixer::TFieldId field, const char *caption, const char *hint, int left,
+                    int top, int width);
+    int Value(sysex::mixer::TFieldId field) const;
+    void SetValue(sysex::mixer::TFieldId field, int value);
     // Keeps the feedback box within 0..98 and the arrows on its value; a rewrite of the box runs
     // the box's handler at once, and an error of that run ends this one.
     void ClampFeedback();
     void RefreshDelayTime();
-    void SendAll(const std::vector<std::string> &messages);
 
     const TMixerSession &Session;
+    const std::vector<sysex::mixer::TFieldId> GroupFields;
+    std::array<QWidget *, sysex::mixer::FieldCount> Controls {};
+    // The delay's: the time as text, and the arrows of the feedback box.
+    QLineEdit *EditDelayTime = nullptr;
+    TEditBox *EditDelayFeedback = nullptr;
+    TUpDown *UpDownDelayFeedback = nullptr;
     QMetaObject::Connection FeedbackClamp;
     bool SendConnected = false;
 };

@@ -166,7 +166,11 @@ void TFormMixer::BuildPanels()
         transLabel->setAlignment(Qt::AlignCenter);
         transLabel->setGeometry(left, 18, ColumnWidth, 12);
         BarTrans[i] = new TScrollBar(Qt::Vertical, transPanel);
-        BarTrans[i]->setObjectName(QStringLiteral("BarTrans%1").arg(suffix));
+        BarTrans[i]->setObjectName(
+            QStringLiteral("%1%2")
+                .arg(QString::fromLatin1(
+                    sysex::mixer::Field(sysex::mixer::TFieldId::Transpose).ObjectName))
+                .arg(suffix));
         // Minimum at the top: a bar moved upwards raises the part's pitch.
         BarTrans[i]->setRange(sysex::mixer::TransposeMinimum, sysex::mixer::TransposeMaximum);
         BarTrans[i]->setPageStep(1);
@@ -178,7 +182,11 @@ void TFormMixer::BuildPanels()
         mfxLabel->setAlignment(Qt::AlignCenter);
         mfxLabel->setGeometry(left, 22, ColumnWidth, 12);
         CBMFXSwitch[i] = new QCheckBox(mfxPanel);
-        CBMFXSwitch[i]->setObjectName(QStringLiteral("CBMFXSwitch%1").arg(suffix));
+        CBMFXSwitch[i]->setObjectName(
+            QStringLiteral("%1%2")
+                .arg(QString::fromLatin1(
+                    sysex::mixer::Field(sysex::mixer::TFieldId::PartMfx).ObjectName))
+                .arg(suffix));
         CBMFXSwitch[i]->setToolTip(mfxHint);
         CBMFXSwitch[i]->setGeometry(left + 1, 36, ColumnWidth - 1, 16);
     }
@@ -186,12 +194,36 @@ void TFormMixer::BuildPanels()
     future->setWordWrap(true);
     future->setGeometry(6, 60, RightPanelWidth - 12, 30);
 
-    EffectsArea = new TEffectsArea(
-        State, panels[static_cast<std::size_t>(TSendGroup::ReverbSend)],
-        panels[static_cast<std::size_t>(TSendGroup::DelaySend)], mfxPanel,
-        {192, 188, BesideTitle(panels[static_cast<std::size_t>(TSendGroup::ReverbSend)]),
-         BesideTitle(panels[static_cast<std::size_t>(TSendGroup::DelaySend)]),
-         BesideTitle(mfxPanel)});
+    QWidget *reverbPanel = panels[static_cast<std::size_t>(TSendGroup::ReverbSend)];
+    QWidget *delayPanel = panels[static_cast<std::size_t>(TSendGroup::DelaySend)];
+    const auto area = [this](sysex::mixer::TSending group, QWidget *panel) {
+        auto *effects = new TEffectsArea(group, State, panel, 192, 188);
+        connect(effects, &TEffectsArea::Change, this,
+                [this, group](const std::vector<int> &values) {
+                    for (const std::string &message :
+                         sysex::mixer::GroupMessages(State.DataSetHeader, group, values))
+                        State.Output().SendSysExText(message);
+                });
+        return effects;
+    };
+    ReverbArea = area(sysex::mixer::TSending::ReverbGroup, reverbPanel);
+    DelayArea = area(sysex::mixer::TSending::DelayGroup, delayPanel);
+
+    // Each effect's switch beside its panel's title.
+    using sysex::mixer::TFieldId;
+    const std::pair<TFieldId, QWidget *> switches[] = {{TFieldId::ReverbSwitch, reverbPanel},
+                                                       {TFieldId::DelaySwitch, delayPanel},
+                                                       {TFieldId::MfxSwitch, mfxPanel}};
+    const char *effectNames[] = {"Reverb", "Delay", "MFX"};
+    for (std::size_t i = 0; i < std::size(switches); ++i) {
+        const auto [field, panel] = switches[i];
+        auto *box = new QCheckBox(panel);
+        box->setObjectName(QString::fromLatin1(sysex::mixer::Field(field).ObjectName));
+        box->setToolTip(QStringLiteral("Check this box to set %1 On/Off")
+                            .arg(QString::fromLatin1(effectNames[i])));
+        box->setGeometry(QRect(BesideTitle(panel), QSize(16, 16)));
+        EffectSwitches[i] = {field, box};
+    }
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -285,7 +317,11 @@ void TFormMixer::ConnectSendHandlers()
         // as the decoder is not the one making it.
         connect(CBMFXSwitch[i], &QCheckBox::toggled, this, &TFormMixer::MFXPartClick);
     }
-    EffectsArea->ConnectSendHandlers();
+    ReverbArea->ConnectSendHandlers();
+    DelayArea->ConnectSendHandlers();
+    // A click on a switch box sends that switch alone.
+    for (const auto &[field, box] : EffectSwitches)
+        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { SwitchClick(field, on); });
     // Connected after the handlers, the steps come after them: a number typed into a box that a
     // handler applies on its way is then a step ahead of the change that applied it.
     if (UndoStack)
@@ -299,11 +335,14 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
     State.Decoding = true;
     const auto decoded = qScopeGuard([&] { State.Decoding = wasDecoding; });
     if (message.Switches) {
-        EffectsArea->DecodeSwitches(*message.Switches);
+        // MFX, delay, then reverb.
+        for (auto it = EffectSwitches.rbegin(); it != EffectSwitches.rend(); ++it)
+            it->second->setChecked(sysex::mixer::At(*message.Switches, it->first) != 0);
         AppendTag(" Switch");
     }
     if (message.Common) {
-        EffectsArea->DecodeCommon(*message.Common);
+        ReverbArea->Decode(*message.Common);
+        DelayArea->Decode(*message.Common);
         AppendTag(" Common");
     }
     if (message.PartBlock) {
@@ -314,19 +353,24 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
 
 void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
 {
+    using sysex::mixer::TFieldId;
     using sysex::mixer::TSendGroup;
     const std::size_t i = static_cast<std::size_t>(block.Part);
     const int suffix = block.Part + 1;
-    const sysex::mixer::TPartValues &values = block.Values;
-    // Each box's own handler moves its bar.
-    Group(TSendGroup::Level).Box(suffix)->setText(QString::number(values.Level));
-    Group(TSendGroup::DelaySend).Box(suffix)->setText(QString::number(values.DelaySend));
-    Group(TSendGroup::ReverbSend).Box(suffix)->setText(QString::number(values.ReverbSend));
-    BarTrans[i]->setValue(values.TransposePosition);
+    const auto value = [&block](TFieldId field) { return sysex::mixer::At(block.Values, field); };
+    const auto show = [&](TSendGroup group) {
+        // Each box's own handler moves its bar.
+        Group(group).Box(suffix)->setText(
+            QString::number(value(sysex::mixer::SendGroupInfo(group).Field)));
+    };
+    show(TSendGroup::Level);
+    show(TSendGroup::DelaySend);
+    show(TSendGroup::ReverbSend);
+    BarTrans[i]->setValue(value(TFieldId::Transpose));
     // The hints show the transpositions read, not those of the user's last move.
     RefreshTransHints();
-    Group(TSendGroup::Pan).Box(suffix)->setText(QString::number(values.Pan));
-    CBMFXSwitch[i]->setChecked(values.Mfx);
+    show(TSendGroup::Pan);
+    CBMFXSwitch[i]->setChecked(value(TFieldId::PartMfx) != 0);
 }
 
 void TFormMixer::RefreshTransHints()
@@ -344,7 +388,7 @@ void TFormMixer::SendControlChange(sysex::mixer::TSendGroup group, int part, int
 {
     State.Output().SendShort(sysex::mixer::ControlChangeStatus(
                                  sysex::mixer::Parts[static_cast<std::size_t>(part)].Channel),
-                             sysex::mixer::SendGroupInfo(group).Controller,
+                             sysex::mixer::Field(sysex::mixer::SendGroupInfo(group).Field).SendByte,
                              sysex::mixer::ControlChangeValue(group, position));
 }
 
@@ -369,6 +413,15 @@ void TFormMixer::MFXPartClick()
             State.Output().SendSysExText(sysex::mixer::MfxPartMessage(
                 State.Model3AHeader, part,
                 CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
+    });
+}
+
+void TFormMixer::SwitchClick(sysex::mixer::TFieldId which, bool on)
+{
+    session::RunHandler([&] {
+        if (State.Decoding)
+            return;
+        State.Output().SendSysExText(sysex::mixer::SwitchMessage(State.DataSetHeader, which, on));
     });
 }
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <utility>
 
 class QCheckBox;
 class QPushButton;
@@ -50,6 +51,8 @@ public:
 
     void BarTransChange();
     void MFXPartClick();
+    // A click on an effect switch sends that switch alone.
+    void SwitchClick(sysex::mixer::TFieldId which, bool on);
     void OKBtnClick();
 
     const TMixerSession &Session() const { return State; }
@@ -79,7 +82,10 @@ private:
     std::function<TMainWindowSettings()> MainWindow;
     TMixerSession State;
     std::array<TMixerGroup *, 4> Groups {};
-    TEffectsArea *EffectsArea = nullptr;
+    TEffectsArea *ReverbArea = nullptr;
+    TEffectsArea *DelayArea = nullptr;
+    // Reverb, delay and MFX.
+    std::array<std::pair<sysex::mixer::TFieldId, QCheckBox *>, 3> EffectSwitches {};
     std::array<QScrollBar *, sysex::mixer::PartCount> BarTrans {};
     std::array<QCheckBox *, sysex::mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;

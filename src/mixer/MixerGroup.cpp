@@ -16,6 +16,9 @@ TMixerGroup::TMixerGroup(sysex::mixer::TSendGroup group, const TMixerSession &se
 {
     const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(group);
     const QString hint = QString::fromLatin1(info.Hint);
+    // The bars are named as the table names the field's control, the boxes after them.
+    const QString barName = QString::fromLatin1(sysex::mixer::Field(info.Field).ObjectName);
+    const QString boxName = QStringLiteral("Edit") + barName.mid(3);
     // The group covers its rows; its children keep their places in the panel.
     const QPoint origin(geometry.LabelLeft, geometry.Top);
     setGeometry(QRect(origin,
@@ -34,14 +37,14 @@ TMixerGroup::TMixerGroup(sysex::mixer::TSendGroup group, const TMixerSession &se
               geometry.RowHeight - 1);
 
         Boxes[i] = new TEditBox(this);
-        Boxes[i]->setObjectName(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
+        Boxes[i]->setObjectName(boxName + QString::number(suffix));
         Boxes[i]->setMaxLength(3);
         Boxes[i]->setText(QString::number(info.Start));
         Boxes[i]->setToolTip(hint);
         place(Boxes[i], geometry.BoxLeft, top, geometry.BoxWidth, geometry.RowHeight - 1);
 
         Bars[i] = new TScrollBar(Qt::Horizontal, this);
-        Bars[i]->setObjectName(QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
+        Bars[i]->setObjectName(barName + QString::number(suffix));
         Bars[i]->setRange(info.Minimum, info.Maximum);
         Bars[i]->setValue(info.Start);
         Bars[i]->setToolTip(hint);

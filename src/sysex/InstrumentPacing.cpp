@@ -2,6 +2,7 @@
 
 #include "MixerMessages.h"
 #include "RolandMessage.h"
+#include "ToneParams.h"
 
 #include <algorithm>
 #include <optional>
@@ -32,17 +33,23 @@ std::uint32_t LinearAt(std::span<const std::uint8_t> message, std::size_t at)
     return Linear(message[at], message[at + 1], message[at + 2], message[at + 3]);
 }
 
-constexpr std::uint8_t FirstPartBlock = 0x10; // part 1; part R's is 19
-constexpr std::uint8_t RhythmPartBlock = 0x19;
+constexpr mixer::TBlockInfo PartBlocks = mixer::BlockInfo(mixer::TBlock::PatternPart);
+constexpr std::uint8_t FirstPartBlock = mixer::FirstPartBlockByte;
+constexpr std::uint8_t RhythmPartBlock = mixer::RhythmPartBlockByte;
 constexpr int PatchParts = 7; // parts 1..7 have a temporary patch
 constexpr std::uint8_t TemporaryPatchArea = 0x02;
-// The pattern's part blocks, 01 00 10 00 up to the rhythm part's: what control changes and
+
+constexpr std::uint32_t PartBlockAt(std::uint8_t block, std::uint8_t offset)
+{
+    return Linear(PartBlocks.Area, PartBlocks.SubArea, block, offset);
+}
+// The pattern's part blocks, part 1's up to the rhythm part's: what control changes and
 // model-3A messages (part transposition, MFX switch) change in the instrument.
-constexpr TAddressRange PatternParts {Linear(0x01, 0x00, FirstPartBlock, 0x00),
-                                      Linear(0x01, 0x00, RhythmPartBlock + 1, 0x00)};
+constexpr TAddressRange PatternParts {PartBlockAt(FirstPartBlock, 0),
+                                      PartBlockAt(RhythmPartBlock + 1, 0)};
 // A part's patch selection in its pattern block: bank, group, number high and low.
-constexpr std::uint8_t SelectionFrom = 0x02;
-constexpr std::uint8_t SelectionTo = 0x06;
+constexpr std::uint8_t SelectionFrom = PatchBankOffset;
+constexpr std::uint8_t SelectionTo = PatchNumberOffset + 2;
 
 TAddressRange TemporaryPatch(std::uint8_t part)
 {
@@ -59,8 +66,9 @@ std::optional<TAddressRange> PartOf(std::uint32_t address)
     const auto c = static_cast<std::uint8_t>((address >> 7) & 0x7F);
     if (a == TemporaryPatchArea)
         return TemporaryPatch(b);
-    if (a == 0x01 && b == 0x00 && c >= FirstPartBlock && c <= RhythmPartBlock)
-        return TAddressRange {Linear(0x01, 0x00, c, 0x00), Linear(0x01, 0x00, c + 1, 0x00)};
+    if (a == PartBlocks.Area && b == PartBlocks.SubArea && c >= FirstPartBlock
+        && c <= RhythmPartBlock)
+        return TAddressRange {PartBlockAt(c, 0), PartBlockAt(c + 1, 0)};
     return std::nullopt;
 }
 
@@ -80,8 +88,8 @@ TAddressRange Reloaded(TAddressRange written)
     TAddressRange reloaded;
     for (int part = 0; part < PatchParts; ++part) {
         const auto block = static_cast<std::uint8_t>(FirstPartBlock + part);
-        const TAddressRange selection {Linear(0x01, 0x00, block, SelectionFrom),
-                                       Linear(0x01, 0x00, block, SelectionTo)};
+        const TAddressRange selection {PartBlockAt(block, SelectionFrom),
+                                       PartBlockAt(block, SelectionTo)};
         if (!selection.Overlaps(written))
             continue;
         const TAddressRange patch = TemporaryPatch(static_cast<std::uint8_t>(part));
@@ -145,11 +153,7 @@ midi::TPacingClass Model3ADataSet(std::span<const std::uint8_t> message)
 // than the cable builds no backlog. Any other short message is one the rule does not know.
 midi::TPacingClass ControlChange(std::uint8_t status, std::uint8_t controller)
 {
-    const auto mixers = [controller](sysex::mixer::TSendGroup group) {
-        return sysex::mixer::SendGroupInfo(group).Controller == controller;
-    };
-    if ((status & 0xF0) != 0xB0
-        || std::none_of(sysex::mixer::SendGroups.begin(), sysex::mixer::SendGroups.end(), mixers))
+    if ((status & 0xF0) != 0xB0 || !mixer::FieldSentAs(mixer::TSending::ControlChange, controller))
         return {};
     const std::uint32_t place = (std::uint32_t(status & 0x0F) << 7) | controller;
     midi::TPacingClass c;
@@ -178,10 +182,7 @@ midi::TPacingClass TInstrumentPacing::Classify(std::span<const std::uint8_t> mes
         return ModelDataSet(message);
     if (IsRolandModel(message, TModel::Instrument, CommandRequest) && message.size() == RequestSize)
         return ModelRequest(message);
-    // The 00 the program sends ahead of a model-3A message is no part of it.
-    std::span<const std::uint8_t> bare = message;
-    if (bare.size() > 1 && bare[0] == 0x00 && bare[1] == 0xF0)
-        bare = bare.subspan(1);
+    const std::span<const std::uint8_t> bare = WithoutModel3ALead(message);
     if (bare.size() >= Model3ASmallest && IsRolandModel(bare, TModel::Model3A, CommandDataSet)
         && bare.back() == 0xF7)
         return Model3ADataSet(bare);

@@ -108,66 +108,33 @@ std::string PatchArea(int part, int block, int offset, TBytes data)
     return tone + ", " + Number(static_cast<int>(data.size())) + " bytes";
 }
 
+// The mixer field at offset of block as the monitor shows it, if the mixer shows one there.
+std::optional<std::string> MixerValue(sysex::mixer::TBlock block, int offset, int byte)
+{
+    const std::optional<sysex::mixer::TFieldId> id = sysex::mixer::FieldAt(block, offset);
+    if (!id)
+        return std::nullopt;
+    const sysex::mixer::TField &field = sysex::mixer::Field(*id);
+    const std::string name = std::string(field.Name) + " = ";
+    if (field.Conversion == sysex::mixer::TConversion::Flag)
+        return name + (byte != 0 ? "on" : "off");
+    if (!field.Items.empty()) {
+        const char *item = Item(field.Items.data(), static_cast<int>(field.Items.size()), byte);
+        return name + (item ? item : Number(byte));
+    }
+    return name + Number(byte - field.ShownBias);
+}
+
 std::string PartBlockValue(int offset, TBytes data)
 {
     const int byte = data[0];
-    switch (offset) {
-    case 0x03:
+    if (offset == PatchGroupOffset)
         return "Patch group = " + Number(byte);
-    case 0x04:
+    if (offset == PatchNumberOffset)
         return data.size() >= 2 ? "Patch = " + Number(byte * 16 + data[1])
                                 : "Patch = " + Number(byte);
-    case 0x06:
-        return "Level = " + Number(byte);
-    case 0x07:
-        return "Pan = " + Number(byte - 64);
-    case 0x08:
-        return "Transpose = " + Number(byte - 64);
-    case 0x0A:
-        return std::string("MFX = ") + (byte != 0 ? "on" : "off");
-    case 0x0C:
-        return "Delay send = " + Number(byte);
-    case 0x0D:
-        return "Reverb send = " + Number(byte);
-    default:
-        return "offset " + Number(offset) + " = " + Number(byte);
-    }
-}
-
-std::string CommonValue(int offset, int byte)
-{
-    auto listed = [byte](const char *name, auto &items) {
-        const char *item = Item(items.data(), static_cast<int>(items.size()), byte);
-        return std::string(name) + " = " + (item ? item : Number(byte));
-    };
-    switch (offset) {
-    case 0x1C:
-        return "Delay to MFX = " + Number(byte);
-    case 0x1D:
-        return "Reverb to MFX = " + Number(byte);
-    case 0x22:
-        return "Delay Level = " + Number(byte);
-    case 0x23:
-        return listed("Delay Type", sysex::mixer::DelayTypeItems);
-    case 0x24:
-        return listed("Delay HF Damp", sysex::mixer::HfDampItems);
-    case 0x25:
-        return "Delay Time = " + Number(byte);
-    case 0x26:
-        return "Delay Feedback = " + Number(byte);
-    case 0x27:
-        return listed("Delay Output", sysex::mixer::DelayOutputItems);
-    case 0x28:
-        return listed("Reverb Type", sysex::mixer::ReverbTypeItems);
-    case 0x29:
-        return "Reverb Level = " + Number(byte);
-    case 0x2A:
-        return "Reverb Time = " + Number(byte);
-    case 0x2B:
-        return listed("Reverb HF Damp", sysex::mixer::HfDampItems);
-    default:
-        return "Pattern common offset " + Number(offset) + " = " + Number(byte);
-    }
+    return MixerValue(sysex::mixer::TBlock::PatternPart, offset, byte)
+        .value_or("offset " + Number(offset) + " = " + Number(byte));
 }
 
 std::string DataSet(TBytes body)
@@ -179,23 +146,34 @@ std::string DataSet(TBytes body)
     const std::string bytes = Number(static_cast<int>(data.size())) + " bytes";
     if (area == 0x02 && sub < 8)
         return PatchArea(sub, block, offset, data);
-    if (area == 0x01 && sub == 0x00) {
+    const sysex::mixer::TBlockInfo &common
+        = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon);
+    const sysex::mixer::TBlockInfo &system = sysex::mixer::BlockInfo(sysex::mixer::TBlock::System);
+    if (area == common.Area && sub == common.SubArea) {
         if (const std::optional<int> part
             = sysex::mixer::PartOfBlockByte(static_cast<std::uint8_t>(block))) {
             const std::string where = "Pattern " + PartName(*part);
-            if (data.size() == 1 || (offset == 0x04 && data.size() == 2))
+            if (data.size() == 1 || (offset == PatchNumberOffset && data.size() == 2))
                 return where + " " + PartBlockValue(offset, data);
             return where + ", " + bytes;
         }
-        if (block == 0x00)
-            return data.size() == 1 ? CommonValue(offset, data[0]) : "Pattern common, " + bytes;
+        if (block == common.Block)
+            return data.size() == 1
+                ? MixerValue(sysex::mixer::TBlock::PatternCommon, offset, data[0])
+                      .value_or("Pattern common offset " + Number(offset) + " = " + Number(data[0]))
+                : "Pattern common, " + bytes;
     }
-    if (area == 0x00 && sub == 0x00 && block == 0x00 && offset >= 0x08 && offset <= 0x0A) {
-        static const char *const names[] = {"MFX switch", "Delay switch", "Reverb switch"};
+    if (area == system.Area && sub == system.SubArea && block == system.Block
+        && MixerValue(sysex::mixer::TBlock::System, offset, 0)) {
+        // Each switch the data reaches, up to the last one.
         std::string text;
-        for (std::size_t i = 0; i < data.size() && offset + i <= 0x0A; ++i)
-            text += (text.empty() ? "" : ", ") + std::string(names[offset - 8 + i]) + " = "
-                + (data[i] != 0 ? "on" : "off");
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            const std::optional<std::string> value
+                = MixerValue(sysex::mixer::TBlock::System, offset + static_cast<int>(i), data[i]);
+            if (!value)
+                break;
+            text += (text.empty() ? "" : ", ") + *value;
+        }
         return text;
     }
     return "Data set at " + Number(area) + " " + Number(sub) + " " + Number(block) + " "
@@ -210,11 +188,13 @@ std::string DataRequest(TBytes body)
     const std::string size = Number(SizeOf(body.subspan(4))) + " bytes";
     if (area == 0x02 && sub < 8)
         return "Part " + Number(sub + 1) + " patch request, " + size;
-    if (area == 0x01 && sub == 0x00) {
+    const sysex::mixer::TBlockInfo &common
+        = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon);
+    if (area == common.Area && sub == common.SubArea) {
         if (const std::optional<int> part
             = sysex::mixer::PartOfBlockByte(static_cast<std::uint8_t>(block)))
             return "Pattern " + PartName(*part) + " request, " + size;
-        if (block == 0x00)
+        if (block == common.Block)
             return "Pattern request, " + size;
     }
     if (area == 0x00)
@@ -231,9 +211,11 @@ std::string Model3A(TBytes message)
         if (sysex::mixer::Parts[i].Model3APart != body[0])
             continue;
         const std::string where = "Pattern " + PartName(static_cast<int>(i));
-        if (body[1] == 0x55)
-            return where + " transpose = " + Number(body[2] - 64);
-        if (body[1] == 0x56)
+        if (body[1] == sysex::mixer::Field(sysex::mixer::TFieldId::Transpose).SendByte)
+            return where + " transpose = "
+                + Number(body[2]
+                         - sysex::mixer::Field(sysex::mixer::TFieldId::Transpose).ShownBias);
+        if (body[1] == sysex::mixer::Field(sysex::mixer::TFieldId::PartMfx).SendByte)
             return where + " MFX = " + (body[2] != 0 ? "on" : "off");
         return where + " model 3A";
     }
@@ -244,15 +226,13 @@ std::string ControlChange(TBytes message)
 {
     const int channel = (message[0] & 0x0F) + 1;
     const int controller = message[1];
-    std::string name = "CC " + Number(controller);
-    static const std::array<std::pair<int, const char *>, 4> names {
-        {{0x07, "Level"}, {0x0A, "Pan"}, {0x5B, "Reverb send"}, {0x5E, "Delay send"}}};
-    for (const auto &[number, text] : names)
-        if (number == controller)
-            name = text;
     const int value = message[2];
-    return "Channel " + Number(channel) + " " + name + " = "
-        + Number(controller == 0x0A ? value - 64 : value);
+    const std::optional<sysex::mixer::TFieldId> field
+        = sysex::mixer::FieldSentAs(sysex::mixer::TSending::ControlChange, controller);
+    if (!field)
+        return "Channel " + Number(channel) + " CC " + Number(controller) + " = " + Number(value);
+    return "Channel " + Number(channel) + " " + sysex::mixer::Field(*field).Name + " = "
+        + Number(value - sysex::mixer::Field(*field).ShownBias);
 }
 
 std::string Inquiry(TBytes message)

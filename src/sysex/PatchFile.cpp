@@ -52,7 +52,9 @@ std::vector<std::string> MissingBlocks(const std::vector<TSpan> &spans, bool who
     static constexpr std::array<int, 5> FirstPages {0x00, 0x10, 0x12, 0x14, 0x16};
     static constexpr std::array<const char *, 5> Names {"Common", "Tone 1", "Tone 2", "Tone 3",
                                                         "Tone 4"};
-    static constexpr std::array<std::size_t, 5> Sizes {0x4A, 0x81, 0x81, 0x81, 0x81};
+    static constexpr std::size_t Common = PatchCommonSize;
+    static constexpr std::size_t Tone = ToneBlockSize;
+    static constexpr std::array<std::size_t, 5> Sizes {Common, Tone, Tone, Tone, Tone};
     std::vector<std::string> missing;
     for (std::size_t block = 0; block < FirstPages.size(); ++block) {
         const auto pages = BlockPages(FirstPages[block]);

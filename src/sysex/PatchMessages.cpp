@@ -1,6 +1,8 @@
 #include "PatchMessages.h"
 
 #include "MessageView.h"
+#include "MixerParams.h"
+#include "RolandMessage.h"
 #include "midi/SysExText.h"
 
 #include <algorithm>
@@ -14,10 +16,19 @@ using sysex::TToneControl;
 namespace {
 
 // Byte positions in a received message, counting from 0 at F0.
-constexpr std::size_t AreaByte = 6;
-constexpr std::size_t BlockByte = 8;
-constexpr std::uint8_t PatternArea = 0x01;
+constexpr std::size_t AreaByte = sysex::HeaderSize;
+constexpr std::size_t BlockByte = sysex::HeaderSize + 2;
+constexpr sysex::mixer::TBlockInfo PartBlocks
+    = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternPart);
+constexpr std::uint8_t PatternArea = PartBlocks.Area;
 constexpr std::uint8_t PatchArea = 0x02;
+
+// The address text of a part's pattern block, part 0..6 for parts 1..7, up to its offset.
+std::string PartBlockText(int part)
+{
+    return HexByte(PartBlocks.Area) + " " + HexByte(PartBlocks.SubArea) + " "
+        + HexByte(sysex::mixer::PartBlockByte(part + 1));
+}
 constexpr std::uint8_t PatchCommonBlock = 0x00;
 
 std::optional<TPatchSelection> DecodeSelection(const sysex::TMessageView &view)
@@ -93,7 +104,7 @@ std::optional<TToneValue> DecodeStep(const sysex::TMessageView &view, int row)
 std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataRequestHeader, int part)
 {
     return {{
-        {dataRequestHeader + "01 00 " + HexByte(part + 16) + " 00 00 00 00 1A", 300},
+        {dataRequestHeader + PartBlockText(part) + " 00 00 00 00 " + HexByte(PartBlocks.Size), 300},
         {dataRequestHeader + "02 " + HexByte(part) + " 00 00 00 00 17 01", 500},
     }};
 }
@@ -101,11 +112,14 @@ std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataReque
 std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
                                                   int group, int patch)
 {
-    const std::string address = dataSetHeader + "01 00 " + HexByte(part + 16);
+    const std::string address = dataSetHeader + PartBlockText(part);
     return {
-        address + " 02 " + HexByte(sysex::PatchBankByte(group)),
-        address + " 03 " + HexByte(sysex::PatchGroupByte(group)),
-        address + " 04 " + HexByte(patch / 16) + " " + HexByte(patch % 16),
+        address + " " + HexByte(sysex::PatchBankOffset) + " "
+            + HexByte(sysex::PatchBankByte(group)),
+        address + " " + HexByte(sysex::PatchGroupOffset) + " "
+            + HexByte(sysex::PatchGroupByte(group)),
+        address + " " + HexByte(sysex::PatchNumberOffset) + " " + HexByte(patch / 16) + " "
+            + HexByte(patch % 16),
     };
 }
 

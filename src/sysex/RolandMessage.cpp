@@ -95,6 +95,13 @@ std::vector<midi::TByteStream> DataSetPackets(int deviceId, const TAddress &addr
     return packets;
 }
 
+std::span<const std::uint8_t> WithoutModel3ALead(std::span<const std::uint8_t> message)
+{
+    if (message.size() > 1 && message[0] == 0x00 && message[1] == SysExStart)
+        return message.subspan(1);
+    return message;
+}
+
 std::optional<THeader> ReadHeader(std::span<const std::uint8_t> message)
 {
     if (message.size() <= Model3AHeaderSize || message[0] != SysExStart || message[1] != RolandId)

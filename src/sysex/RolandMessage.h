@@ -62,6 +62,10 @@ std::vector<midi::TByteStream> DataSetPackets(int deviceId, const TAddress &addr
 
 enum class TModel { Instrument, Model3A };
 
+// The program sends a 00 ahead of each model-3A message; it is no part of the message. The
+// message without it, or the message as it is.
+std::span<const std::uint8_t> WithoutModel3ALead(std::span<const std::uint8_t> message);
+
 // What a message's header says: F0 41 dd 00 0B cmd or F0 41 dd 3A cmd, with at least one byte
 // after it. Nothing beyond the header is looked at.
 struct THeader

@@ -356,6 +356,10 @@ constexpr int ToneByte(int tone)
 {
     return 0x10 + 2 * (tone - 1);
 }
+// The blocks of a part's temporary patch: the patch common block, which starts with the patch's
+// name, and a tone block, which runs one byte into a second address page.
+inline constexpr int PatchCommonSize = 0x4A;
+inline constexpr int ToneBlockSize = 0x81;
 // The largest offset the program reads from a tone block, plus one.
 inline constexpr int ToneBlockUsedSize = 0x7B;
 

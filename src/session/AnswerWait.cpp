@@ -1,16 +1,13 @@
 #include "AnswerWait.h"
 
-#include "session/ErrorPolicy.h"
+#include "ErrorPolicy.h"
+#include "sysex/RolandMessage.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 
 namespace {
-// Header, four address bytes, then the data, the checksum and F7.
-constexpr std::size_t DataStart = 10;
-constexpr std::size_t Trailer = 2;
-
 // Addresses are four 7-bit bytes, most significant first.
 std::uint32_t Linear(std::span<const std::uint8_t, 4> address)
 {
@@ -21,11 +18,11 @@ std::uint32_t Linear(std::span<const std::uint8_t, 4> address)
 }
 } // namespace
 
-void TAnswerWait::Expect(std::span<const TBlock> blocks, std::span<const std::uint8_t> header)
+void TAnswerWait::Expect(std::span<const TBlock> blocks, std::uint8_t deviceByte)
 {
     Awaited.clear();
     Missing = 0;
-    Header.assign(header.begin(), header.end());
+    DeviceByte = deviceByte;
     for (const TBlock &block : blocks) {
         Awaited.push_back({Linear(block.Address), std::vector<bool>(std::size_t(block.Size))});
         Missing += std::size_t(block.Size);
@@ -34,11 +31,14 @@ void TAnswerWait::Expect(std::span<const TBlock> blocks, std::span<const std::ui
 
 void TAnswerWait::Note(std::span<const std::uint8_t> message)
 {
-    if (Missing == 0 || message.size() < std::max(DataStart + Trailer + 1, Header.size())
-        || message.back() != 0xF7 || !std::equal(Header.begin(), Header.end(), message.begin()))
+    if (Missing == 0)
         return;
-    const std::uint32_t start = Linear(message.subspan<DataStart - 4, 4>());
-    const std::uint32_t end = start + std::uint32_t(message.size() - DataStart - Trailer);
+    const std::optional<sysex::TRolandMessage> dataSet = sysex::ReadRolandMessage(message);
+    if (!dataSet || dataSet->Header.Model != sysex::TModel::Instrument || !dataSet->IsDataSet()
+        || dataSet->Header.Device != DeviceByte || !dataSet->Address())
+        return;
+    const std::uint32_t start = Linear(*dataSet->Address());
+    const std::uint32_t end = start + std::uint32_t(dataSet->AfterAddress().size());
     for (TAwaited &block : Awaited) {
         const std::uint32_t blockEnd = block.Start + std::uint32_t(block.Arrived.size());
         for (std::uint32_t at = std::max(start, block.Start); at < std::min(end, blockEnd); ++at)

@@ -25,9 +25,9 @@ public:
         int Size;
     };
 
-    // The blocks the next request is answered with, in data sets that start with header (F0 41,
-    // the device, the model and the command).
-    void Expect(std::span<const TBlock> blocks, std::span<const std::uint8_t> header);
+    // The blocks the next request is answered with, in data sets of the instrument's model from
+    // the device of this device byte.
+    void Expect(std::span<const TBlock> blocks, std::uint8_t deviceByte);
     // A received message: its bytes that fall in an expected block count as arrived.
     void Note(std::span<const std::uint8_t> message);
     // Every expected byte has arrived (also when nothing is expected).
@@ -44,7 +44,7 @@ private:
         std::vector<bool> Arrived;
     };
     std::vector<TAwaited> Awaited;
-    std::vector<std::uint8_t> Header;
+    std::uint8_t DeviceByte = 0;
     std::size_t Missing = 0;
     QEventLoop *Running = nullptr;
 };

@@ -2,7 +2,7 @@
 // and a wait that ends on its last block however long its bound, or at its bound when the
 // answers stay incomplete.
 
-#include "editor/AnswerWait.h"
+#include "session/AnswerWait.h"
 #include "support/MessageText.h"
 #include "support/RecordingOutputs.h"
 
@@ -16,7 +16,7 @@ namespace {
 // A pattern part block and a tone block, which runs over two address pages.
 const TAnswerWait::TBlock Expected[]
     = {{{0x01, 0x00, 0x12, 0x00}, 0x1A}, {{0x02, 0x02, 0x10, 0x00}, 0x81}};
-const std::vector<std::uint8_t> Header = BytesOf({0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12});
+constexpr std::uint8_t Device = 0x10;
 
 std::vector<std::uint8_t> Bytes(std::array<std::uint8_t, 4> address, int count,
                                 std::uint8_t device = 0x10)
@@ -64,7 +64,7 @@ private slots:
         QFETCH(TMessages, messages);
         QFETCH(bool, complete);
         TAnswerWait wait;
-        wait.Expect(Expected, Header);
+        wait.Expect(Expected, Device);
         QVERIFY(!wait.Complete());
         for (const auto &message : messages)
             wait.Note(message);
@@ -77,18 +77,18 @@ private slots:
     {
         TRecordingOutputs outputs;
         TAnswerWait wait;
-        wait.Expect(Expected, Header);
+        wait.Expect(Expected, Device);
         wait.Note(Part(0x1A));
         QTimer::singleShot(10, this, [&] { wait.Note(Bytes({0x02, 0x02, 0x10, 0x00}, 0x81)); });
         wait.Run(outputs.Device(0), 3600 * 1000);
         QVERIFY(wait.Complete());
         wait.Run(outputs.Device(0), 3600 * 1000);
 
-        wait.Expect(Expected, Header);
+        wait.Expect(Expected, Device);
         wait.Run(outputs.Device(0), 5);
         QVERIFY(!wait.Complete());
     }
 };
 
 QTEST_MAIN(TestAnswerWait)
-#include "tst_editor_answerwait.moc"
+#include "tst_session_answerwait.moc"
