@@ -471,10 +471,13 @@ void TSoakDriver::MixerSession()
         if (Draw(5) == 0) {
             // Enter in a box applies the number typed and closes the window.
             const auto group = sysex::mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
-            auto *box = FindControl<TEditBox>(Windows.FormMixer,
-                                              QStringLiteral("Edit%1%2")
-                                                  .arg(sysex::mixer::SendGroupInfo(group).Name)
-                                                  .arg(Between(1, 8)));
+            auto *box = FindControl<TEditBox>(
+                Windows.FormMixer,
+                QStringLiteral("Edit%1%2")
+                    .arg(QLatin1String(sysex::mixer::Field(sysex::mixer::SendGroupInfo(group).Field)
+                                           .ObjectName)
+                             .mid(3))
+                    .arg(Between(1, 8)));
             Note(QStringLiteral("%1 typed, Enter").arg(box->objectName()));
             TypeNumber(box, Between(0, 127), false);
             Key(box, Qt::Key_Return);
@@ -501,18 +504,20 @@ void TSoakDriver::MixerAction()
     const int suffix = Between(1, 8);
     const auto group = sysex::mixer::SendGroups[static_cast<std::size_t>(Draw(4))];
     const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(group);
+    // A group's bars are Bar<name>k, its boxes Edit<name>k.
+    const QString groupName = QLatin1String(sysex::mixer::Field(info.Field).ObjectName).mid(3);
     switch (Draw(10)) {
     case 0:
     case 1: {
         auto *bar
-            = FindControl<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(info.Name).arg(suffix));
+            = FindControl<QScrollBar>(form, QStringLiteral("Bar%1%2").arg(groupName).arg(suffix));
         Note(bar->objectName());
         MoveSlider(bar);
         break;
     }
     case 2: {
         // A number a little outside the range now and then: the window brings it in.
-        auto *box = named(QStringLiteral("Edit%1%2").arg(info.Name).arg(suffix));
+        auto *box = named(QStringLiteral("Edit%1%2").arg(groupName).arg(suffix));
         const int value = Between(info.Minimum - 5, info.Maximum + 5);
         const bool thenBar = Draw(3) == 0;
         Note(QStringLiteral("%1 typed %2%3")
@@ -522,7 +527,7 @@ void TSoakDriver::MixerAction()
         TypeNumber(box, value, !thenBar);
         if (thenBar)
             MoveSlider(FindControl<QScrollBar>(
-                form, QStringLiteral("Bar%1%2").arg(info.Name).arg(Between(1, 8))));
+                form, QStringLiteral("Bar%1%2").arg(groupName).arg(Between(1, 8))));
         break;
     }
     case 3: {
@@ -760,57 +765,39 @@ void TSoakDriver::CheckMixerWindow()
                          .arg(shown)
                          .arg(held);
     };
-    const auto bar = [&](const QString &name, int held) {
-        auto *control = FindControl<QScrollBar>(form, name);
-        compare(name, control->value(), std::clamp(held, control->minimum(), control->maximum()));
+    // Each field of the table against its control, which shows it as the control's value.
+    const auto field = [&](sysex::mixer::TFieldId id, int held, const QString &suffix) {
+        const QString name = QLatin1String(sysex::mixer::Field(id).ObjectName) + suffix;
+        QWidget *control = FindControl<QWidget>(form, name);
+        if (auto *bar = qobject_cast<QScrollBar *>(control))
+            compare(name, bar->value(), std::clamp(held, bar->minimum(), bar->maximum()));
+        else if (auto *list = qobject_cast<TDropDownList *>(control))
+            compare(name, list->ItemIndex(), ListValue(list, held));
+        else if (auto *box = qobject_cast<QCheckBox *>(control))
+            compare(name, box->isChecked() ? 1 : 0, held != 0 ? 1 : 0);
+        else {
+            // A number box shows what its arrows hold.
+            auto *arrows = FindControl<TUpDown>(form, QStringLiteral("UpDown") + name.mid(4));
+            compare(arrows->objectName(), arrows->Position(),
+                    std::clamp(held, arrows->Min(), arrows->Max()));
+        }
     };
-    const auto list = [&](const QString &name, int held) {
-        auto *control = FindControl<TDropDownList>(form, name);
-        compare(name, control->ItemIndex(), ListValue(control, held));
-    };
-    const auto box = [&](const QString &name, bool held) {
-        compare(name, FindControl<QCheckBox>(form, name)->isChecked() ? 1 : 0, held ? 1 : 0);
+    const auto fields = [&](const sysex::mixer::TValues &values, sysex::mixer::TBlock block,
+                            const QString &suffix) {
+        for (std::size_t i = 0; i < sysex::mixer::FieldCount; ++i)
+            if (sysex::mixer::Fields[i].Block == block)
+                field(static_cast<sysex::mixer::TFieldId>(i), values[i], suffix);
     };
     for (const sysex::mixer::TRequest &request :
          sysex::mixer::OpeningRequests(Windows.Ombrix.Session().DataRequestHeader())) {
         for (const midi::TByteStream &answer : Answers(Instrument, request.Text)) {
             const sysex::mixer::TDecodedMessage decoded = sysex::mixer::DecodeMessage(answer);
-            if (const auto &s = decoded.Switches) {
-                box(QStringLiteral("CBMFXSwitch"), s->Mfx);
-                box(QStringLiteral("CBDelaySwitch"), s->Delay);
-                box(QStringLiteral("CBReverbSwitch"), s->Reverb);
-            }
-            if (const auto &c = decoded.Common) {
-                list(QStringLiteral("LBReverbType"), c->ReverbType);
-                bar(QStringLiteral("BarReverbLevel"), c->ReverbLevel);
-                bar(QStringLiteral("BarReverbTime"), c->ReverbTime);
-                list(QStringLiteral("LBReverbHF"), c->ReverbHfDamp);
-                bar(QStringLiteral("BarReverbToMFX"), c->ReverbToMfx);
-                list(QStringLiteral("LBDelayType"), c->DelayType);
-                bar(QStringLiteral("BarDelayLevel"), c->DelayLevel);
-                bar(QStringLiteral("BarDelayTime"), c->DelayTime);
-                list(QStringLiteral("LBDelayHF"), c->DelayHfDamp);
-                list(QStringLiteral("LBDelayOutput"), c->DelayOutput);
-                bar(QStringLiteral("BarDelayToMFX"), c->DelayToMfx);
-                auto *feedback = FindControl<TUpDown>(form, QStringLiteral("UpDownDelayFeedback"));
-                compare(feedback->objectName(), feedback->Position(),
-                        std::clamp(c->DelayFeedback, feedback->Min(), feedback->Max()));
-            }
-            if (const auto &p = decoded.PartBlock) {
-                const int suffix = p->Part + 1;
-                const sysex::mixer::TPartValues &v = p->Values;
-                const auto name = [suffix](sysex::mixer::TSendGroup group) {
-                    return QStringLiteral("Bar%1%2")
-                        .arg(sysex::mixer::SendGroupInfo(group).Name)
-                        .arg(suffix);
-                };
-                bar(name(sysex::mixer::TSendGroup::Level), v.Level);
-                bar(name(sysex::mixer::TSendGroup::Pan), v.Pan);
-                bar(name(sysex::mixer::TSendGroup::ReverbSend), v.ReverbSend);
-                bar(name(sysex::mixer::TSendGroup::DelaySend), v.DelaySend);
-                bar(QStringLiteral("BarTrans%1").arg(suffix), v.TransposePosition);
-                box(QStringLiteral("CBMFXSwitch%1").arg(suffix), v.Mfx);
-            }
+            if (decoded.Switches)
+                fields(*decoded.Switches, sysex::mixer::TBlock::System, {});
+            if (decoded.Common)
+                fields(*decoded.Common, sysex::mixer::TBlock::PatternCommon, {});
+            if (const auto &p = decoded.PartBlock)
+                fields(p->Values, sysex::mixer::TBlock::PatternPart, QString::number(p->Part + 1));
         }
     }
     if (!wrong.isEmpty())
