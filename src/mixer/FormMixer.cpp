@@ -320,8 +320,9 @@ void TFormMixer::ConnectSendHandlers()
     ReverbArea->ConnectSendHandlers();
     DelayArea->ConnectSendHandlers();
     // A click on a switch box sends that switch alone.
-    for (const auto &[field, box] : EffectSwitches)
-        connect(box, &QCheckBox::toggled, this, [this, field](bool on) { SwitchClick(field, on); });
+    for (const auto &effectSwitch : EffectSwitches)
+        connect(effectSwitch.second, &QCheckBox::toggled, this,
+                [this, field = effectSwitch.first](bool on) { SwitchClick(field, on); });
     // Connected after the handlers, the steps come after them: a number typed into a box that a
     // handler applies on its way is then a step ahead of the change that applied it.
     if (UndoStack)
