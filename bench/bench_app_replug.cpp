@@ -5,6 +5,7 @@
 // Measured: the wall time from the device's return to the status bar's "reconnected" line; the
 // worst of the ten is judged (goal at most 2 s).
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "app/Application.h"
 #include "instrument/VirtualInstrument.h"
@@ -130,15 +131,7 @@ BENCHMARK(Replug)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char name[] = "ombrix";
-    char *qtArgv[] = {name, nullptr};
-    QApplication application(qtArgc, qtArgv);
-    // The settings files the windows read and write stay in a directory of their own.
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    TBenchApplication application(argc, argv);
     session::SetErrorReporter([](const std::string &text) {
         std::fprintf(stderr, "error: %s\n", text.c_str());
         std::abort();

@@ -2,6 +2,7 @@
 // when it is painted, at most once a screen frame. One paint after 0, 100 and 10,000 earlier
 // requests' words, against a frame (16.7 ms); it must not grow with the log.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "controls/ReceiveLog.h"
 
@@ -31,9 +32,7 @@ BENCHMARK(PaintReceiveLog)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TBenchApplication application(argc, argv);
     return RunBenchmarks(argc, argv, {{"PaintReceiveLog", "a screen frame", 1.0 / 60, 0.01}},
                          {{"PaintReceiveLog", 1.2}});
 }

@@ -4,6 +4,7 @@
 // on a DIN cable; the wait is judged against that time, at most 1.1 times it. What the previous
 // part's echo still has queued leaves before each click, as it would before a user's.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "controls/RadioGroup.h"
 #include "controls/UndoCoordinator.h"
@@ -22,8 +23,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-constexpr double DinByteSeconds = 320e-6;
 
 void BM_PartSwitch(benchmark::State &state)
 {
@@ -59,28 +58,14 @@ void BM_PartSwitch(benchmark::State &state)
 }
 BENCHMARK(BM_PartSwitch)->Iterations(6)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-double AnswersWireSeconds()
-{
-    instrument::TVirtualInstrument instrument;
-    std::size_t bytes = 0;
-    for (const sysex::patch::TRequest &request :
-         sysex::patch::PartRequests(sysex::DataRequestHeader(17), 1)) {
-        midi::TByteStream message;
-        midi::HexTextToSysEx(request.Text, message);
-        for (const auto &answer : instrument.Receive(message))
-            bytes += answer.size();
-    }
-    return static_cast<double>(bytes) * DinByteSeconds;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return RunBenchmarks(argc, argv,
-                         {{"BM_PartSwitch", "the answers' bytes on a DIN cable",
-                           AnswersWireSeconds(), 1.1, false, true}});
+    TBenchApplication application(argc, argv);
+    return RunBenchmarks(
+        argc, argv,
+        {{"BM_PartSwitch", "the answers' bytes on a DIN cable",
+          AnswersWireSeconds(sysex::patch::PartRequests(sysex::DataRequestHeader(17), 1)), 1.1,
+          false, true}});
 }

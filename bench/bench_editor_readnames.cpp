@@ -7,6 +7,7 @@
 // about 90 s; OMBRIX_BENCH_NAMES=n reads only the first n patches for a quick look, judged
 // against their own bound, and make bench reads all 1056.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "controls/UndoCoordinator.h"
 #include "editor/NameReader.h"
@@ -31,7 +32,6 @@
 
 namespace {
 
-constexpr double DinByteSeconds = 320e-6;
 constexpr double GapSeconds = 0.020;
 // The selection's three data sets and the request.
 constexpr int GappedPerName = 4;
@@ -94,12 +94,7 @@ double WireBoundSeconds()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    // The settings file the read writes stays in a directory of its own.
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    TBenchApplication application(argc, argv);
     session::SetErrorReporter([](const std::string &text) {
         if (FirstError.empty())
             FirstError = text;

@@ -5,6 +5,7 @@
 // change to the leaving of a message that carries it or a newer value (goal under two gaps, with
 // every change carried), and the time until the echo's last message has left.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "controls/UndoCoordinator.h"
 #include "editor/Ombrix.h"
@@ -210,14 +211,7 @@ BENCHMARK(PartAnswerEcho)->Iterations(1)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    char name[] = "ombrix";
-    char *qtArgv[] = {name, nullptr};
-    QApplication application(qtArgc, qtArgv);
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
+    TBenchApplication application(argc, argv);
     session::SetErrorReporter([](const std::string &text) {
         std::fprintf(stderr, "error: %s\n", text.c_str());
         std::abort();

@@ -4,6 +4,7 @@
 // opening cannot do faster, its answers' time on a DIN cable (320 us a byte): at most 1 % of it.
 // The wall time, mostly the fixed wait, is shown, not judged.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "controls/ReceiveLog.h"
 #include "instrument/VirtualInstrument.h"
@@ -18,8 +19,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-constexpr double DinByteSeconds = 320e-6;
 
 void BM_MixerOpening(benchmark::State &state)
 {
@@ -41,28 +40,13 @@ BENCHMARK(BM_MixerOpening)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-double AnswersWireSeconds()
-{
-    instrument::TVirtualInstrument instrument;
-    std::size_t bytes = 0;
-    for (const sysex::mixer::TRequest &request :
-         sysex::mixer::OpeningRequests(sysex::DataRequestHeader(17))) {
-        midi::TByteStream message;
-        midi::HexTextToSysEx(request.Text, message);
-        for (const auto &answer : instrument.Receive(message))
-            bytes += answer.size();
-    }
-    return static_cast<double>(bytes) * DinByteSeconds;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TBenchApplication application(argc, argv);
     return RunBenchmarks(
         argc, argv,
-        {{"BM_MixerOpening", "the answers' bytes on a DIN cable", AnswersWireSeconds(), 0.01}});
+        {{"BM_MixerOpening", "the answers' bytes on a DIN cable",
+          AnswersWireSeconds(sysex::mixer::OpeningRequests(sysex::DataRequestHeader(17))), 0.01}});
 }

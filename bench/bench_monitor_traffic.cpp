@@ -3,6 +3,7 @@
 // 3-byte message's time on the cable (0.96 ms). Measured on an empty monitor and on one at its
 // cap, where the oldest rows go: the cost must not grow with the rows held.
 
+#include "BenchApplication.h"
 #include "ShareReporter.h"
 #include "monitor/FormMonitor.h"
 
@@ -47,9 +48,7 @@ BENCHMARK(MonitorMessage)->Arg(0)->Arg(99500)->ArgName("rows_held")->Unit(benchm
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
+    TBenchApplication application(argc, argv);
     return RunBenchmarks(argc, argv,
                          {{"MonitorMessage", "a 3-byte message's wire time", 0.96e-3, 0.01}},
                          {{"MonitorMessage", 1.5}});
