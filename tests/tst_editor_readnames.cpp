@@ -2,7 +2,8 @@
 // whose patches are named after their numbers: every name asked for lands in the settings file
 // (its first three lines kept byte for byte), a patch that does not answer keeps its old name and
 // is counted, the other actions wait, nothing is dropped, and the part whose temporary patch was
-// edited ends byte for byte as it was, after a whole read and after a cancel alike; a device
+// edited ends byte for byte as it was, after a whole read and after a cancel alike (and is not
+// read at all when its patch does not come whole); a device
 // that goes away halfway leaves the names read so far and one error that says the part could
 // not be restored.
 
@@ -55,6 +56,8 @@ public:
             && message[6] == 0x02 && message[13] == TNameReader::NameSize;
         if (Requests == Gone)
             throw midi::EMidiError("MIDI output gone");
+        if (PatchSilent && !nameRequest && message[5] == 0x11 && message[6] == 0x02)
+            return;
         if (!nameRequest || Requests++ != Silent)
             Inner->SendSysEx(message);
     }
@@ -72,6 +75,9 @@ private:
     int Silent;
     int Gone;
     int Requests = 0;
+
+public:
+    bool PatchSilent = false;
 };
 
 } // namespace
@@ -176,6 +182,23 @@ private slots:
         const int shown = Find<TDropDownList>("LBPatchGroup")->ItemIndex() * 128;
         QCOMPARE(Find<TDropDownList>("LBPatch")->itemText(0).toStdString(),
                  shown < asked ? NewName(shown) : OldName(shown));
+    }
+
+    // Without the whole temporary patch the part could not be put back: nothing is picked.
+    void IncompletePartIsNotRead()
+    {
+        const std::vector<std::uint8_t> before = OpenEditedPart(-1, -1);
+        Outputs->PatchSilent = true;
+        Find<QAction>("ActionReadNames")->trigger();
+        WaitSent();
+        QCOMPARE(Errors.size(), std::size_t {1});
+        QVERIFY2(Errors.front().starts_with("Part 3 did not answer completely")
+                     && Errors.front().ends_with("the patch names were not read."),
+                 Errors.front().c_str());
+        QCOMPARE(PartBytes(), before);
+        settings::TSettingsValues values;
+        settings::ReadSettingsFile("Ombrix.INI", values);
+        QCOMPARE(values.PatchNames[0], OldName(0));
     }
 
     void DeviceGoneSaysThePartIsNotRestored()
