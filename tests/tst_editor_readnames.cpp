@@ -3,9 +3,8 @@
 // (its first three lines kept byte for byte), a patch that does not answer keeps its old name and
 // is counted, the other actions wait, nothing is dropped, and the part whose temporary patch was
 // edited ends byte for byte as it was, after a whole read and after a cancel alike (and is not
-// read at all when its patch does not come whole); a device
-// that goes away halfway leaves the names read so far and one error that says the part could
-// not be restored.
+// read at all when its patch does not come whole); a device that goes away halfway leaves the
+// names read so far and one error that says the part could not be restored.
 
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
