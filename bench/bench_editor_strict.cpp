@@ -12,6 +12,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "session/ErrorPolicy.h"
+#include "support/PassingOutputs.h"
 #include "support/VirtualRig.h"
 #include "sysex/InstrumentPacing.h"
 
@@ -44,55 +45,32 @@ struct TStamped
 
 // Records, with their times, the messages that pass: once as the window hands them in, once as
 // they leave the queue for the device.
-class TRecordingOutputs final : public midi::IMidiOuts
+class TRecordingOutputs final : public TPassingOutputs
 {
 public:
-    explicit TRecordingOutputs(midi::IMidiOuts &target)
-        : Target(target)
-    { }
-    int Count() const override { return Target.Count(); }
-    const std::string &Name(int index) const override { return Target.Name(index); }
-    midi::IMidiOut &Device(int index) override
+    using TPassingOutputs::TPassingOutputs;
+    void SendSysEx(const midi::TByteStream &message) override
     {
-        Recorder.Inner = &Target.Device(index);
-        return Recorder;
+        {
+            std::lock_guard lock(Lock);
+            Log.push_back({Clock::now(), message});
+        }
+        TPassingOutputs::SendSysEx(message);
     }
-    void Open(int index) override { Target.Open(index); }
     std::vector<TStamped> Taken()
     {
-        std::lock_guard lock(Recorder.Lock);
-        return Recorder.Log;
+        std::lock_guard lock(Lock);
+        return Log;
     }
     void Clear()
     {
-        std::lock_guard lock(Recorder.Lock);
-        Recorder.Log.clear();
+        std::lock_guard lock(Lock);
+        Log.clear();
     }
 
 private:
-    struct TDevice final : midi::IMidiOut
-    {
-        void SendSysEx(const midi::TByteStream &message) override
-        {
-            {
-                std::lock_guard lock(Lock);
-                Log.push_back({Clock::now(), message});
-            }
-            Inner->SendSysEx(message);
-        }
-        void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
-        {
-            Inner->SendShort(status, data1, data2);
-        }
-        std::size_t Waiting() const override { return Inner->Waiting(); }
-        std::uint64_t LastTicket() const override { return Inner->LastTicket(); }
-        bool HasLeft(std::uint64_t ticket) const override { return Inner->HasLeft(ticket); }
-        midi::IMidiOut *Inner = nullptr;
-        std::mutex Lock;
-        std::vector<TStamped> Log;
-    };
-    midi::IMidiOuts &Target;
-    TDevice Recorder;
+    std::mutex Lock;
+    std::vector<TStamped> Log;
 };
 
 struct TWorld

@@ -12,6 +12,7 @@
 #include "midi/MidiError.h"
 #include "settings/SettingsFile.h"
 #include "support/MainWindowFixture.h"
+#include "support/PassingOutputs.h"
 #include "support/RawFile.h"
 #include "sysex/RolandMessage.h"
 
@@ -37,18 +38,14 @@ std::string OldName(int index)
 // Passes every message on to the paced output but the silent-th name request, which the
 // instrument therefore never answers; once gone name requests have passed, the device is gone
 // and every send fails.
-class TSilentPatch final : public midi::IMidiOuts, public midi::IMidiOut
+class TSilentPatch final : public TPassingOutputs
 {
 public:
     TSilentPatch(midi::IMidiOuts &target, int silent, int gone)
-        : Target(target)
+        : TPassingOutputs(target)
         , Silent(silent)
         , Gone(gone)
     { }
-    int Count() const override { return Target.Count(); }
-    const std::string &Name(int index) const override { return Target.Name(index); }
-    void Open(int index) override { Target.Open(index); }
-    midi::IMidiOut &Device(int index) override { return Inner = &Target.Device(index), *this; }
     void SendSysEx(const midi::TByteStream &message) override
     {
         const bool nameRequest = message.size() == sysex::RequestSize && message[5] == 0x11
@@ -58,25 +55,15 @@ public:
         if (PatchSilent && !nameRequest && message[5] == 0x11 && message[6] == 0x02)
             return;
         if (!nameRequest || Requests++ != Silent)
-            Inner->SendSysEx(message);
+            TPassingOutputs::SendSysEx(message);
     }
-    void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) override
-    {
-        Inner->SendShort(status, data1, data2);
-    }
-    std::size_t Waiting() const override { return Inner->Waiting(); }
-    std::uint64_t LastTicket() const override { return Inner->LastTicket(); }
-    bool HasLeft(std::uint64_t ticket) const override { return Inner->HasLeft(ticket); }
+
+    bool PatchSilent = false;
 
 private:
-    midi::IMidiOuts &Target;
-    midi::IMidiOut *Inner = nullptr;
     int Silent;
     int Gone;
     int Requests = 0;
-
-public:
-    bool PatchSilent = false;
 };
 
 } // namespace
