@@ -45,7 +45,8 @@ stat_of() {
     sed -n "s/^stat::$1: *//p" "$2" | tail -n 1
 }
 
-# What ended a fuzzer that stopped with an error, from its log.
+# What ended a fuzzer that stopped with an error, from its log; or, when it ran to its end, what
+# it kept: an input that took more than ten seconds.
 what_ended() {
     if grep -q 'runtime error:' "$1"; then
         echo "undefined behaviour"
@@ -57,6 +58,8 @@ what_ended() {
         echo "out of memory"
     elif grep -q 'ERROR: libFuzzer: deadly signal' "$1"; then
         echo "crash"
+    elif grep -q '^Slowest unit:' "$1"; then
+        echo "an input slower than 10 s"
     else
         echo "error"
     fi
