@@ -368,16 +368,22 @@ void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
     show(TSendGroup::DelaySend);
     show(TSendGroup::ReverbSend);
     BarTrans[i]->setValue(value(TFieldId::Transpose));
-    // The hints show the transpositions read, not those of the user's last move.
-    RefreshTransHints();
+    // The hint shows the transposition read, not that of the user's last move; the other
+    // parts' bars keep theirs.
+    ShowTransHint(*BarTrans[i]);
     show(TSendGroup::Pan);
     CBMFXSwitch[i]->setChecked(value(TFieldId::PartMfx) != 0);
+}
+
+void TFormMixer::ShowTransHint(QScrollBar &bar)
+{
+    bar.setToolTip(QString::number(-bar.value()));
 }
 
 void TFormMixer::RefreshTransHints()
 {
     for (QScrollBar *bar : BarTrans)
-        bar->setToolTip(QString::number(-bar->value()));
+        ShowTransHint(*bar);
 }
 
 void TFormMixer::AppendTag(const char *tag)

@@ -73,6 +73,7 @@ private:
     TMixerGroup &Group(sysex::mixer::TSendGroup group) const;
     void BuildPanels();
     void DecodePart(const sysex::mixer::TPartBlock &block);
+    void ShowTransHint(QScrollBar &bar);
     void RefreshTransHints();
     void AppendTag(const char *tag);
     void ConnectSendHandlers();
