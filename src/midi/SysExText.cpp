@@ -54,17 +54,27 @@ std::optional<std::size_t> SysExFault(std::span<const std::uint8_t> message)
 
 void HexTextToSysEx(std::string_view text, TByteStream &stream)
 {
-    std::string digits;
-    digits.reserve(text.size());
-    for (char c : text)
-        if (c != ' ')
-            digits.push_back(UpperCase(c));
-
-    const std::size_t count = digits.size() / 2;
+    // Two walks over the text rather than a copy of its digits: every message a control sends
+    // comes through here.
+    const auto isDigit = [](char c) { return c != ' '; };
+    const auto digits = static_cast<std::size_t>(std::count_if(text.begin(), text.end(), isDigit));
+    const std::size_t count = digits / 2;
     stream.assign(count + 2, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        stream[i] = static_cast<std::uint8_t>(DigitValue(digits[2 * i]) * 16
-                                              + DigitValue(digits[2 * i + 1]));
+    std::size_t at = 0;
+    int high = -1;
+    for (const char c : text) {
+        if (!isDigit(c))
+            continue;
+        if (at == count)
+            break;
+        const int value = DigitValue(UpperCase(c));
+        if (high < 0) {
+            high = value;
+        } else {
+            stream[at++] = static_cast<std::uint8_t>(high * 16 + value);
+            high = -1;
+        }
+    }
     // The checksum covers everything after the six-byte header.
     const std::size_t header = std::min<std::size_t>(6, count);
     stream[count] = RolandChecksum(stream.data() + header, count - header);

@@ -5,6 +5,7 @@
 #include "ToneParams.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace sysex {
@@ -151,9 +152,19 @@ midi::TPacingClass Model3ADataSet(std::span<const std::uint8_t> message)
 // channel's part, a place of its own. It leaves at once unless a data set ahead waits; behind
 // one, a newer value of the same channel and controller takes its place, so that a drag faster
 // than the cable builds no backlog. Any other short message is one the rule does not know.
+// The controllers the mixer sends, looked up per message on the sending thread: read from the
+// table once, at compile time.
+constexpr std::array<bool, 128> MixerControllers = [] {
+    std::array<bool, 128> sent {};
+    for (int controller = 0; controller < 128; ++controller)
+        sent[static_cast<std::size_t>(controller)]
+            = mixer::FieldSentAs(mixer::TSending::ControlChange, controller).has_value();
+    return sent;
+}();
+
 midi::TPacingClass ControlChange(std::uint8_t status, std::uint8_t controller)
 {
-    if ((status & 0xF0) != 0xB0 || !mixer::FieldSentAs(mixer::TSending::ControlChange, controller))
+    if ((status & 0xF0) != 0xB0 || controller > 0x7F || !MixerControllers[controller])
         return {};
     const std::uint32_t place = (std::uint32_t(status & 0x0F) << 7) | controller;
     midi::TPacingClass c;
