@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -68,11 +70,24 @@ public:
                 Verdict(run.benchmark_name() + " (stopped: " + run.error_message + ")", false);
                 continue;
             }
-            if (run.run_type != Run::RT_Iteration)
+            // A benchmark run several times over is judged by the median of its runs, which one
+            // unlucky run (a wake that went to the other core, a hypervisor's pause) does not
+            // move; a single run by itself.
+            const bool repeated = run.repetitions > 1;
+            if (run.run_type == Run::RT_Iteration ? repeated : run.aggregate_name != "median")
                 continue;
             const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
-            Results.push_back({run.benchmark_name(), run.GetAdjustedCPUTime() / perSecond,
-                               run.GetAdjustedRealTime() / perSecond});
+            // Kept in the order the benchmarks were declared, which the growth checks read,
+            // whatever order the repetitions ran in.
+            const TResult result {run.run_name.str(),
+                                  run.GetAdjustedCPUTime() / perSecond,
+                                  run.GetAdjustedRealTime() / perSecond,
+                                  {run.family_index, run.per_family_instance_index}};
+            Results.insert(std::upper_bound(Results.begin(), Results.end(), result,
+                                            [](const TResult &a, const TResult &b) {
+                                                return a.Declared < b.Declared;
+                                            }),
+                           result);
         }
     }
 
@@ -151,6 +166,7 @@ private:
         std::string Name;
         double CpuSeconds;
         double WallSeconds;
+        std::pair<std::int64_t, std::int64_t> Declared; // family, then instance
     };
     const TResult *Find(const std::string &prefix) const
     {
@@ -200,8 +216,16 @@ inline int RunBenchmarks(int &argc, char **argv, std::vector<TBudget> budgets,
                          const std::vector<std::pair<std::string, double>> &growth = {},
                          const std::vector<TRatio> &ratios = {})
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    // The repetitions of all benchmarks run in a shuffled order, so that a slow spell of the
+    // machine falls on several benchmarks' runs alike rather than on one benchmark's five; a
+    // figure is the median of its runs. An argument given on the command line still decides.
+    std::vector<char *> arguments(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), interleave);
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
         return 1;
     TShareReporter reporter(std::move(budgets));
     benchmark::RunSpecifiedBenchmarks(&reporter);

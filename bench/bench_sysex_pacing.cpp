@@ -25,37 +25,65 @@ namespace {
 constexpr double DinByteSeconds = 320e-6;
 constexpr std::size_t DataSetBytes = 14;
 constexpr int Burst = 16;
-midi::TPacedOutputs *Paced = nullptr;
+// Sends the burst of a step and waits until the queue has sent it all; a queue that does not
+// drain within a second leaves no figure (its wait would be timed as if it were the cost).
+template<class F>
+void Steps(benchmark::State &state, F &&sendBurst)
+{
+    // A queue of each run's own: the cable time booked by another benchmark's messages (the
+    // control changes book 0.96 ms each) would hold the data sets back.
+    TDiscardingPacedOutput output;
+    midi::IMidiOut &device = output.Outputs().Device(0);
+    // Once untimed, which starts the queue's thread.
+    sendBurst(device);
+    output.Outputs().Flush(std::chrono::seconds(1));
+    for (auto _ : state) {
+        sendBurst(device);
+        if (!output.Outputs().Flush(std::chrono::seconds(1))) {
+            state.SkipWithError("the queue did not send its messages within a second");
+            break;
+        }
+    }
+}
 
 void PacedDataSet(benchmark::State &state)
 {
-    midi::IMidiOut &device = Paced->Device(0);
     midi::TByteStream message {0xF0, 0x41, 0x10, 0x00, 0x0B, 0x12, 0x02,
                                0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0xF7};
     int step = 0;
-    for (auto _ : state) {
+    Steps(state, [&](midi::IMidiOut &device) {
         for (int i = 0; i < Burst; ++i) {
             // Each to another address, so that none replaces a waiting one.
             message[9] = static_cast<std::uint8_t>(step++ & 0x7F);
             message[12] = midi::RolandChecksum(message.data() + 6, 6);
             device.SendSysEx(message);
         }
-        Paced->Flush(std::chrono::seconds(1));
-    }
+    });
 }
-BENCHMARK(PacedDataSet)->MeasureProcessCPUTime()->Iterations(50)->Unit(benchmark::kMicrosecond);
+// Judged against the timed wakes by the medians of five runs each: the ratio of two single runs
+// moves with every hiccup of the machine.
+BENCHMARK(PacedDataSet)
+    ->MeasureProcessCPUTime()
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 void PacedControlChange(benchmark::State &state)
 {
-    midi::IMidiOut &device = Paced->Device(0);
     int step = 0;
-    for (auto _ : state) {
+    Steps(state, [&step](midi::IMidiOut &device) {
         for (int i = 0; i < Burst; ++i)
             device.SendShort(0xB0, 7, static_cast<std::uint8_t>(step++ & 0x7F));
-        Paced->Flush(std::chrono::seconds(1));
-    }
+    });
 }
-BENCHMARK(PacedControlChange)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+// Its cost is mostly the queue's thread waking, which costs ten times as much when the wake goes
+// to the other core: judged by the median of five runs.
+BENCHMARK(PacedControlChange)
+    ->MeasureProcessCPUTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 // What the system charges for one timed sleep and wake of a thread, 16 to a step: the paced
 // data sets cannot avoid one each, and it is most of their cost. A figure of the machine, not of
@@ -72,15 +100,15 @@ void TimedWakeBaseline(benchmark::State &state)
 }
 BENCHMARK(TimedWakeBaseline)
     ->MeasureProcessCPUTime()
-    ->Iterations(50)
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    TDiscardingPacedOutput output;
-    Paced = &output.Outputs();
     return RunBenchmarks(argc, argv,
                          {{"PacedDataSet", "16 data sets of 14 bytes on a DIN cable",
                            Burst * DataSetBytes * DinByteSeconds, 0.0025, true},
