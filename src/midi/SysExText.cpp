@@ -54,31 +54,27 @@ std::optional<std::size_t> SysExFault(std::span<const std::uint8_t> message)
 
 void HexTextToSysEx(std::string_view text, TByteStream &stream)
 {
-    // Two walks over the text rather than a copy of its digits: every message a control sends
-    // comes through here.
-    const auto isDigit = [](char c) { return c != ' '; };
-    const auto digits = static_cast<std::size_t>(std::count_if(text.begin(), text.end(), isDigit));
-    const std::size_t count = digits / 2;
-    stream.assign(count + 2, 0);
-    std::size_t at = 0;
+    // Read in one walk, without a copy of the digits: every message a control sends comes
+    // through here.
+    stream.clear();
+    stream.reserve(text.size() / 2 + 2);
     int high = -1;
     for (const char c : text) {
-        if (!isDigit(c))
+        if (c == ' ')
             continue;
-        if (at == count)
-            break;
         const int value = DigitValue(UpperCase(c));
         if (high < 0) {
             high = value;
         } else {
-            stream[at++] = static_cast<std::uint8_t>(high * 16 + value);
+            stream.push_back(static_cast<std::uint8_t>(high * 16 + value));
             high = -1;
         }
     }
     // The checksum covers everything after the six-byte header.
-    const std::size_t header = std::min<std::size_t>(6, count);
-    stream[count] = RolandChecksum(stream.data() + header, count - header);
-    stream[count + 1] = 0xF7;
+    const std::size_t header = std::min<std::size_t>(6, stream.size());
+    const std::uint8_t checksum = RolandChecksum(stream.data() + header, stream.size() - header);
+    stream.push_back(checksum);
+    stream.push_back(0xF7);
 }
 
 } // namespace midi
