@@ -521,6 +521,7 @@ private slots:
             QCOMPARE(Window->Session().PartText(), std::string("01"));
         });
         SelectPart(2);
+        WaitForJobs();
         QVERIFY(disabledMeanwhile);
         QCOMPARE(setup.Shown + mixer.Shown, 0);
         QVERIFY(setupItem->isEnabled() && mixerItem->isEnabled());

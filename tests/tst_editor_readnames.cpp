@@ -36,32 +36,53 @@ std::string OldName(int index)
 }
 
 // Passes every message on to the paced output but the silent-th name request, which the
-// instrument therefore never answers; once gone name requests have passed, the device is gone
-// and every send fails.
+// instrument therefore never answers.
 class TSilentPatch final : public TPassingOutputs
 {
 public:
-    TSilentPatch(midi::IMidiOuts &target, int silent, int gone)
+    TSilentPatch(midi::IMidiOuts &target, int silent)
         : TPassingOutputs(target)
         , Silent(silent)
-        , Gone(gone)
     { }
     void SendSysEx(const midi::TByteStream &message) override
     {
-        const bool nameRequest = message.size() == sysex::RequestSize && message[5] == 0x11
-            && message[6] == 0x02 && message[13] == TNameReader::NameSize;
-        if (Requests == Gone)
-            throw midi::EMidiError("MIDI output gone");
+        const bool nameRequest = IsNameRequest(message);
         if (PatchSilent && !nameRequest && message[5] == 0x11 && message[6] == 0x02)
             return;
         if (!nameRequest || Requests++ != Silent)
             TPassingOutputs::SendSysEx(message);
     }
+    static bool IsNameRequest(const midi::TByteStream &message)
+    {
+        return message.size() == sysex::RequestSize && message[5] == 0x11 && message[6] == 0x02
+            && message[13] == TNameReader::NameSize;
+    }
 
     bool PatchSilent = false;
+    int Requests = 0;
 
 private:
     int Silent;
+};
+
+// The device under the paced queue, as the program has it: once gone name requests have passed,
+// it is gone and every send fails, on the queue's thread.
+class TGoneAfter final : public TPassingOutputs
+{
+public:
+    TGoneAfter(midi::IMidiOuts &target, int gone)
+        : TPassingOutputs(target)
+        , Gone(gone)
+    { }
+    void SendSysEx(const midi::TByteStream &message) override
+    {
+        if (Requests == Gone)
+            throw midi::EMidiError("MIDI output gone");
+        Requests += TSilentPatch::IsNameRequest(message);
+        TPassingOutputs::SendSysEx(message);
+    }
+
+private:
     int Gone;
     int Requests = 0;
 };
@@ -83,6 +104,7 @@ class TReadNamesTest : public TMainWindowFixture
         return bytes;
     }
 
+    std::unique_ptr<TGoneAfter> Below;
     std::unique_ptr<TSilentPatch> Outputs;
 
     // The window on the strict instrument, with a made-up bank and old names in the settings
@@ -96,9 +118,10 @@ class TReadNamesTest : public TMainWindowFixture
             Instrument().RenameStoredPatch(i / 128 + 1, i % 128, NewName(i));
         }
         WriteRaw("Ombrix.INI", file);
-        Paced = std::make_unique<midi::TPacedOutputs>(midi::MidiOut(), sysex::InstrumentPacing());
+        Below = std::make_unique<TGoneAfter>(midi::MidiOut(), gone);
+        Paced = std::make_unique<midi::TPacedOutputs>(*Below, sysex::InstrumentPacing());
         Paced->SetGap(0, std::chrono::milliseconds(20));
-        Outputs = std::make_unique<TSilentPatch>(*Paced, silent, gone);
+        Outputs = std::make_unique<TSilentPatch>(*Paced, silent);
         OpenWindow(*Outputs);
         Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
         WaitSent();
@@ -114,6 +137,7 @@ private slots:
     {
         StopWindow();
         Outputs.reset();
+        Below.reset();
     }
 
     void ReadsNamesAndRestoresThePart_data()
@@ -191,11 +215,14 @@ private slots:
     {
         OpenEditedPart(-1, 10);
         Find<QAction>("ActionReadNames")->trigger();
+        // The failure ends the read at once, and says what was not done.
+        QCOMPARE(Outputs->Requests, 10);
         QCOMPARE(Errors.size(), std::size_t {1});
-        QVERIFY2(Errors.front().find("MIDI output gone\nPart 3 could not be restored: MIDI output "
-                                     "gone")
+        QVERIFY2(Errors.front().find("MIDI output gone\n10 of 1056 patch names were read before "
+                                     "it.\nPart 3 could not be restored: MIDI output gone")
                      != std::string::npos,
                  Errors.front().c_str());
+        QVERIFY(Find<QLabel>("PatchFileReport")->text().endsWith("; part 3 not restored"));
         settings::TSettingsValues values;
         settings::ReadSettingsFile("Ombrix.INI", values);
         QCOMPARE(values.PatchNames[9], NewName(9));

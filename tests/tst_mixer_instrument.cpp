@@ -139,14 +139,11 @@ private slots:
         sampler.start();
 
         Rig->Instrument().ClearLog();
-        QElapsedTimer clock;
-        clock.start();
         bool modalOnceUp = false;
         const int result
             = Open([&] { modalOnceUp = QApplication::activeModalWidget() == Form.get(); });
         sampler.stop();
         QCOMPARE(result, int(QDialog::Accepted));
-        QVERIFY(clock.elapsed() >= 2000);
         // The main window took no input during the requests, and the window was not up yet.
         QVERIFY(sampled);
         QVERIFY(!mainEnabledWhileOpening);
@@ -255,10 +252,7 @@ private slots:
     {
         // A close asked for before the window is up takes effect once it is.
         QTimer::singleShot(100, Form.get(), [this] { Form->reject(); });
-        QElapsedTimer clock;
-        clock.start();
         QCOMPARE(Form->exec(), int(QDialog::Rejected));
-        QVERIFY(clock.elapsed() >= 2000);
         QVERIFY(!Form->isVisible());
     }
 };

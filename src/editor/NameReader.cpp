@@ -22,13 +22,10 @@ namespace {
 // The instrument loads the patch picked before it can report its name: the request follows the
 // selection's last data set by the manual's gap, as another data set would.
 constexpr int RequestDelayMs = 20;
-// A patch whose name does not come within this time keeps its old one.
+// A patch whose name does not come within this time keeps its old one, unless it comes within
+// the second time, before the next patch is asked for.
 constexpr int NameWaitMs = 300;
-
-bool Running()
-{
-    return session::TRequestProcedure::Instance().Running();
-}
+constexpr int LateNameWaitMs = 500;
 
 QString ProgressText(int done, int count)
 {
@@ -66,69 +63,77 @@ void TNameReader::AddTo(QMenu &file)
 void TNameReader::ReadNames(int count)
 {
     const int part = Session.SelectedPart();
-    if (Running() || part < 0)
+    if (part < 0)
         return;
     count = std::clamp(count, 0, sysex::PatchNameCount);
+    session::TRequestProcedure::Instance().Run(this, QStringLiteral("Reading patch names..."),
+                                               [this, part, count] { ReadNames(part, count); });
+}
+
+void TNameReader::ReadNames(int part, int count)
+{
     const std::string partText = "Part " + std::to_string(part + 1);
     std::vector<std::optional<std::string>> names;
     std::string failure;
     bool cancelled = false;
     bool restored = false;
-    {
-        // Nothing else may talk to the instrument from the first request to the part's return.
-        const session::TRequestHold hold;
-        const auto selection = Session.CollectSelection(part);
-        if (!selection || selection->Group == sysex::NoSelection
-            || selection->Patch == sysex::NoSelection)
-            throw midi::EMidiError(partText
-                                   + " did not answer with a patch of a group (missing: patch "
-                                     "selection); the patch names were not read.");
-        const std::vector<midi::TByteStream> patch
-            = Session.CollectWholePatch(part, "the patch names were not read.");
-
-        QProgressDialog progress(ProgressText(0, count), QStringLiteral("Cancel"), 0, count,
-                                 &Window);
-        progress.setObjectName(QStringLiteral("ProgressReadNames"));
-        progress.setWindowTitle(QStringLiteral("Read Patch Names"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        progress.setValue(0);
-        try {
-            AskNames(part, progress, names);
-        } catch (const std::exception &e) {
-            failure = e.what();
-        }
-        cancelled = progress.wasCanceled();
-        progress.setLabelText(QStringLiteral("Restoring part %1...").arg(part + 1));
-        progress.setCancelButton(nullptr);
-        try {
-            midi::IMidiOut &out = Session.Output();
-            for (const std::string &message : sysex::patch::PatchSelectionMessages(
-                     Session.DataSetHeader(), part, selection->Group, selection->Patch))
-                out.SendSysExText(message);
-            // The patch sent back replaces the one the selection loads, not the other way round.
-            session::WaitPumpingAfterLeaving(out, sysex::patch::PatchSelectionWaitMs);
-            Files.SendPatchData(part, patch);
-            restored = true;
-        } catch (const std::exception &e) {
-            failure
-                += (failure.empty() ? "" : "\n") + partText + " could not be restored: " + e.what();
-        }
+    // Up from the first request: the window waits behind it from then on.
+    QProgressDialog progress(ProgressText(0, count), QStringLiteral("Cancel"), 0, count, &Window);
+    progress.setObjectName(QStringLiteral("ProgressReadNames"));
+    progress.setWindowTitle(QStringLiteral("Read Patch Names"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    const auto selection = Session.CollectSelection(part);
+    if (!selection || selection->Selection.Group == sysex::NoSelection
+        || selection->Selection.Patch == sysex::NoSelection)
+        throw midi::EMidiError(partText
+                               + " did not answer with a patch of a group (missing: patch "
+                                 "selection); the patch names were not read.");
+    const std::vector<midi::TByteStream> patch
+        = Session.CollectWholePatch(part, "the patch names were not read.");
+    try {
+        AskNames(part, progress, names);
+    } catch (const std::exception &e) {
+        failure = e.what();
     }
+    cancelled = progress.wasCanceled();
     const auto answered = std::count_if(names.begin(), names.end(),
                                         [](const auto &name) { return name.has_value(); });
+    if (!failure.empty())
+        failure += "\n" + std::to_string(answered) + " of " + std::to_string(count)
+            + " patch names were read before it.";
+    progress.setLabelText(QStringLiteral("Restoring part %1...").arg(part + 1));
+    progress.setCancelButton(nullptr);
+    try {
+        midi::IMidiOut &out = Session.Output();
+        // The bytes the part had, a bank byte the group would not give included.
+        for (const std::string &message :
+             sysex::patch::PatchSelectionMessages(Session.DataSetHeader(), part, selection->Bytes))
+            out.SendSysExText(message);
+        // The patch sent back replaces the one the selection loads, not the other way round.
+        session::WaitPumpingAfterLeaving(out, sysex::patch::PatchSelectionWaitMs);
+        Files.SendPatchData(part, patch);
+        // Only a patch that has left has been given back.
+        session::WaitPumpingAfterLeaving(out, 0);
+        restored = true;
+    } catch (const std::exception &e) {
+        failure += (failure.empty() ? "" : "\n") + partText + " could not be restored: " + e.what();
+    }
     try {
         const int changed = SaveNames(names);
         Files.ShowReport(
             QStringLiteral("Patch names: %1 of %2 read, %3 changed, %4 did not answer and kept "
-                           "their old names%5")
+                           "their old names%5%6")
                 .arg(answered)
                 .arg(count)
                 .arg(changed)
                 .arg(static_cast<qsizetype>(names.size()) - answered)
-                .arg(cancelled ? QStringLiteral("; cancelled") : QString()));
+                .arg(cancelled ? QStringLiteral("; cancelled") : QString())
+                .arg(restored ? QString()
+                              : QStringLiteral("; part %1 not restored").arg(part + 1)));
         // The part is shown again, and the patch list with the new names.
         Session.ApplySettings();
         if (restored)
@@ -172,8 +177,13 @@ std::optional<std::string> TNameReader::AskName(int part, int index)
     Answer.Expect(block, deviceByte);
     out.SendSysEx(sysex::RequestMessage(deviceByte, address, NameSize));
     Answer.Run(out, NameWaitMs);
-    if (!NameArrived.all())
-        return std::nullopt;
+    if (!NameArrived.all()) {
+        // An answer later than that is still this patch's: the next patch is asked only once it
+        // has come or can no longer be expected, so that it is never taken for the next one's.
+        Answer.Run(out, LateNameWaitMs);
+        if (!NameArrived.all())
+            return std::nullopt;
+    }
     // Padded with spaces on the instrument; a character it should not hold shows as a space.
     std::string name(Name.begin(), Name.end());
     std::replace_if(

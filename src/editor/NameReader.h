@@ -38,8 +38,8 @@ public:
     // Puts the item in the File menu, after the patch files.
     void AddTo(QMenu &file);
 
-    // Reads the names of the first count patches (all of them from the menu), not while a
-    // request procedure waits for its answers.
+    // Reads the names of the first count patches (all of them from the menu), as a job of its
+    // own.
     void ReadNames(int count = sysex::PatchNameCount);
 
 signals:
@@ -47,6 +47,7 @@ signals:
     void NameAsked(int done);
 
 private:
+    void ReadNames(int part, int count);
     // Asks for each name in turn until count or a cancel; a failure throws.
     void AskNames(int part, QProgressDialog &progress,
                   std::vector<std::optional<std::string>> &names);

@@ -95,8 +95,8 @@ void TOmbrix::BuildControls()
         // ends it there.
         connect(
             column, &TToneColumn::ParameterChange, this,
-            [this, tone](int offset, const std::string &value) {
-                PartSession->SendToneValue(tone, offset, value);
+            [this, column, tone](int offset, const std::string &value) {
+                SendToneChange(*column, tone, offset, value);
             },
             Qt::DirectConnection);
     }
@@ -132,9 +132,11 @@ void TOmbrix::BuildControls()
     connect(RadioGroupSelectPart, &TRadioGroup::Click, this, [this] {
         const int part = RadioGroupSelectPart->ItemIndex();
         RunBurstHandler([this, part] { PartSession->SelectPart(part); });
-        // Once the request has ended: a step made while it runs is the requested part's.
-        Undo.SelectPart(part);
     });
+    // The Edit menu works on the history of the part whose request runs, which is the part
+    // shown from then on; a click that waits in the queue changes nothing yet.
+    connect(PartSession, &TPartSession::PartRequested, this,
+            [this](int part) { Undo.SelectPart(part); });
 
     Edit1 = new TReceiveLog(QString(), client);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -196,6 +198,9 @@ void TOmbrix::BuildMenus()
                 setup->setEnabled(!running);
                 mixer->setEnabled(!running);
             });
+    // What runs is named while it runs.
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::DoingChanged,
+            this, &TOmbrix::ShowJob);
     // Edit comes before View, as in every desktop program.
     menu->addMenu(Undo.EditMenu(menu));
     QMenu *view = menu->addMenu(QStringLiteral("View"));
@@ -212,6 +217,38 @@ void TOmbrix::BuildMenus()
         FormMonitor->activateWindow();
     });
     FitCaptionsWhenShown(*this);
+}
+
+void TOmbrix::SendToneChange(TToneColumn &column, int tone, int offset, const std::string &value)
+{
+    auto &jobs = session::TRequestProcedure::Instance();
+    // The echo of a decoded block belongs to the part being read, and a change made while
+    // nothing talks to the instrument goes at once.
+    if (column.IsShowing() || !jobs.Running() || jobs.InJobCode()) {
+        PartSession->SendToneValue(tone, offset, value);
+        return;
+    }
+    // The user's change during a job goes once the job has ended, to the part it was made for,
+    // with the latest value; the answers meanwhile leave the control as the user set it.
+    const int part = PartSession->TargetPart();
+    column.Hold(offset);
+    jobs.Run(
+        this, QStringLiteral("Sending..."),
+        [this, &column, part, tone, offset, value] {
+            column.Release(offset);
+            PartSession->SendToneValue(part, tone, offset, value);
+        },
+        QStringLiteral("tone %1 %2 %3").arg(part).arg(tone).arg(offset));
+}
+
+void TOmbrix::ShowJob(const QString &doing)
+{
+    if (!JobLabel) {
+        JobLabel = new QLabel(StatusBar);
+        JobLabel->setObjectName(QStringLiteral("JobStatus"));
+        StatusBar->addPermanentWidget(JobLabel);
+    }
+    JobLabel->setText(doing);
 }
 
 void TOmbrix::ShowSending()

@@ -14,6 +14,7 @@
 
 class QAction;
 class QDialog;
+class QLabel;
 class QStatusBar;
 class TDropDownList;
 class TPatchFileActions;
@@ -52,6 +53,10 @@ private:
     void CreateEnvelopes();
     // "Sending n messages..." while a burst waits in the output queue.
     void ShowSending();
+    // What the running job does, beside the status bar's news.
+    void ShowJob(const QString &doing);
+    // A tone control's value, sent now or after the running job.
+    void SendToneChange(TToneColumn &column, int tone, int offset, const std::string &value);
     void LBPatchChange();
     // Shows a group and patch in the lists and sends them as a pick does.
     void PickPatch(int group, int patch);
@@ -74,4 +79,5 @@ private:
     QWidget *FormMonitor = nullptr;
     QStatusBar *StatusBar = nullptr;
     bool SendingShown = false;
+    QLabel *JobLabel = nullptr;
 };

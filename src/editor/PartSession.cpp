@@ -86,22 +86,30 @@ void TPartSession::SendText(const std::string &text)
 void TPartSession::SelectPart(int part)
 {
     Selected = part;
-    if (session::TRequestProcedure::Instance().Running()) {
-        RequestPending = true;
-        return;
-    }
-    do {
-        RequestPending = false;
-        RequestPart();
-    } while (RequestPending);
-}
-
-void TPartSession::RequestPart()
-{
-    const int part = Selected;
     if (part < 0)
         return;
+    auto &jobs = session::TRequestProcedure::Instance();
+    if (jobs.Running() && !jobs.InJobCode())
+        PendingPart = part;
+    jobs.Run(
+        this, QStringLiteral("Reading part %1...").arg(part + 1),
+        [this, part] {
+            if (PendingPart == part)
+                PendingPart.reset();
+            RequestPart(part);
+        },
+        QStringLiteral("part"));
+}
+
+void TPartSession::RequestAgain()
+{
+    SelectPart(Selected);
+}
+
+void TPartSession::RequestPart(int part)
+{
     Requested = part;
+    emit PartRequested(part);
     session::TSysExAttachment attached(
         midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> data) {
             DoSysexData(index, data);
@@ -127,19 +135,28 @@ void TPartSession::ChoosePatch(int group, int patch)
     // No patch selected: nothing is sent until one is.
     if (patch < 0 || part < 0)
         return;
-    for (const std::string &message :
-         sysex::patch::PatchSelectionMessages(SetHeader, part, group, patch))
-        SendText(message);
-    const sysex::patch::TPatchSelection sent {group, patch};
-    emit PatchSelectionSent(
-        part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
-    session::WaitPumpingAfterLeaving(Output(), sysex::patch::PatchSelectionWaitMs);
-    RequestAgain();
+    session::TRequestProcedure::Instance().Run(
+        this, QStringLiteral("Picking a patch for part %1...").arg(part + 1),
+        [this, part, group, patch] {
+            for (const std::string &message :
+                 sysex::patch::PatchSelectionMessages(SetHeader, part, group, patch))
+                SendText(message);
+            const sysex::patch::TPatchSelection sent {group, patch};
+            emit PatchSelectionSent(
+                part, std::exchange(KnownSelections[static_cast<std::size_t>(part)], sent), sent);
+            session::WaitPumpingAfterLeaving(Output(), sysex::patch::PatchSelectionWaitMs);
+            RequestPart(part);
+        });
 }
 
 void TPartSession::SendToneValue(int tone, int offset, const std::string &valueText)
 {
     SendText(sysex::ToneMessageText(SetHeader, PartText(), tone, offset, valueText));
+}
+
+void TPartSession::SendToneValue(int part, int tone, int offset, const std::string &valueText)
+{
+    SendText(sysex::ToneMessageText(SetHeader, midi::HexByte(part), tone, offset, valueText));
 }
 
 std::vector<midi::TByteStream> TPartSession::Collect(int part, std::size_t request)
@@ -175,13 +192,16 @@ std::vector<midi::TByteStream> TPartSession::CollectWholePatch(int part, const s
     return sysex::PatchBlockMessages(received, part);
 }
 
-std::optional<sysex::patch::TPatchSelection> TPartSession::CollectSelection(int part)
+std::optional<TPartSession::TCollectedSelection> TPartSession::CollectSelection(int part)
 {
-    std::optional<sysex::patch::TPatchSelection> selection;
-    for (const midi::TByteStream &answer : Collect(part, 0))
-        if (const auto decoded = sysex::patch::DecodeMessage(answer).Selection)
-            selection = decoded;
-    return selection;
+    std::optional<TCollectedSelection> collected;
+    for (const midi::TByteStream &answer : Collect(part, 0)) {
+        const auto decoded = sysex::patch::DecodeMessage(answer).Selection;
+        const auto bytes = sysex::patch::SelectionBytesOf(answer);
+        if (decoded && bytes)
+            collected = TCollectedSelection {*decoded, *bytes};
+    }
+    return collected;
 }
 
 void TPartSession::DoSysexData(std::int32_t, std::span<const std::uint8_t> data)

@@ -62,6 +62,7 @@ bool SendWithoutUndo(QWidget *window, int part)
     QPushButton *cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
+    const session::TJobWait answering;
     box.exec();
     return box.clickedButton() == send;
 }
@@ -238,7 +239,7 @@ void TPatchFileActions::SavePatchClick()
 void TPatchFileActions::OpenPatch(const QString &path)
 {
     const int part = Session.SelectedPart();
-    if (Running() || part < 0)
+    if (part < 0)
         return;
     // The whole file is checked before the first message goes: a bad one sends nothing.
     const settings::TPatchFileLoad load = settings::LoadPatchFile(path);
@@ -251,6 +252,20 @@ void TPatchFileActions::OpenPatch(const QString &path)
         = several ? PickFilePart(&Window, load.Parts, part) : load.File;
     if (!file)
         return;
+    const QString source = several
+        ? QStringLiteral("%1, part %2 of the file (%3)")
+              .arg(QFileInfo(path).fileName())
+              .arg(file->Part + 1)
+              .arg(QString::fromLatin1(sysex::PatchFileName(*file).value_or(std::string())))
+        : QFileInfo(path).fileName();
+    session::TRequestProcedure::Instance().Run(
+        this, QStringLiteral("Opening %1...").arg(QFileInfo(path).fileName()),
+        [this, path, part, file = *file, source] { SendFile(path, part, file, source); });
+}
+
+void TPatchFileActions::SendFile(const QString &path, int part, const sysex::TPatchFile &file,
+                                 const QString &source)
+{
     // What the part holds now is kept first, so that the opening can be undone; an undo from an
     // incomplete copy would send part of a patch, or nothing.
     const std::vector<midi::TByteStream> held = Session.CollectPatch(part);
@@ -258,22 +273,16 @@ void TPatchFileActions::OpenPatch(const QString &path)
     if (!undoable && !SendWithoutUndo(&Window, part))
         return;
     midi::IMidiOut &device = Session.Output();
-    const auto messages = sysex::PatchFileMessages(*file, Session.DeviceId(), part);
+    const auto messages = sysex::PatchFileMessages(file, Session.DeviceId(), part);
     for (const midi::TByteStream &message : messages)
         device.SendSysEx(message);
     if (undoable)
         emit PatchFileOpened(part, sysex::PatchBlockMessages(held, part), messages);
-    const QString source = several
-        ? QStringLiteral("%1, part %2 of the file (%3)")
-              .arg(QFileInfo(path).fileName())
-              .arg(file->Part + 1)
-              .arg(QString::fromLatin1(sysex::PatchFileName(*file).value_or(std::string())))
-        : QFileInfo(path).fileName();
     ShowReport(QStringLiteral("%1: %2 messages sent to part %3, %4 other messages skipped")
                    .arg(source)
                    .arg(messages.size())
                    .arg(part + 1)
-                   .arg(file->Skipped));
+                   .arg(file.Skipped));
     // The window then shows what the instrument holds now, not what the file said.
     session::WaitPumpingAfterLeaving(device, sysex::patch::PatchSelectionWaitMs);
     Session.RequestAgain();
@@ -283,14 +292,17 @@ void TPatchFileActions::OpenPatch(const QString &path)
 void TPatchFileActions::SavePatch(const QString &path)
 {
     const int part = Session.SelectedPart();
-    if (Running() || part < 0)
+    if (part < 0)
         return;
-    const std::vector<midi::TByteStream> blocks = Session.CollectWholePatch(
-        part, QDir::toNativeSeparators(path).toStdString() + " was not written.");
-    if (const auto error = settings::SavePatchFile(path, blocks))
-        throw midi::EMidiError(error->toStdString());
-    ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
-    RememberPatchFile(path);
+    session::TRequestProcedure::Instance().Run(
+        this, QStringLiteral("Saving part %1...").arg(part + 1), [this, path, part] {
+            const std::vector<midi::TByteStream> blocks = Session.CollectWholePatch(
+                part, QDir::toNativeSeparators(path).toStdString() + " was not written.");
+            if (const auto error = settings::SavePatchFile(path, blocks))
+                throw midi::EMidiError(error->toStdString());
+            ShowReport(QStringLiteral("Part %1 saved to %2").arg(part + 1).arg(path));
+            RememberPatchFile(path);
+        });
 }
 
 void TPatchFileActions::SendPatchMessages(int part,

@@ -6,6 +6,7 @@
 // to send.
 
 #include "midi/SysExText.h"
+#include "sysex/PatchFile.h"
 
 #include <QObject>
 #include <QString>
@@ -56,6 +57,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The job of an opening: the part's patch kept for the undo, then the file sent.
+    void SendFile(const QString &path, int part, const sysex::TPatchFile &file,
+                  const QString &source);
     void FillRecentPatchMenu();
     // Puts the file first in the recent files of Ombrix.conf.
     void RememberPatchFile(const QString &path);

@@ -2,6 +2,7 @@
 
 #include "PartSession.h"
 #include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
 #include "sysex/PatchMessages.h"
 
 #include <QRegularExpression>
@@ -23,11 +24,18 @@ TPatchNameBox::TPatchNameBox(TPartSession &session, QWidget *parent)
     connect(&session, &TPartSession::NameReceived, this,
             [this](const std::string &name) { Show(QString::fromLatin1(name)); });
     connect(this, &QLineEdit::editingFinished, this, [this] { FinishEdit(); });
+    // A name typed and not yet confirmed goes before a job starts, not in its middle: a name read
+    // would otherwise take it for the name of the first patch it picks.
+    connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::Starting, this,
+            [this] { FinishEdit(); });
 }
 
 void TPatchNameBox::Show(const QString &name)
 {
     Known = name;
+    // A name being typed stays as the user typed it, and goes when it is finished.
+    if (hasFocus() && isModified())
+        return;
     setText(name);
 }
 
@@ -51,6 +59,20 @@ void TPatchNameBox::FinishEdit()
     if (name == Known)
         return;
     const QString before = Known;
+    auto &jobs = session::TRequestProcedure::Instance();
+    if (jobs.Running() && !jobs.InJobCode()) {
+        // Finished while a job runs: sent once it has ended, to the part it was typed for.
+        const int part = Session.TargetPart();
+        Known = name;
+        jobs.Run(
+            this, QStringLiteral("Sending..."),
+            [this, part, before, name] {
+                if (SendName(part, name))
+                    emit NameSent(part, before, name);
+            },
+            QStringLiteral("name"));
+        return;
+    }
     const int part = Session.MessagePart();
     if (SendName(part, name))
         emit NameSent(part, before, name);

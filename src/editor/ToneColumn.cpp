@@ -325,6 +325,9 @@ void TToneColumn::Show(const std::vector<sysex::patch::TToneValue> &values)
 
 void TToneColumn::ShowValue(const sysex::patch::TToneValue &value)
 {
+    for (int offset : HeldOffsets)
+        if (sysex::ToneRowOfOffset(offset) == value.Row)
+            return;
     QWidget *widget = Controls[static_cast<std::size_t>(value.Row)];
     const int v = value.Value;
     switch (ToneTable[value.Row].Kind) {

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ public:
     QString StepName(int row) const;
     // True while Show sets the controls: their changes are the instrument's, not the user's.
     bool IsShowing() const { return Showing; }
+    // The user's value at this offset waits to be sent: Show leaves its control as it is until
+    // it is released.
+    void Hold(int offset) { HeldOffsets.insert(offset); }
+    void Release(int offset) { HeldOffsets.erase(offset); }
 
 signals:
     // One message's worth: the parameter's offset in the tone block and the value as hex text
@@ -79,4 +84,5 @@ private:
     std::array<QWidget *, sysex::ToneControlCount> Companions {};
     std::array<TEnvelopeImage *, 3> Images {};
     bool Showing = false;
+    std::set<int> HeldOffsets;
 };

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,9 @@ public:
     // the program (sent, or dropped with the queue of a device that failed).
     virtual std::uint64_t LastTicket() const { return 0; }
     virtual bool HasLeft(std::uint64_t) const { return true; }
+    // The failure's text when the message of a ticket left the program only because the device
+    // failed and its queue was dropped: a window waiting for its answer waits in vain.
+    virtual std::optional<std::string> DroppedBy(std::uint64_t) const { return std::nullopt; }
 };
 
 // Told of each message as it leaves for its device, on the thread that hands it over.

@@ -10,6 +10,10 @@
 
 namespace midi {
 
+namespace {
+constexpr std::size_t DropsKept = 8;
+}
+
 bool Independent(const TPacingClass &a, const TPacingClass &b)
 {
     if (a.Family == 0 || b.Family == 0)
@@ -174,6 +178,15 @@ bool TPacedOutput::HasLeft(std::uint64_t ticket) const
     return ticket == 0 || (ticket != InFlight && !Schedule.Holds(ticket));
 }
 
+std::optional<std::string> TPacedOutput::DroppedBy(std::uint64_t ticket) const
+{
+    std::lock_guard lock(Lock);
+    for (const TDrop &drop : Drops)
+        if (ticket != 0 && ticket >= drop.First && ticket <= drop.Last)
+            return drop.Text;
+    return std::nullopt;
+}
+
 void TPacedOutput::SetGap(std::chrono::microseconds gap)
 {
     {
@@ -245,6 +258,9 @@ void TPacedOutput::Run()
         if (error) {
             // The rest would fail the same way, each with a box of its own: it is dropped, and
             // the window says once how much was lost.
+            Drops.push_back({message.Ticket, Schedule.LastTicket(), *error});
+            if (Drops.size() > DropsKept)
+                Drops.pop_front();
             const std::size_t notSent = 1 + Schedule.Clear();
             if (Failure)
                 Failure->NotSent += notSent;

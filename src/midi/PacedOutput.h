@@ -120,6 +120,7 @@ public:
     std::size_t Waiting() const override;
     std::uint64_t LastTicket() const override;
     bool HasLeft(std::uint64_t ticket) const override;
+    std::optional<std::string> DroppedBy(std::uint64_t ticket) const override;
 
     void SetGap(std::chrono::microseconds gap);
     void SetHandOverPeriod(std::chrono::microseconds period);
@@ -145,6 +146,15 @@ private:
     TPacingSchedule Schedule;
     std::uint64_t InFlight = 0;
     std::optional<TSendFailure> Failure;
+    // The tickets the latest failures dropped, first and last, with the failure's text; a few
+    // are enough, since a wait looks only at its last message.
+    struct TDrop
+    {
+        std::uint64_t First;
+        std::uint64_t Last;
+        std::string Text;
+    };
+    std::deque<TDrop> Drops;
     IDepartureWatch *Watcher = nullptr;
     int WatchedIndex = 0;
     bool Stopping = false;

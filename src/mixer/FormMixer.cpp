@@ -29,6 +29,8 @@
 
 namespace {
 constexpr int ClientWidth = 588;
+// An opening whose answers do not all come ends after this, as the fixed waits it replaces did.
+constexpr int OpeningWaitMs = 2000;
 constexpr int ClientHeight = 604;
 
 // The window's colours, given as BGR values: 11192063 is red FF, green C6, blue AA.
@@ -283,25 +285,49 @@ void TFormMixer::FormShow()
     Opening = true;
     const auto opened = qScopeGuard([this] { Opening = false; });
     const TOtherWindowsDisabled disabled(this);
-    session::RunBurstHandler([this] {
-        const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
-        State.OutIndex = settings.MidiOutIndex;
-        State.Model3AHeader = sysex::Model3AHeader(settings.DeviceId);
-        State.DataSetHeader = sysex::DataSetHeader(settings.DeviceId);
-        State.DataRequestHeader = sysex::DataRequestHeader(settings.DeviceId);
-        {
-            const session::TSysExAttachment attachment(
-                midi::MidiIn(), [this](std::int32_t index, std::span<const std::uint8_t> bytes) {
-                    DoSysexData(index, bytes);
-                });
-            for (const sysex::mixer::TRequest &request :
-                 sysex::mixer::OpeningRequests(State.DataRequestHeader)) {
-                State.Output().SendSysExText(request.Text);
-                session::WaitPumpingAfterLeaving(State.Output(), request.WaitMs);
+    session::TRequestProcedure::Instance().Run(
+        this, QStringLiteral("Reading the pattern..."), [this] {
+            const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
+            State.OutIndex = settings.MidiOutIndex;
+            State.Model3AHeader = sysex::Model3AHeader(settings.DeviceId);
+            State.DataSetHeader = sysex::DataSetHeader(settings.DeviceId);
+            State.DataRequestHeader = sysex::DataRequestHeader(settings.DeviceId);
+            {
+                const session::TSysExAttachment attachment(
+                    midi::MidiIn(),
+                    [this](std::int32_t index, std::span<const std::uint8_t> bytes) {
+                        Answers.Note(bytes);
+                        DoSysexData(index, bytes);
+                    });
+                // The three requests go back to back, and the opening is over once every block
+                // they ask for is in: the switches, asked last, come after part R's block again.
+                Answers.Expect(OpeningAnswers(),
+                               static_cast<std::uint8_t>(sysex::DeviceByte(settings.DeviceId)));
+                for (const sysex::mixer::TRequest &request :
+                     sysex::mixer::OpeningRequests(State.DataRequestHeader))
+                    State.Output().SendSysExText(request.Text);
+                Answers.Run(State.Output(), OpeningWaitMs);
             }
-        }
-        ConnectSendHandlers();
-    });
+            ConnectSendHandlers();
+        });
+}
+
+std::vector<TAnswerWait::TBlock> TFormMixer::OpeningAnswers()
+{
+    using sysex::mixer::BlockInfo;
+    using sysex::mixer::TBlock;
+    const sysex::mixer::TBlockInfo &common = BlockInfo(TBlock::PatternCommon);
+    const sysex::mixer::TBlockInfo &part = BlockInfo(TBlock::PatternPart);
+    const sysex::mixer::TBlockInfo &system = BlockInfo(TBlock::System);
+    const int firstSwitch = sysex::mixer::OffsetOf(sysex::mixer::TFieldId::MfxSwitch);
+    std::vector<TAnswerWait::TBlock> blocks {
+        {{common.Area, common.SubArea, common.Block, 0x00}, common.Size}};
+    for (const sysex::mixer::TMixerPart &each : sysex::mixer::Parts)
+        blocks.push_back({{part.Area, part.SubArea, each.BlockByte, 0x00}, part.Size});
+    blocks.push_back(
+        {{system.Area, system.SubArea, system.Block, static_cast<std::uint8_t>(firstSwitch)},
+         system.Size - firstSwitch});
+    return blocks;
 }
 
 void TFormMixer::ConnectSendHandlers()

@@ -6,6 +6,7 @@
 // then on every change goes to the instrument at once.
 
 #include "MixerSession.h"
+#include "session/AnswerWait.h"
 #include "sysex/MixerMessages.h"
 
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <utility>
+#include <vector>
 
 class QCheckBox;
 class QPushButton;
@@ -77,6 +79,8 @@ private:
     void RefreshTransHints();
     void AppendTag(const char *tag);
     void ConnectSendHandlers();
+    // The blocks an opening's three requests are answered with.
+    static std::vector<TAnswerWait::TBlock> OpeningAnswers();
     // A group's part value as its control change; an error ends the group's handler there.
     void SendControlChange(sysex::mixer::TSendGroup group, int part, int position);
 
@@ -94,6 +98,7 @@ private:
     bool SendConnected = false;
     QUndoStack *UndoStack = nullptr;
     bool Opening = false;
+    TAnswerWait Answers;
     // A close asked for while the opening runs, carried out once the window is up.
     std::optional<int> PendingResult;
 };

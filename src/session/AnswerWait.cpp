@@ -1,6 +1,8 @@
 #include "AnswerWait.h"
 
 #include "ErrorPolicy.h"
+#include "RequestProcedure.h"
+#include "WaitPumping.h"
 #include "sysex/RolandMessage.h"
 
 #include <QEventLoop>
@@ -57,6 +59,7 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
         return;
     // Other handlers run meanwhile: their errors are theirs, not the waiting request's.
     session::detail::TSuspendedChanges suspended;
+    const session::TJobWait waiting;
     const std::uint64_t ticket = output.LastTicket();
     QEventLoop loop;
     QTimer bound;
@@ -67,10 +70,17 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
     // do not matter against the answers' hundreds.
     QTimer leaving;
     leaving.setTimerType(Qt::PreciseTimer);
+    bool dropped = false;
     const auto left = [&] {
         if (!output.HasLeft(ticket))
             return false;
         leaving.stop();
+        // The device failed: no answer will come.
+        if (output.DroppedBy(ticket)) {
+            dropped = true;
+            loop.quit();
+            return true;
+        }
         // More than ms whole milliseconds.
         bound.start(ms + 1);
         return true;
@@ -78,8 +88,11 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
     QObject::connect(&leaving, &QTimer::timeout, &loop, left);
     if (!left())
         leaving.start(2);
-    Running = &loop;
-    // Returns at once, without waiting on, while the application is quitting.
-    loop.exec(QEventLoop::AllEvents);
-    Running = nullptr;
+    if (!dropped) {
+        Running = &loop;
+        // Returns at once, without waiting on, while the application is quitting.
+        loop.exec(QEventLoop::AllEvents);
+        Running = nullptr;
+    }
+    session::ThrowIfDropped(output, ticket);
 }

@@ -34,7 +34,8 @@ public:
     bool Complete() const { return Missing == 0; }
 
     // Dispatches the window thread's events until every expected byte has arrived, or for more
-    // than ms milliseconds from the moment the last message handed to output has left it.
+    // than ms milliseconds from the moment the last message handed to output has left it. When
+    // the device failed and that message never left, throws the failure at once.
     void Run(const midi::IMidiOut &output, int ms);
 
 private:

@@ -58,6 +58,10 @@ public:
     std::size_t Waiting() const override { return Inner().Waiting(); }
     std::uint64_t LastTicket() const override { return Inner().LastTicket(); }
     bool HasLeft(std::uint64_t ticket) const override { return Inner().HasLeft(ticket); }
+    std::optional<std::string> DroppedBy(std::uint64_t ticket) const override
+    {
+        return Inner().DroppedBy(ticket);
+    }
 
 private:
     midi::IMidiOut &Inner() const { return Owner.Inner.Device(Index); }

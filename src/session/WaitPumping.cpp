@@ -1,6 +1,8 @@
 #include "WaitPumping.h"
 
 #include "ErrorPolicy.h"
+#include "RequestProcedure.h"
+#include "midi/MidiError.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@ namespace session {
 void WaitPumping(int ms)
 {
     detail::TSuspendedChanges suspended;
+    const TJobWait waiting;
     // More than ms whole milliseconds: at least ms + 1 of them.
     const qint64 limit = (static_cast<qint64>(ms) + 1) * 1000000;
     QElapsedTimer clock;
@@ -39,6 +42,7 @@ void WaitPumpingAfterLeaving(const midi::IMidiOut &output, int ms)
     const std::uint64_t ticket = output.LastTicket();
     if (!output.HasLeft(ticket)) {
         detail::TSuspendedChanges suspended;
+        const TJobWait waiting;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         // The queue's thread has no way into this loop but a poll; a few milliseconds of
         // lateness against waits of hundreds do not matter.
@@ -53,7 +57,14 @@ void WaitPumpingAfterLeaving(const midi::IMidiOut &output, int ms)
                 break;
         }
     }
+    ThrowIfDropped(output, ticket);
     WaitPumping(ms);
+}
+
+void ThrowIfDropped(const midi::IMidiOut &output, std::uint64_t ticket)
+{
+    if (const std::optional<std::string> failure = output.DroppedBy(ticket))
+        throw midi::EMidiError(*failure);
 }
 
 } // namespace session

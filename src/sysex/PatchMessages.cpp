@@ -112,15 +112,34 @@ std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataReque
 std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
                                                   int group, int patch)
 {
+    return PatchSelectionMessages(dataSetHeader, part,
+                                  {static_cast<std::uint8_t>(sysex::PatchBankByte(group)),
+                                   static_cast<std::uint8_t>(sysex::PatchGroupByte(group)),
+                                   static_cast<std::uint8_t>(patch / 16),
+                                   static_cast<std::uint8_t>(patch % 16)});
+}
+
+std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
+                                                  const TSelectionBytes &bytes)
+{
     const std::string address = dataSetHeader + PartBlockText(part);
+    const auto data = [](std::uint8_t byte) { return HexByte(byte & 0x7F); };
     return {
-        address + " " + HexByte(sysex::PatchBankOffset) + " "
-            + HexByte(sysex::PatchBankByte(group)),
-        address + " " + HexByte(sysex::PatchGroupOffset) + " "
-            + HexByte(sysex::PatchGroupByte(group)),
-        address + " " + HexByte(sysex::PatchNumberOffset) + " " + HexByte(patch / 16) + " "
-            + HexByte(patch % 16),
+        address + " " + HexByte(sysex::PatchBankOffset) + " " + data(bytes.Bank),
+        address + " " + HexByte(sysex::PatchGroupOffset) + " " + data(bytes.Group),
+        address + " " + HexByte(sysex::PatchNumberOffset) + " " + data(bytes.NumberHigh) + " "
+            + data(bytes.NumberLow),
     };
+}
+
+std::optional<TSelectionBytes> SelectionBytesOf(std::span<const std::uint8_t> message)
+{
+    const sysex::TMessageView view(message);
+    if (view.Byte(AreaByte) != PatternArea || !view.HasOffsets(sysex::PatchBankOffset, 4))
+        return std::nullopt;
+    return TSelectionBytes {
+        *view.AtOffset(sysex::PatchBankOffset), *view.AtOffset(sysex::PatchGroupOffset),
+        *view.AtOffset(sysex::PatchNumberOffset), *view.AtOffset(sysex::PatchNumberOffset + 1)};
 }
 
 std::string PatchNameFromBytes(std::span<const std::uint8_t, PatchNameSize> bytes)

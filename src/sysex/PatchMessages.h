@@ -30,6 +30,20 @@ std::array<TRequest, PartRequestCount> PartRequests(const std::string &dataReque
 // then the patch number as two bytes. The part is requested again after PatchSelectionWaitMs.
 std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
                                                   int group, int patch);
+// A patch selection's bytes as a pattern part block holds them. A bank byte other than the one
+// the group implies (a card's) is given back as it was only from these.
+struct TSelectionBytes
+{
+    std::uint8_t Bank;
+    std::uint8_t Group;
+    std::uint8_t NumberHigh;
+    std::uint8_t NumberLow;
+};
+// The bytes of a received pattern part block, when it holds them all.
+std::optional<TSelectionBytes> SelectionBytesOf(std::span<const std::uint8_t> message);
+// The same three messages, with the bytes as they are.
+std::array<std::string, 3> PatchSelectionMessages(const std::string &dataSetHeader, int part,
+                                                  const TSelectionBytes &bytes);
 inline constexpr int PatchSelectionWaitMs = 200;
 
 // The patch's own name: the first bytes of its common block, characters 32..125 padded with

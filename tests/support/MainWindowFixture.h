@@ -13,6 +13,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "session/ErrorPolicy.h"
+#include "session/RequestProcedure.h"
 #include "sysex/InstrumentPacing.h"
 
 #include <QFile>
@@ -58,8 +59,14 @@ protected:
     }
     // What the window still has queued has left, with the window's events dispatched meanwhile.
     void WaitSent() { QTRY_VERIFY_WITH_TIMEOUT(Paced->Device(0).Waiting() == 0, 15000); }
+    // Every job the window queued has run.
+    static void WaitForJobs()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!session::TRequestProcedure::Instance().Running(), 15000);
+    }
     void StopWindow()
     {
+        WaitForJobs();
         Window.reset();
         Undo.reset();
         Paced.reset();
