@@ -81,13 +81,12 @@ std::optional<midi::TByteStream> KeyWaveMessage(int deviceId, int note, int grou
     const std::array<std::uint8_t, 3> data {
         static_cast<std::uint8_t>(std::clamp(groupByte, WaveGroupMin, WaveGroupMax)),
         static_cast<std::uint8_t>(wave / 16), static_cast<std::uint8_t>(wave % 16)};
-    return DataSetMessage(Device(deviceId), KeyAddress(note, KeyTable[WaveRow].Offset), data);
+    return DataSetMessage(Device(deviceId), KeyAddress(note, WaveGroupOffset), data);
 }
 
 TKeyWave WaveOfKey(const TKeyBlock &key)
 {
-    return {key[KeyTable[WaveRow].Offset],
-            key[WaveNumberHighOffset] * 16 + key[WaveNumberLowOffset]};
+    return {key[WaveGroupOffset], key[WaveNumberHighOffset] * 16 + key[WaveNumberLowOffset]};
 }
 
 midi::TByteStream NameMessage(int deviceId, std::string_view name)

@@ -92,6 +92,8 @@ constexpr bool IsReserved(int offset)
     return false;
 }
 
+inline constexpr std::uint8_t SwitchOffset = 0x00;
+inline constexpr std::uint8_t WaveGroupOffset = 0x02;
 // Offset 01, the wave group type, is 0 on every key; it travels only within a whole key.
 inline constexpr std::uint8_t WaveGroupTypeOffset = 0x01;
 
@@ -183,9 +185,9 @@ inline constexpr std::array<int, 15> VelocityTimes {-100, -70, -50, -40, -30, -2
 
 // clang-format off
 inline constexpr TKeyParam KeyTable[] = {
-    {TKeyKind::CheckBox, "CBSwitch", "Switch", 0x00, 1, TShown::Items, 0, KeyText::OffOn},
-    {TKeyKind::WaveList, "LBWave", "Wave", 0x02, WaveGroupMax, TShown::Wave, 0, {}, nullptr,
-     nullptr, WaveGroupMin},
+    {TKeyKind::CheckBox, "CBSwitch", "Switch", SwitchOffset, 1, TShown::Items, 0, KeyText::OffOn},
+    {TKeyKind::WaveList, "LBWave", "Wave", WaveGroupOffset, WaveGroupMax, TShown::Wave, 0, {},
+     nullptr, nullptr, WaveGroupMin},
     {TKeyKind::List, "LBGain", "Gain", 0x05, 3, TShown::Items, 0, KeyText::Gain, "dB"},
     {TKeyKind::Bar, "BarTune", "Coarse Tune", 0x0C, 120, TShown::Signed, 60, {}, "semitones"},
     {TKeyKind::Bar, "BarFineTune", "Fine Tune", 0x0D, 100, TShown::Signed, 50, {}, "cent"},
