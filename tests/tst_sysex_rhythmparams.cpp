@@ -24,7 +24,7 @@ private slots:
     {
         std::set<std::string> stems;
         for (const rhythm::TKeyParam &param : rhythm::KeyTable)
-            QVERIFY2(stems.insert(param.Stem).second, param.Stem);
+            QVERIFY2(stems.insert(sysex::rhythm::ObjectName(param)).second, param.Stem);
         for (int offset = 0; offset < rhythm::KeyBlockSize; ++offset) {
             const rhythm::TKeyByte what = rhythm::KeyByteAt(offset);
             const bool reserved = rhythm::IsReserved(offset);

@@ -66,6 +66,11 @@ std::string KeyValueText(const TKeyParam &param, int byte)
     return ShownText(param.Shown, byte, param.Bias, param.Items, param.Unit);
 }
 
+std::string ObjectName(const TKeyParam &param)
+{
+    return std::string(param.Stem) + ObjectNameSuffix;
+}
+
 std::string KeyByteName(int offset)
 {
     const TKeyByte what = KeyByteAt(offset);

@@ -287,6 +287,8 @@ std::string ShownText(TShown shown, int byte, int bias = 0, std::span<const char
                       const char *unit = nullptr);
 // A row's byte as shown (not for the wave or an envelope).
 std::string KeyValueText(const TKeyParam &param, int byte);
+// The object name of a row's control: its stem and ObjectNameSuffix, "BarCutoffKey".
+std::string ObjectName(const TKeyParam &param);
 // The name of one byte of a key block, "Cutoff" or "Pitch Env T1"; "offset 9" for one no row
 // shows.
 std::string KeyByteName(int offset);
