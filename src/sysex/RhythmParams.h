@@ -108,7 +108,7 @@ inline constexpr std::uint8_t ReverbSendOffset = DelaySendFirst ? 0x39 : 0x38;
 inline constexpr const char *RandomPitchUnit = "cent";
 
 enum class TKeyKind {
-    CheckBox,
+    CheckBox, // ticked exactly when the byte is 1; ticked sends 1, unticked 0
     List, // a drop-down list of Items, or of the shown numbers
     Bar, // a horizontal bar from StoredMin to StoredMax, the shown text beside it
     WaveList, // the group and the wave number (two nibbles), three bytes
