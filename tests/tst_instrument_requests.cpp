@@ -127,7 +127,7 @@ private slots:
         QTest::addRow("size 0") << TAddr {0x01, 0x00, 0x10, 0x00} << TAddr {0, 0, 0, 0}
                                 << std::vector<TExpected> {};
         QTest::addRow("beyond the last block")
-            << TAddr {0x02, 0x07, 0x00, 0x00} << TAddr {0x7F, 0x7F, 0x7F, 0x7F}
+            << TAddr {0x02, 0x09, 0x63, 0x00} << TAddr {0x7F, 0x7F, 0x7F, 0x7F}
             << std::vector<TExpected> {};
     }
 
@@ -145,8 +145,9 @@ private slots:
         TVirtualInstrument instrument;
         const auto answers
             = instrument.Receive(RequestMessage({0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
-        // System, pattern common, eight part blocks, and a common and four tones for seven parts.
-        QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5));
+        // System, pattern common, eight part blocks, a common and four tones for seven parts, and
+        // the rhythm set's name and 64 keys.
+        QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5 + 1 + 64));
         std::uint32_t previousEnd = 0;
         for (const TMessage &m : answers) {
             QCOMPARE(m[m.size() - 2], ChecksumOf(m, 6, m.size() - 2));

@@ -63,10 +63,10 @@ inline constexpr std::uint8_t RhythmPartBlockByte = sysex::mixer::RhythmPartBloc
 // Third address byte of the tone blocks of a temporary patch.
 inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes {0x10, 0x12, 0x14, 0x16};
 
-// Areas that a bulk dump fills and the program neither reads nor edits: part R's rhythm set,
-// the pattern setup and the pattern body. The instrument keeps what data sets write there, as
-// they wrote it (see TVirtualInstrument), up to HeldBytesLimit bytes in HeldPieceLimit pieces:
-// a pattern dump holds a few kilobytes of them.
+// Areas that a bulk dump fills: part R's rhythm set, the pattern setup and the pattern body.
+// The instrument keeps what data sets write there outside its own blocks (the rhythm set's name
+// and keys are blocks), as they wrote it (see TVirtualInstrument), up to HeldBytesLimit bytes in
+// HeldPieceLimit pieces: a pattern dump holds a few kilobytes of them.
 struct THeldArea
 {
     TAddress Start;

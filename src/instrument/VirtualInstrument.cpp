@@ -1,7 +1,10 @@
 #include "VirtualInstrument.h"
 
+#include "RhythmContents.h"
+
 #include "sysex/IdentityMessages.h"
 #include "sysex/MixerParams.h"
+#include "sysex/RhythmParams.h"
 #include "sysex/RolandMessage.h"
 
 #include <algorithm>
@@ -16,6 +19,8 @@ namespace {
 constexpr std::uint8_t SysExStart = 0xF0;
 constexpr std::uint8_t SysExEnd = 0xF7;
 constexpr std::uint8_t ControlChange = 0xB0;
+constexpr std::uint8_t NoteOff = 0x80;
+constexpr std::uint8_t NoteOn = 0x90;
 constexpr std::uint8_t UniversalNonRealTime = 0x7E;
 constexpr std::uint8_t AllDevices = 0x7F;
 constexpr std::uint8_t GeneralInformation = 0x06;
@@ -81,15 +86,19 @@ void VisitBlocks(TBlocks &blocks, std::uint64_t start, std::uint64_t end, TVisit
         VisitOverlap(block.Start, block.Bytes, start, end, visit);
 }
 
-// The blocks, then the held pieces: in address order, since the held areas lie beyond the last
-// block.
+// The blocks and the held pieces in address order: a held area may have blocks of its own (the
+// rhythm set's), its pieces lying between them.
 template<typename TBlocks, typename THeld, typename TVisit>
 void VisitRange(TBlocks &blocks, THeld &held, std::uint64_t start, std::uint64_t end,
                 TVisit &&visit)
 {
-    VisitBlocks(blocks, start, end, visit);
-    for (auto piece = PieceAtOrAfter(held, start); piece != held.end() && piece->first < end;
-         ++piece)
+    auto piece = PieceAtOrAfter(held, start);
+    for (auto &block : blocks) {
+        for (; piece != held.end() && piece->first < end && piece->first < block.Start; ++piece)
+            VisitOverlap(piece->first, piece->second, start, end, visit);
+        VisitOverlap(block.Start, block.Bytes, start, end, visit);
+    }
+    for (; piece != held.end() && piece->first < end; ++piece)
         VisitOverlap(piece->first, piece->second, start, end, visit);
 }
 
@@ -112,6 +121,9 @@ TVirtualInstrument::TVirtualInstrument(int deviceId)
         for (int tone = 0; tone < ToneCount; ++tone)
             add(ToneAddress(part, tone), patches[part].Tones[tone]);
     }
+    add(sysex::rhythm::BlockAddress(sysex::rhythm::NameBlock), InitialRhythmName());
+    for (int note = sysex::rhythm::FirstKey; note <= sysex::rhythm::LastKey; ++note)
+        add(sysex::rhythm::BlockAddress(sysex::rhythm::BlockOfKey(note)), InitialRhythmKey(note));
     std::sort(Blocks.begin(), Blocks.end(),
               [](const TBlock &a, const TBlock &b) { return a.Start < b.Start; });
     const char *strict = std::getenv("OMBRIX_STRICT_TIMING");
@@ -177,6 +189,8 @@ std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> 
         ReceiveSysEx(message, answers);
     else if ((message[0] & 0xF0) == ControlChange)
         ApplyControlChanges(message);
+    else if (message.size() == 3 && (message[0] & 0x0F) == RhythmChannelIndex)
+        CountRhythmNote(message);
     return answers;
 }
 
@@ -221,6 +235,9 @@ void TVirtualInstrument::ReceiveSysEx(std::span<const std::uint8_t> message,
     } else if (roland->IsDataSet()) {
         if (after.empty())
             return;
+        if (Strict)
+            OutOfRange += static_cast<std::uint64_t>(
+                RhythmValuesOutOfRange(LinearAddress(*roland->Address()), after));
         StoreDataSet(LinearAddress(*roland->Address()), after);
     }
 }
@@ -261,8 +278,17 @@ void TVirtualInstrument::Store(std::uint32_t start, std::span<const std::uint8_t
                 });
     for (const THeldArea &area : HeldAreas) {
         const std::uint64_t areaStart = LinearAddress(area.Start);
-        const std::uint64_t from = std::max<std::uint64_t>(start, areaStart);
+        std::uint64_t from = std::max<std::uint64_t>(start, areaStart);
         const std::uint64_t to = std::min<std::uint64_t>(end, areaStart + area.Size);
+        // What the area's own blocks hold is no piece: only the gaps between them are kept.
+        for (const TBlock &block : Blocks) {
+            const std::uint64_t blockEnd = block.Start + block.Bytes.size();
+            if (blockEnd <= from || block.Start >= to)
+                continue;
+            if (block.Start > from)
+                StoreHeld(start, bytes, from, block.Start);
+            from = blockEnd;
+        }
         if (from < to)
             StoreHeld(start, bytes, from, to);
     }
@@ -350,6 +376,17 @@ void TVirtualInstrument::ApplyControlChanges(std::span<const std::uint8_t> messa
             = sysex::mixer::FieldSentAs(sysex::mixer::TSending::ControlChange, controller))
             SetPartByte(blockByte, sysex::mixer::OffsetOf(*field), value);
     }
+}
+
+void TVirtualInstrument::CountRhythmNote(std::span<const std::uint8_t> message)
+{
+    if (message[1] >= 0x80 || message[2] >= 0x80)
+        return;
+    // A Note On of velocity 0 is a Note Off, as every sender of running status uses it.
+    if ((message[0] & 0xF0) == NoteOn && message[2] > 0)
+        ++NoteOns;
+    else if ((message[0] & 0xF0) == NoteOn || (message[0] & 0xF0) == NoteOff)
+        ++NoteOffs;
 }
 
 void TVirtualInstrument::ApplyModel3A(std::span<const std::uint8_t> payload)
@@ -461,6 +498,24 @@ void TVirtualInstrument::SetLogLimit(std::size_t limit)
     ReceivedLimit = limit;
     while (Received.size() > ReceivedLimit)
         Received.pop_front();
+}
+
+std::uint64_t TVirtualInstrument::RhythmNoteOns() const
+{
+    std::lock_guard lock(Lock);
+    return NoteOns;
+}
+
+std::uint64_t TVirtualInstrument::RhythmNoteOffs() const
+{
+    std::lock_guard lock(Lock);
+    return NoteOffs;
+}
+
+std::uint64_t TVirtualInstrument::ValuesOutOfRange() const
+{
+    std::lock_guard lock(Lock);
+    return OutOfRange;
 }
 
 std::uint64_t TVirtualInstrument::ReceivedCount() const

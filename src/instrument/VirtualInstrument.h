@@ -58,6 +58,14 @@ public:
     bool StrictTiming() const;
     // Data sets dropped for coming too early, since construction.
     std::uint64_t StrictDrops() const;
+    // Values written to the rhythm set outside their stored range while strict, since
+    // construction (each byte counts); the values are stored all the same.
+    std::uint64_t ValuesOutOfRange() const;
+
+    // Note On and Note Off messages on channel 10, part R's, since construction; a Note On of
+    // velocity 0 counts as a Note Off.
+    std::uint64_t RhythmNoteOns() const;
+    std::uint64_t RhythmNoteOffs() const;
     static constexpr std::chrono::milliseconds StrictGap {20};
 
     // Memory access, for tests: the bytes of one block from an address; bytes outside every
@@ -120,6 +128,7 @@ private:
                    std::uint64_t to);
     void ApplyControlChanges(std::span<const std::uint8_t> message);
     void ApplyModel3A(std::span<const std::uint8_t> payload);
+    void CountRhythmNote(std::span<const std::uint8_t> message);
     void SetPartByte(std::uint8_t blockByte, int offset, std::uint8_t value);
 
     int Id;
@@ -128,13 +137,16 @@ private:
     bool Strict = false;
     std::chrono::microseconds Tolerance {};
     std::uint64_t Drops = 0;
+    std::uint64_t OutOfRange = 0;
+    std::uint64_t NoteOns = 0;
+    std::uint64_t NoteOffs = 0;
     // When the last data set for this instrument ended on the cable, and when the cable is free.
     std::chrono::steady_clock::time_point LastDataSetEnd {};
     bool HadDataSet = false;
     std::chrono::steady_clock::time_point CableFree = std::chrono::steady_clock::time_point::min();
     std::vector<TBlock> Blocks; // in address order, not overlapping
-    // What data sets wrote in the held areas, by start address, not overlapping; all of it lies
-    // beyond the last block.
+    // What data sets wrote in the held areas, by start address, not overlapping each other or a
+    // block.
     std::map<std::uint32_t, TBytes> Held;
     std::size_t HeldBytes = 0;
     // Stored patches renamed, by group byte and patch number.

@@ -2,6 +2,7 @@
 
 #include "IdentityMessages.h"
 #include "MixerMessages.h"
+#include "RhythmMessages.h"
 #include "RolandMessage.h"
 #include "ToneParams.h"
 
@@ -144,6 +145,8 @@ std::string DataSet(TBytes body)
     const int area = body[0], sub = body[1], block = body[2], offset = body[3];
     const TBytes data = body.subspan(4);
     const std::string bytes = Number(static_cast<int>(data.size())) + " bytes";
+    if (area == rhythm::Area && sub == rhythm::SubArea)
+        return rhythm::DataSetMeaning(block, offset, data);
     if (area == 0x02 && sub < 8)
         return PatchArea(sub, block, offset, data);
     const sysex::mixer::TBlockInfo &common
@@ -186,6 +189,8 @@ std::string DataRequest(TBytes body)
         return "other";
     const int area = body[0], sub = body[1], block = body[2];
     const std::string size = Number(SizeOf(body.subspan(4))) + " bytes";
+    if (area == rhythm::Area && sub == rhythm::SubArea)
+        return rhythm::RequestMeaning(block, static_cast<std::uint32_t>(SizeOf(body.subspan(4))));
     if (area == 0x02 && sub < 8)
         return "Part " + Number(sub + 1) + " patch request, " + size;
     const sysex::mixer::TBlockInfo &common

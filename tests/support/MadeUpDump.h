@@ -2,10 +2,10 @@
 
 // A pattern bulk dump of our own making, shaped as the one the MC-307 sends (159 messages): the
 // pattern common block, parts 1 to 7's pattern part blocks, the 10-byte message at 01 00 00 22,
-// part R's block, the rhythm set (a common block and 64 notes), the pattern setup, the pattern
-// body (48 messages of 128 bytes), then each part's patch common (74 bytes, its name first) and
-// four tone blocks (129 bytes each, one message). The bytes count up and mean nothing; the
-// parts' patch selections name patches no part holds at power-on.
+// part R's block, the rhythm set (its name, 12 bytes, and 64 keys of 58 bytes), the pattern setup,
+// the pattern body (48 messages of 128 bytes), then each part's patch common (74 bytes, its name
+// first) and four tone blocks (129 bytes each, one message). The bytes count up and mean nothing;
+// the parts' patch selections name patches no part holds at power-on.
 
 #include "support/MessageText.h"
 
@@ -64,9 +64,9 @@ inline std::vector<TDumpMessage> PatternDumpMessages()
         add({0x01, 0x00, std::uint8_t(0x10 + part), 0x00}, partBlock(part));
     add({0x01, 0x00, 0x00, 0x22}, Filled(10, 2));
     add({0x01, 0x00, 0x19, 0x00}, partBlock(7));
-    add({0x02, 0x09, 0x00, 0x00}, Filled(0x0E, 3));
+    add({0x02, 0x09, 0x00, 0x00}, Filled(0x0C, 3));
     for (int note = 0; note < 64; ++note)
-        add({0x02, 0x09, std::uint8_t(0x23 + note), 0x00}, Filled(0x30, note));
+        add({0x02, 0x09, std::uint8_t(0x23 + note), 0x00}, Filled(0x3A, note));
     add({0x30, 0x00, 0x00, 0x00}, Filled(0x20, 5));
     for (int page = 0; page < 48; ++page)
         add({0x40, 0x00, std::uint8_t(page), 0x00}, Filled(0x80, page + 7));
