@@ -54,3 +54,16 @@ double AnswersWireSeconds(const TRequests &requests)
     }
     return static_cast<double>(bytes) * DinByteSeconds;
 }
+
+// The same, the requests' own bytes included: what an exchange takes on the cable at best.
+template<typename TRequests>
+double ExchangeWireSeconds(const TRequests &requests)
+{
+    std::size_t bytes = 0;
+    for (const auto &request : requests) {
+        midi::TByteStream message;
+        midi::HexTextToSysEx(request.Text, message);
+        bytes += message.size();
+    }
+    return static_cast<double>(bytes) * DinByteSeconds + AnswersWireSeconds(requests);
+}

@@ -331,6 +331,28 @@ void TSoakDriver::PickPart()
     Click(item, QPoint(6, item->height() / 2));
 }
 
+void TSoakDriver::ClicksDuringARequest()
+{
+    auto *group = FindControl<TRadioGroup>(Windows.Ombrix, QStringLiteral("RadioGroupSelectPart"));
+    const int first = (group->ItemIndex() + Between(1, group->Count() - 1)) % group->Count();
+    const int second = Draw(group->Count());
+    const int after = Between(20, 150);
+    Note(QStringLiteral("part %1, then part %2 and undo %3 ms into its request")
+             .arg(first + 1)
+             .arg(second + 1)
+             .arg(after));
+    // Both are asked for, the second once the first's answers are in; undo waits for neither.
+    PartAnswersExpected += second != first ? 2 : 1;
+    QTimer::singleShot(after, &Windows.Ombrix, [this, group, second] {
+        QRadioButton *item = group->Item(second);
+        Click(item, QPoint(6, item->height() / 2));
+        ShortcutOnMain(Qt::Key_Z, Qt::ControlModifier);
+    });
+    QRadioButton *item = group->Item(first);
+    Click(item, QPoint(6, item->height() / 2));
+    WaitQuiet("clicks during a request");
+}
+
 void TSoakDriver::PickPatch()
 {
     const bool group = Draw(3) == 0;
@@ -831,8 +853,10 @@ int TSoakDriver::Run()
         int Weight;
     };
     static constexpr TKind Kinds[] = {
-        {"part", 8},       {"patch", 6}, {"tone control", 30}, {"envelope", 8}, {"mixer", 5},
-        {"undo/redo", 10}, {"save", 2},  {"open", 2},          {"pause", 10},
+        {"part", 8},     {"patch", 6}, {"tone control", 30},
+        {"envelope", 8}, {"mixer", 5}, {"undo/redo", 10},
+        {"save", 2},     {"open", 2},  {"clicks during a request", 3},
+        {"pause", 10},
     };
     int total = 0;
     for (const TKind &kind : Kinds)
@@ -876,6 +900,9 @@ int TSoakDriver::Run()
             break;
         case 7:
             OpenPatchFile();
+            break;
+        case 8:
+            ClicksDuringARequest();
             break;
         default:
             Note(QStringLiteral("pause"));

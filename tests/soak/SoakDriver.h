@@ -57,6 +57,7 @@ private:
     // The user's actions.
     void PickPart();
     void PickPatch();
+    void ClicksDuringARequest();
     void UseToneControl(int tone, int row);
     void DragEnvelope(int tone);
     void MixerSession();
