@@ -59,6 +59,10 @@ public:
     // Data sets dropped for coming too early, since construction.
     std::uint64_t StrictDrops() const;
     static constexpr std::chrono::milliseconds StrictGap {20};
+    // Under strict timing, also the data sets received that wrote an MFX value outside its
+    // range for the MFX type they leave: the type itself, or a parameter the type uses. The
+    // program's own messages never do.
+    std::uint64_t MfxRangeFaults() const;
 
     // Memory access, for tests: the bytes of one block from an address; bytes outside every
     // block read as 0 and are not written. Write changes the bytes alone: unlike a data-set
@@ -111,8 +115,13 @@ private:
     std::vector<TMessage> AnswerRequest(std::uint32_t start, std::uint32_t size) const;
     // Stores the bytes that fall inside blocks and drops the others.
     void Store(std::uint32_t start, std::span<const std::uint8_t> bytes);
-    // Store, then load the patch of every part whose patch selection was written.
+    // Store, then write the MFX values written to their other copy, and load the patch of every
+    // part whose patch selection was written.
     void StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    void CheckMfxRange(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    void MirrorMfx(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    // The bytes from start on, 0 outside every block and piece.
+    TBytes BytesAt(std::uint32_t start, std::uint32_t size) const;
     void LoadPatch(int part);
     // Stores the bytes of [from, to), which lies in a held area, into the pieces there, making
     // new pieces for the bytes no piece holds yet.
@@ -128,13 +137,14 @@ private:
     bool Strict = false;
     std::chrono::microseconds Tolerance {};
     std::uint64_t Drops = 0;
+    std::uint64_t MfxFaults = 0;
     // When the last data set for this instrument ended on the cable, and when the cable is free.
     std::chrono::steady_clock::time_point LastDataSetEnd {};
     bool HadDataSet = false;
     std::chrono::steady_clock::time_point CableFree = std::chrono::steady_clock::time_point::min();
     std::vector<TBlock> Blocks; // in address order, not overlapping
-    // What data sets wrote in the held areas, by start address, not overlapping; all of it lies
-    // beyond the last block.
+    // What data sets wrote in the held areas, by start address, not overlapping each other or a
+    // block.
     std::map<std::uint32_t, TBytes> Held;
     std::size_t HeldBytes = 0;
     // Stored patches renamed, by group byte and patch number.
