@@ -60,7 +60,7 @@ TMfxFileRead ReadMfxFile(std::span<const std::uint8_t> bytes)
             = roland && roland->Header.Model == TModel::Instrument && roland->IsDataSet()
             ? TypeByteAt(*roland)
             : std::nullopt;
-        if (!typeAt || read.Values) {
+        if (!typeAt) {
             ++read.Skipped;
             continue;
         }
@@ -68,6 +68,10 @@ TMfxFileRead ReadMfxFile(std::span<const std::uint8_t> bytes)
             return Refused(start,
                            "bad checksum " + Hex(roland->Checksum) + ", should be "
                                + Hex(roland->ExpectedChecksum()));
+        if (read.Values) {
+            ++read.Skipped;
+            continue;
+        }
         TValues values {};
         for (int v = 0; v < ValueCount; ++v)
             values[static_cast<std::size_t>(v)] = message[*typeAt + static_cast<std::size_t>(v)];
