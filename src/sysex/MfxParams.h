@@ -62,15 +62,12 @@ inline constexpr std::array<const char *, 4> LoFiSampleRateItems {"32 kHz", "16 
 inline constexpr std::array<const char *, 18> NoteValues {
     "1/16", "1/12", "3/32", "1/8", "1/6",     "3/16",    "1/4",     "1/3",     "3/8",
     "1/2",  "2/3",  "3/4",  "1/1", "2 meas.", "3 meas.", "4 meas.", "8 meas.", "16 meas."};
-inline constexpr std::array<const char *, 18> NoiseTypeItems {"RND",          "PINK",
-                                                              "LP+RND",       "PINK+LP+RND",
-                                                              "EP+RND",       "PINK+EP+RND",
-                                                              "HUM50",        "HUM50+PINK",
-                                                              "HUM50+LP+RND", "HUM50+PINK+LP+RND",
-                                                              "HUM50+EP+RND", "HUM50+PINK+EP+RND",
-                                                              "HUM60",        "HUM60+PINK",
-                                                              "HUM60+LP+RND", "HUM60+PINK+LP+RND",
-                                                              "HUM60+EP+RND", "HUM60+PINK+EP+RND"};
+// clang-format off
+inline constexpr std::array<const char *, 18> NoiseTypeItems {
+    "RND", "PINK", "LP+RND", "PINK+LP+RND", "EP+RND", "PINK+EP+RND",
+    "HUM50", "HUM50+PINK", "HUM50+LP+RND", "HUM50+PINK+LP+RND", "HUM50+EP+RND", "HUM50+PINK+EP+RND",
+    "HUM60", "HUM60+PINK", "HUM60+LP+RND", "HUM60+PINK+LP+RND", "HUM60+EP+RND", "HUM60+PINK+EP+RND"};
+// clang-format on
 inline constexpr std::array<const char *, 4> PostGainItems {"0 dB", "+6 dB", "+12 dB", "+18 dB"};
 inline constexpr std::array<const char *, 2> LowFrequencyItems {"200 Hz", "400 Hz"};
 inline constexpr std::array<const char *, 2> HighFrequencyItems {"4000 Hz", "8000 Hz"};
