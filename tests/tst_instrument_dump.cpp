@@ -8,6 +8,7 @@
 #include "support/MadeUpDump.h"
 #include "support/MessageText.h"
 #include "support/RawFile.h"
+#include "sysex/PatternMessages.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -97,8 +98,8 @@ private slots:
             QVERIFY2(instrument.Read(m.Address, int(m.Data.size())) == m.Data,
                      qPrintable(HexOf(m.Address)));
         QCOMPARE(instrument.ReceivedCount(), std::uint64_t(0));
-        // The rhythm set's blocks and the held areas answer as the dump carried them.
-        std::vector<TDumpMessage> held(messages.begin() + 10, messages.begin() + 10 + 65 + 1 + 48);
+        // The rhythm set, the pattern setup and the body answer as the dump carried them.
+        std::vector<TDumpMessage> held(messages.begin() + 10, messages.begin() + 10 + 65 + 10 + 39);
         QVERIFY(AnswersTo(instrument, {0x02, 0x09, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}) == held);
 
         // ombrix-virtual-instrument takes the file and goes on to JACK, which no server answers.
@@ -118,12 +119,14 @@ private slots:
     {
         QTest::addColumn<TWrites>("writes");
         QTest::addColumn<TPieces>("pieces"); // the answers to a request of the whole memory
-        QTest::newRow("over the gap between two pieces") << TWrites {{{0x30, 0x00, 0x00, 0x00}, 4},
-                                                                     {{0x30, 0x00, 0x00, 0x08}, 4},
-                                                                     {{0x30, 0x00, 0x00, 0x02}, 10}}
-                                                         << TPieces {{{0x30, 0x00, 0x00, 0x00}, 4},
-                                                                     {{0x30, 0x00, 0x00, 0x04}, 4},
-                                                                     {{0x30, 0x00, 0x00, 0x08}, 4}};
+        QTest::newRow("over the gap between two pieces") << TWrites {{{0x30, 0x00, 0x40, 0x00}, 4},
+                                                                     {{0x30, 0x00, 0x40, 0x08}, 4},
+                                                                     {{0x30, 0x00, 0x40, 0x02}, 10}}
+                                                         << TPieces {{{0x30, 0x00, 0x40, 0x00}, 4},
+                                                                     {{0x30, 0x00, 0x40, 0x04}, 4},
+                                                                     {{0x30, 0x00, 0x40, 0x08}, 4}};
+        QTest::newRow("past the end of the pattern setup's header block")
+            << TWrites {{{0x30, 0x00, 0x00, 0x70}, 16}} << TPieces {{{0x30, 0x00, 0x00, 0x77}, 9}};
         QTest::newRow("past the end of the rhythm set, and outside every area")
             << TWrites {{{0x02, 0x09, 0x7F, 0x7E}, 4}, {{0x50, 0x00, 0x00, 0x00}, 4}}
             << TPieces {{{0x02, 0x09, 0x7F, 0x7E}, 2}};
@@ -152,8 +155,15 @@ private slots:
         std::vector<TDumpMessage> expected;
         for (const TWrite &piece : pieces)
             expected.push_back({piece.Address, LastWritten(writes, piece)});
-        // From past the rhythm set's last key, whose blocks answer too.
-        QVERIFY(AnswersTo(instrument, {0x02, 0x09, 0x63, 0}, {0x7F, 0x7F, 0x7F, 0x7F}) == expected);
+        // From past the rhythm set's last key, whose blocks answer too; the pattern setup's header
+        // and effects are blocks, answered whole, not pieces.
+        std::vector<TDumpMessage> answers
+            = AnswersTo(instrument, {0x02, 0x09, 0x63, 0}, {0x7F, 0x7F, 0x7F, 0x7F});
+        std::erase_if(answers, [](const TDumpMessage &m) {
+            return m.Address == sysex::pattern::SetupAddress
+                || m.Address == sysex::pattern::EffectsAddress;
+        });
+        QVERIFY(answers == expected);
     }
 
     void filesThatCannotFillTheInstrument_data()

@@ -39,7 +39,7 @@ TBytes Snapshot(const TVirtualInstrument &instrument)
         all.insert(all.end(), b.begin(), b.end());
     };
     add({0, 0, 0, 0}, 0x0B);
-    add({1, 0, 0, 0}, 0x2C);
+    add({1, 0, 0, 0}, 0x44);
     for (std::uint8_t b : instrument::PatternPartBlockBytes)
         add({1, 0, b, 0}, 0x1A);
     for (std::uint8_t p = 0; p < 7; ++p) {
@@ -100,8 +100,8 @@ private slots:
         QTest::addColumn<TAddr>("address");
         QTest::addColumn<TBytes>("data");
         QTest::addColumn<int>("storedCount");
-        QTest::newRow("reverb settings, two bytes past the block's end")
-            << TAddr {1, 0, 0, 0x2A} << TBytes {5, 6, 7, 8} << 2;
+        QTest::newRow("voice reserve, two bytes past the common block's end")
+            << TAddr {1, 0, 0, 0x42} << TBytes {5, 6, 7, 8} << 2;
         QTest::newRow("across a tone block's page boundary")
             << TAddr {2, 0, 0x10, 0x7F} << TBytes {9, 10, 11} << 2;
         QTest::newRow("part R's whole block")

@@ -99,7 +99,8 @@ private slots:
             << TAddr {0x01, 0x00, 0x19, 0x00} << TAddr {0, 0, 0, 0x1A}
             << std::vector<TExpected> {{{0x01, 0x00, 0x19, 0x00}, 0x1A}};
 
-        std::vector<TExpected> mixer {{{0x01, 0x00, 0x00, 0x00}, 0x2C}};
+        // The mixer reads the first 44 bytes of the common block; the instrument answers all 68.
+        std::vector<TExpected> mixer {{{0x01, 0x00, 0x00, 0x00}, 0x44}};
         for (std::uint8_t b : {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x19})
             mixer.push_back({{0x01, 0x00, b, 0x00}, 0x1A});
         QTest::addRow("mixer pattern request")
@@ -107,7 +108,7 @@ private slots:
 
         QTest::addRow("starting inside the common block, ending inside part 1")
             << TAddr {0x01, 0x00, 0x00, 0x20} << TAddr {0x00, 0x00, 0x0F, 0x65}
-            << std::vector<TExpected> {{{0x01, 0x00, 0x00, 0x20}, 0x0C},
+            << std::vector<TExpected> {{{0x01, 0x00, 0x00, 0x20}, 0x24},
                                        {{0x01, 0x00, 0x10, 0x00}, 0x05}};
         QTest::addRow("one tone parameter")
             << TAddr {0x02, 0x03, 0x12, 0x65} << TAddr {0, 0, 0, 1}
@@ -126,8 +127,15 @@ private slots:
             << TAddr {0x01, 0x00, 0x17, 0x00} << TAddr {0, 0, 0, 0x1A} << std::vector<TExpected> {};
         QTest::addRow("size 0") << TAddr {0x01, 0x00, 0x10, 0x00} << TAddr {0, 0, 0, 0}
                                 << std::vector<TExpected> {};
+        QTest::addRow("the pattern's name and tempo")
+            << TAddr {0x30, 0x00, 0x00, 0x00} << TAddr {0, 0, 0, 0x17}
+            << std::vector<TExpected> {{{0x30, 0x00, 0x00, 0x00}, 0x17}};
+        QTest::addRow("the pattern setup's header and effects")
+            << TAddr {0x30, 0x00, 0x00, 0x00} << TAddr {0, 0, 0x20, 0x30}
+            << std::vector<TExpected> {{{0x30, 0x00, 0x00, 0x00}, 0x77},
+                                       {{0x30, 0x00, 0x20, 0x00}, 0x24}};
         QTest::addRow("beyond the last block")
-            << TAddr {0x02, 0x09, 0x63, 0x00} << TAddr {0x7F, 0x7F, 0x7F, 0x7F}
+            << TAddr {0x30, 0x00, 0x20, 0x24} << TAddr {0x7F, 0x7F, 0x7F, 0x7F}
             << std::vector<TExpected> {};
     }
 
@@ -146,8 +154,8 @@ private slots:
         const auto answers
             = instrument.Receive(RequestMessage({0, 0, 0, 0}, {0x7F, 0x7F, 0x7F, 0x7F}));
         // System, pattern common, eight part blocks, a common and four tones for seven parts, and
-        // the rhythm set's name and 64 keys.
-        QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5 + 1 + 64));
+        // the rhythm set's name and 64 keys, and the pattern setup's header and effects.
+        QCOMPARE(answers.size(), std::size_t(1 + 1 + 8 + 7 * 5 + 1 + 64 + 2));
         std::uint32_t previousEnd = 0;
         for (const TMessage &m : answers) {
             QCOMPARE(m[m.size() - 2], ChecksumOf(m, 6, m.size() - 2));

@@ -1,5 +1,6 @@
 #include "InstrumentContents.h"
 
+#include "PatternContents.h"
 #include "sysex/ToneParams.h"
 
 #include <algorithm>
@@ -327,7 +328,9 @@ TBytes InitialSystemBlock()
 
 TBytes InitialPatternCommon()
 {
-    return BlockOf(PatternCommonSize, InitialCommon);
+    TBytes common = BlockOf(PatternCommonSize, InitialCommon);
+    WriteInitialPatternCommonTail(common);
+    return common;
 }
 
 TBytes InitialPatternPart(int index)

@@ -5,6 +5,7 @@
 // receives when its patch selection changes, name included.
 
 #include "sysex/MixerParams.h"
+#include "sysex/PatternMessages.h"
 #include "sysex/ToneParams.h"
 
 #include <array>
@@ -37,8 +38,8 @@ constexpr TAddress AddressFromLinear(std::uint32_t linear)
 // is why the tones lie two pages apart and why the whole-patch request, 00 00 17 01 bytes from
 // 02 0p 00 00, ends exactly with the last byte of tone 4.
 inline constexpr int SystemBlockSize = sysex::mixer::BlockInfo(sysex::mixer::TBlock::System).Size;
-inline constexpr int PatternCommonSize
-    = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternCommon).Size;
+// The pattern common block runs on past the 44 bytes the mixer reads, to the voice reserve.
+inline constexpr int PatternCommonSize = sysex::pattern::CommonSize;
 inline constexpr int PatternPartSize
     = sysex::mixer::BlockInfo(sysex::mixer::TBlock::PatternPart).Size;
 inline constexpr int PatchCommonSize = sysex::PatchCommonSize;
@@ -65,8 +66,9 @@ inline constexpr std::array<std::uint8_t, ToneCount> ToneBlockBytes {0x10, 0x12,
 
 // Areas that a bulk dump fills: part R's rhythm set, the pattern setup and the pattern body.
 // The instrument keeps what data sets write there outside its own blocks (the rhythm set's name
-// and keys are blocks), as they wrote it (see TVirtualInstrument), up to HeldBytesLimit bytes in
-// HeldPieceLimit pieces: a pattern dump holds a few kilobytes of them.
+// and keys, the pattern setup's header and effects are blocks: no piece covers a block), as
+// they wrote it (see TVirtualInstrument), up to HeldBytesLimit bytes in HeldPieceLimit pieces:
+// a pattern dump holds a few kilobytes of them.
 struct THeldArea
 {
     TAddress Start;

@@ -1,5 +1,6 @@
 #include "VirtualInstrument.h"
 
+#include "PatternContents.h"
 #include "RhythmContents.h"
 
 #include "sysex/IdentityMessages.h"
@@ -86,20 +87,21 @@ void VisitBlocks(TBlocks &blocks, std::uint64_t start, std::uint64_t end, TVisit
         VisitOverlap(block.Start, block.Bytes, start, end, visit);
 }
 
-// The blocks and the held pieces in address order: a held area may have blocks of its own (the
-// rhythm set's), its pieces lying between them.
+// The blocks and the held pieces merged in address order: a held area has blocks inside it.
 template<typename TBlocks, typename THeld, typename TVisit>
 void VisitRange(TBlocks &blocks, THeld &held, std::uint64_t start, std::uint64_t end,
                 TVisit &&visit)
 {
     auto piece = PieceAtOrAfter(held, start);
-    for (auto &block : blocks) {
-        for (; piece != held.end() && piece->first < end && piece->first < block.Start; ++piece)
+    const auto piecesBefore = [&](std::uint64_t limit) {
+        for (; piece != held.end() && piece->first < std::min(limit, end); ++piece)
             VisitOverlap(piece->first, piece->second, start, end, visit);
+    };
+    for (auto &block : blocks) {
+        piecesBefore(block.Start);
         VisitOverlap(block.Start, block.Bytes, start, end, visit);
     }
-    for (; piece != held.end() && piece->first < end; ++piece)
-        VisitOverlap(piece->first, piece->second, start, end, visit);
+    piecesBefore(end);
 }
 
 } // namespace
@@ -112,7 +114,10 @@ TVirtualInstrument::TVirtualInstrument(int deviceId)
         Blocks.push_back({LinearAddress(address), std::move(bytes)});
     };
     add(SystemAddress, InitialSystemBlock());
-    add(PatternCommonAddress, InitialPatternCommon());
+    const TBytes common = InitialPatternCommon();
+    add(PatternCommonAddress, common);
+    add(sysex::pattern::SetupAddress, InitialPatternSetup());
+    add(sysex::pattern::EffectsAddress, InitialPatternEffects(common));
     for (int index = 0; index < PatternPartCount; ++index)
         add(PatternPartAddress(PatternPartBlockBytes[index]), InitialPatternPart(index));
     const std::array<TPatch, PatchPartCount> patches = InitialPatches();
@@ -147,6 +152,12 @@ std::uint64_t TVirtualInstrument::StrictDrops() const
 {
     std::lock_guard lock(Lock);
     return Drops;
+}
+
+std::uint64_t TVirtualInstrument::MfxRangeFaults() const
+{
+    std::lock_guard lock(Lock);
+    return MfxFaults;
 }
 
 std::vector<TMessage> TVirtualInstrument::Receive(std::span<const std::uint8_t> message)
@@ -280,17 +291,20 @@ void TVirtualInstrument::Store(std::uint32_t start, std::span<const std::uint8_t
         const std::uint64_t areaStart = LinearAddress(area.Start);
         std::uint64_t from = std::max<std::uint64_t>(start, areaStart);
         const std::uint64_t to = std::min<std::uint64_t>(end, areaStart + area.Size);
-        // What the area's own blocks hold is no piece: only the gaps between them are kept.
+        if (from >= to)
+            continue;
+        // Only the bytes between the blocks inside the area go to pieces.
+        std::uint64_t at = from;
         for (const TBlock &block : Blocks) {
             const std::uint64_t blockEnd = block.Start + block.Bytes.size();
-            if (blockEnd <= from || block.Start >= to)
+            if (blockEnd <= at || block.Start >= to)
                 continue;
-            if (block.Start > from)
-                StoreHeld(start, bytes, from, block.Start);
-            from = blockEnd;
+            if (block.Start > at)
+                StoreHeld(start, bytes, at, block.Start);
+            at = blockEnd;
         }
-        if (from < to)
-            StoreHeld(start, bytes, from, to);
+        if (at < to)
+            StoreHeld(start, bytes, at, to);
     }
 }
 
@@ -325,7 +339,10 @@ void TVirtualInstrument::StoreHeld(std::uint32_t start, std::span<const std::uin
 
 void TVirtualInstrument::StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes)
 {
+    if (Strict)
+        CheckMfxRange(start, bytes);
     Store(start, bytes);
+    MirrorMfx(start, bytes);
     // Selecting a patch for a part copies that patch into the part's temporary patch, even when
     // the selection names the patch already there: the edits made to it are lost.
     const std::uint64_t end = std::uint64_t(start) + bytes.size();
@@ -335,6 +352,36 @@ void TVirtualInstrument::StoreDataSet(std::uint32_t start, std::span<const std::
         const std::uint64_t last = block + PartOffset::NumberLow;
         if (start <= last && end > first)
             LoadPatch(part);
+    }
+}
+
+void TVirtualInstrument::CheckMfxRange(std::uint32_t start, std::span<const std::uint8_t> bytes)
+{
+    const std::uint64_t end = std::uint64_t(start) + bytes.size();
+    const TBytes held = BytesAt(MfxCopyStarts.front(), MfxCopySize);
+    sysex::mfx::TValues after {};
+    std::copy(held.begin(), held.end(), after.begin());
+    std::array<bool, sysex::mfx::ValueCount> written {};
+    for (const std::uint32_t copy : MfxCopyStarts)
+        for (std::uint32_t v = 0; v < MfxCopySize; ++v)
+            if (copy + v >= start && copy + v < end) {
+                after[v] = bytes[copy + v - start];
+                written[v] = true;
+            }
+    if (!MfxWriteInRange(after, written))
+        ++MfxFaults;
+}
+
+void TVirtualInstrument::MirrorMfx(std::uint32_t start, std::span<const std::uint8_t> bytes)
+{
+    const std::uint64_t end = std::uint64_t(start) + bytes.size();
+    for (std::size_t c = 0; c < MfxCopyStarts.size(); ++c) {
+        const std::uint32_t copy = MfxCopyStarts[c];
+        const std::uint64_t from = std::max<std::uint64_t>(start, copy);
+        const std::uint64_t to = std::min<std::uint64_t>(end, copy + MfxCopySize);
+        if (from < to)
+            Store(static_cast<std::uint32_t>(MfxCopyStarts[1 - c] + (from - copy)),
+                  bytes.subspan(from - start, to - from));
     }
 }
 
@@ -432,8 +479,12 @@ const TVirtualInstrument::TBlock *TVirtualInstrument::FindBlock(const TAddress &
 std::vector<std::uint8_t> TVirtualInstrument::Read(const TAddress &address, int size) const
 {
     std::lock_guard lock(Lock);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(size, 0)), 0);
-    const std::uint32_t start = LinearAddress(address);
+    return BytesAt(LinearAddress(address), static_cast<std::uint32_t>(std::max(size, 0)));
+}
+
+TBytes TVirtualInstrument::BytesAt(std::uint32_t start, std::uint32_t size) const
+{
+    TBytes bytes(size, 0);
     VisitRange(
         Blocks, Held, start, std::uint64_t(start) + bytes.size(),
         [&](std::uint32_t blockStart, const TBytes &block, std::uint64_t from, std::uint64_t to) {

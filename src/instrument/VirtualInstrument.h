@@ -67,6 +67,10 @@ public:
     std::uint64_t RhythmNoteOns() const;
     std::uint64_t RhythmNoteOffs() const;
     static constexpr std::chrono::milliseconds StrictGap {20};
+    // Under strict timing, also the data sets received that wrote an MFX value outside its
+    // range for the MFX type they leave: the type itself, or a parameter the type uses. The
+    // program's own messages never do.
+    std::uint64_t MfxRangeFaults() const;
 
     // Memory access, for tests: the bytes of one block from an address; bytes outside every
     // block read as 0 and are not written. Write changes the bytes alone: unlike a data-set
@@ -119,8 +123,13 @@ private:
     std::vector<TMessage> AnswerRequest(std::uint32_t start, std::uint32_t size) const;
     // Stores the bytes that fall inside blocks and drops the others.
     void Store(std::uint32_t start, std::span<const std::uint8_t> bytes);
-    // Store, then load the patch of every part whose patch selection was written.
+    // Store, then write the MFX values written to their other copy, and load the patch of every
+    // part whose patch selection was written.
     void StoreDataSet(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    void CheckMfxRange(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    void MirrorMfx(std::uint32_t start, std::span<const std::uint8_t> bytes);
+    // The bytes from start on, 0 outside every block and piece.
+    TBytes BytesAt(std::uint32_t start, std::uint32_t size) const;
     void LoadPatch(int part);
     // Stores the bytes of [from, to), which lies in a held area, into the pieces there, making
     // new pieces for the bytes no piece holds yet.
@@ -140,6 +149,7 @@ private:
     std::uint64_t OutOfRange = 0;
     std::uint64_t NoteOns = 0;
     std::uint64_t NoteOffs = 0;
+    std::uint64_t MfxFaults = 0;
     // When the last data set for this instrument ended on the cable, and when the cable is free.
     std::chrono::steady_clock::time_point LastDataSetEnd {};
     bool HadDataSet = false;

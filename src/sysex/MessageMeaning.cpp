@@ -3,6 +3,7 @@
 #include "IdentityMessages.h"
 #include "MixerMessages.h"
 #include "RhythmMessages.h"
+#include "PatternMeaning.h"
 #include "RolandMessage.h"
 #include "ToneParams.h"
 
@@ -138,10 +139,12 @@ std::string PartBlockValue(int offset, TBytes data)
         .value_or("offset " + Number(offset) + " = " + Number(byte));
 }
 
-std::string DataSet(TBytes body)
+std::string DataSet(TBytes body, TMeaningContext &context)
 {
     if (body.size() < 5)
         return "other";
+    if (std::optional<std::string> pattern = PatternDataSetMeaning(body, context.MfxType))
+        return *pattern;
     const int area = body[0], sub = body[1], block = body[2], offset = body[3];
     const TBytes data = body.subspan(4);
     const std::string bytes = Number(static_cast<int>(data.size())) + " bytes";
@@ -191,6 +194,8 @@ std::string DataRequest(TBytes body)
     const std::string size = Number(SizeOf(body.subspan(4))) + " bytes";
     if (area == rhythm::Area && sub == rhythm::SubArea)
         return rhythm::RequestMeaning(block, static_cast<std::uint32_t>(SizeOf(body.subspan(4))));
+    if (std::optional<std::string> pattern = PatternRequestMeaning(body))
+        return *pattern;
     if (area == 0x02 && sub < 8)
         return "Part " + Number(sub + 1) + " patch request, " + size;
     const sysex::mixer::TBlockInfo &common
@@ -256,6 +261,12 @@ std::string Inquiry(TBytes message)
 
 std::string MessageMeaning(std::span<const std::uint8_t> message)
 {
+    TMeaningContext context;
+    return MessageMeaning(message, context);
+}
+
+std::string MessageMeaning(std::span<const std::uint8_t> message, TMeaningContext &context)
+{
     if (message.empty())
         return "other";
     const int status = message[0];
@@ -282,7 +293,7 @@ std::string MessageMeaning(std::span<const std::uint8_t> message)
     if (roland->Header.Model == TModel::Model3A)
         return Model3A(message);
     if (roland->IsDataSet())
-        return DataSet(roland->Body);
+        return DataSet(roland->Body, context);
     if (roland->IsRequest())
         return DataRequest(roland->Body);
     return "other";

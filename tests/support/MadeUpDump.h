@@ -2,13 +2,16 @@
 
 // A pattern bulk dump of our own making, shaped as the one the MC-307 sends (159 messages): the
 // pattern common block, parts 1 to 7's pattern part blocks, the 10-byte message at 01 00 00 22,
-// part R's block, the rhythm set (its name, 12 bytes, and 64 keys of 58 bytes), the pattern setup,
-// the pattern body (48 messages of 128 bytes), then each part's patch common (74 bytes, its name
-// first) and four tone blocks (129 bytes each, one message). The bytes count up and mean nothing;
-// the parts' patch selections name patches no part holds at power-on.
+// part R's block, the rhythm set (its name, 12 bytes, and 64 keys of 58 bytes), the pattern setup
+// (its header of 119 bytes, its effects of 36 and eight part setups of 9), the pattern body (39
+// messages of 128 bytes), then each part's patch common (74 bytes, its name first) and four tone
+// blocks (129 bytes each, one message). The bytes count up and mean nothing, but for the MFX
+// values, equal in their two copies as in a real dump; the parts' patch selections name patches
+// no part holds at power-on.
 
 #include "support/MessageText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -52,7 +55,8 @@ inline std::vector<TDumpMessage> PatternDumpMessages()
     const auto add = [&messages](std::array<std::uint8_t, 4> address, TBytes data) {
         messages.push_back({address, std::move(data)});
     };
-    add({0x01, 0x00, 0x00, 0x00}, Filled(0x22, 1));
+    const TBytes common = Filled(0x22, 1);
+    add({0x01, 0x00, 0x00, 0x00}, common);
     const auto partBlock = [](int part) {
         TBytes block = Filled(0x1A, 40 + part);
         block[3] = DumpGroupByte;
@@ -67,8 +71,13 @@ inline std::vector<TDumpMessage> PatternDumpMessages()
     add({0x02, 0x09, 0x00, 0x00}, Filled(0x0C, 3));
     for (int note = 0; note < 64; ++note)
         add({0x02, 0x09, std::uint8_t(0x23 + note), 0x00}, Filled(0x3A, note));
-    add({0x30, 0x00, 0x00, 0x00}, Filled(0x20, 5));
-    for (int page = 0; page < 48; ++page)
+    add({0x30, 0x00, 0x00, 0x00}, Filled(0x77, 5));
+    TBytes effects = Filled(0x24, 6);
+    std::copy(common.begin() + 0x0D, common.begin() + 0x1A, effects.begin() + 0x02);
+    add({0x30, 0x00, 0x20, 0x00}, effects);
+    for (std::uint8_t part = 0; part < 8; ++part)
+        add({0x30, 0x00, std::uint8_t(0x40 + part), 0x00}, Filled(9, 20 + part));
+    for (int page = 0; page < 39; ++page)
         add({0x40, 0x00, std::uint8_t(page), 0x00}, Filled(0x80, page + 7));
     for (std::uint8_t part = 0; part < 7; ++part) {
         TBytes common = Filled(0x4A, 60 + part);
