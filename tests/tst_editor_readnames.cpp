@@ -125,7 +125,9 @@ class TReadNamesTest : public TMainWindowFixture
         OpenWindow(*Outputs);
         Find<TRadioGroup>("RadioGroupSelectPart")->Item(Part)->click();
         WaitSent();
-        // Its name, a common byte and a tone's last byte.
+        // A bank byte that its group does not give (a card's), its name, a common byte and a
+        // tone's last byte.
+        Instrument().Write({0x01, 0x00, 0x10 + Part, 0x02}, std::vector<std::uint8_t> {0x02});
         Instrument().Write({0x02, Part, 0x00, 0x00}, std::vector<std::uint8_t>(12, 'E'));
         Instrument().Write({0x02, Part, 0x00, 0x10}, std::vector<std::uint8_t> {0x33});
         Instrument().Write({0x02, Part, 0x17, 0x00}, std::vector<std::uint8_t> {0x22});
@@ -147,14 +149,16 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("silent");
         QTest::addColumn<int>("cancelAt");
-        QTest::newRow("two groups, one patch silent") << 130 << 127 << -1;
-        QTest::newRow("from the menu, cancelled") << sysex::PatchNameCount << -1 << 25;
+        QTest::addColumn<int>("late"); // a patch whose name comes after 300 ms, yet comes
+        QTest::newRow("two groups, one patch silent, one late") << 130 << 127 << -1 << 60;
+        QTest::newRow("from the menu, cancelled") << sysex::PatchNameCount << -1 << 25 << -1;
     }
     void ReadsNamesAndRestoresThePart()
     {
         QFETCH(int, count);
         QFETCH(int, silent);
         QFETCH(int, cancelAt);
+        QFETCH(int, late);
         const std::vector<std::uint8_t> before = OpenEditedPart(silent, -1);
         bool othersWaited = true;
         connect(Window->findChild<TNameReader *>(), &TNameReader::NameAsked, this, [&](int done) {
@@ -163,6 +167,8 @@ private slots:
                 othersWaited = othersWaited && !Find<QAction>(action)->isEnabled();
             if (done == cancelAt)
                 Window->findChild<QProgressDialog *>("ProgressReadNames")->cancel();
+            if (done == late)
+                Rig->Provider().DelayNextAnswers(std::chrono::milliseconds(400));
         });
         if (count == sysex::PatchNameCount)
             Find<QAction>("ActionReadNames")->trigger();

@@ -227,6 +227,29 @@ private slots:
         QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
     }
 
+    // A piece that holds short messages ahead of a System Exclusive message (one JACK event
+    // may) loses none of it.
+    void messagesAfterShortOnesInOnePiece_data()
+    {
+        QTest::addColumn<std::vector<std::uint8_t>>("ahead");
+        QTest::newRow("Active Sensing") << std::vector<std::uint8_t> {0xFE};
+        QTest::newRow("two control changes")
+            << std::vector<std::uint8_t> {0xB0, 0x07, 0x64, 0xB0, 0x0A, 0x40};
+        QTest::newRow("a program change") << std::vector<std::uint8_t> {0xC0, 0x05};
+    }
+    void messagesAfterShortOnesInOnePiece()
+    {
+        QFETCH(std::vector<std::uint8_t>, ahead);
+        MidiIn().Open(0);
+        Input.Attach();
+        const auto message = SysExOfSize(20);
+        std::vector<std::uint8_t> piece = ahead;
+        piece.insert(piece.end(), message.begin(), message.end());
+        First->Play(piece);
+        QTRY_COMPARE(Input.Deliveries.size(), std::size_t(1));
+        QCOMPARE(Input.Deliveries[0].Bytes, message);
+    }
+
     void closedOrStoppedDeviceDeliversNothing()
     {
         MidiIn().Open(0);

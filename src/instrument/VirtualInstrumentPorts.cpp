@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace instrument {
 
@@ -29,6 +30,7 @@ struct TVirtualInstrumentProvider::TState
     std::condition_variable QueueChanged;
     std::deque<TPending> Queue;
     Clock::time_point WireFree {}; // when the last queued answer has passed the cable
+    std::chrono::microseconds Delay {}; // of the next answers, once
     bool InputOpen = false; // under QueueLock
     bool Stopping = false; // under QueueLock
     std::thread Worker;
@@ -71,7 +73,7 @@ struct TVirtualInstrumentProvider::TState
         std::lock_guard lock(QueueLock);
         if (!InputOpen || Stopping)
             return;
-        Clock::time_point due = std::max(WireFree, arrival);
+        Clock::time_point due = std::max(WireFree, arrival) + std::exchange(Delay, {});
         for (TMessage &answer : answers) {
             due += ByteTime * answer.size();
             Queue.push_back({std::move(answer), due});
@@ -214,6 +216,12 @@ std::vector<std::unique_ptr<midi::IMidiOutPort>> TVirtualInstrumentProvider::Out
     std::vector<std::unique_ptr<midi::IMidiOutPort>> ports;
     ports.push_back(std::make_unique<TVirtualOutPort>(State));
     return ports;
+}
+
+void TVirtualInstrumentProvider::DelayNextAnswers(std::chrono::microseconds by)
+{
+    std::lock_guard lock(State->QueueLock);
+    State->Delay = by;
 }
 
 void TVirtualInstrumentProvider::Shutdown()

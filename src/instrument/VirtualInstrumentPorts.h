@@ -29,6 +29,9 @@ public:
     void Shutdown() override;
 
     TVirtualInstrument &Instrument() { return *Shared; }
+    // The answers to the next message that has any come that much later, as from an instrument
+    // busy with something else for a moment.
+    void DelayNextAnswers(std::chrono::microseconds by);
 
     struct TState; // shared between the ports and the answering thread
 

@@ -1,5 +1,7 @@
 #include "MidiHub.h"
 
+#include "SysExSplitter.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -371,13 +373,23 @@ void TMidiHub::Deliver(InDevice &device, const std::uint8_t *data, std::size_t s
     const std::uintptr_t instance = device.Instance.load();
     const auto openedAt = std::chrono::steady_clock::time_point(
         std::chrono::steady_clock::duration(device.OpenedAt.load()));
-    if (data[0] != 0xF0) {
+    // A piece may hold several messages (a JACK event carries whatever its sender put in it):
+    // each whole short message at its start is one notification, and what follows (a System
+    // Exclusive message, bytes without their status) goes as long data, whose reader splits it.
+    while (size > 0 && data[0] != 0xF0) {
+        const std::size_t length = ShortMessageSize(data[0]);
+        if (length == 0 || length > size
+            || std::any_of(data + 1, data + length, [](std::uint8_t b) { return b >= 0x80; }))
+            break;
         std::uint32_t packed = 0;
-        for (std::size_t i = 0; i < std::min<std::size_t>(size, 3); ++i)
+        for (std::size_t i = 0; i < length; ++i)
             packed |= static_cast<std::uint32_t>(data[i]) << (8 * i);
         callback(device.Handle, MIM_DATA, instance, packed, Milliseconds(openedAt));
-        return;
+        data += length;
+        size -= length;
     }
+    if (size == 0)
+        return;
     // A long message fills one queued buffer after the other; each returned buffer is one
     // notification. Without a queued buffer the rest of the message is lost.
     std::size_t done = 0;
