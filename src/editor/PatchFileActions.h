@@ -1,9 +1,9 @@
 #pragma once
 
 // The main window's patch files: File > Open Patch..., Save Patch..., Recent Patches, and a .syx
-// file dropped on the window. Each works on the part the session has selected, and not while a
-// request procedure waits for its answers. A file with several parts' patches asks which one
-// to send.
+// file dropped on the window. Each works on the part the session has selected, as a job of the
+// conversation with the instrument: one dropped while another job runs waits behind it. A file
+// with several parts' patches asks which one to send.
 
 #include "midi/SysExText.h"
 #include "sysex/PatchFile.h"
