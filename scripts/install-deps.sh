@@ -4,7 +4,7 @@ set -eu
 
 packages="cmake make g++ clang pkg-config qt6-base-dev qt6-base-dev-tools librtmidi-dev \
 libasound2-dev jackd2 xvfb xauth imagemagick libgtest-dev libbenchmark-dev \
-dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian man-db fonts-liberation2"
+dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian man-db fonts-liberation2 ccache"
 
 missing=""
 for package in $packages; do
