@@ -72,8 +72,10 @@ TEditorUndo::TEditorUndo(QObject *parent, TUndoCoordinator &undo, TPartSession &
 
 void TEditorUndo::WatchColumn(TToneColumn *column)
 {
+    // The part the change goes to: while a click waits behind a running request, the one
+    // clicked.
     const auto messagePartStack
-        = [this]() -> QUndoStack & { return Undo.PartStack(Session.MessagePart()); };
+        = [this]() -> QUndoStack & { return Undo.PartStack(Session.TargetPart()); };
     auto *watch
         = new TControlWatch(this, messagePartStack, [column] { return column->IsShowing(); });
     for (int row = 0; row < sysex::ToneControlCount; ++row) {

@@ -2,8 +2,9 @@
 
 // The main window's undo steps, each on the history of the part its message went to: a tone
 // control's change (through the shared control watcher), an envelope drag, a patch picked for
-// the part, a patch file opened into it and the patch renamed. While a part request runs, that part
-// is the one requested, which the history in use follows only once the request has ended.
+// the part, a patch file opened into it and the patch renamed. A change made while a part click
+// waits behind a running request is the clicked part's, which it is sent to once that part is
+// read.
 
 #include <QObject>
 
