@@ -126,7 +126,12 @@ std::optional<sysex::TPatchFile> PickFilePart(QWidget *window,
     layout->addWidget(question);
     layout->addWidget(list);
     layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted || !ok->isEnabled() || list->currentRow() < 0)
+    int answer = QDialog::Rejected;
+    {
+        const session::TJobWait choosing;
+        answer = dialog.exec();
+    }
+    if (answer != QDialog::Accepted || !ok->isEnabled() || list->currentRow() < 0)
         return std::nullopt;
     return parts[std::size_t(list->currentRow())];
 }
@@ -337,7 +342,10 @@ bool TPatchFileActions::eventFilter(QObject *watched, QEvent *event)
     if (path.isEmpty())
         return false;
     drop->acceptProposedAction();
+    // A file dropped while a job runs is opened once it has ended, its question included.
     if (event->type() == QEvent::Drop)
-        session::RunBurstHandler([this, path] { OpenPatch(path); });
+        session::TRequestProcedure::Instance().Run(
+            this, QStringLiteral("Opening %1...").arg(QFileInfo(path).fileName()),
+            [this, path] { OpenPatch(path); });
     return true;
 }
