@@ -3,6 +3,7 @@
 // while the paced window waits for the strict instrument's answers at a cable's pace.
 
 #include "controls/RadioGroup.h"
+#include "controls/ReceiveLog.h"
 #include "editor/NameReader.h"
 #include "editor/Ombrix.h"
 #include "editor/PatchFileActions.h"
@@ -190,43 +191,38 @@ private slots:
         QCOMPARE(moved, QStringList {LevelTone1(4, Level()->value())});
     }
 
-    // A name typed and not confirmed when Read Patch Names starts goes to the part first, as
-    // leaving the box would send it: no patch read takes it for its own name, and the part ends
-    // with it.
-    void unconfirmedNameBeforeANameRead()
+    // A name typed while the part's answers come in is left as typed; not yet confirmed when
+    // Read Patch Names starts, it goes to the part first, as leaving the box would send it: no
+    // patch read takes it for its own name, and the part ends with it.
+    void nameTypedDuringAnswersThenANameRead()
     {
         auto *box = Find<QLineEdit>("EditPatchName");
-        box->setFocus();
-        box->selectAll();
-        QTest::keyClicks(box, "Typed Name");
+        connect(Find<TReceiveLog>("Edit1"), &TReceiveLog::TextChanged, this,
+                [box](const QString &text) {
+                    if (!text.endsWith(" Patch"))
+                        return;
+                    box->setFocus();
+                    box->selectAll();
+                    QTest::keyClicks(box, "Mine");
+                });
+        QTest::mouseClick(PartButton(3), Qt::LeftButton);
+        WaitForJobs();
+        QCOMPARE(box->text(), QString("Mine"));
+        WaitSent();
         const std::size_t before = Instrument().Log().size();
         Window->findChild<TNameReader *>("NameReader")->ReadNames(2);
         WaitForJobs();
         WaitSent();
-        const QStringList sent = DataSets(LogSince(Instrument(), before));
-        QVERIFY(sent.value(0).startsWith("F0 41 10 00 0B 12 02 00 00 00 54 79 70 65 64"));
+        QVERIFY(DataSets(LogSince(Instrument(), before))
+                    .value(0)
+                    .startsWith("F0 41 10 00 0B 12 02 02 00 00 4D 69 6E 65 20"));
         settings::TSettingsValues values;
         settings::ReadSettingsFile("Ombrix.INI", values);
         QCOMPARE(QString::fromStdString(values.PatchNames[0]),
                  QString::fromStdString(Instrument().StoredPatchName(1, 0)).trimmed());
-        QCOMPARE(Instrument().Read({0x02, 0x00, 0x00, 0x00}, 10),
-                 BytesOf(QString("54 79 70 65 64 20 4E 61 6D 65")));
-        QCOMPARE(Undo->PartStack(0).undoText(), QString("Patch Name"));
-    }
-
-    // A part answer leaves a name being typed as it is; Enter then sends it.
-    void answerLeavesANameBeingTyped()
-    {
-        auto *box = Find<QLineEdit>("EditPatchName");
-        box->setFocus();
-        box->selectAll();
-        QTest::keyClicks(box, "Mine");
-        Window->Session().RequestAgain();
-        WaitForJobs();
-        QCOMPARE(box->text(), QString("Mine"));
-        QTest::keyClick(box, Qt::Key_Return);
-        WaitSent();
-        QCOMPARE(Instrument().Read({0x02, 0x00, 0x00, 0x00}, 4), BytesOf(QString("4D 69 6E 65")));
+        QCOMPARE(Instrument().Read({0x02, 0x02, 0x00, 0x00}, 5),
+                 BytesOf(QString("4D 69 6E 65 20")));
+        QCOMPARE(Undo->PartStack(2).undoText(), QString("Patch Name"));
     }
 };
 
