@@ -261,6 +261,9 @@ public:
     {
         if (Midi)
             return true;
+        // Made before the client, whose thread reads it: the thread starts after it is made,
+        // and the client goes before it.
+        auto deliveries = std::make_unique<TDeliveries>();
         std::string failure;
         auto midi = Construct<RtMidiIn>(Api, failure);
         if (!midi) {
@@ -275,22 +278,23 @@ public:
                 error = "MIDI input \"" + PortName + "\" is no longer available";
                 return false;
             }
-            Target = std::move(receiver);
-            Active.store(true);
+            deliveries->Target = std::move(receiver);
+            deliveries->Active.store(true);
             // Callback and filter go first: whatever arrives between opening and setting the
             // callback would sit in RtMidi's queue and never be delivered.
             midi->ignoreTypes(false, true, true);
-            midi->setCallback(&TRtMidiInPort::Deliver, this);
+            midi->setCallback(&TRtMidiInPort::Deliver, deliveries.get());
             midi->openPort(*at, InPortName);
             failure = Errors.Take();
         } catch (const RtMidiError &e) {
             failure = UserText(e.getMessage());
         }
         if (!failure.empty()) {
-            Stop(*midi);
+            Stop(*midi, *deliveries);
             error = "MIDI input \"" + PortName + "\" failed: " + failure;
             return false;
         }
+        Deliveries = std::move(deliveries);
         Midi = std::move(midi);
         Device.Connected();
         return true;
@@ -300,8 +304,10 @@ public:
     {
         if (!Midi)
             return;
-        Stop(*Midi);
+        Stop(*Midi, *Deliveries);
+        // Closing the JACK client ends its process thread; only then may the count go.
         Midi.reset();
+        Deliveries.reset();
         Device.Closed();
     }
 
@@ -323,29 +329,44 @@ public:
     }
 
 private:
+    // What the deliveries of one opening share. Busy counts the deliveries running, so that Stop
+    // can promise that none runs once it returns. One for each RtMidi client, and dropped with
+    // it: JACK ends a client's process thread with an asynchronous cancel when the client closes
+    // (libjack's jack_client_close, once the server has switched its graph, which it does without
+    // waiting for a cycle still running), and a thread ended inside Deliver leaves its count up
+    // for ever. A count kept by the port for its whole life would then hold every later close of
+    // the port, and the program's end, in Stop's wait.
+    struct TDeliveries
+    {
+        std::atomic<bool> Active {false};
+        std::atomic<int> Busy {0};
+        Receiver Target; // set only while no delivery can run (before Active)
+    };
+
     // Runs on RtMidi's thread, with JACK on its real-time process thread: it takes no lock and
-    // waits for nothing. Busy counts the deliveries running, so that Stop can promise that none
-    // runs once it returns.
+    // waits for nothing.
     static void Deliver(double, std::vector<unsigned char> *message, void *user)
     {
-        if (!message || message->empty())
+        // RtMidi clears the callback's data apart from the callback, which its thread may
+        // already have read.
+        if (!user || !message || message->empty())
             return;
-        auto *port = static_cast<TRtMidiInPort *>(user);
-        port->Busy.fetch_add(1);
-        if (port->Active.load()) {
+        auto *deliveries = static_cast<TDeliveries *>(user);
+        deliveries->Busy.fetch_add(1);
+        if (deliveries->Active.load()) {
             try {
-                port->Target(message->data(), message->size());
+                deliveries->Target(message->data(), message->size());
             } catch (...) {
                 // Nobody on this thread could report it; the message is lost, the port goes on.
             }
         }
-        port->Busy.fetch_sub(1);
+        deliveries->Busy.fetch_sub(1);
     }
 
-    void Stop(RtMidiIn &midi)
+    static void Stop(RtMidiIn &midi, TDeliveries &deliveries)
     {
-        Active.store(false);
-        while (Busy.load() != 0)
+        deliveries.Active.store(false);
+        while (deliveries.Busy.load() != 0)
             std::this_thread::yield();
         try {
             midi.closePort();
@@ -358,12 +379,9 @@ private:
     const RtMidi::Api Api;
     const unsigned int Index;
     const std::string PortName;
-    // All outlive Midi: RtMidi may report or deliver until it is destroyed. Target is set only
-    // while no delivery can run (before Active).
+    // Both outlive Midi: RtMidi may report or deliver until it is destroyed.
     TErrorLog Errors;
-    std::atomic<bool> Active {false};
-    std::atomic<int> Busy {0};
-    Receiver Target;
+    std::unique_ptr<TDeliveries> Deliveries;
     std::unique_ptr<RtMidiIn> Midi;
     TDeviceLook Device; // window thread
 };

@@ -363,6 +363,86 @@ private slots:
         QCOMPARE(afterClose.load(), 0);
     }
 
+    // Last, since it stops the MIDI layer: the program ends while a notification runs on JACK's
+    // process thread, held there by the test (as a slow notification function would hold it)
+    // until 300 ms into the shutdown. The shutdown closes JACK clients while that thread is in
+    // its callback, waits for the notification, and ends within 5 s; none runs after it.
+    void shutdownEndsWhileANotificationIsHeld()
+    {
+        midi::ShutdownMidi();
+        // The source must be there before the hub lists the ports.
+        RtMidiOut source(RtMidi::UNIX_JACK, "Ombrix Held Source");
+        source.openVirtualPort("out");
+        midi::SetMidiService(
+            std::make_shared<midi::TMidiHub>(std::vector<std::shared_ptr<midi::IMidiPortProvider>> {
+                std::make_shared<midi::TRtMidiProvider>()}));
+        QString listed;
+        const int held = FindDevice(midi::MidiIn(), "Ombrix Held Source", listed);
+        QVERIFY2(held >= 0, qPrintable("no input device of the source among: " + listed));
+        // The program's own devices are open, as when the user quits.
+        In = FindDevice(midi::MidiIn(), InstrumentOutput, listed);
+        Out = FindDevice(midi::MidiOut(), InstrumentInput, listed);
+        QVERIFY(In >= 0 && Out >= 0);
+        midi::MidiIn().Open(In);
+        midi::MidiOut().Open(Out);
+
+        static std::atomic<bool> entered;
+        static std::atomic<bool> released;
+        static std::atomic<bool> shutDown;
+        static std::atomic<int> afterShutdown;
+        entered = released = shutDown = false;
+        afterShutdown = 0;
+        // However the test ends, JACK's thread is let go.
+        struct TRelease
+        {
+            ~TRelease() { released = true; }
+        } release;
+        const midi::MidiInProc notify = [](midi::HMIDIIN, std::uint32_t message, std::uintptr_t,
+                                           std::uintptr_t, std::uintptr_t) {
+            if (message != midi::MIM_DATA)
+                return;
+            if (shutDown)
+                ++afterShutdown;
+            entered = true;
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        midi::HMIDIIN handle = 0;
+        QCOMPARE(midi::MidiService().midiInOpen(&handle, static_cast<std::uint32_t>(held), notify,
+                                                0, midi::CALLBACK_FUNCTION),
+                 midi::MMSYSERR_NOERROR);
+        QCOMPARE(midi::MidiService().midiInStart(handle), midi::MMSYSERR_NOERROR);
+        // Sent again until it arrives: the new connection carries nothing until the server has
+        // taken it into its graph.
+        const std::vector<unsigned char> note {0x90, 0x40, 0x7F};
+        int polls = 0;
+        QVERIFY(WaitFor([&] {
+            if (polls++ % 25 == 0)
+                source.sendMessage(&note);
+            return entered.load();
+        }));
+
+        std::thread releaser([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            released = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        midi::ShutdownMidi();
+        const auto took = std::chrono::steady_clock::now() - start;
+        shutDown = true;
+        released = true;
+        releaser.join();
+        // Nothing is delivered any more.
+        source.sendMessage(&note);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QVERIFY2(
+            took < std::chrono::seconds(5),
+            qPrintable(
+                QString("the shutdown took %1 ms")
+                    .arg(std::chrono::duration_cast<std::chrono::milliseconds>(took).count())));
+        QCOMPARE(afterShutdown.load(), 0);
+    }
+
     void cleanupTestCase()
     {
         midi::ShutdownMidi();
