@@ -170,6 +170,19 @@ private slots:
         QCOMPARE(Form->SelectedKey(), 50);
         QCOMPARE(Find<QScrollBar>(QStringLiteral("BarCutoffKey"))->value(), int(Memory(50)[0x1B]));
         QCOMPARE(Watched->Sent.size(), std::size_t(1));
+        // A name typed goes as its 12 bytes; a character above 125 is not taken.
+        auto *name = Find<QLineEdit>(QStringLiteral("EditRhythmName"));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Kit~Two"));
+        QTest::keyClick(name, Qt::Key_Return);
+        const std::string padded = "KitTwo      ";
+        QCOMPARE(HexOf(Watched->Sent.back()),
+                 HexOf(sysex::DataSetMessage(
+                     Device, {2, 9, 0, 0},
+                     {reinterpret_cast<const std::uint8_t *>(padded.data()), padded.size()})));
+        QTRY_COMPARE(HexOf(Rig->Instrument().Read({2, 9, 0, 0}, NameSize)),
+                     HexOf({reinterpret_cast<const std::uint8_t *>(padded.data()), 12}));
+        QCOMPARE(Undo->RhythmStack().undoText(), QStringLiteral("Rhythm Set Name"));
     }
 
     void eachKindSendsAndShows_data()

@@ -181,7 +181,10 @@ void TFormRhythm::BuildWindow()
     KeyList->verticalHeader()->hide();
     KeyList->verticalHeader()->setDefaultSectionSize(18);
     KeyList->horizontalHeader()->setStretchLastSection(true);
-    KeyList->setFixedWidth(280);
+    KeyList->setColumnWidth(NoteColumn, 56);
+    KeyList->setColumnWidth(GroupColumn, 76);
+    // Wide enough for the longest wave names: "C201 C-Hand Clap 2".
+    KeyList->setFixedWidth(330);
     connect(KeyList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
