@@ -10,8 +10,11 @@
 #include "editor/EnvelopeImage.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
+#include "monitor/FormMonitor.h"
+#include "monitor/MonitorModel.h"
 #include "rhythm/FormRhythm.h"
 #include "rhythm/RhythmKeyboard.h"
+#include "session/TrafficTap.h"
 #include "support/EditorTestSupport.h"
 #include "support/ErrorRecorder.h"
 #include "support/MessageText.h"
@@ -350,6 +353,23 @@ private slots:
         QVERIFY(!Find<QScrollBar>(QStringLiteral("BarCutoffKey"))->isEnabled());
         QCOMPARE(Find<QLabel>(QStringLiteral("TextBarCutoffKey"))->text(), QString());
         Errors.clear();
+    }
+
+    // The monitor names what the window sends and what the instrument answers.
+    void monitorNamesRhythmMessages()
+    {
+        monitor::TFormMonitor monitor;
+        session::TMonitoredOutputs monitored(*Paced);
+        Form = std::make_unique<TFormRhythm>([] { return TRhythmTarget {0, 17}; }, monitored);
+        Form->Open();
+        UserSets(KeyTable[10], 3);
+        WaitSent();
+        QStringList meanings;
+        for (int row = 0; row < monitor.Model().rowCount(); ++row)
+            meanings << monitor.Model().Text(row, monitor::TMonitorModel::MeaningColumn);
+        QVERIFY2(!meanings.filter(QStringLiteral("Rhythm set name")).isEmpty(),
+                 qPrintable(meanings.join(u'|')));
+        QVERIFY(meanings.contains(QStringLiteral("Rhythm key 36 (C2) Cutoff 3")));
     }
 
     void keyClickSoundsOnChannelTen()
