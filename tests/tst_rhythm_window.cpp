@@ -251,6 +251,27 @@ private slots:
                  QStringLiteral("%1 Key 38").arg(QLatin1String(param->Caption)));
     }
 
+    // The moves of one held bar are one step; the next press starts another.
+    void eachBarDragIsOneStep()
+    {
+        Open();
+        auto *bar = Find<QScrollBar>(QStringLiteral("BarCutoffKey"));
+        const int start = bar->value();
+        const auto drag = [bar](int to) {
+            bar->setSliderDown(true);
+            for (int value = bar->value(); value != to; value += to > value ? 1 : -1)
+                bar->setValue(value + (to > value ? 1 : -1));
+            bar->setSliderDown(false);
+        };
+        drag(start > 60 ? 10 : 110);
+        const int middle = bar->value();
+        drag(60);
+        QCOMPARE(Undo->RhythmStack().count(), 2);
+        Undo->RhythmStack().undo();
+        QCOMPARE(bar->value(), middle);
+        QTRY_COMPARE(int(Memory(36)[0x1B]), middle);
+    }
+
     void envelopeDragSendsTimesAndLevels()
     {
         Open();

@@ -409,13 +409,9 @@ void TFormRhythm::KeyEdited(int row)
         }
         if (key == before.Key(note))
             return;
-        const bool dragging = Panel->Dragging();
-        if (dragging && !WasDragging)
-            ++DragSerial;
-        WasDragging = dragging;
         // The step comes first: the controls show the new value even when its send fails, and
-        // undo sends the old one.
-        Push(StepText(param.Caption, note), before, dragging ? DragSerial : 0);
+        // undo sends the old one. The moves of one held bar make one step.
+        Push(StepText(param.Caption, note), before, Panel->Drag());
         ShowKeyRow(note);
         SendRow(Output(), DeviceId(), note, row, key);
     });

@@ -79,9 +79,6 @@ private:
     int Selected = 36;
     std::optional<sysex::rhythm::TKeyBlock> Copied;
     bool Reading = false;
-    // The press that holds a bar; its changes make one step.
-    int DragSerial = 0;
-    bool WasDragging = false;
     TAnswerWait Answers;
 
     QLineEdit *EditName = nullptr;

@@ -92,6 +92,7 @@ void TKeyPanel::MakeRow(int row, QWidget *column)
         auto *bar = new TScrollBar(Qt::Horizontal, column);
         bar->setRange(param.ControlMin(), param.ControlMax());
         bar->setMinimumWidth(160);
+        connect(bar, &QScrollBar::sliderPressed, this, [this] { ++Presses; });
         connect(bar, &QScrollBar::valueChanged, this, [this, row, bar] {
             // The text follows the bar whoever moves it; only the user's move is an edit.
             Texts[static_cast<std::size_t>(row)]->setText(
@@ -145,12 +146,12 @@ TEnvelopeImage *TKeyPanel::ImageOf(int row) const
     return qobject_cast<TEnvelopeImage *>(ControlOf(row));
 }
 
-bool TKeyPanel::Dragging() const
+int TKeyPanel::Drag() const
 {
     for (QWidget *control : Controls)
         if (auto *bar = qobject_cast<QScrollBar *>(control); bar && bar->isSliderDown())
-            return true;
-    return false;
+            return Presses;
+    return 0;
 }
 
 void TKeyPanel::Show(const std::optional<TKeyBlock> &key)

@@ -32,8 +32,9 @@ public:
 
     QWidget *ControlOf(int row) const { return Controls[static_cast<std::size_t>(row)]; }
     TEnvelopeImage *ImageOf(int row) const;
-    // True while a bar of the panel is held by the pointer: its changes are one drag.
-    bool Dragging() const;
+    // While a bar of the panel is held by the pointer, the number of that press (its changes are
+    // one drag); 0 otherwise.
+    int Drag() const;
 
 signals:
     // The user changed the row's control (an envelope: released a handle it moved).
@@ -48,4 +49,5 @@ private:
     std::array<QLabel *, sysex::rhythm::KeyParamCount> Texts {};
     std::array<std::unique_ptr<sysex::TEnveloppe>, sysex::rhythm::KeyParamCount> Envelopes;
     bool Showing = false;
+    int Presses = 0;
 };
