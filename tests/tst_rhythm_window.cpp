@@ -309,7 +309,10 @@ private slots:
         const TKeyBlock source = Memory(36);
         const TKeyBlock target = Memory(40);
         ClickKey(36);
-        QTest::keyClick(keyboard, Qt::Key_C, Qt::ControlModifier);
+        // From the list too, where a row was picked.
+        auto *list = Find<QTableView>(QStringLiteral("ListRhythmKeys"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         ClickKey(40);
         Watched->Sent.clear();
         QTest::keyClick(keyboard, Qt::Key_V, Qt::ControlModifier);
