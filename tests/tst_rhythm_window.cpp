@@ -249,6 +249,10 @@ private slots:
         QTRY_COMPARE(int(Memory(38)[param->Offset]), byte);
         QCOMPARE(Undo->RhythmStack().undoText(),
                  QStringLiteral("%1 Key 38").arg(QLatin1String(param->Caption)));
+        // A key whose sound is off is drawn dimmed.
+        if (param->Offset == SwitchOffset)
+            QCOMPARE(Find<TRhythmKeyboard>(QStringLiteral("RhythmKeyboard"))->IsDimmed(38),
+                     byte == 0);
     }
 
     // The moves of one held bar are one step; the next press starts another.

@@ -19,6 +19,11 @@ public:
     void SetSelected(int note);
     // Keys whose sound is off, by index from the lowest key.
     void SetDimmed(const std::bitset<sysex::rhythm::KeyCount> &dimmed);
+    bool IsDimmed(int note) const
+    {
+        return sysex::rhythm::IsKey(note)
+            && Dimmed[static_cast<std::size_t>(note - sysex::rhythm::FirstKey)];
+    }
     // The key drawn at a point of the widget; -1 for none.
     int NoteAt(QPoint point) const;
     // The middle of a key's drawing, where a click reaches it.
