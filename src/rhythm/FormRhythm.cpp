@@ -120,7 +120,13 @@ TFormRhythm::TFormRhythm(std::function<TRhythmTarget()> target, midi::IMidiOuts 
     ShowAll();
 }
 
-TFormRhythm::~TFormRhythm() = default;
+TFormRhythm::~TFormRhythm()
+{
+    // The name box loses the focus as the window's widgets go, after this object's own part:
+    // its editingFinished would reach a window that is no longer one.
+    EditName->disconnect(this);
+    KeyList->selectionModel()->disconnect(this);
+}
 
 void TFormRhythm::BuildWindow()
 {
