@@ -118,11 +118,19 @@ TProgramWindows::TProgramWindows()
               return TMainWindowSettings {devices.MidiOutIndex, devices.DeviceId};
           },
           Monitored)
+    , FormRhythm(
+          [this] {
+              const TDeviceSettings devices = Ombrix.Devices();
+              return TRhythmTarget {devices.MidiOutIndex, devices.DeviceId};
+          },
+          Monitored)
 {
     FormMixer.setObjectName(QStringLiteral("FormMixer"));
     FormSetup.SendThrough(Monitored);
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
     FormMixer.SetUndo(Undo);
+    FormRhythm.SetUndo(Undo);
+    Ombrix.SetRhythmOpener([this] { FormRhythm.Open(); });
     Ombrix.SetMonitor(&FormMonitor);
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });

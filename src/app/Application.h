@@ -5,6 +5,7 @@
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "monitor/FormMonitor.h"
+#include "rhythm/FormRhythm.h"
 #include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 
@@ -59,11 +60,12 @@ public:
     // each message leaves.
     session::TMonitoredOutputs Monitored;
     monitor::TFormMonitor FormMonitor;
-    // The histories of the main window's parts and of the mixer window.
+    // The histories of the main window's parts, of the mixer and of the rhythm set window.
     TUndoCoordinator Undo;
     TOmbrix Ombrix;
     TFormSetup FormSetup;
     TFormMixer FormMixer;
+    TFormRhythm FormRhythm;
 
 private:
     // Failures of the queues' threads come up as values; shown here, on the window thread.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QProgressDialog>
@@ -95,6 +96,21 @@ void GrabReadingNames(QWidget &window, const QString &path, bool &ok)
     timer->start(PollMilliseconds);
 }
 
+// Opens the rhythm set window, which reads the set before the action returns, lets it be drawn,
+// grabs it and closes it: a window of its own, not modal.
+bool GrabRhythmSet(TProgramWindows &windows, const QString &path)
+{
+    windows.Ombrix.findChild<QAction *>(QStringLiteral("ActionRhythm"))->trigger();
+    // A snare shows more of the key than the kick the window starts on.
+    windows.FormRhythm.SelectKey(38);
+    QEventLoop settle;
+    QTimer::singleShot(SettleMilliseconds, &settle, &QEventLoop::quit);
+    settle.exec();
+    const bool ok = Grab(windows.FormRhythm, path);
+    windows.FormRhythm.close();
+    return ok;
+}
+
 } // namespace
 
 void TakeScreenshots(TProgramWindows &windows, const QString &directory)
@@ -106,6 +122,7 @@ void TakeScreenshots(TProgramWindows &windows, const QString &directory)
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Mixer"))->trigger();
         GrabWhenShown(windows.FormSetup, dir.filePath(QStringLiteral("setup.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Setup"))->trigger();
+        ok = GrabRhythmSet(windows, dir.filePath(QStringLiteral("rhythm.png"))) && ok;
         const QString reading = dir.filePath(QStringLiteral("readnames.png"));
         GrabReadingNames(windows.Ombrix, reading, ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("ActionReadNames"))->trigger();

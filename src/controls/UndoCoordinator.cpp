@@ -68,6 +68,8 @@ TUndoCoordinator::TUndoCoordinator(QObject *parent)
     }
     Mixer = new QUndoStack(Steps);
     Mixer->setUndoLimit(UndoLimit);
+    Rhythm = new QUndoStack(Steps);
+    Rhythm->setUndoLimit(UndoLimit);
     for (const auto changed : {&QUndoGroup::undoTextChanged, &QUndoGroup::redoTextChanged})
         connect(Steps, changed, this, [this] { RefreshEditActions(); });
     for (const auto changed : {&QUndoGroup::canUndoChanged, &QUndoGroup::canRedoChanged})

@@ -1,10 +1,10 @@
 #pragma once
 
-// The program's undo histories, shared by its windows: one stack for each of the seven parts and
-// one for the mixer window, in one group whose active stack follows the selected part and the
-// window in front; and the Edit menu's Undo and Redo, named after the step they would take and
-// enabled only while no request procedure waits for its answers. The windows are handed it;
-// neither reaches into the other for it.
+// The program's undo histories, shared by its windows: one stack for each of the seven parts,
+// one for the mixer window and one for the rhythm set window, in one group whose active stack
+// follows the selected part and the window in front; and the Edit menu's Undo and Redo, named after
+// the step they would take and enabled only while no request procedure waits for its answers. The
+// windows are handed it; neither reaches into the other for it.
 
 #include <QObject>
 #include <QPointer>
@@ -33,6 +33,7 @@ public:
     // part 0..6.
     QUndoStack &PartStack(int part) const { return *PartStacks[static_cast<std::size_t>(part)]; }
     QUndoStack &MixerStack() const { return *Mixer; }
+    QUndoStack &RhythmStack() const { return *Rhythm; }
 
     // The Edit menu with Undo and Redo, for the window that shows the menu bar; made once.
     QMenu *EditMenu(QWidget *parent);
@@ -52,6 +53,7 @@ private:
     QUndoGroup *Steps = nullptr;
     std::array<QUndoStack *, PartCount> PartStacks {};
     QUndoStack *Mixer = nullptr;
+    QUndoStack *Rhythm = nullptr;
     // Made with the menu, and gone with it.
     QPointer<QAction> UndoAction;
     QPointer<QAction> RedoAction;

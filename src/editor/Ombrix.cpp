@@ -192,11 +192,19 @@ void TOmbrix::BuildMenus()
         if (!RequestRunning() && FormMixer)
             RunHandler([this] { FormMixer->exec(); });
     });
-    // The dialogs would take over the input while a request waits for its answers.
+    QAction *rhythm = pattern->addAction(QStringLiteral("Rhythm Set"));
+    rhythm->setObjectName(QStringLiteral("ActionRhythm"));
+    connect(rhythm, &QAction::triggered, this, [this] {
+        if (!RequestRunning() && OpenRhythm)
+            RunHandler([this] { OpenRhythm(); });
+    });
+    // The dialogs would take over the input while a request waits for its answers; the rhythm
+    // set window's reading would wait behind the running job with the window already up.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
-            this, [setup, mixer](bool running) {
+            this, [setup, mixer, rhythm](bool running) {
                 setup->setEnabled(!running);
                 mixer->setEnabled(!running);
+                rhythm->setEnabled(!running);
             });
     // What runs is named while it runs.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::DoingChanged,

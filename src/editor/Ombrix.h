@@ -9,7 +9,9 @@
 #include "sysex/Enveloppe.h"
 
 #include <QMainWindow>
+
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -37,6 +39,8 @@ public:
     void SetDialogs(QDialog *formSetup, QDialog *formMixer);
     // The window View > MIDI Monitor brings to the front; the menu is there without one.
     void SetMonitor(QWidget *formMonitor) { FormMonitor = formMonitor; }
+    // Pattern > Rhythm Set runs this: the rhythm set window lies in a layer beside this one.
+    void SetRhythmOpener(std::function<void()> open) { OpenRhythm = std::move(open); }
 
     TPartSession &Session() const { return *PartSession; }
     TPatchFileActions &PatchFiles() const { return *Files; }
@@ -76,6 +80,7 @@ private:
     std::array<std::unique_ptr<sysex::TEnveloppe>, 12> Envelopes;
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
+    std::function<void()> OpenRhythm;
     QWidget *FormMonitor = nullptr;
     QStatusBar *StatusBar = nullptr;
     bool SendingShown = false;
