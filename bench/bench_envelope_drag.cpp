@@ -3,7 +3,7 @@
 // 60 Hz screen; the step should stay under 1 % of it (167 us).
 
 #include "ShareReporter.h"
-#include "editor/EnveloppePainting.h"
+#include "controls/EnveloppePainting.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>

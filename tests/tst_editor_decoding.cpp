@@ -5,7 +5,7 @@
 #include "controls/DropDownList.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "editor/Ombrix.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"

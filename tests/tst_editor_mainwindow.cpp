@@ -5,7 +5,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "editor/Ombrix.h"
 #include "editor/PatchFileActions.h"
 #include "editor/ToneColumn.h"

@@ -3,7 +3,7 @@
 // messages; through the paced output nothing is lost: the echo, a 200-step bar drag and an
 // envelope release all arrive, and the instrument ends holding what the window shows.
 
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"
 #include "sysex/ToneParams.h"

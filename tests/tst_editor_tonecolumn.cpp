@@ -6,7 +6,7 @@
 #include "controls/EditBox.h"
 #include "controls/RadioGroup.h"
 #include "controls/UpDown.h"
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "editor/ToneColumn.h"
 #include "midi/SysExText.h"
 #include "session/ErrorPolicy.h"

@@ -1,4 +1,4 @@
-#include "editor/EnveloppePainting.h"
+#include "controls/EnveloppePainting.h"
 
 #include <QImage>
 #include <QSet>

@@ -1,5 +1,5 @@
-#include "editor/EnvelopeImage.h"
-#include "editor/EnveloppePainting.h"
+#include "controls/EnvelopeImage.h"
+#include "controls/EnveloppePainting.h"
 #include "midi/SysExText.h"
 #include "session/ErrorPolicy.h"
 #include "support/ErrorRecorder.h"

@@ -7,7 +7,7 @@
 
 #include "controls/DropDownList.h"
 #include "controls/UndoCoordinator.h"
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "monitor/FormMonitor.h"

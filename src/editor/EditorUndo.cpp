@@ -1,6 +1,6 @@
 #include "EditorUndo.h"
 
-#include "EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "PartSession.h"
 #include "PatchFileActions.h"
 #include "PatchNameBox.h"

@@ -1,8 +1,8 @@
 #include "ToneColumn.h"
 
-#include "WaveDisplayText.h"
+#include "controls/WaveDisplayText.h"
 
-#include "EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/ControlWatch.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"

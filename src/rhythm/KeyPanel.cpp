@@ -2,8 +2,8 @@
 
 #include "controls/DropDownList.h"
 #include "controls/ScrollBar.h"
-#include "editor/EnvelopeImage.h"
-#include "editor/WaveDisplayText.h"
+#include "controls/EnvelopeImage.h"
+#include "controls/WaveDisplayText.h"
 #include "sysex/ToneParams.h"
 
 #include <QCheckBox>

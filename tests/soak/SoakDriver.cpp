@@ -6,7 +6,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
-#include "editor/EnvelopeImage.h"
+#include "controls/EnvelopeImage.h"
 #include "editor/ToneColumn.h"
 #include "instrument/VirtualInstrument.h"
 #include "midi/SysExText.h"
