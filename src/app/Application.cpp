@@ -124,6 +124,14 @@ TProgramWindows::TProgramWindows()
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
     FormMixer.SetUndo(Undo);
     Ombrix.SetMonitor(&FormMonitor);
+    Patterns = new pattern::TPatternTransfer(
+        Ombrix,
+        [this] {
+            const TDeviceSettings devices = Ombrix.Devices();
+            return pattern::TPatternDevices {devices.MidiOutIndex, devices.DeviceId};
+        },
+        Monitored);
+    Patterns->AddTo(Ombrix.FileMenu());
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });

@@ -5,6 +5,7 @@
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "monitor/FormMonitor.h"
+#include "pattern/PatternTransfer.h"
 #include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 
@@ -64,6 +65,8 @@ public:
     TOmbrix Ombrix;
     TFormSetup FormSetup;
     TFormMixer FormMixer;
+    // The pattern's backup, restore, received dumps and compare view, in the File menu.
+    pattern::TPatternTransfer *Patterns = nullptr;
 
 private:
     // Failures of the queues' threads come up as values; shown here, on the window thread.
