@@ -1,6 +1,7 @@
 #include "CompareView.h"
 
 #include "sysex/MessageMeaning.h"
+#include "sysex/MfxParams.h"
 #include "sysex/RolandMessage.h"
 
 #include <QHeaderView>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 
 namespace areas = sysex::areas;
+namespace mfx = sysex::mfx;
 
 namespace pattern {
 
@@ -41,6 +43,19 @@ TMeaning MeaningOf(std::uint32_t address, std::optional<std::uint8_t> byte,
     sysex::TMeaningContext context {mfxType};
     const std::string text = sysex::MessageMeaning(
         sysex::DataSetMessage(0x10, areas::FromLinear(address), data), context);
+    // An MFX parameter's text is its name and its shown value, with no sign between.
+    const mfx::TMfxParam *param = nullptr;
+    for (const areas::TAddress &typeAddress : MfxTypeAddresses) {
+        const std::uint32_t first = areas::Linear(typeAddress);
+        if (address >= first && address < first + std::uint32_t(mfx::ValueCount)) {
+            const int v = int(address - first);
+            param = v == 0 ? &mfx::TypeParam : mfx::ParamOf(mfxType.value_or(-1), v);
+        }
+    }
+    const std::string mfxName = param ? "MFX " + std::string(param->Name) + " " : std::string();
+    if (param && text.starts_with(mfxName))
+        return {QString::fromStdString(mfxName.substr(0, mfxName.size() - 1)),
+                QString::fromStdString(text.substr(mfxName.size()))};
     const auto split = text.rfind(" = ");
     if (split == std::string::npos)
         return {QString::fromStdString(text), QString::number(*byte)};
@@ -71,8 +86,13 @@ void TDifferenceModel::SetImages(const areas::TImage &first, const areas::TImage
     const std::optional<int> firstMfx = MfxTypeOf(first);
     const std::optional<int> secondMfx = MfxTypeOf(second);
     for (const areas::TByteDifference &difference : areas::Differences(first, second)) {
-        const TMeaning a = MeaningOf(difference.Address, difference.First, firstMfx);
-        const TMeaning b = MeaningOf(difference.Address, difference.Second, secondMfx);
+        TMeaning a = MeaningOf(difference.Address, difference.First, firstMfx);
+        TMeaning b = MeaningOf(difference.Address, difference.Second, secondMfx);
+        // Two bytes out of their range may show alike: the row must still tell them apart.
+        if (a.Value == b.Value && difference.First && difference.Second) {
+            a.Value += QStringLiteral(" (byte %1)").arg(*difference.First);
+            b.Value += QStringLiteral(" (byte %1)").arg(*difference.Second);
+        }
         const areas::TArea *area = areas::AreaAt(areas::FromLinear(difference.Address));
         // Each file names its own parameter; where the names differ (another MFX type) both go.
         QString name = a.Name.isEmpty() ? b.Name : a.Name;
