@@ -15,6 +15,7 @@
 #include "support/MadeUpDump.h"
 #include "support/VirtualRig.h"
 #include "sysex/InstrumentPacing.h"
+#include "sysex/RolandMessage.h"
 
 #include <QFile>
 #include <QProgressDialog>
@@ -115,6 +116,33 @@ private slots:
         Rig.reset();
         StopRecordingErrors();
         QVERIFY2(Errors.empty(), Errors.empty() ? "" : Errors.front().c_str());
+    }
+
+    // Pages of notes and part setups answer what the dump wrote there, the last page shorter,
+    // as one data set each; a page past the notes answers nothing.
+    void instrumentAnswersPages_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("answered");
+        QTest::newRow("first page") << "40 00 00 00" << 128 << 128;
+        QTest::newRow("last page") << "40 00 04 00" << 128 << 119;
+        QTest::newRow("past the notes") << "40 00 05 00" << 128 << 0;
+        QTest::newRow("part R setup") << "30 00 47 00" << 9 << 9;
+    }
+    void instrumentAnswersPages()
+    {
+        QFETCH(QString, address);
+        QFETCH(int, size);
+        QFETCH(int, answered);
+        instrument::TVirtualInstrument instrument;
+        instrument.Load(instrument::ParseDump(madeup::FileOf(madeup::WholePatternMessages())).Dump);
+        const TBytes at = BytesOf(address);
+        const auto answers = instrument.Answer(sysex::RequestMessage(
+            OurDeviceByte, {at[0], at[1], at[2], at[3]}, std::uint32_t(size)));
+        QCOMPARE(answers.size(), std::size_t(answered > 0 ? 1 : 0));
+        if (answered > 0)
+            QCOMPARE(answers[0].size(), std::size_t(answered) + sysex::SmallestDataSet - 1);
     }
 
     void backupRestoreBackupSameFile()

@@ -28,8 +28,8 @@ QString GroupsText(const std::set<std::string> &come)
         if (come.contains(name) && listed.insert(name).second)
             names << QString::fromStdString(name);
     }
-    return names.isEmpty() ? QStringLiteral("Come: nothing yet")
-                           : QStringLiteral("Come: %1").arg(names.join(QStringLiteral(", ")));
+    return names.isEmpty() ? QStringLiteral("AreasLabel: nothing yet")
+                           : QStringLiteral("AreasLabel: %1").arg(names.join(QStringLiteral(", ")));
 }
 } // namespace
 
@@ -41,11 +41,11 @@ TDumpReceiver::TDumpReceiver(QWidget &parent)
     auto *layout = new QVBoxLayout(this);
     auto *hint = new QLabel(QStringLiteral("Start the bulk dump on the instrument now."), this);
     hint->setObjectName(QStringLiteral("LabelHint"));
-    Count_ = new QLabel(this);
-    Count_->setObjectName(QStringLiteral("LabelReceived"));
-    Come = new QLabel(GroupsText({}), this);
-    Come->setObjectName(QStringLiteral("LabelAreas"));
-    Come->setWordWrap(true);
+    CountLabel = new QLabel(this);
+    CountLabel->setObjectName(QStringLiteral("LabelReceived"));
+    AreasLabel = new QLabel(GroupsText({}), this);
+    AreasLabel->setObjectName(QStringLiteral("LabelAreas"));
+    AreasLabel->setWordWrap(true);
     BadList = new QListWidget(this);
     BadList->setObjectName(QStringLiteral("ListBadChecksums"));
     BadList->setMaximumHeight(80);
@@ -54,8 +54,8 @@ TDumpReceiver::TDumpReceiver(QWidget &parent)
     SaveButton = new QPushButton(QStringLiteral("Save..."), this);
     SaveButton->setObjectName(QStringLiteral("ButtonSave"));
     SaveButton->setEnabled(false);
-    for (QWidget *widget :
-         std::initializer_list<QWidget *> {hint, Count_, Come, BadList, StopButton, SaveButton})
+    for (QWidget *widget : std::initializer_list<QWidget *> {hint, CountLabel, AreasLabel, BadList,
+                                                             StopButton, SaveButton})
         layout->addWidget(widget);
     ShowCount();
     Quiet.setSingleShot(true);
@@ -68,9 +68,9 @@ TDumpReceiver::TDumpReceiver(QWidget &parent)
         if (path.isEmpty())
             return;
         const QString error = Save(path);
-        Come->setText(error.isEmpty()
-                          ? QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(path))
-                          : error);
+        AreasLabel->setText(error.isEmpty()
+                                ? QStringLiteral("Saved to %1").arg(QDir::toNativeSeparators(path))
+                                : error);
     });
     resize(420, 260);
 }
@@ -110,7 +110,7 @@ void TDumpReceiver::Take(std::span<const std::uint8_t> message)
         BadList->addItem(QString::fromStdString(Bad.back()));
     } else if (area) {
         Groups.insert(areas::GroupName(*area));
-        Come->setText(GroupsText(Groups));
+        AreasLabel->setText(GroupsText(Groups));
     }
     ShowCount();
     Quiet.start(QuietMs);
@@ -118,10 +118,11 @@ void TDumpReceiver::Take(std::span<const std::uint8_t> message)
 
 void TDumpReceiver::ShowCount()
 {
-    Count_->setText(QStringLiteral("%1 data sets, %2 bytes%3")
-                        .arg(Count)
-                        .arg(Bytes)
-                        .arg(Ended ? QStringLiteral(": over") : QStringLiteral(", listening...")));
+    CountLabel->setText(
+        QStringLiteral("%1 data sets, %2 bytes%3")
+            .arg(Count)
+            .arg(Bytes)
+            .arg(Ended ? QStringLiteral(": over") : QStringLiteral(", listening...")));
 }
 
 void TDumpReceiver::End()

@@ -47,8 +47,8 @@ private:
     void End();
     void ShowCount();
 
-    QLabel *Count_ = nullptr;
-    QLabel *Come = nullptr;
+    QLabel *CountLabel = nullptr;
+    QLabel *AreasLabel = nullptr;
     QListWidget *BadList = nullptr;
     QPushButton *StopButton = nullptr;
     QPushButton *SaveButton = nullptr;

@@ -37,6 +37,8 @@ constexpr int AreaWaitMs = 300;
 constexpr int PatchWaitMs = 500;
 // A page of notes not answered within this time ends the notes.
 constexpr int PageWaitMs = 300;
+// The instrument's gap after a data set, before the read-back's first request.
+constexpr int VerifyDelayMs = 20;
 // A byte's time on a DIN cable.
 constexpr int CableByteUs = 320;
 // The file of a whole pattern is about 15 KB; a file this large is none.
@@ -409,15 +411,17 @@ QString TPatternTransfer::SendAndVerify(const std::vector<areas::TDumpMessage> &
         progress.setValue(sent);
         emit Progressed(sent);
     }
-    session::WaitPumpingAfterLeaving(out, 0);
+    // The last data set is taken before the first request, as the next data set would be.
+    session::WaitPumpingAfterLeaving(out, VerifyDelayMs);
     const std::span<const areas::TDumpMessage> written(order.data(), std::size_t(sent));
     QString report = QStringLiteral("Restored %1 of %2 data sets.").arg(sent).arg(count);
-    if (sent < count) {
-        const areas::TArea *area
-            = areas::AreaAt(written.empty() ? order.front().Address : written.back().Address);
+    if (sent == 0 && count > 0) {
+        report += QStringLiteral(" Cancelled before anything was sent.");
+    } else if (sent < count) {
+        const areas::TArea *area = areas::AreaAt(written.back().Address);
         report += QStringLiteral(" Cancelled: it stopped after %1 (%2); the rest was not sent.")
-                      .arg(area ? Name(*area) : QStringLiteral("nothing"),
-                           written.empty() ? QStringLiteral("-") : Hex(written.back().Address));
+                      .arg(area ? Name(*area) : QStringLiteral("a data set outside the pattern"),
+                           Hex(written.back().Address));
     }
     // Read back every area written, as far as it was written.
     progress.setCancelButton(nullptr);
