@@ -1,12 +1,12 @@
 #!/bin/sh
 # Takes the README's pictures from the real program under Xvfb, on the built-in instrument and
 # with settings of its own: the main window showing part 1, the mixer and the setup dialog, the
-# rhythm set window, the patch names being read, then the main window again at QT_SCALE_FACTOR=2, as on a high-density
+# rhythm set window, the patch names being read, the report of a pattern's restore, then the main window again at QT_SCALE_FACTOR=2, as on a high-density
 # screen.
 #
 # Usage: screenshots.sh <ombrix> <output directory>
 # Writes ombrix-main.png, ombrix-mixer.png, ombrix-setup.png, ombrix-rhythm.png,
-# ombrix-readnames.png and ombrix-main-2x.png.
+# ombrix-readnames.png, ombrix-restore.png and ombrix-main-2x.png.
 set -eu
 editor=$1
 out=$2
@@ -35,5 +35,6 @@ cp "$scratch/1/mixer.png" "$out/ombrix-mixer.png"
 cp "$scratch/1/setup.png" "$out/ombrix-setup.png"
 cp "$scratch/1/rhythm.png" "$out/ombrix-rhythm.png"
 cp "$scratch/1/readnames.png" "$out/ombrix-readnames.png"
+cp "$scratch/1/restore.png" "$out/ombrix-restore.png"
 cp "$scratch/2/main.png" "$out/ombrix-main-2x.png"
 echo "Pictures written to $out"

@@ -132,6 +132,14 @@ TProgramWindows::TProgramWindows()
     FormRhythm.SetUndo(Undo);
     Ombrix.SetRhythmOpener([this] { FormRhythm.Open(); });
     Ombrix.SetMonitor(&FormMonitor);
+    Patterns = new pattern::TPatternTransfer(
+        Ombrix,
+        [this] {
+            const TDeviceSettings devices = Ombrix.Devices();
+            return pattern::TPatternDevices {devices.MidiOutIndex, devices.DeviceId};
+        },
+        Monitored);
+    Patterns->AddTo(Ombrix.FileMenu());
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });
     QObject::connect(&FailureWatch, &QTimer::timeout, &Ombrix, [this] { ReportSendFailures(); });

@@ -6,6 +6,7 @@
 #include "mixer/FormMixer.h"
 #include "monitor/FormMonitor.h"
 #include "rhythm/FormRhythm.h"
+#include "pattern/PatternTransfer.h"
 #include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 
@@ -66,6 +67,8 @@ public:
     TFormSetup FormSetup;
     TFormMixer FormMixer;
     TFormRhythm FormRhythm;
+    // The pattern's backup, restore, received dumps and compare view, in the File menu.
+    pattern::TPatternTransfer *Patterns = nullptr;
 
 private:
     // Failures of the queues' threads come up as values; shown here, on the window thread.

@@ -111,6 +111,13 @@ bool GrabRhythmSet(TProgramWindows &windows, const QString &path)
     return ok;
 }
 
+// The reports shown so far go, so that the next one is the only one.
+void CloseReports(QWidget &window)
+{
+    for (QWidget *report : window.findChildren<QWidget *>(QStringLiteral("PatternReport")))
+        delete report;
+}
+
 } // namespace
 
 void TakeScreenshots(TProgramWindows &windows, const QString &directory)
@@ -130,6 +137,20 @@ void TakeScreenshots(TProgramWindows &windows, const QString &directory)
             std::fprintf(stderr, "ombrix: the name read did not show its progress\n");
             ok = false;
         }
-        QApplication::exit(ok ? 0 : 1);
+        // The restore's report: the pattern backed up, then that file restored and verified.
+        const QString backup = dir.filePath(QStringLiteral("pattern.syx"));
+        windows.Patterns->BackUp(backup);
+        CloseReports(windows.Ombrix);
+        windows.Patterns->Restore(backup);
+        QTimer::singleShot(SettleMilliseconds, &windows.Ombrix, [&windows, dir, ok]() mutable {
+            auto *report = windows.Ombrix.findChild<QWidget *>(QStringLiteral("PatternReport"));
+            if (!report) {
+                std::fprintf(stderr, "ombrix: the restore showed no report\n");
+                ok = false;
+            } else {
+                ok = Grab(*report, dir.filePath(QStringLiteral("restore.png"))) && ok;
+            }
+            QApplication::exit(ok ? 0 : 1);
+        });
     });
 }

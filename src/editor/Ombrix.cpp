@@ -168,6 +168,7 @@ void TOmbrix::BuildMenus()
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *file = menu->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("Fichier"));
+    File = file;
     QAction *setup = file->addAction(QStringLiteral("Setup"));
     setup->setObjectName(QStringLiteral("Setup"));
     connect(setup, &QAction::triggered, this, [this] {

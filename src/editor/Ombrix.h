@@ -17,6 +17,7 @@
 class QAction;
 class QDialog;
 class QLabel;
+class QMenu;
 class QStatusBar;
 class TDropDownList;
 class TPatchFileActions;
@@ -46,6 +47,8 @@ public:
     TPatchFileActions &PatchFiles() const { return *Files; }
     // The devices and device ID the settings file gave, for the other windows.
     TDeviceSettings Devices() const { return PartSession->Devices(); }
+    // The File menu, for the items of the windows above this one.
+    QMenu &FileMenu() const { return *File; }
     TToneColumn &Column(int tone) const { return *Columns[static_cast<std::size_t>(tone - 1)]; }
 
     // Shows the names of a group's patches in the patch list.
@@ -78,6 +81,7 @@ private:
     std::array<TToneColumn *, 4> Columns {};
     // EnvAmpTone1, EnvPitchTone1, EnvFilterTone1, EnvAmpTone2, ... EnvFilterTone4.
     std::array<std::unique_ptr<sysex::TEnveloppe>, 12> Envelopes;
+    QMenu *File = nullptr;
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
     std::function<void()> OpenRhythm;

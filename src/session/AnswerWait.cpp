@@ -53,6 +53,14 @@ void TAnswerWait::Note(std::span<const std::uint8_t> message)
         Running->quit();
 }
 
+void TAnswerWait::Finish()
+{
+    Awaited.clear();
+    Missing = 0;
+    if (Running)
+        Running->quit();
+}
+
 void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
 {
     if (Complete())

@@ -30,6 +30,9 @@ public:
     void Expect(std::span<const TBlock> blocks, std::uint8_t deviceByte);
     // A received message: its bytes that fall in an expected block count as arrived.
     void Note(std::span<const std::uint8_t> message);
+    // What came tells that nothing more will (a last page shorter than its block): the wait
+    // ends now, complete.
+    void Finish();
     // Every expected byte has arrived (also when nothing is expected).
     bool Complete() const { return Missing == 0; }
 

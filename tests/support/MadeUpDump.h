@@ -10,6 +10,7 @@
 // no part holds at power-on.
 
 #include "support/MessageText.h"
+#include "sysex/MixerParams.h"
 
 #include <algorithm>
 #include <array>
@@ -87,6 +88,62 @@ inline std::vector<TDumpMessage> PatternDumpMessages()
         for (std::uint8_t tone = 0; tone < 4; ++tone)
             add({0x02, part, std::uint8_t(0x10 + 2 * tone), 0x00},
                 Filled(0x81, 70 + 4 * part + tone));
+    }
+    return messages;
+}
+
+// A whole pattern in the order of the instrument's own dump, every area the backup reads filled:
+// the pattern common block whole (68 bytes) and the part blocks, each part's patch, the rhythm
+// set, pages pages of notes (the last one lastPage bytes long) and the pattern setup. The MFX
+// values are equal in their two copies, and so are each part's level and pan.
+inline std::vector<TDumpMessage> WholePatternMessages(int pages = 5, int lastPage = 119)
+{
+    std::vector<TDumpMessage> messages;
+    const auto add = [&messages](std::array<std::uint8_t, 4> address, TBytes data) {
+        messages.push_back({address, std::move(data)});
+    };
+    TBytes common = Filled(0x44, 11);
+    const TBytes effects = [&common] {
+        TBytes bytes = Filled(0x24, 6);
+        std::copy(common.begin() + 0x0D, common.begin() + 0x1A, bytes.begin() + 0x02);
+        return bytes;
+    }();
+    add({0x01, 0x00, 0x00, 0x00}, common);
+    std::vector<TBytes> parts;
+    for (int part = 0; part < 8; ++part) {
+        TBytes block = Filled(0x1A, 40 + part);
+        block[3] = DumpGroupByte;
+        block[4] = 0;
+        block[5] = static_cast<std::uint8_t>(3 * part + 1);
+        parts.push_back(block);
+    }
+    for (std::uint8_t part = 0; part < 7; ++part)
+        add({0x01, 0x00, std::uint8_t(0x10 + part), 0x00}, parts[part]);
+    add({0x01, 0x00, 0x19, 0x00}, parts[7]);
+    for (std::uint8_t part = 0; part < 7; ++part) {
+        TBytes patch = Filled(0x4A, 60 + part);
+        const std::string name = DumpPatchName(part);
+        std::copy(name.begin(), name.end(), patch.begin());
+        add({0x02, part, 0x00, 0x00}, patch);
+        for (std::uint8_t tone = 0; tone < 4; ++tone)
+            add({0x02, part, std::uint8_t(0x10 + 2 * tone), 0x00},
+                Filled(0x81, 70 + 4 * part + tone));
+    }
+    TBytes name = Filled(0x0C, 3);
+    std::fill(name.begin(), name.end(), std::uint8_t('K'));
+    add({0x02, 0x09, 0x00, 0x00}, name);
+    for (int note = 0; note < 64; ++note)
+        add({0x02, 0x09, std::uint8_t(0x23 + note), 0x00}, Filled(0x3A, note));
+    for (int page = 0; page < pages; ++page)
+        add({0x40, 0x00, std::uint8_t(page), 0x00},
+            Filled(page + 1 < pages ? 0x80 : lastPage, page + 7));
+    add({0x30, 0x00, 0x00, 0x00}, Filled(0x77, 5));
+    add({0x30, 0x00, 0x20, 0x00}, effects);
+    for (std::uint8_t part = 0; part < 8; ++part) {
+        TBytes setup = Filled(9, 20 + part);
+        setup[3] = parts[part][sysex::mixer::OffsetOf(sysex::mixer::TFieldId::Level)];
+        setup[4] = parts[part][sysex::mixer::OffsetOf(sysex::mixer::TFieldId::Pan)];
+        add({0x30, 0x00, std::uint8_t(0x40 + part), 0x00}, setup);
     }
     return messages;
 }
