@@ -9,6 +9,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
+#include "mixer/FormMFX.h"
 #include "session/ErrorPolicy.h"
 #include "session/ReceiveHandOver.h"
 #include "settings/ConfFile.h"
@@ -123,6 +124,7 @@ TProgramWindows::TProgramWindows()
     FormSetup.SendThrough(Monitored);
     Ombrix.SetDialogs(&FormSetup, &FormMixer);
     FormMixer.SetUndo(Undo);
+    Ombrix.SetMfxOpener([this] { FormMixer.Mfx().OpenFrom(nullptr); });
     Ombrix.SetMonitor(&FormMonitor);
     // The gap may have changed with the rest of the setup.
     QObject::connect(&FormSetup, &QDialog::finished, &Ombrix, [this] { ApplyGaps(); });

@@ -24,7 +24,7 @@ int TControlWatch::ValueOf(const QWidget *control)
     if (const auto *slider = qobject_cast<const QAbstractSlider *>(control))
         return slider->value();
     if (const auto *box = qobject_cast<const QCheckBox *>(control))
-        return box->isChecked() ? 1 : 0;
+        return box->checkState() == Qt::PartiallyChecked ? 2 : box->isChecked() ? 1 : 0;
     if (const auto *list = qobject_cast<const TDropDownList *>(control))
         return list->ItemIndex();
     if (const auto *group = qobject_cast<const TRadioGroup *>(control))
@@ -103,6 +103,10 @@ void TControlWatch::Restore(std::size_t index, int value)
     if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
         slider->setValue(value);
     } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
+        if (value == 2)
+            box->setCheckState(Qt::PartiallyChecked);
+        else
+            box->setTristate(false);
         box->setChecked(value != 0);
     } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
         // A list set from the program runs no handler: the pick is reported as the user's is.

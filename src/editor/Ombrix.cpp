@@ -192,6 +192,12 @@ void TOmbrix::BuildMenus()
         if (!RequestRunning() && FormMixer)
             RunHandler([this] { FormMixer->exec(); });
     });
+    QAction *mfx = pattern->addAction(QStringLiteral("MFX"));
+    mfx->setObjectName(QStringLiteral("ActionMFX"));
+    connect(mfx, &QAction::triggered, this, [this] {
+        if (OpenMfx)
+            RunHandler([this] { OpenMfx(); });
+    });
     // The dialogs would take over the input while a request waits for its answers.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
             this, [setup, mixer](bool running) {

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -37,6 +38,8 @@ public:
     void SetDialogs(QDialog *formSetup, QDialog *formMixer);
     // The window View > MIDI Monitor brings to the front; the menu is there without one.
     void SetMonitor(QWidget *formMonitor) { FormMonitor = formMonitor; }
+    // What Pattern > MFX runs: the MFX window is the mixer's, which this window does not know.
+    void SetMfxOpener(std::function<void()> open) { OpenMfx = std::move(open); }
 
     TPartSession &Session() const { return *PartSession; }
     TPatchFileActions &PatchFiles() const { return *Files; }
@@ -77,6 +80,7 @@ private:
     QDialog *FormSetup = nullptr;
     QDialog *FormMixer = nullptr;
     QWidget *FormMonitor = nullptr;
+    std::function<void()> OpenMfx;
     QStatusBar *StatusBar = nullptr;
     bool SendingShown = false;
     QLabel *JobLabel = nullptr;
