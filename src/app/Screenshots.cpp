@@ -105,8 +105,8 @@ bool GrabOpenWindow(QWidget &window, const QString &path)
     QElapsedTimer shown;
     while (waited.elapsed() < GiveUpMilliseconds) {
         QApplication::processEvents(QEventLoop::AllEvents, PollMilliseconds);
-        const bool exposed = window.isVisible() && window.windowHandle()
-            && window.windowHandle()->isExposed();
+        const bool exposed
+            = window.isVisible() && window.windowHandle() && window.windowHandle()->isExposed();
         if (exposed && !shown.isValid())
             shown.start();
         if (shown.isValid() && shown.elapsed() >= SettleMilliseconds) {
@@ -130,8 +130,7 @@ void TakeScreenshots(TProgramWindows &windows, const QString &directory)
         GrabWhenShown(windows.FormMixer, dir.filePath(QStringLiteral("mixer.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Mixer"))->trigger();
         windows.Ombrix.findChild<QAction *>(QStringLiteral("ActionMFX"))->trigger();
-        ok = GrabOpenWindow(windows.FormMixer.Mfx(), dir.filePath(QStringLiteral("mfx.png")))
-            && ok;
+        ok = GrabOpenWindow(windows.FormMixer.Mfx(), dir.filePath(QStringLiteral("mfx.png"))) && ok;
         GrabWhenShown(windows.FormSetup, dir.filePath(QStringLiteral("setup.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Setup"))->trigger();
         const QString reading = dir.filePath(QStringLiteral("readnames.png"));

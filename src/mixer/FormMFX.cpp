@@ -242,8 +242,14 @@ void TFormMFX::Push(const QString &text, std::function<void()> undo, std::functi
 void TFormMFX::SetValue(int v, int byte)
 {
     Stored[static_cast<std::size_t>(v)] = byte;
-    Known = true;
-    ShowValues();
+    if (v == 0 || !Known) {
+        Known = true;
+        ShowValues();
+    } else {
+        // A parameter changes its own row alone: a bar's step stays cheap.
+        const QScopedValueRollback decoding(State.Decoding, true);
+        Rows[static_cast<std::size_t>(v - 1)]->Show(sysex::mfx::ParamOf(Stored[0], v), byte);
+    }
     Send(v, byte);
     // What a new type does to the parameters' bytes is the instrument's to say: they are read.
     if (v == 0)
