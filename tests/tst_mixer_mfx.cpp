@@ -234,6 +234,15 @@ private slots:
         Undo->MixerStack().undo();
         WaitSent();
         QCOMPARE(Memory(RhythmSwitch), 0);
+        // From ON to RHY the box stays ticked: a click elsewhere is one step, and RHY stays.
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_End);
+        QTest::mouseClick(Find<QCheckBox>(QStringLiteral("CBMFXSwitch3")), Qt::LeftButton);
+        QCOMPARE(Undo->MixerStack().undoText(), QStringLiteral("MFX Switch Part 2"));
+        Undo->MixerStack().undo();
+        QCOMPARE(Undo->MixerStack().undoText(), QStringLiteral("MFX Part R"));
+        WaitSent();
+        QCOMPARE(Memory(RhythmSwitch), 4);
     }
 
     void nameAndTempoRoundTrip()

@@ -42,7 +42,9 @@ void TControlWatch::Watch(QWidget *control, const QString &stepName)
         connect(slider, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
         connect(slider, &QAbstractSlider::valueChanged, this, note);
     } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
-        connect(box, &QCheckBox::toggled, this, note);
+        // Every state, a partly ticked one too: a box turned from ticked to partly ticked by the
+        // decoder stays ticked, and toggles nothing.
+        connect(box, &QCheckBox::stateChanged, this, note);
     } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
         // A list set by the decoder reports no pick: its value is taken afresh at each pick.
         connect(list, &QComboBox::currentIndexChanged, this, [this, index] {
@@ -103,11 +105,11 @@ void TControlWatch::Restore(std::size_t index, int value)
     if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
         slider->setValue(value);
     } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
-        if (value == 2)
-            box->setCheckState(Qt::PartiallyChecked);
-        else
+        box->setCheckState(value == 2       ? Qt::PartiallyChecked
+                               : value != 0 ? Qt::Checked
+                                            : Qt::Unchecked);
+        if (value != 2)
             box->setTristate(false);
-        box->setChecked(value != 0);
     } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
         // A list set from the program runs no handler: the pick is reported as the user's is.
         list->SetItemIndex(value);

@@ -51,7 +51,7 @@ QLabel *Caption(const char *text, QWidget *parent, const QRect &place)
 
 TFormMFX::TFormMFX(std::function<TMainWindowSettings()> mainWindow, midi::IMidiOuts &outputs,
                    QWidget *parent)
-    : QWidget(parent, Qt::Window)
+    : QWidget(parent, parent ? Qt::Tool : Qt::Window)
     , MainWindow(std::move(mainWindow))
 {
     State.Outputs = &outputs;

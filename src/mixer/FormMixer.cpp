@@ -323,8 +323,9 @@ void TFormMixer::ShowRhythmPartMfx(int byte)
         box->setCheckState(Qt::PartiallyChecked);
         return;
     }
+    // Through the check state, so that a box partly ticked before tells its watchers too.
+    box->setCheckState(byte != 0 ? Qt::Checked : Qt::Unchecked);
     box->setTristate(false);
-    box->setChecked(byte != 0);
 }
 
 void TFormMixer::PatternNameChange()
@@ -539,7 +540,7 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
     }
     if (pattern.Name || pattern.TempoHundredths)
         AppendTag(" Pattern");
-    if (pattern.RhythmPartMfx)
+    if (pattern.RhythmPartMfx == static_cast<int>(sysex::pattern::TPartMfx::Rhythm))
         ShowRhythmPartMfx(*pattern.RhythmPartMfx);
     if (MfxWindow && pattern.Any())
         MfxWindow->DoSysexData(bytes);
@@ -565,8 +566,10 @@ void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
     // parts' bars keep theirs.
     ShowTransHint(*BarTrans[i]);
     show(TSendGroup::Pan);
-    // Part R's RHY is shown by the pattern's decoding, which reads the same byte.
-    if (i != 0)
+    // Part R's RHY, a byte beyond the field's OFF and ON, is shown by the pattern's decoding.
+    if (i == 0)
+        ShowRhythmPartMfx(value(TFieldId::PartMfx) != 0 ? 1 : 0);
+    else
         CBMFXSwitch[i]->setChecked(value(TFieldId::PartMfx) != 0);
 }
 
