@@ -211,7 +211,7 @@ private slots:
         auto *list = InMfx<TDropDownList>(QStringLiteral("LBMFXRhythm"));
         QCOMPARE(partR->checkState(), Qt::PartiallyChecked);
         QCOMPARE(list->currentText(), QStringLiteral("RHY"));
-        // A click on part 3's box sends all eight switches; part R's goes as RHY.
+        // A click on part 2's box sends all eight switches; part R's goes as RHY.
         QTest::mouseClick(Find<QCheckBox>(QStringLiteral("CBMFXSwitch3")), Qt::LeftButton);
         WaitSent();
         QCOMPARE(Memory(RhythmSwitch), 4);
