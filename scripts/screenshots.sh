@@ -1,11 +1,11 @@
 #!/bin/sh
 # Takes the README's pictures from the real program under Xvfb, on the built-in instrument and
-# with settings of its own: the main window showing part 1, the mixer and the setup dialog, the
-# rhythm set window, the patch names being read, the report of a pattern's restore, then the main window again at QT_SCALE_FACTOR=2, as on a high-density
-# screen.
+# with settings of its own: the main window showing part 1, the mixer, the MFX window and the
+# setup dialog, the rhythm set window, the patch names being read, the report of a pattern's
+# restore, then the main window again at QT_SCALE_FACTOR=2, as on a high-density screen.
 #
 # Usage: screenshots.sh <ombrix> <output directory>
-# Writes ombrix-main.png, ombrix-mixer.png, ombrix-setup.png, ombrix-rhythm.png,
+# Writes ombrix-main.png, ombrix-mixer.png, ombrix-mfx.png, ombrix-setup.png, ombrix-rhythm.png,
 # ombrix-readnames.png, ombrix-restore.png and ombrix-main-2x.png.
 set -eu
 editor=$1
@@ -32,6 +32,7 @@ take 1 1600x1000
 take 2 2600x1800
 cp "$scratch/1/main.png" "$out/ombrix-main.png"
 cp "$scratch/1/mixer.png" "$out/ombrix-mixer.png"
+cp "$scratch/1/mfx.png" "$out/ombrix-mfx.png"
 cp "$scratch/1/setup.png" "$out/ombrix-setup.png"
 cp "$scratch/1/rhythm.png" "$out/ombrix-rhythm.png"
 cp "$scratch/1/readnames.png" "$out/ombrix-readnames.png"

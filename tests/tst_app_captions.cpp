@@ -7,6 +7,7 @@
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
 #include "midi/MidiService.h"
+#include "mixer/FormMFX.h"
 #include "session/ErrorPolicy.h"
 #include "support/ErrorRecorder.h"
 
@@ -88,7 +89,7 @@ public:
         : Window(window)
     {
         for (QWidget *widget : window.findChildren<QWidget *>())
-            if (widget->isVisible() && !widget->isWindow() && !widget->size().isEmpty())
+            if (widget->isVisible() && widget->window() == &window && !widget->size().isEmpty())
                 Shown.push_back(widget);
     }
 
@@ -164,7 +165,7 @@ class TestCaptions : public QObject, public TErrorRecorder
     Q_OBJECT
 
     std::unique_ptr<TProgramWindows> Windows;
-    QList<QWidget *> Shown; // the three windows
+    QList<QWidget *> Shown; // the four windows
 
 private slots:
     void initTestCase()
@@ -175,7 +176,10 @@ private slots:
         RecordErrors();
         midi::SetMidiService(CreateProgramMidiService());
         Windows = std::make_unique<TProgramWindows>();
-        Shown = {&Windows->Ombrix, &Windows->FormMixer, &Windows->FormSetup};
+        // The MFX window as the menu opens it, with the rows of the type the instrument holds.
+        Windows->FormMixer.Mfx().OpenFrom(nullptr);
+        Shown = {&Windows->Ombrix, &Windows->FormMixer, &Windows->FormSetup,
+                 &Windows->FormMixer.Mfx()};
         for (QWidget *window : Shown) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -10,6 +10,7 @@
 #include "midi/MidiHub.h"
 #include "midi/MidiService.h"
 #include "midi/SysExText.h"
+#include "mixer/FormMFX.h"
 #include "session/ErrorPolicy.h"
 #include "settings/ConfFile.h"
 #include "support/ErrorRecorder.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -283,6 +285,34 @@ private slots:
         const QString log = windows.FormMixer.findChild<TReceiveLog *>("EditBPM")->Text();
         QVERIFY2(log.contains(" Common") && log.contains(" R") && log.contains(" Switch"),
                  qPrintable(log));
+        QVERIFY(Errors.empty());
+    }
+
+    // Pattern > MFX with the mixer closed: a window of its own that reads the instrument first;
+    // the mixer's Setup button then takes it over, above the mixer and usable under its modal run.
+    void menuOpensTheMfxWindowOnItsOwn()
+    {
+        TProgramWindows windows;
+        TFormMFX &mfx = windows.FormMixer.Mfx();
+        auto *menuItem = windows.Ombrix.findChild<QAction *>("ActionMFX");
+        QCOMPARE(menuItem->text(), QString("MFX"));
+        const QList<QAction *> items = windows.Ombrix.findChild<QMenu *>("Pattern")->actions();
+        QCOMPARE(items.indexOf(menuItem),
+                 items.indexOf(windows.Ombrix.findChild<QAction *>("Mixer")) + 1);
+        menuItem->trigger();
+        QVERIFY(mfx.isVisible());
+        QVERIFY(mfx.isWindow() && !mfx.parentWidget());
+        QCOMPARE(mfx.windowTitle(), QString("MFX"));
+        QVERIFY(mfx.ValuesKnown());
+        bool usable = false;
+        QTimer::singleShot(2500, &windows.FormMixer, [&] {
+            // A child window of the modal mixer is outside what the mixer blocks.
+            usable = mfx.parentWidget() == &windows.FormMixer && mfx.isVisible()
+                && QApplication::activeModalWidget() == &windows.FormMixer;
+            windows.FormMixer.findChild<QPushButton *>("OKBtn")->click();
+        });
+        windows.Ombrix.findChild<QAction *>("Mixer")->trigger();
+        QVERIFY(usable);
         QVERIFY(Errors.empty());
     }
 

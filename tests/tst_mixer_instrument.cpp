@@ -152,14 +152,14 @@ private slots:
         QVERIFY(mainWindow.isEnabled());
         QVERIFY(!midi::MidiIn().HasOnSysEx());
 
-        // Exactly the three requests went out.
-        QCOMPARE(Rig->Instrument().Log().size(), std::size_t(3));
+        // Exactly the four requests went out.
+        QCOMPARE(Rig->Instrument().Log().size(), std::size_t(4));
         CompareWithMemory();
         QCOMPARE(Bar("BarPan6")->value(), -64);
         QCOMPARE(Bar("BarTrans7")->value(), -48);
         QVERIFY(!Check("CBMFXSwitch3")->isChecked());
         QVERIFY(!Check("CBDelaySwitch")->isChecked());
-        QCOMPARE(Log(), QStringLiteral("0 Common 1 2 3 4 5 6 7 R R Switch"));
+        QCOMPARE(Log(), QStringLiteral("0 Common 1 2 3 4 5 6 7 R R Switch Pattern"));
 
         if (const QByteArray path = qgetenv("OMBRIX_MIXER_SCREENSHOT"); !path.isEmpty())
             Form->grab().save(QString::fromLocal8Bit(path));
@@ -242,10 +242,10 @@ private slots:
         const QString logBefore = Log();
         QCOMPARE(Open(), int(QDialog::Accepted));
         // Only the requests: decoding sends nothing although every handler is connected.
-        QCOMPARE(Rig->Instrument().Log().size(), std::size_t(3));
+        QCOMPARE(Rig->Instrument().Log().size(), std::size_t(4));
         CompareWithMemory();
         QCOMPARE(Box("EditMixer6")->text(), QStringLiteral("5"));
-        QCOMPARE(Log(), logBefore + QStringLiteral(" Common 1 2 3 4 5 6 7 R R Switch"));
+        QCOMPARE(Log(), logBefore + QStringLiteral(" Common 1 2 3 4 5 6 7 R R Switch Pattern"));
     }
 
     void closingDuringTheOpening()

@@ -92,6 +92,20 @@ private slots:
         QCOMPARE(model.Text(5, 4), QString("cut short"));
     }
 
+    // A parameter keeps the name of the type it was sent for, whatever type comes after it.
+    void mfxNamedAfterTheTypeOfTheirTime()
+    {
+        monitor::TMonitorModel model;
+        const std::string type = "F0 41 10 00 0B 12 01 00 00 0D ";
+        const std::string rate = "F0 41 10 00 0B 12 01 00 00 0F 6D";
+        for (const std::string &text : {type + "0E", rate, type + "16", rate})
+            model.Append(1, true, "Out", SysExOfText(text));
+        const QStringList meanings {"MFX Type CHORUS", "MFX Rate 1/2", "MFX Type REVERB",
+                                    "MFX Reverb Time 109"};
+        for (int row = 0; row < meanings.size(); ++row)
+            QCOMPARE(model.Text(row, monitor::TMonitorModel::MeaningColumn), meanings[row]);
+    }
+
     void capDropsTheOldest()
     {
         monitor::TMonitorModel model;

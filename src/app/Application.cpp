@@ -9,6 +9,7 @@
 #include "midi/MidiDevices.h"
 #include "midi/MidiHub.h"
 #include "midi/RtMidiPorts.h"
+#include "mixer/FormMFX.h"
 #include "session/ErrorPolicy.h"
 #include "session/ReceiveHandOver.h"
 #include "settings/ConfFile.h"
@@ -131,6 +132,7 @@ TProgramWindows::TProgramWindows()
     FormMixer.SetUndo(Undo);
     FormRhythm.SetUndo(Undo);
     Ombrix.SetRhythmOpener([this] { FormRhythm.Open(); });
+    Ombrix.SetMfxOpener([this] { FormMixer.Mfx().OpenFrom(nullptr); });
     Ombrix.SetMonitor(&FormMonitor);
     Patterns = new pattern::TPatternTransfer(
         Ombrix,

@@ -1,6 +1,7 @@
 #include "Screenshots.h"
 
 #include "Application.h"
+#include "mixer/FormMFX.h"
 
 #include <QAction>
 #include <QApplication>
@@ -118,6 +119,30 @@ void CloseReports(QWidget &window)
         delete report;
 }
 
+// Grabs a window that is no dialog (its opening's requests are over when the action returns)
+// once it has been on screen for a while, then closes it.
+bool GrabOpenWindow(QWidget &window, const QString &path)
+{
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer shown;
+    while (waited.elapsed() < GiveUpMilliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, PollMilliseconds);
+        const bool exposed
+            = window.isVisible() && window.windowHandle() && window.windowHandle()->isExposed();
+        if (exposed && !shown.isValid())
+            shown.start();
+        if (shown.isValid() && shown.elapsed() >= SettleMilliseconds) {
+            const bool ok = Grab(window, path);
+            window.close();
+            return ok;
+        }
+    }
+    std::fprintf(stderr, "ombrix: the window for \"%s\" did not open\n",
+                 qPrintable(QDir::toNativeSeparators(path)));
+    return false;
+}
+
 } // namespace
 
 void TakeScreenshots(TProgramWindows &windows, const QString &directory)
@@ -127,6 +152,8 @@ void TakeScreenshots(TProgramWindows &windows, const QString &directory)
         bool ok = Grab(windows.Ombrix, dir.filePath(QStringLiteral("main.png")));
         GrabWhenShown(windows.FormMixer, dir.filePath(QStringLiteral("mixer.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Mixer"))->trigger();
+        windows.Ombrix.findChild<QAction *>(QStringLiteral("ActionMFX"))->trigger();
+        ok = GrabOpenWindow(windows.FormMixer.Mfx(), dir.filePath(QStringLiteral("mfx.png"))) && ok;
         GrabWhenShown(windows.FormSetup, dir.filePath(QStringLiteral("setup.png")), ok);
         windows.Ombrix.findChild<QAction *>(QStringLiteral("Setup"))->trigger();
         ok = GrabRhythmSet(windows, dir.filePath(QStringLiteral("rhythm.png"))) && ok;

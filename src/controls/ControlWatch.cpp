@@ -24,7 +24,7 @@ int TControlWatch::ValueOf(const QWidget *control)
     if (const auto *slider = qobject_cast<const QAbstractSlider *>(control))
         return slider->value();
     if (const auto *box = qobject_cast<const QCheckBox *>(control))
-        return box->isChecked() ? 1 : 0;
+        return box->checkState() == Qt::PartiallyChecked ? 2 : box->isChecked() ? 1 : 0;
     if (const auto *list = qobject_cast<const TDropDownList *>(control))
         return list->ItemIndex();
     if (const auto *group = qobject_cast<const TRadioGroup *>(control))
@@ -42,7 +42,9 @@ void TControlWatch::Watch(QWidget *control, const QString &stepName)
         connect(slider, &QAbstractSlider::sliderPressed, this, [this] { ++DragSerial; });
         connect(slider, &QAbstractSlider::valueChanged, this, note);
     } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
-        connect(box, &QCheckBox::toggled, this, note);
+        // Every state, a partly ticked one too: a box turned from ticked to partly ticked by the
+        // decoder stays ticked, and toggles nothing.
+        connect(box, &QCheckBox::stateChanged, this, note);
     } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
         // A list set by the decoder reports no pick: its value is taken afresh at each pick.
         connect(list, &QComboBox::currentIndexChanged, this, [this, index] {
@@ -103,7 +105,11 @@ void TControlWatch::Restore(std::size_t index, int value)
     if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
         slider->setValue(value);
     } else if (auto *box = qobject_cast<QCheckBox *>(control)) {
-        box->setChecked(value != 0);
+        box->setCheckState(value == 2       ? Qt::PartiallyChecked
+                               : value != 0 ? Qt::Checked
+                                            : Qt::Unchecked);
+        if (value != 2)
+            box->setTristate(false);
     } else if (auto *list = qobject_cast<TDropDownList *>(control)) {
         // A list set from the program runs no handler: the pick is reported as the user's is.
         list->SetItemIndex(value);

@@ -29,8 +29,8 @@ public:
     // each change after them.
     void Watch(QWidget *control, const QString &stepName);
 
-    // The value a control shows: position, ticked (0 or 1), row or item (-1 for none), or the
-    // number in a box; 0 for any other widget.
+    // The value a control shows: position, ticked (0 or 1, 2 partly ticked), row or item (-1 for
+    // none), or the number in a box; 0 for any other widget.
     static int ValueOf(const QWidget *control);
 
 private:

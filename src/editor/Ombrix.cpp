@@ -193,6 +193,12 @@ void TOmbrix::BuildMenus()
         if (!RequestRunning() && FormMixer)
             RunHandler([this] { FormMixer->exec(); });
     });
+    QAction *mfx = pattern->addAction(QStringLiteral("MFX"));
+    mfx->setObjectName(QStringLiteral("ActionMFX"));
+    connect(mfx, &QAction::triggered, this, [this] {
+        if (!RequestRunning() && OpenMfx)
+            RunHandler([this] { OpenMfx(); });
+    });
     QAction *rhythm = pattern->addAction(QStringLiteral("Rhythm Set"));
     rhythm->setObjectName(QStringLiteral("ActionRhythm"));
     connect(rhythm, &QAction::triggered, this, [this] {
@@ -202,9 +208,10 @@ void TOmbrix::BuildMenus()
     // The dialogs would take over the input while a request waits for its answers; the rhythm
     // set window's reading would wait behind the running job with the window already up.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
-            this, [setup, mixer, rhythm](bool running) {
+            this, [setup, mixer, mfx, rhythm](bool running) {
                 setup->setEnabled(!running);
                 mixer->setEnabled(!running);
+                mfx->setEnabled(!running);
                 rhythm->setEnabled(!running);
             });
     // What runs is named while it runs.

@@ -40,6 +40,8 @@ public:
     void SetDialogs(QDialog *formSetup, QDialog *formMixer);
     // The window View > MIDI Monitor brings to the front; the menu is there without one.
     void SetMonitor(QWidget *formMonitor) { FormMonitor = formMonitor; }
+    // What Pattern > MFX runs: the MFX window is the mixer's, which this window does not know.
+    void SetMfxOpener(std::function<void()> open) { OpenMfx = std::move(open); }
     // Pattern > Rhythm Set runs this: the rhythm set window lies in a layer beside this one.
     void SetRhythmOpener(std::function<void()> open) { OpenRhythm = std::move(open); }
 
@@ -86,6 +88,7 @@ private:
     QDialog *FormMixer = nullptr;
     std::function<void()> OpenRhythm;
     QWidget *FormMonitor = nullptr;
+    std::function<void()> OpenMfx;
     QStatusBar *StatusBar = nullptr;
     bool SendingShown = false;
     QLabel *JobLabel = nullptr;

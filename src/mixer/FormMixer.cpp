@@ -1,17 +1,21 @@
 #include "FormMixer.h"
 
 #include "EffectsArea.h"
+#include "FormMFX.h"
 #include "MixerGroup.h"
 #include "MixerUndo.h"
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
 #include "controls/UndoCoordinator.h"
+#include "controls/UndoSteps.h"
 #include "controls/WindowLook.h"
 #include "midi/MidiDevices.h"
+#include "midi/MidiError.h"
 #include "session/ErrorPolicy.h"
 #include "session/RequestProcedure.h"
 #include "session/WaitPumping.h"
+#include "sysex/PatternMessages.h"
 #include "sysex/RolandMessage.h"
 
 #include <QApplication>
@@ -21,9 +25,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QUndoStack>
 
 #include <vector>
 
@@ -31,7 +37,9 @@ namespace {
 constexpr int ClientWidth = 588;
 // An opening whose answers do not all come ends after this, as the fixed waits it replaces did.
 constexpr int OpeningWaitMs = 2000;
-constexpr int ClientHeight = 604;
+// The pattern's name and tempo take a row above everything else.
+constexpr int TopRow = 28;
+constexpr int ClientHeight = 604 + TopRow;
 
 // The window's colours, given as BGR values: 11192063 is red FF, green C6, blue AA.
 const QColor PanelColour(0xFF, 0xC6, 0xAA);
@@ -107,6 +115,22 @@ public:
 private:
     std::vector<QPointer<QWidget>> Disabled;
 };
+
+// Part R's MFX box: ticked ON, empty OFF, partly ticked RHY, which only the instrument or the
+// MFX window sets. A click on it goes between OFF and ON, never to RHY.
+class TMfxPartBox : public QCheckBox
+{
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override
+    {
+        const bool on = checkState() == Qt::Unchecked;
+        setTristate(false);
+        setChecked(on);
+    }
+};
 } // namespace
 
 TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, midi::IMidiOuts &outputs,
@@ -120,9 +144,14 @@ TFormMixer::TFormMixer(std::function<TMainWindowSettings()> mainWindow, midi::IM
     setFixedSize(ClientWidth, ClientHeight);
     BuildPanels();
     FitCaptionsWhenShown(*this);
+    Mfx();
 }
 
-TFormMixer::~TFormMixer() = default;
+TFormMixer::~TFormMixer()
+{
+    // Opened from the menu, the MFX window is a window of its own, no longer the mixer's child.
+    delete MfxWindow;
+}
 
 void TFormMixer::BuildPanels()
 {
@@ -135,10 +164,10 @@ void TFormMixer::BuildPanels()
         int BarWidth;
     };
     // The send panels leave their right half to the reverb and delay settings.
-    const TGroupPlace places[] = {{TSendGroup::Level, "ShapeMixer", 4, 326},
-                                  {TSendGroup::ReverbSend, "ShapeReverb", 154, 130},
-                                  {TSendGroup::DelaySend, "ShapeDelay", 304, 130},
-                                  {TSendGroup::Pan, "ShapePan", 454, 326}};
+    const TGroupPlace places[] = {{TSendGroup::Level, "ShapeMixer", TopRow + 4, 326},
+                                  {TSendGroup::ReverbSend, "ShapeReverb", TopRow + 154, 130},
+                                  {TSendGroup::DelaySend, "ShapeDelay", TopRow + 304, 130},
+                                  {TSendGroup::Pan, "ShapePan", TopRow + 454, 326}};
     QWidget *panels[4] = {};
     for (const TGroupPlace &place : places) {
         const std::size_t i = static_cast<std::size_t>(place.Group);
@@ -154,9 +183,9 @@ void TFormMixer::BuildPanels()
     }
 
     QFrame *transPanel = NewPanel(this, "ShapeTrans", "Transpose Mixer",
-                                  QRect(RightPanelLeft, 4, RightPanelWidth, 380));
-    QFrame *mfxPanel
-        = NewPanel(this, "ShapeMFX", "MFX", QRect(RightPanelLeft, 388, RightPanelWidth, 182));
+                                  QRect(RightPanelLeft, TopRow + 4, RightPanelWidth, 380));
+    QFrame *mfxPanel = NewPanel(this, "ShapeMFX", "MFX",
+                                QRect(RightPanelLeft, TopRow + 388, RightPanelWidth, 182));
     const QString transHint = QStringLiteral("Use this to set transpose on each part");
     const QString mfxHint = QStringLiteral("Check this box if u want MFX on this part");
     for (int suffix = 1; suffix <= sysex::mixer::PartCount; ++suffix) {
@@ -183,7 +212,7 @@ void TFormMixer::BuildPanels()
         auto *mfxLabel = new QLabel(label, mfxPanel);
         mfxLabel->setAlignment(Qt::AlignCenter);
         mfxLabel->setGeometry(left, 22, ColumnWidth, 12);
-        CBMFXSwitch[i] = new QCheckBox(mfxPanel);
+        CBMFXSwitch[i] = i == 0 ? new TMfxPartBox(mfxPanel) : new QCheckBox(mfxPanel);
         CBMFXSwitch[i]->setObjectName(
             QStringLiteral("%1%2")
                 .arg(QString::fromLatin1(
@@ -192,9 +221,11 @@ void TFormMixer::BuildPanels()
         CBMFXSwitch[i]->setToolTip(mfxHint);
         CBMFXSwitch[i]->setGeometry(left + 1, 36, ColumnWidth - 1, 16);
     }
-    auto *future = new QLabel(QStringLiteral("In future version: setup of the MFX"), mfxPanel);
-    future->setWordWrap(true);
-    future->setGeometry(6, 60, RightPanelWidth - 12, 30);
+    auto *setup = new QPushButton(QStringLiteral("Setup..."), mfxPanel);
+    setup->setObjectName(QStringLiteral("MFXSetupBtn"));
+    setup->setToolTip(QStringLiteral("Choose the MFX type and its parameters"));
+    setup->setGeometry(6, 60, RightPanelWidth - 12, 24);
+    connect(setup, &QPushButton::clicked, this, [this] { Mfx().OpenFrom(this); });
 
     QWidget *reverbPanel = panels[static_cast<std::size_t>(TSendGroup::ReverbSend)];
     QWidget *delayPanel = panels[static_cast<std::size_t>(TSendGroup::DelaySend)];
@@ -230,7 +261,7 @@ void TFormMixer::BuildPanels()
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
-    OKBtn->setGeometry(396, 8, 50, 24);
+    OKBtn->setGeometry(396, TopRow + 8, 50, 24);
     connect(OKBtn, &QPushButton::clicked, this, &TFormMixer::OKBtnClick);
 
     EditBPM = new TReceiveLog(QStringLiteral("0"), this);
@@ -243,7 +274,118 @@ void TFormMixer::BuildPanels()
     logPalette.setColor(QPalette::Text, Qt::red);
     logPalette.setColor(QPalette::Base, logPalette.color(QPalette::ToolTipText));
     EditBPM->setPalette(logPalette);
-    EditBPM->setGeometry(396, 578, 188, 20);
+    EditBPM->setGeometry(396, TopRow + 578, 188, 20);
+
+    BuildPatternRow();
+}
+
+void TFormMixer::BuildPatternRow()
+{
+    auto *nameLabel = new QLabel(QStringLiteral("Pattern"), this);
+    nameLabel->setGeometry(LeftPanelLeft + 2, 6, 48, 20);
+    EditPatternName = new TEditBox(this);
+    EditPatternName->setObjectName(QStringLiteral("EditPatternName"));
+    EditPatternName->setMaxLength(sysex::pattern::NameSize);
+    EditPatternName->setToolTip(QStringLiteral("The pattern's name, 15 characters"));
+    EditPatternName->setGeometry(LeftPanelLeft + 52, 4, 150, 22);
+    auto *tempoLabel = new QLabel(QStringLiteral("Tempo"), this);
+    tempoLabel->setGeometry(LeftPanelLeft + 216, 6, 44, 20);
+    EditTempo = new TEditBox(this);
+    EditTempo->setObjectName(QStringLiteral("EditTempo"));
+    EditTempo->setMaxLength(5);
+    EditTempo->setToolTip(QStringLiteral("The pattern's tempo, 20.0 to 240.0 BPM"));
+    EditTempo->setGeometry(LeftPanelLeft + 262, 4, 60, 22);
+    auto *bpm = new QLabel(QStringLiteral("BPM"), this);
+    bpm->setGeometry(LeftPanelLeft + 326, 6, 30, 20);
+    connect(EditPatternName, &TEditBox::Change, this,
+            [this] { session::RunHandler([this] { PatternNameChange(); }); });
+    connect(EditTempo, &TEditBox::Change, this,
+            [this] { session::RunHandler([this] { TempoChange(); }); });
+}
+
+TFormMFX &TFormMixer::Mfx()
+{
+    if (!MfxWindow) {
+        MfxWindow = new TFormMFX(MainWindow, *State.Outputs, this);
+        connect(MfxWindow, &TFormMFX::RhythmPartMfxChanged, this,
+                [this](int byte) { ShowRhythmPartMfx(byte); });
+        if (Undo)
+            MfxWindow->SetUndo(*Undo);
+    }
+    return *MfxWindow;
+}
+
+void TFormMixer::ShowRhythmPartMfx(int byte)
+{
+    const QScopedValueRollback decoding(State.Decoding, true);
+    QCheckBox *box = CBMFXSwitch[0];
+    if (byte == static_cast<int>(sysex::pattern::TPartMfx::Rhythm)) {
+        box->setCheckState(Qt::PartiallyChecked);
+        return;
+    }
+    // Through the check state, so that a box partly ticked before tells its watchers too.
+    box->setCheckState(byte != 0 ? Qt::Checked : Qt::Unchecked);
+    box->setTristate(false);
+}
+
+void TFormMixer::PatternNameChange()
+{
+    if (State.Decoding)
+        return;
+    const QString after = EditPatternName->text();
+    if (after == ShownName)
+        return;
+    const QString before = ShownName;
+    SetPatternName(after);
+    if (UndoStack)
+        UndoStack->push(new TUndoStep(
+            QStringLiteral("Pattern Name"), [this, before] { SetPatternName(before); },
+            [this, after] { SetPatternName(after); }));
+}
+
+void TFormMixer::SetPatternName(const QString &name)
+{
+    {
+        const QScopedValueRollback decoding(State.Decoding, true);
+        EditPatternName->setText(name);
+    }
+    ShownName = name;
+    State.Output().SendSysExText(
+        sysex::pattern::NameMessage(State.DataSetHeader, name.toLatin1().toStdString()));
+}
+
+void TFormMixer::TempoChange()
+{
+    if (State.Decoding)
+        return;
+    const QString typed = EditTempo->text();
+    if (typed == ShownTempo)
+        return;
+    const std::optional<int> after = sysex::pattern::TempoTenthsFromText(typed.toStdString());
+    const std::optional<int> before = sysex::pattern::TempoTenthsFromText(ShownTempo.toStdString());
+    if (!after) {
+        // A tempo that is none stays what it was.
+        const QScopedValueRollback decoding(State.Decoding, true);
+        EditTempo->setText(ShownTempo);
+        throw midi::EMidiError(QStringLiteral("The tempo %1 is not one of 20.0 to 240.0 BPM")
+                                   .arg(typed)
+                                   .toStdString());
+    }
+    SetTempo(*after);
+    if (UndoStack && before)
+        UndoStack->push(new TUndoStep(
+            QStringLiteral("Tempo"), [this, was = *before] { SetTempo(was); },
+            [this, now = *after] { SetTempo(now); }));
+}
+
+void TFormMixer::SetTempo(int tenths)
+{
+    ShownTempo = QString::fromStdString(sysex::pattern::TempoText(tenths));
+    {
+        const QScopedValueRollback decoding(State.Decoding, true);
+        EditTempo->setText(ShownTempo);
+    }
+    State.Output().SendSysExText(sysex::pattern::TempoMessage(State.DataSetHeader, tenths));
 }
 
 TMixerGroup &TFormMixer::Group(sysex::mixer::TSendGroup group) const
@@ -285,6 +427,8 @@ void TFormMixer::FormShow()
     Opening = true;
     const auto opened = qScopeGuard([this] { Opening = false; });
     const TOtherWindowsDisabled disabled(this);
+    // What the MFX window shows from now on is this opening's answer.
+    MfxWindow->ForgetValues();
     session::TRequestProcedure::Instance().Run(
         this, QStringLiteral("Reading the pattern..."), [this] {
             const TMainWindowSettings settings = MainWindow ? MainWindow() : TMainWindowSettings {};
@@ -306,10 +450,16 @@ void TFormMixer::FormShow()
                 for (const sysex::mixer::TRequest &request :
                      sysex::mixer::OpeningRequests(State.DataRequestHeader))
                     State.Output().SendSysExText(request.Text);
+                State.Output().SendSysExText(
+                    sysex::pattern::NameTempoRequest(State.DataRequestHeader).Text);
                 Answers.Run(State.Output(), OpeningWaitMs);
             }
             ConnectSendHandlers();
         });
+    // An MFX window left open on its own comes above the mixer, where the mixer's modal run
+    // lets it take input.
+    if (MfxWindow->isVisible() && MfxWindow->parentWidget() != this)
+        MfxWindow->OpenFrom(this);
 }
 
 std::vector<TAnswerWait::TBlock> TFormMixer::OpeningAnswers()
@@ -327,6 +477,7 @@ std::vector<TAnswerWait::TBlock> TFormMixer::OpeningAnswers()
     blocks.push_back(
         {{system.Area, system.SubArea, system.Block, static_cast<std::uint8_t>(firstSwitch)},
          system.Size - firstSwitch});
+    blocks.push_back({sysex::pattern::SetupAddress, sysex::pattern::NameTempoSize});
     return blocks;
 }
 
@@ -376,6 +527,23 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
         DecodePart(*message.PartBlock);
         AppendTag(sysex::mixer::Parts[static_cast<std::size_t>(message.PartBlock->Part)].Tag);
     }
+    const sysex::pattern::TDecoded pattern = sysex::pattern::DecodeMessage(bytes);
+    if (pattern.Name) {
+        ShownName = QString::fromStdString(*pattern.Name);
+        EditPatternName->setText(ShownName);
+    }
+    if (pattern.TempoHundredths) {
+        // Shown to the tenth; the stored hundredths go back only once the user edits the tempo.
+        ShownTempo = QString::fromStdString(
+            sysex::pattern::TempoText(sysex::pattern::TempoTenths(*pattern.TempoHundredths)));
+        EditTempo->setText(ShownTempo);
+    }
+    if (pattern.Name || pattern.TempoHundredths)
+        AppendTag(" Pattern");
+    if (pattern.RhythmPartMfx == static_cast<int>(sysex::pattern::TPartMfx::Rhythm))
+        ShowRhythmPartMfx(*pattern.RhythmPartMfx);
+    if (MfxWindow && pattern.Any())
+        MfxWindow->DoSysexData(bytes);
 }
 
 void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
@@ -398,7 +566,11 @@ void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
     // parts' bars keep theirs.
     ShowTransHint(*BarTrans[i]);
     show(TSendGroup::Pan);
-    CBMFXSwitch[i]->setChecked(value(TFieldId::PartMfx) != 0);
+    // Part R's RHY, a byte beyond the field's OFF and ON, is shown by the pattern's decoding.
+    if (i == 0)
+        ShowRhythmPartMfx(value(TFieldId::PartMfx) != 0 ? 1 : 0);
+    else
+        CBMFXSwitch[i]->setChecked(value(TFieldId::PartMfx) != 0);
 }
 
 void TFormMixer::ShowTransHint(QScrollBar &bar)
@@ -442,10 +614,23 @@ void TFormMixer::MFXPartClick()
     session::RunHandler([this] {
         if (State.Decoding)
             return;
-        for (int part : sysex::mixer::SendOrder)
-            State.Output().SendSysExText(sysex::mixer::MfxPartMessage(
-                State.Model3AHeader, part,
-                CBMFXSwitch[static_cast<std::size_t>(part)]->isChecked()));
+        // Part R's RHY has no model-3A message: it goes as its data set in its turn, so that a
+        // click on another part's box leaves it RHY.
+        const bool rhythm = CBMFXSwitch[0]->checkState() == Qt::PartiallyChecked;
+        for (int part : sysex::mixer::SendOrder) {
+            QCheckBox *box = CBMFXSwitch[static_cast<std::size_t>(part)];
+            if (part == 0 && rhythm)
+                State.Output().SendSysExText(sysex::pattern::RhythmPartMfxMessage(
+                    State.DataSetHeader, sysex::pattern::TPartMfx::Rhythm));
+            else
+                State.Output().SendSysExText(
+                    sysex::mixer::MfxPartMessage(State.Model3AHeader, part, box->isChecked()));
+        }
+        if (MfxWindow)
+            MfxWindow->ShowRhythmPartMfx(static_cast<int>(rhythm ? sysex::pattern::TPartMfx::Rhythm
+                                                              : CBMFXSwitch[0]->isChecked()
+                                                              ? sysex::pattern::TPartMfx::On
+                                                              : sysex::pattern::TPartMfx::Off));
     });
 }
 
@@ -468,6 +653,9 @@ void TFormMixer::OKBtnClick()
 
 void TFormMixer::SetUndo(TUndoCoordinator &undo)
 {
+    Undo = &undo;
+    if (MfxWindow)
+        MfxWindow->SetUndo(undo);
     undo.FollowWindow(*this, undo.MixerStack());
     UndoStack = &undo.MixerStack();
     if (SendConnected)

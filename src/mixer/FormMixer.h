@@ -10,6 +10,7 @@
 #include "sysex/MixerMessages.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <array>
 #include <cstdint>
@@ -24,7 +25,9 @@ class QPushButton;
 class QScrollBar;
 class QShowEvent;
 class QUndoStack;
+class TEditBox;
 class TEffectsArea;
+class TFormMFX;
 class TMixerGroup;
 class TReceiveLog;
 class TUndoCoordinator;
@@ -68,12 +71,23 @@ public:
     // window is in front.
     void SetUndo(TUndoCoordinator &undo);
 
+    // The pattern's MFX window, made at its first use: the mixer's own while the mixer shows.
+    TFormMFX &Mfx();
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     TMixerGroup &Group(sysex::mixer::TSendGroup group) const;
     void BuildPanels();
+    void BuildPatternRow();
+    void PatternNameChange();
+    void TempoChange();
+    // Show the value and send it: what the user's edit and its undo do.
+    void SetPatternName(const QString &name);
+    void SetTempo(int tenths);
+    // Part R's box from its switch byte: partly ticked for RHY. Sends nothing.
+    void ShowRhythmPartMfx(int byte);
     void DecodePart(const sysex::mixer::TPartBlock &block);
     void ShowTransHint(QScrollBar &bar);
     void RefreshTransHints();
@@ -95,6 +109,13 @@ private:
     std::array<QCheckBox *, sysex::mixer::PartCount> CBMFXSwitch {};
     QPushButton *OKBtn = nullptr;
     TReceiveLog *EditBPM = nullptr;
+    TEditBox *EditPatternName = nullptr;
+    TEditBox *EditTempo = nullptr;
+    // What the boxes showed before the user's edit: the instrument's, or the last one sent.
+    QString ShownName;
+    QString ShownTempo;
+    QPointer<TFormMFX> MfxWindow;
+    TUndoCoordinator *Undo = nullptr;
     bool SendConnected = false;
     QUndoStack *UndoStack = nullptr;
     bool Opening = false;

@@ -21,6 +21,9 @@ TMixerUndo::TMixerUndo(QWidget &window, const TMixerSession &session, QUndoStack
         [&session] { return session.Decoding; })
 {
     for (QWidget *control : window.findChildren<QWidget *>()) {
+        // The MFX window, the mixer's child window, keeps its own steps.
+        if (control->window() != &window)
+            continue;
         const QString name = control->objectName();
         // A group's box moves its bar, which is the step; the delay time box only shows.
         if (qobject_cast<QAbstractSlider *>(control) || qobject_cast<QCheckBox *>(control)

@@ -2,6 +2,7 @@
 
 #include "midi/SysExSplitter.h"
 #include "sysex/MessageMeaning.h"
+#include "sysex/PatternMessages.h"
 
 #include <algorithm>
 #include <iterator>
@@ -61,7 +62,14 @@ void TMonitorModel::Append(bool sent, const std::string &device,
 void TMonitorModel::Append(qint64 ms, bool sent, std::string_view device,
                            std::span<const std::uint8_t> bytes)
 {
-    Insert({ms, sent, 0, {bytes.begin(), bytes.end()}}, device);
+    TMonitorRow row {ms, sent, 0, {bytes.begin(), bytes.end()}};
+    row.MfxType = MfxType;
+    // Only a data set of the instrument's model that holds the type changes it: anything else
+    // leaves the decoder at its header.
+    if (const std::optional<int> type = sysex::pattern::DecodeMessage(bytes).Mfx[0];
+        type && *type >= 0 && *type < sysex::mfx::TypeCount)
+        MfxType = static_cast<std::int8_t>(*type);
+    Insert(std::move(row), device);
 }
 
 void TMonitorModel::AppendNotSent(qint64 ms, std::string_view device, std::size_t count)
@@ -132,7 +140,12 @@ QString TMonitorModel::Text(int row, int column) const
         // What the receiving side dropped as no whole message, shown for what it is.
         if (!entry.Sent && midi::IsCutShort(entry.Bytes))
             return QStringLiteral("cut short");
-        return QString::fromStdString(sysex::MessageMeaning(entry.Bytes));
+        {
+            sysex::TMeaningContext context;
+            if (entry.MfxType >= 0)
+                context.MfxType = entry.MfxType;
+            return QString::fromStdString(sysex::MessageMeaning(entry.Bytes, context));
+        }
     }
     return {};
 }

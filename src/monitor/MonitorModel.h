@@ -26,6 +26,9 @@ struct TMonitorRow
     std::vector<std::uint8_t> Bytes;
     // Not zero: a row for this many messages that never left, their device having failed.
     std::uint32_t NotSent = 0;
+    // The MFX type in force when the message passed (-1 none known): a parameter is named after
+    // the type it was sent for, whatever came later.
+    std::int8_t MfxType = -1;
 };
 
 class TMonitorModel : public QAbstractTableModel
@@ -76,6 +79,8 @@ private:
     int Block;
     std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
     std::deque<TMonitorRow> Rows;
+    // The MFX type last sent or received, in the order the messages arrived.
+    std::int8_t MfxType = -1;
     std::vector<std::string> DeviceKeys; // the names as the devices give them
     std::vector<QString> DeviceNames; // the same, shown
 };

@@ -10,11 +10,14 @@
 #include "editor/ToneColumn.h"
 #include "instrument/VirtualInstrument.h"
 #include "midi/SysExText.h"
+#include "mixer/FormMFX.h"
 #include "session/ErrorPolicy.h"
 #include "session/RequestProcedure.h"
 #include "support/EditorTestSupport.h"
+#include "sysex/MfxParams.h"
 #include "sysex/MixerMessages.h"
 #include "sysex/PatchMessages.h"
+#include "sysex/PatternMessages.h"
 #include "sysex/RolandMessage.h"
 #include "sysex/ToneParams.h"
 
@@ -528,7 +531,7 @@ void TSoakDriver::MixerAction()
     const sysex::mixer::TSendGroupInfo &info = sysex::mixer::SendGroupInfo(group);
     // A group's bars are Bar<name>k, its boxes Edit<name>k.
     const QString groupName = QLatin1String(sysex::mixer::Field(info.Field).ObjectName).mid(3);
-    switch (Draw(10)) {
+    switch (Draw(11)) {
     case 0:
     case 1: {
         auto *bar
@@ -596,9 +599,46 @@ void TSoakDriver::MixerAction()
     case 8:
         UndoOrRedo(form);
         break;
+    case 9:
+        MfxAction();
+        break;
     default:
         QuietPause();
         break;
+    }
+}
+
+void TSoakDriver::MfxAction()
+{
+    TFormMFX &mfx = Windows.FormMixer.Mfx();
+    if (!mfx.isVisible()) {
+        auto *setup = FindControl<QPushButton>(Windows.FormMixer, QStringLiteral("MFXSetupBtn"));
+        Note(setup->objectName());
+        Click(setup, setup->rect().center());
+        WaitQuiet("the MFX window's opening");
+        if (!mfx.isVisible())
+            Fail(QStringLiteral("the MFX window did not open"));
+    }
+    if (Draw(4) == 0) {
+        auto *types = FindControl<TDropDownList>(mfx, QStringLiteral("LBMFXType"));
+        Note(types->objectName());
+        StepList(types);
+        return;
+    }
+    if (!mfx.ValuesKnown())
+        return;
+    const int used = static_cast<int>(
+        sysex::mfx::Types[static_cast<std::size_t>(std::clamp(mfx.Values()[0], 0, 24))]
+            .Params.size());
+    const int v = Between(1, used);
+    if (auto *list = FindControl<TDropDownList>(mfx, QStringLiteral("LBMFXParam%1").arg(v));
+        list->isVisible()) {
+        Note(list->objectName());
+        StepList(list);
+    } else {
+        auto *bar = FindControl<QSlider>(mfx, QStringLiteral("BarMFXParam%1").arg(v));
+        Note(bar->objectName());
+        MoveSlider(bar);
     }
 }
 
@@ -676,6 +716,10 @@ void TSoakDriver::CheckQuiet()
         CheckMixerWindow();
         expected += MixerWindowFields;
     }
+    if (Windows.FormMixer.Mfx().isVisible() && Windows.FormMixer.Mfx().ValuesKnown())
+        CheckMfxWindow();
+    if (const std::uint64_t faults = Instrument.MfxRangeFaults(); faults != 0)
+        Fail(QStringLiteral("the instrument took %1 MFX values out of their range").arg(faults));
     if (Compared - comparedBefore < expected)
         Fail(QStringLiteral("a quiet check compared %1 controls with the instrument, not the %2 "
                             "the windows set from it")
@@ -772,6 +816,51 @@ void TSoakDriver::CheckMainWindow()
             }
         }
     }
+}
+
+// The MFX window's type and the parameters it shows against the instrument's thirteen bytes,
+// read with the window's own request; a byte out of range is shown as its nearest value.
+void TSoakDriver::CheckMfxWindow()
+{
+    TFormMFX &mfx = Windows.FormMixer.Mfx();
+    ++MfxChecks;
+    sysex::mfx::TValues held {};
+    for (const midi::TByteStream &answer :
+         Answers(Instrument,
+                 sysex::pattern::MfxRequest(Windows.Ombrix.Session().DataRequestHeader()).Text)) {
+        const sysex::pattern::TDecoded decoded = sysex::pattern::DecodeMessage(answer);
+        for (std::size_t v = 0; v < held.size(); ++v)
+            if (decoded.Mfx[v])
+                held[v] = *decoded.Mfx[v];
+    }
+    QStringList wrong;
+    const auto compare = [this, &wrong](const QString &name, int shown, int expected) {
+        ++Compared;
+        if (shown != expected)
+            wrong << QStringLiteral("%1 shows %2, the instrument holds %3")
+                         .arg(name)
+                         .arg(shown)
+                         .arg(expected);
+    };
+    compare(QStringLiteral("LBMFXType"),
+            FindControl<TDropDownList>(mfx, QStringLiteral("LBMFXType"))->ItemIndex(), held[0]);
+    for (int v = 1; v <= sysex::mfx::ParamCount; ++v) {
+        const sysex::mfx::TMfxParam *param = sysex::mfx::ParamOf(held[0], v);
+        if (!param)
+            continue;
+        const int nearest = sysex::mfx::CheckValue(*param, held[std::size_t(v)]).Nearest;
+        if (sysex::mfx::ShownAsList(*param))
+            compare(
+                QStringLiteral("LBMFXParam%1").arg(v),
+                FindControl<TDropDownList>(mfx, QStringLiteral("LBMFXParam%1").arg(v))->ItemIndex(),
+                nearest);
+        else
+            compare(QStringLiteral("BarMFXParam%1").arg(v),
+                    FindControl<QSlider>(mfx, QStringLiteral("BarMFXParam%1").arg(v))->value(),
+                    nearest);
+    }
+    if (!wrong.isEmpty())
+        Fail(QStringLiteral("MFX: ") + wrong.join(QStringLiteral("; ")));
 }
 
 // The same for the mixer window, with its opening's requests and its decoder.
@@ -964,4 +1053,6 @@ void TSoakDriver::PrintFigures(std::chrono::steady_clock::duration wall)
     std::printf("soak: %llu messages reached the instrument, %llu data sets dropped\n",
                 static_cast<unsigned long long>(Instrument.ReceivedCount() - OwnRequests),
                 static_cast<unsigned long long>(Instrument.StrictDrops() - DeliberateDrops));
+    std::printf("soak: %llu MFX values out of range reached the instrument, %ld MFX checks\n",
+                static_cast<unsigned long long>(Instrument.MfxRangeFaults()), MfxChecks);
 }

@@ -84,6 +84,9 @@ private:
     void CheckQuiet();
     void CheckMainWindow();
     void CheckMixerWindow();
+    // The MFX window, opened from the mixer: a type or a parameter changed by the user.
+    void MfxAction();
+    void CheckMfxWindow();
     void CheckLog(TLogFollower &log, const QString &unit, long atLeast, const char *name);
 
     int Draw(int count); // 0..count-1
@@ -99,6 +102,7 @@ private:
     std::chrono::steady_clock::time_point Start;
     long Actions = 0;
     long Checks = 0;
+    long MfxChecks = 0;
     long Compared = 0; // controls compared with the instrument's memory
     std::map<std::string, long> ActionCounts;
     std::deque<QString> Trail; // the latest actions, printed with a failure
