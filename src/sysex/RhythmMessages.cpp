@@ -1,5 +1,7 @@
 #include "RhythmMessages.h"
 
+#include "SysExFile.h"
+
 #include <algorithm>
 
 namespace sysex::rhythm {
@@ -243,19 +245,12 @@ TRhythmFileRead ReadRhythmSetFile(std::span<const std::uint8_t> bytes)
     int others = 0;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        if (bytes[at] != 0xF0)
-            return Refused(at, "byte " + Hex(bytes[at]) + " outside a System Exclusive message");
-        std::size_t end = at + 1;
-        while (end < bytes.size() && bytes[end] < 0x80)
-            ++end;
-        if (end == bytes.size())
-            return Refused(at, "message cut short: the file ends before its F7");
-        if (bytes[end] != 0xF7)
-            return Refused(at,
-                           "message cut short: status byte " + Hex(bytes[end]) + " before its F7");
-        const auto message = bytes.subspan(at, end + 1 - at);
+        const auto next = FileMessageAt(bytes, at);
+        if (const auto *fault = std::get_if<TFileFault>(&next))
+            return Refused(fault->Offset, fault->Why);
+        const auto message = std::get<std::span<const std::uint8_t>>(next);
         const std::size_t start = at;
-        at = end + 1;
+        at += message.size();
         const std::optional<THeader> header = ReadHeader(message);
         if (!header || header->Model != TModel::Instrument || header->Command != CommandDataSet) {
             ++others;
