@@ -3,9 +3,9 @@
 // with the mouse, end to end against the virtual instrument.
 
 #include "controls/DropDownList.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
-#include "controls/EnvelopeImage.h"
 #include "editor/Ombrix.h"
 #include "editor/ToneColumn.h"
 #include "midi/MidiDevices.h"

@@ -2,10 +2,10 @@
 // messages of the tone controls.
 
 #include "controls/DropDownList.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
 #include "controls/UpDown.h"
-#include "controls/EnvelopeImage.h"
 #include "editor/Ombrix.h"
 #include "editor/PatchFileActions.h"
 #include "editor/ToneColumn.h"

@@ -4,9 +4,9 @@
 
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/RadioGroup.h"
 #include "controls/UpDown.h"
-#include "controls/EnvelopeImage.h"
 #include "editor/ToneColumn.h"
 #include "midi/SysExText.h"
 #include "session/ErrorPolicy.h"

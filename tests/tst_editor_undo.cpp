@@ -3,9 +3,9 @@
 // a decoding is never a step; the active stack follows the part and the window in front.
 
 #include "controls/DropDownList.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReceiveLog.h"
-#include "controls/EnvelopeImage.h"
 #include "editor/PatchFileActions.h"
 #include "session/ErrorPolicy.h"
 #include "support/MainWindowFixture.h"

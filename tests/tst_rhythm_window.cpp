@@ -6,8 +6,8 @@
 // the instrument leaves out is reported, not shown; a key click sounds on channel 10.
 
 #include "controls/DropDownList.h"
-#include "controls/UndoCoordinator.h"
 #include "controls/EnvelopeImage.h"
+#include "controls/UndoCoordinator.h"
 #include "midi/MidiDevices.h"
 #include "midi/PacedOutput.h"
 #include "monitor/FormMonitor.h"

@@ -5,8 +5,8 @@
 #include "midi/PacedOutput.h"
 #include "mixer/FormMixer.h"
 #include "monitor/FormMonitor.h"
-#include "rhythm/FormRhythm.h"
 #include "pattern/PatternTransfer.h"
+#include "rhythm/FormRhythm.h"
 #include "session/TrafficTap.h"
 #include "setup/FormSetup.h"
 

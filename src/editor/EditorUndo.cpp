@@ -1,11 +1,11 @@
 #include "EditorUndo.h"
 
-#include "controls/EnvelopeImage.h"
 #include "PartSession.h"
 #include "PatchFileActions.h"
 #include "PatchNameBox.h"
 #include "ToneColumn.h"
 #include "controls/ControlWatch.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/UndoCoordinator.h"
 #include "controls/UndoSteps.h"
 #include "session/ErrorPolicy.h"

@@ -2,10 +2,10 @@
 
 #include "controls/WaveDisplayText.h"
 
-#include "controls/EnvelopeImage.h"
 #include "controls/ControlWatch.h"
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
+#include "controls/EnvelopeImage.h"
 #include "controls/RadioGroup.h"
 #include "controls/ScrollBar.h"
 #include "controls/TextToInt.h"

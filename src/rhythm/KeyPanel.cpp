@@ -1,8 +1,8 @@
 #include "KeyPanel.h"
 
 #include "controls/DropDownList.h"
-#include "controls/ScrollBar.h"
 #include "controls/EnvelopeImage.h"
+#include "controls/ScrollBar.h"
 #include "controls/WaveDisplayText.h"
 #include "sysex/ToneParams.h"
 

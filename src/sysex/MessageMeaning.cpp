@@ -2,8 +2,8 @@
 
 #include "IdentityMessages.h"
 #include "MixerMessages.h"
-#include "RhythmMessages.h"
 #include "PatternMeaning.h"
+#include "RhythmMessages.h"
 #include "RolandMessage.h"
 #include "ToneParams.h"
 
