@@ -24,10 +24,9 @@ inline constexpr const char *AllocationsCounter = "allocations";
 // counters, for the growth check. Run after the timed loop: the count needs no timing, and the
 // timed steps stay uncounted.
 template<class Prepare, class Step>
-void CountAllocations(benchmark::State &state, Prepare &&prepare, Step &&step)
+void CountAllocations(benchmark::State &state, Prepare &&prepare, Step &&step, int steps = 20)
 {
-    constexpr int CountedSteps = 20;
-    const TAllocationCount count = AllocationsPerStep(CountedSteps, prepare, step);
+    const TAllocationCount count = AllocationsPerStep(steps, prepare, step);
     state.counters[AllocatedBytesCounter] = static_cast<double>(count.Bytes);
     state.counters[AllocationsCounter] = static_cast<double>(count.Calls);
 }
