@@ -5,6 +5,8 @@
 // judged figure counts: the program ends with status 1 when one misses its target or a
 // benchmark stops without giving its figure, and says which.
 
+#include "CountingAllocator.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -13,6 +15,21 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// The counters a growth check reads: what one step allocates (CountingAllocator.h).
+inline constexpr const char *AllocatedBytesCounter = "allocated_bytes";
+inline constexpr const char *AllocationsCounter = "allocations";
+
+// Counts a step's allocations (see AllocationsPerStep) and gives them as the benchmark's
+// counters, for the growth check. Run after the timed loop: the count needs no timing, and the
+// timed steps stay uncounted.
+template<class Prepare, class Step>
+void CountAllocations(benchmark::State &state, Prepare &&prepare, Step &&step, int steps = 20)
+{
+    const TAllocationCount count = AllocationsPerStep(steps, prepare, step);
+    state.counters[AllocatedBytesCounter] = static_cast<double>(count.Bytes);
+    state.counters[AllocationsCounter] = static_cast<double>(count.Calls);
+}
 
 // A benchmark judged against another of the same run: its CPU time at most Limit times the
 // baseline's, whatever the machine's load.
@@ -79,9 +96,15 @@ public:
             const double perSecond = benchmark::GetTimeUnitMultiplier(run.time_unit);
             // Kept in the order the benchmarks were declared, which the growth checks read,
             // whatever order the repetitions ran in.
+            const auto counter = [&run](const char *name) {
+                const auto found = run.counters.find(name);
+                return found == run.counters.end() ? -1.0 : found->second.value;
+            };
             const TResult result {run.run_name.str(),
                                   run.GetAdjustedCPUTime() / perSecond,
                                   run.GetAdjustedRealTime() / perSecond,
+                                  counter(AllocatedBytesCounter),
+                                  counter(AllocationsCounter),
                                   {run.family_index, run.per_family_instance_index}};
             Results.insert(std::upper_bound(Results.begin(), Results.end(), result,
                                             [](const TResult &a, const TResult &b) {
@@ -118,8 +141,10 @@ public:
         }
     }
 
-    // Whether the last run whose name starts with prefix costs at most limit times the first:
-    // a cost that grows with the session's length shows here.
+    // Whether the last run whose name starts with prefix allocates at most limit times what the
+    // first allocates a step: a cost that grows with the session's length (a copy of a log that
+    // is never cleared, a list walked and rebuilt) allocates more, and the count, unlike the
+    // time, does not move with the machine's load. The time's ratio is printed beside it.
     void PrintGrowth(const std::string &prefix, double limit) const
     {
         const TResult *first = nullptr;
@@ -131,15 +156,19 @@ public:
                 first = &result;
             last = &result;
         }
-        if (!first || first->CpuSeconds <= 0) {
+        if (!first || first->AllocatedBytes <= 0 || last->AllocatedBytes < 0) {
             if (!Filtered() && !StoppedUnder(prefix)) {
-                std::printf("%s growth: no figure: NOT met\n", prefix.c_str());
+                std::printf("%s growth: no allocation count: NOT met\n", prefix.c_str());
                 Verdict(prefix + " growth (no figure)", false);
             }
             return;
         }
-        const double growth = last->CpuSeconds / first->CpuSeconds;
-        std::printf("%s: last / first = %.3f (target <= %.2f): %s\n", prefix.c_str(), growth, limit,
+        const double growth = last->AllocatedBytes / first->AllocatedBytes;
+        std::printf("%s: bytes allocated a step, last / first = %.0f / %.0f = %.3f (%.0f / %.0f "
+                    "allocations; CPU time %.3f, not judged) (target <= %.2f): %s\n",
+                    prefix.c_str(), last->AllocatedBytes, first->AllocatedBytes, growth,
+                    last->Allocations, first->Allocations,
+                    first->CpuSeconds > 0 ? last->CpuSeconds / first->CpuSeconds : 0.0, limit,
                     Verdict(prefix + " growth", growth <= limit));
     }
 
@@ -166,6 +195,8 @@ private:
         std::string Name;
         double CpuSeconds;
         double WallSeconds;
+        double AllocatedBytes; // a step's, on the benchmark's thread; -1 if not counted
+        double Allocations;
         std::pair<std::int64_t, std::int64_t> Declared; // family, then instance
     };
     const TResult *Find(const std::string &prefix) const

@@ -1,11 +1,11 @@
 // The paced output's own cost: messages through the queue (handed in on the window thread, sent
-// from the queue's thread) to a device that discards them, in CPU time of the whole process,
-// as a share of the messages' time on a DIN cable (320 us a byte). A step is a burst of 16, as
-// the windows send them (an envelope release, a part answer's echo); the pacing itself (the
-// wait for the cable and the gap) sleeps and costs nothing. Data sets a gap apart cost the queue's
-// thread one timed wake each, which is the machine's price, not the queue's: their share is
-// shown, and what the queue adds is judged as the ratio to the timed wakes of the same run,
-// which a loaded machine slows alike.
+// from the queue's thread, or straight from the window thread when nothing waits) to a device that
+// discards them, in CPU time of the whole process, as a share of the messages' time on a DIN cable
+// (320 us a byte). A step is a burst of 16, as the windows send them (an envelope release, a part
+// answer's echo); the pacing itself (the wait for the cable and the gap) sleeps and costs nothing.
+// Data sets a gap apart cost the queue's thread one timed wake each, which is the machine's price,
+// not the queue's: their share is shown, and what the queue adds is judged as the ratio to the
+// timed wakes of the same run, which a loaded machine slows alike.
 
 #include "DiscardingPaced.h"
 #include "ShareReporter.h"
@@ -77,8 +77,10 @@ void PacedControlChange(benchmark::State &state)
             device.SendShort(0xB0, 7, static_cast<std::uint8_t>(step++ & 0x7F));
     });
 }
-// Its cost is mostly the queue's thread waking, which costs ten times as much when the wake goes
-// to the other core: judged by the median of five runs.
+// Each control change leaves from the window thread when nothing waits ahead of it, so no wake
+// of the queue's thread is paid for it (it was most of the cost, ten times dearer when the wake
+// went to the other core); still judged by the median of five runs, as a hiccup of the machine
+// would decide a single one.
 BENCHMARK(PacedControlChange)
     ->MeasureProcessCPUTime()
     ->Repetitions(5)

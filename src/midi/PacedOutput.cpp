@@ -150,7 +150,16 @@ void TPacedOutput::Queue(TQueuedMessage message)
         std::lock_guard lock(Lock);
         if (Stopping)
             throw EMidiError("The MIDI output is closing; the message was not sent.");
+        const bool short_ = message.Short;
         Schedule.Push(std::move(message));
+        // A control change that nothing waits ahead of would only wake the queue's thread to be
+        // sent at once: it goes from here, which spares that wake, most of its cost. The lock
+        // stays held so that nothing queued meanwhile can overtake it.
+        if (short_ && InFlight == 0 && Schedule.Size() == 1
+            && Schedule.FrontDue() <= TPacingSchedule::Clock::now()) {
+            SendFront();
+            return;
+        }
         if (!Worker.joinable())
             Worker = std::thread([this] { Run(); });
         // A thread waiting for the front's time needs no wake for what queues behind it.
@@ -158,6 +167,21 @@ void TPacedOutput::Queue(TQueuedMessage message)
     }
     if (wake)
         Changed.notify_one();
+}
+
+void TPacedOutput::SendFront()
+{
+    const auto leaving = TPacingSchedule::Clock::now();
+    const TQueuedMessage message = Schedule.Pop();
+    std::optional<std::string> error;
+    try {
+        Send(message);
+    } catch (const std::exception &e) {
+        error = e.what();
+    }
+    Settle(message, error, leaving, TPacingSchedule::Clock::now());
+    if (Schedule.Empty())
+        Drained.notify_all();
 }
 
 std::size_t TPacedOutput::Waiting() const
@@ -255,26 +279,32 @@ void TPacedOutput::Run()
         const auto left = TPacingSchedule::Clock::now();
         lock.lock();
         InFlight = 0;
-        if (error) {
-            // The rest would fail the same way, each with a box of its own: it is dropped, and
-            // the window says once how much was lost.
-            Drops.push_back({message.Ticket, Schedule.LastTicket(), *error});
-            if (Drops.size() > DropsKept)
-                Drops.pop_front();
-            const std::size_t notSent = 1 + Schedule.Clear();
-            if (Failure)
-                Failure->NotSent += notSent;
-            else
-                Failure = TSendFailure {*error, notSent};
-            if (Watcher)
-                Watcher->NotSent(WatchedIndex, notSent);
-        } else {
-            Schedule.Left(message, left);
-            if (Watcher)
-                Watcher->Left(WatchedIndex, CableBytes(message), leaving);
-        }
+        Settle(message, error, leaving, left);
         if (Schedule.Empty())
             Drained.notify_all();
+    }
+}
+
+void TPacedOutput::Settle(const TQueuedMessage &message, const std::optional<std::string> &error,
+                          TPacingSchedule::TimePoint leaving, TPacingSchedule::TimePoint left)
+{
+    if (error) {
+        // The rest would fail the same way, each with a box of its own: it is dropped, and
+        // the window says once how much was lost.
+        Drops.push_back({message.Ticket, Schedule.LastTicket(), *error});
+        if (Drops.size() > DropsKept)
+            Drops.pop_front();
+        const std::size_t notSent = 1 + Schedule.Clear();
+        if (Failure)
+            Failure->NotSent += notSent;
+        else
+            Failure = TSendFailure {*error, notSent};
+        if (Watcher)
+            Watcher->NotSent(WatchedIndex, notSent);
+    } else {
+        Schedule.Left(message, left);
+        if (Watcher)
+            Watcher->Left(WatchedIndex, CableBytes(message), leaving);
     }
 }
 

@@ -4,9 +4,10 @@
 // previous one has ended on the cable, and a burst of them (the echo of a part answer, an
 // envelope release, a drag) leaves the program far faster. Every message to a device therefore
 // goes through one queue of that device, in the order the program produced it, and a thread of
-// its own drains the queue: the window never waits for the cable. What counts as a data set,
-// and what may replace what, is the device's rule (PacingRule.h), given by whoever makes the
-// queue.
+// its own drains the queue: the window never waits for the cable. A control change that nothing
+// waits ahead of leaves from the sender's thread, as the queue's thread would send it at once. What
+// counts as a data set, and what may replace what, is the device's rule (PacingRule.h), given by
+// whoever makes the queue.
 
 #include "MidiOutputs.h"
 #include "PacingRule.h"
@@ -134,6 +135,13 @@ public:
 
 private:
     void Queue(TQueuedMessage message);
+    // Under Lock: sends the front message from the calling thread, which the lock keeps the
+    // only sender meanwhile.
+    void SendFront();
+    // Under Lock: books a message's departure, or its failure and the queue's loss, and tells
+    // the watch.
+    void Settle(const TQueuedMessage &message, const std::optional<std::string> &error,
+                TPacingSchedule::TimePoint leaving, TPacingSchedule::TimePoint left);
     void Run();
 
     const TSend Send;

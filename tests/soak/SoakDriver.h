@@ -118,4 +118,8 @@ private:
     long MixerOpeningsChecked = 0;
     std::size_t BaselineResident = 0;
     std::chrono::steady_clock::duration BaselineAt {};
+    // The second sample: a bounded store that has filled up by then adds nothing after it, a
+    // leak goes on adding; see Run for where it is taken.
+    std::size_t LateResident = 0;
+    std::chrono::steady_clock::duration LateAt {};
 };
