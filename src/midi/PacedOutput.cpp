@@ -245,6 +245,10 @@ bool TPacedOutput::Flush(std::chrono::milliseconds limit)
 std::optional<TSendFailure> TPacedOutput::TakeFailure()
 {
     std::lock_guard lock(Lock);
+    // Told once the burst it belongs to has drained: what still waits fails the same way, and a
+    // slow queue would otherwise give one burst a box for each of its parts.
+    if (!Schedule.Empty() || InFlight != 0)
+        return std::nullopt;
     return std::exchange(Failure, std::nullopt);
 }
 

@@ -130,7 +130,7 @@ public:
     void Watch(IDepartureWatch *watch, int index);
     // Waits until every queued message has left or the time is up; returns whether all left.
     bool Flush(std::chrono::milliseconds limit);
-    // The failure since the last call, if any.
+    // The failure since the last call, if any, once nothing waits to be sent.
     std::optional<TSendFailure> TakeFailure();
 
 private:
