@@ -1,7 +1,8 @@
 // How long a user waits for a part: the time from the click on a part to its last block
-// decoded, against the built-in instrument answering at MIDI cable speed (320 us a byte),
-// through the paced output as in the program. The answers cannot come faster than their bytes
-// on a DIN cable; the wait is judged against that time, at most 1.1 times it. What the previous
+// decoded, against the built-in instrument taking and answering at MIDI cable speed (320 us a
+// byte), through the paced output as in the program. Each request must have arrived before its
+// answer starts, so the part cannot come faster than the requests' and answers' bytes on a DIN
+// cable; the wait is judged against that time, at most 1.1 times it. What the previous
 // part's echo still has queued leaves before each click, as it would before a user's.
 
 #include "BenchApplication.h"
@@ -65,7 +66,7 @@ int main(int argc, char **argv)
     TBenchApplication application(argc, argv);
     return RunBenchmarks(
         argc, argv,
-        {{"BM_PartSwitch", "the answers' bytes on a DIN cable",
-          AnswersWireSeconds(sysex::patch::PartRequests(sysex::DataRequestHeader(17), 1)), 1.1,
+        {{"BM_PartSwitch", "the requests' and answers' bytes on a DIN cable",
+          ExchangeWireSeconds(sysex::patch::PartRequests(sysex::DataRequestHeader(17), 1)), 1.1,
           false, true}});
 }

@@ -443,7 +443,7 @@ void TFormMixer::FormShow()
                         Answers.Note(bytes);
                         DoSysexData(index, bytes);
                     });
-                // The three requests go back to back, and the opening is over once every block
+                // The four requests go back to back, and the opening is over once every block
                 // they ask for is in: the switches, asked last, come after part R's block again.
                 Answers.Expect(OpeningAnswers(),
                                static_cast<std::uint8_t>(sysex::DeviceByte(settings.DeviceId)));
