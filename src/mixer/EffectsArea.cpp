@@ -5,6 +5,7 @@
 #include "controls/DropDownList.h"
 #include "controls/EditBox.h"
 #include "controls/ScrollBar.h"
+#include "controls/SetNew.h"
 #include "controls/TextToInt.h"
 #include "controls/UpDown.h"
 #include "session/ErrorPolicy.h"
@@ -185,7 +186,7 @@ void TEffectsArea::SetValue(TFieldId field, int value)
         bar->setValue(value);
     } else {
         UpDownDelayFeedback->SetPosition(value);
-        EditDelayFeedback->setText(QString::number(UpDownDelayFeedback->Position()));
+        SetNewText(*EditDelayFeedback, QString::number(UpDownDelayFeedback->Position()));
     }
 }
 
@@ -229,6 +230,6 @@ void TEffectsArea::ClampFeedback()
 void TEffectsArea::RefreshDelayTime()
 {
     if (EditDelayTime)
-        EditDelayTime->setText(
-            DelayTimeText(Value(TFieldId::DelayType), Value(TFieldId::DelayTime)));
+        SetNewText(*EditDelayTime,
+                   DelayTimeText(Value(TFieldId::DelayType), Value(TFieldId::DelayTime)));
 }

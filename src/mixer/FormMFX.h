@@ -64,6 +64,9 @@ public:
 
     void SetUndo(TUndoCoordinator &undo);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
     // The user set part R's switch here: the mixer's box shows it.
     void RhythmPartMfxChanged(int byte);
@@ -80,6 +83,7 @@ private:
     TMixerSession State;
     sysex::mfx::TValues Stored {};
     bool Known = false;
+    bool ShownStale = false; // values came while the window was hidden
     std::optional<int> Rhythm;
     TDropDownList *TypeList = nullptr;
     TDropDownList *RhythmList = nullptr;

@@ -7,6 +7,7 @@
 #include "controls/EditBox.h"
 #include "controls/ReceiveLog.h"
 #include "controls/ScrollBar.h"
+#include "controls/SetNew.h"
 #include "controls/UndoCoordinator.h"
 #include "controls/UndoSteps.h"
 #include "controls/WindowLook.h"
@@ -18,9 +19,9 @@
 #include "sysex/PatternMessages.h"
 #include "sysex/RolandMessage.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QUndoStack>
+#include <QWindow>
 
 #include <vector>
 
@@ -96,8 +98,13 @@ class TOtherWindowsDisabled
 public:
     explicit TOtherWindowsDisabled(QWidget *self)
     {
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window == self || !window->isVisible() || !window->isEnabled())
+        // The windows on screen: topLevelWidgets would walk every widget of the program at each
+        // opening.
+        for (QWindow *shown : QGuiApplication::topLevelWindows()) {
+            if (!shown->isVisible())
+                continue;
+            QWidget *window = QWidget::find(shown->winId());
+            if (!window || window == self || !window->isWindow() || !window->isEnabled())
                 continue;
             window->setEnabled(false);
             Disabled.emplace_back(window);
@@ -530,13 +537,13 @@ void TFormMixer::DoSysexData(std::int32_t, std::span<const std::uint8_t> bytes)
     const sysex::pattern::TDecoded pattern = sysex::pattern::DecodeMessage(bytes);
     if (pattern.Name) {
         ShownName = QString::fromStdString(*pattern.Name);
-        EditPatternName->setText(ShownName);
+        SetNewText(*EditPatternName, ShownName);
     }
     if (pattern.TempoHundredths) {
         // Shown to the tenth; the stored hundredths go back only once the user edits the tempo.
         ShownTempo = QString::fromStdString(
             sysex::pattern::TempoText(sysex::pattern::TempoTenths(*pattern.TempoHundredths)));
-        EditTempo->setText(ShownTempo);
+        SetNewText(*EditTempo, ShownTempo);
     }
     if (pattern.Name || pattern.TempoHundredths)
         AppendTag(" Pattern");
@@ -555,8 +562,8 @@ void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
     const auto value = [&block](TFieldId field) { return sysex::mixer::At(block.Values, field); };
     const auto show = [&](TSendGroup group) {
         // Each box's own handler moves its bar.
-        Group(group).Box(suffix)->setText(
-            QString::number(value(sysex::mixer::SendGroupInfo(group).Field)));
+        SetNewText(*Group(group).Box(suffix),
+                   QString::number(value(sysex::mixer::SendGroupInfo(group).Field)));
     };
     show(TSendGroup::Level);
     show(TSendGroup::DelaySend);
@@ -575,7 +582,7 @@ void TFormMixer::DecodePart(const sysex::mixer::TPartBlock &block)
 
 void TFormMixer::ShowTransHint(QScrollBar &bar)
 {
-    bar.setToolTip(QString::number(-bar.value()));
+    SetNewToolTip(bar, QString::number(-bar.value()));
 }
 
 void TFormMixer::RefreshTransHints()

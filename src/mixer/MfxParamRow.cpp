@@ -1,6 +1,7 @@
 #include "MfxParamRow.h"
 
 #include "controls/DropDownList.h"
+#include "controls/SetNew.h"
 #include "controls/TrackBar.h"
 
 #include <QLabel>
@@ -65,7 +66,7 @@ void TMfxParamRow::Show(const sysex::mfx::TMfxParam *param, int byte)
     List->setVisible(list);
     if (!param)
         return;
-    Caption->setText(QString::fromLatin1(param->Name));
+    SetNewText(*Caption, QString::fromLatin1(param->Name));
     const sysex::mfx::TRangeCheck check = sysex::mfx::CheckValue(*param, byte);
     if (list) {
         if (changed) {
@@ -75,7 +76,8 @@ void TMfxParamRow::Show(const sysex::mfx::TMfxParam *param, int byte)
         }
         List->SetItemIndex(check.Nearest);
     } else {
-        Bar->setRange(0, param->Max);
+        if (Bar->minimum() != 0 || Bar->maximum() != param->Max)
+            Bar->setRange(0, param->Max);
         Bar->setValue(check.Nearest);
     }
     ShowText(check.Nearest, check.InRange, byte);
@@ -83,14 +85,15 @@ void TMfxParamRow::Show(const sysex::mfx::TMfxParam *param, int byte)
 
 void TMfxParamRow::ShowText(int byte, bool inRange, int stored)
 {
-    ValueText->setText(QString::fromStdString(sysex::mfx::ValueText(*Param, byte)));
+    SetNewText(*ValueText, QString::fromStdString(sysex::mfx::ValueText(*Param, byte)));
     // The instrument holds a byte the effect does not take: shown, marked, and left as it is
     // until the user sets the parameter.
-    ValueText->setStyleSheet(inRange ? QString() : QStringLiteral("color: red;"));
-    ValueText->setToolTip(inRange ? QString()
-                                  : QStringLiteral("The instrument holds %1, out of range: shown "
-                                                   "as the nearest value")
-                                        .arg(stored));
+    SetNewStyleSheet(*ValueText, inRange ? QString() : QStringLiteral("color: red;"));
+    SetNewToolTip(*ValueText,
+                  inRange ? QString()
+                          : QStringLiteral("The instrument holds %1, out of range: "
+                                           "shown as the nearest value")
+                                .arg(stored));
 }
 
 int TMfxParamRow::Value() const
