@@ -10,9 +10,6 @@
 #include <algorithm>
 
 namespace {
-// How often a wait looks whether its request has left the output's queue.
-constexpr int LeavingPollMs = 10;
-
 // Addresses are four 7-bit bytes, most significant first.
 std::uint32_t Linear(std::span<const std::uint8_t, 4> address)
 {
@@ -77,9 +74,8 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
     bound.setTimerType(Qt::PreciseTimer);
     bound.setSingleShot(true);
     QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // The output's queue has no way into this loop but a poll. It only starts the bound, which
-    // the answers do not wait for: ten milliseconds of lateness against a bound of hundreds cost
-    // nothing, where a poll every two woke the window thread ten times a mixer opening.
+    // The output's queue has no way into this loop but a poll; a few milliseconds of lateness
+    // do not matter against the answers' hundreds.
     QTimer leaving;
     leaving.setTimerType(Qt::PreciseTimer);
     bool dropped = false;
@@ -99,7 +95,7 @@ void TAnswerWait::Run(const midi::IMidiOut &output, int ms)
     };
     QObject::connect(&leaving, &QTimer::timeout, &loop, left);
     if (!left())
-        leaving.start(LeavingPollMs);
+        leaving.start(2);
     if (!dropped) {
         Running = &loop;
         // Returns at once, without waiting on, while the application is quitting.
