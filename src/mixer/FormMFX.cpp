@@ -60,8 +60,7 @@ TFormMFX::TFormMFX(std::function<TMainWindowSettings()> mainWindow, midi::IMidiO
     setFixedSize(ClientWidth, ClientHeight);
     Build();
     // While a conversation with the instrument runs, nothing here may start another. A hidden
-    // window is set as it shows: disabling every control of it twice a job costs the mixer's
-    // opening a tenth of its time.
+    // window is set as it shows, rather than every control of it twice a job.
     connect(&session::TRequestProcedure::Instance(), &session::TRequestProcedure::RunningChanged,
             this, [this](bool running) {
                 if (isVisible())
@@ -75,8 +74,7 @@ TFormMFX::~TFormMFX() = default;
 void TFormMFX::showEvent(QShowEvent *event)
 {
     setEnabled(!session::TRequestProcedure::Instance().Running());
-    if (ShownStale)
-        ShowValues();
+    ShowValues();
     QWidget::showEvent(event);
 }
 
@@ -200,11 +198,8 @@ void TFormMFX::DoSysexData(std::span<const std::uint8_t> bytes)
 void TFormMFX::ShowValues()
 {
     // Every mixer opening brings the values; a hidden window shows them when it shows.
-    if (!isVisible()) {
-        ShownStale = true;
+    if (!isVisible())
         return;
-    }
-    ShownStale = false;
     const QScopedValueRollback decoding(State.Decoding, true);
     const int type = Stored[0];
     TypeList->SetItemIndex(Known ? type : -1);

@@ -83,7 +83,6 @@ private:
     TMixerSession State;
     sysex::mfx::TValues Stored {};
     bool Known = false;
-    bool ShownStale = false; // values came while the window was hidden
     std::optional<int> Rhythm;
     TDropDownList *TypeList = nullptr;
     TDropDownList *RhythmList = nullptr;
